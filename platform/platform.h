@@ -1,0 +1,11 @@
+// The Windows calls the module stands on. The DLL gets the real ones; the
+// native build gets platform/posix, a small layer with the same names.
+#pragma once
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#else
+#include "platform/posix/windows_layer.h"
+#endif
