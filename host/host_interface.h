@@ -16,8 +16,10 @@
 
 #if defined(_WIN32)
 #define ZENTROW_CALL __cdecl
+#define ZENTROW_EXPORT
 #else
 #define ZENTROW_CALL
+#define ZENTROW_EXPORT __attribute__((visibility("default")))
 #endif
 
 extern "C" {
@@ -161,6 +163,7 @@ struct DescriptorParams {
   int16_t version;
   int16_t playInfo;    // how the host plays the operation; not acted on
   int16_t recordInfo;  // set to 0 by the module when it records
+  int16_t reserved;
   // The host's descriptor. Consumed (disposed and cleared) by the module
   // after a successful openRead; replaced by the handle closeWrite returns.
   Handle descriptor;
@@ -257,7 +260,8 @@ static_assert(offsetof(ReadDescriptorSuite, getBoolean) == 7 * P &&
 static_assert(offsetof(WriteDescriptorSuite, putBoolean) == 6 * P &&
                   sizeof(WriteDescriptorSuite) == 17 * P,
               "");
-static_assert(offsetof(DescriptorParams, descriptor) == P && sizeof(DescriptorParams) == 4 * P,
+static_assert(offsetof(DescriptorParams, descriptor) == 8 &&
+                  sizeof(DescriptorParams) == 8 + 3 * P,
               "");
 static_assert(offsetof(FormatBlock, dataLimit) == P, "");
 static_assert(offsetof(FormatBlock, fileRef) == P + 12, "");

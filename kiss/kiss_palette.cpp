@@ -1,0 +1,171 @@
+#include "kiss/kiss_palette.h"
+
+#include <cstring>
+
+#include "host/result_codes.h"
+#include "platform/platform.h"
+
+namespace {
+
+const uint8_t kSignature[4] = {'K', 'i', 'S', 'S'};
+
+int16_t ReadS16(const uint8_t* p) {
+  return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+}
+
+void WriteS16(uint8_t* p, int16_t value) {
+  const auto v = static_cast<uint16_t>(value);
+  p[0] = static_cast<uint8_t>(v & 0xFF);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+uint8_t Expand4(int nibble) { return static_cast<uint8_t>((nibble & 0x0F) * 17); }
+
+// The colour count in signed 32-bit arithmetic; may be zero or negative.
+int32_t ColorCount(const PaletteHeader& header) {
+  return int32_t{ColorsPerGroup(header)} * int32_t{GroupCount(header)};
+}
+
+bool Decode12(int16_t* result, int32_t fileRef, uint8_t* table, const PaletteHeader& header) {
+  int stored = 0;
+  for (int16_t g = 0; g < GroupCount(header); ++g) {
+    for (int16_t c = 0; c < ColorsPerGroup(header); ++c) {
+      if (stored == kMaxColors) return true;
+      // Zeroed each time, so entries stored after a failed read are black.
+      uint8_t entry[2] = {0, 0};
+      ReadExact(result, fileRef, 2, entry);  // skipped once a code is set
+      uint8_t* out = table + 3 * stored++;
+      out[0] = Expand4(entry[0]);
+      out[1] = Expand4(entry[1]);
+      out[2] = Expand4(entry[0] >> 4);
+    }
+  }
+  return true;
+}
+
+bool Decode24(int16_t* result, int32_t fileRef, uint8_t* table, const PaletteHeader& header) {
+  int32_t n = ColorCount(header);
+  if (n > kMaxColors) n = kMaxColors;
+  for (int32_t k = 0; k < n; ++k) {
+    uint8_t entry[3];
+    ReadExact(result, fileRef, 3, entry);
+    if (*result != kNoError) return false;
+    table[3 * k + 0] = entry[2];
+    table[3 * k + 1] = entry[1];
+    table[3 * k + 2] = entry[0];
+  }
+  return true;
+}
+
+}  // namespace
+
+uint8_t FileMark(const PaletteHeader& h) { return h.bytes[kFileMarkOffset]; }
+uint8_t BitsPerColor(const PaletteHeader& h) { return h.bytes[kBitsPerColorOffset]; }
+int16_t ColorsPerGroup(const PaletteHeader& h) { return ReadS16(h.bytes + kColorsPerGroupOffset); }
+int16_t GroupCount(const PaletteHeader& h) { return ReadS16(h.bytes + kGroupCountOffset); }
+void SetFileMark(PaletteHeader& h, uint8_t mark) { h.bytes[kFileMarkOffset] = mark; }
+void SetBitsPerColor(PaletteHeader& h, uint8_t bits) { h.bytes[kBitsPerColorOffset] = bits; }
+void SetColorsPerGroup(PaletteHeader& h, int16_t n) { WriteS16(h.bytes + kColorsPerGroupOffset, n); }
+void SetGroupCount(PaletteHeader& h, int16_t n) { WriteS16(h.bytes + kGroupCountOffset, n); }
+
+bool HasPaletteSignature(const PaletteHeader& header) {
+  return std::memcmp(header.bytes + kSignatureOffset, kSignature, sizeof kSignature) == 0;
+}
+
+void SetPaletteSignature(PaletteHeader& header) {
+  std::memcpy(header.bytes + kSignatureOffset, kSignature, sizeof kSignature);
+}
+
+bool RecordResult(int16_t* result, int16_t code) {
+  if (code == kNoError) return true;
+  if (*result == kNoError) *result = code;
+  return false;
+}
+
+bool RecordCancelIf(int16_t* result, bool cancel) {
+  if (!cancel) return true;
+  if (*result == kNoError) *result = kUserCancelled;
+  return false;
+}
+
+int16_t FileRead(int32_t fileRef, uint32_t* count, void* dest) {
+  const UINT got = _lread(static_cast<HFILE>(fileRef), dest, *count & 0xFFFFu);
+  *count = got;
+  return got == HFILE_ERROR ? int16_t{kReadError} : int16_t{kNoError};
+}
+
+int16_t FileWrite(int32_t fileRef, uint32_t* count, const void* source) {
+  const UINT put = _lwrite(static_cast<HFILE>(fileRef), static_cast<const char*>(source),
+                           *count & 0xFFFFu);
+  *count = put;
+  return put == HFILE_ERROR ? int16_t{kWriteError} : int16_t{kNoError};
+}
+
+int16_t FileSeek(int32_t fileRef, int16_t origin, int32_t offset) {
+  _llseek(static_cast<HFILE>(fileRef), offset, origin);
+  return kNoError;
+}
+
+void ReadExact(int16_t* result, int32_t fileRef, uint32_t n, void* dest) {
+  if (*result != kNoError) return;
+  uint32_t count = n;
+  *result = FileRead(fileRef, &count, dest);
+  if (*result == kNoError && count != n) *result = kEndOfFile;
+}
+
+void WriteExact(int16_t* result, int32_t fileRef, uint32_t n, const void* source) {
+  if (*result != kNoError) return;
+  uint32_t count = n;
+  *result = FileWrite(fileRef, &count, source);
+  if (*result == kNoError && count != n) *result = kDiskFull;
+}
+
+bool PaletteHeaderValid(const PaletteHeader& header) {
+  if (FileMark(header) != kFileMark) return false;
+  if (BitsPerColor(header) != 12 && BitsPerColor(header) != 24) return false;
+  return ColorCount(header) <= kMaxColors;
+}
+
+bool ReadPaletteHeader(int16_t* result, int32_t fileRef, PaletteHeader& header) {
+  ReadExact(result, fileRef, 4, header.bytes);
+  if (*result != kNoError) return false;
+  if (HasPaletteSignature(header)) {
+    ReadExact(result, fileRef, kPaletteHeaderSize - 4, header.bytes + 4);
+    if (*result != kNoError) return false;
+    return PaletteHeaderValid(header);
+  }
+  // Headerless: the four bytes just read are the first two colour entries.
+  SetFileMark(header, kFileMark);
+  SetBitsPerColor(header, 12);
+  SetColorsPerGroup(header, kHeaderlessColorsPerGroup);
+  SetGroupCount(header, kHeaderlessGroupCount);
+  FileSeek(fileRef, 0, 0);
+  return ColorCount(header) <= kMaxColors;
+}
+
+bool DecodePaletteColors(int16_t* result, int32_t fileRef, uint8_t* table,
+                         const PaletteHeader& header) {
+  switch (BitsPerColor(header)) {
+    case 12: return Decode12(result, fileRef, table, header);
+    case 24: return Decode24(result, fileRef, table, header);
+    default: return false;
+  }
+}
+
+PaletteHeader MakeWrittenHeader() {
+  PaletteHeader header{};
+  SetPaletteSignature(header);
+  SetFileMark(header, kFileMark);
+  SetBitsPerColor(header, 24);
+  SetColorsPerGroup(header, kMaxColors);
+  SetGroupCount(header, 1);
+  return header;
+}
+
+void SwapRowToFileOrder(uint8_t* row, int entries) {
+  for (int i = 0; i < entries; ++i) {
+    const uint8_t first = row[3 * i];
+    row[3 * i] = row[3 * i + 2];
+    row[3 * i + 2] = first;
+  }
+}

@@ -1,0 +1,131 @@
+// Opening a palette: ReadStart describes a 16 x 16 RGB image, ReadContinue
+// hands it over one row per exchange, ReadFinish records and annotates.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/host_services.h"
+#include "host/result_codes.h"
+#include "module/format_module.h"
+
+namespace {
+
+void ReportProgress(const FormatBlock* block, int32_t done, int32_t total) {
+  if (block->progress != nullptr) block->progress(done, total);
+}
+
+void DescribeImage(FormatBlock* block) {
+  block->imageMode = kImageModeRgb;
+  block->rows = kTableRows;
+  block->columns = kColorsPerRow;
+  block->depth = 8;
+  block->planes = 3;
+}
+
+// One row at a time, blue-green-red as the colour table holds it.
+void DescribeReadExchange(Globals* globals) {
+  FormatBlock* block = globals->block;
+  block->rectLeft = 0;
+  block->rectRight = block->columns;
+  block->columnStep = 3;
+  block->rowStep = globals->rowBytes;
+  block->planeStep = 1;
+  block->data = globals->rowData;
+  block->channelMap0 = 2;
+  block->channelMap1 = 1;
+  block->channelMap2 = 0;
+  block->planeLow = 0;
+  block->planeHigh = 2;
+}
+
+void DeliverRows(Globals* globals, const uint8_t* table, int32_t total) {
+  FormatBlock* block = globals->block;
+  int32_t done = 0;
+  // The table has 16 rows, whatever the block says by now.
+  for (int16_t r = 0; *globals->resultPtr == kNoError && r < block->rows && r < kTableRows; ++r) {
+    block->rectTop = r;
+    block->rectBottom = static_cast<int16_t>(r + 1);
+    std::memcpy(globals->rowData, table + kRowBytes * r, kRowBytes);
+    if (*globals->resultPtr == kNoError) *globals->resultPtr = block->advanceState();
+    ReportProgress(block, ++done, total);
+  }
+}
+
+}  // namespace
+
+void DisposeImageResources(Globals* globals) {
+  FormatBlock* block = globals->block;
+  if (block->imageResources == nullptr) return;
+  DisposeHandle(block->handleSuite, block->imageResources);
+  block->imageResources = nullptr;
+  block->imageResourcesSize = 0;
+}
+
+bool AllocateRowBuffer(Globals* globals) {
+  if (*globals->resultPtr != kNoError) return false;
+  FormatBlock* block = globals->block;
+  globals->bufferId = nullptr;
+  // Never smaller than one exchange, and no 32-bit overflow for huge images.
+  int64_t bytes = int64_t{block->rows} * block->columns * 3;
+  if (bytes < kRowBytes) bytes = kRowBytes;
+  if (bytes > INT32_MAX) bytes = INT32_MAX;
+  globals->rowBytes = static_cast<int32_t>(bytes);
+  BufferId id = nullptr;
+  if (!RecordResult(globals->resultPtr, AllocateBuffer(block->bufferSuite, globals->rowBytes, &id))) {
+    return false;
+  }
+  globals->bufferId = id;
+  globals->rowData = LockBuffer(block->bufferSuite, id, 0);
+  // A buffer without an address is as good as none; it is freed on release.
+  return globals->rowData != nullptr || RecordResult(globals->resultPtr, kOutOfMemory);
+}
+
+void ReleaseRowBuffer(Globals* globals) {
+  if (globals->bufferId == nullptr) return;
+  FreeBuffer(globals->block->bufferSuite, globals->bufferId);
+  globals->bufferId = nullptr;
+  globals->rowData = nullptr;
+}
+
+void ReadStart(Globals* globals) {
+  ReadOpenOption(globals);
+  if (*globals->resultPtr != kNoError) return;
+  if (!RecordCancelIf(globals->resultPtr, !HostSuitesUsable(globals->block, moduleInstance))) {
+    return;
+  }
+  const int32_t fileRef = globals->block->fileRef;
+  if (!RecordResult(globals->resultPtr, FileSeek(fileRef, 0, 0))) return;
+  if (!ReadPaletteHeader(globals->resultPtr, fileRef, moduleHeader)) {
+    // Read but not valid: the host must hear that it cannot be read.
+    RecordResult(globals->resultPtr, kCannotReadFile);
+    return;
+  }
+  DescribeImage(globals->block);
+}
+
+void ReadContinue(Globals* globals) {
+  FormatBlock* block = globals->block;
+  DisposeImageResources(globals);
+  const int32_t total = int32_t{block->rows} * int32_t{block->planes};
+  AllocateRowBuffer(globals);  // a failure has recorded its code
+  DescribeReadExchange(globals);
+  uint8_t* table = nullptr;
+  const uint8_t bits = BitsPerColor(moduleHeader);
+  if (bits == 12 || bits == 24) {
+    table = static_cast<uint8_t*>(std::calloc(kMaxColors, 3));
+    if (table == nullptr) RecordResult(globals->resultPtr, kOutOfMemory);
+  }
+  if (table != nullptr && *globals->resultPtr == kNoError &&
+      DecodePaletteColors(globals->resultPtr, block->fileRef, table, moduleHeader)) {
+    DeliverRows(globals, table, total);
+  }
+  std::free(table);
+  block->data = nullptr;
+  ReleaseRowBuffer(globals);
+}
+
+void ReadFinish(Globals* globals) {
+  DisposeImageResources(globals);
+  RecordOpenOption(globals);
+  AddHistoryNote(globals);
+}
