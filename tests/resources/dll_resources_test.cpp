@@ -269,6 +269,7 @@ std::vector<std::string> Keys(const VersionNode& node) {
 TEST_F(Dll, VersionResourceHoldsItsBlocksAndKeysInOrder) {
   const std::vector<uint8_t> bytes = Resource(RT_VERSION, 1);
   ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes.size(), 912u);
   ByteReader in(bytes.data(), bytes.size());
   const VersionNode root = ReadVersionNode(in);
   EXPECT_EQ(in.offset(), bytes.size()) << "the root's length is the resource's size";
@@ -344,7 +345,7 @@ TEST_F(VersionInfo, StringValues) {
       {"FileDescription", "Zentrow"},
       {"FileVersion", "1, 0, 0, 0"},
       {"InternalName", "Morvid"},
-      {"LegalCopyright", ZENTROW_COPYRIGHT},
+      {"LegalCopyright", ZENTROW_LEGAL_COPYRIGHT},
       {"LegalTrademarks", ""},
       {"OriginalFilename", "Morvid.8bi"},
       {"PrivateBuild", ""},
