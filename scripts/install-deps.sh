@@ -1,0 +1,24 @@
+#!/bin/bash
+# Installs what the builds and tests need from Debian's packages, and only
+# what is missing. Needs root (or sudo) on a Debian 12 machine.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
+          libbenchmark-dev g++-mingw-w64-i686 wine wine32:i386 xvfb x11-apps
+          libstb-dev libcli11-dev nlohmann-json3-dev imagemagick)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+echo "installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+  "${missing[@]}" >/dev/null
