@@ -1,10 +1,13 @@
 #include "plughost/host.h"
 
+#include "host/result_codes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
-#include <sstream>
+
+#include <nlohmann/json.hpp>
 
 namespace plughost {
 
@@ -14,21 +17,28 @@ constexpr uint32_t kHandleMark = 0x484E444C;  // "HNDL"
 constexpr int16_t kHostError = -1;            // the host's own refusal
 constexpr int32_t kLargestBlock = 64 * 1024 * 1024;
 
+using Json = nlohmann::ordered_json;
+
+// Each object carries the serial number the trace shows for it.
 struct HostHandle {
   uint32_t mark = kHandleMark;
+  int serial = 0;
   std::vector<uint8_t> bytes;
 };
 
 struct HostBuffer {
+  int serial = 0;
   std::vector<uint8_t> bytes;
 };
 
 struct ReadTokenState {
+  int serial = 0;
   std::vector<DescriptorEntry> entries;
   size_t next = 0;
 };
 
 struct WriteTokenState {
+  int serial = 0;
   std::vector<DescriptorEntry> entries;
 };
 
@@ -69,10 +79,25 @@ struct Host::State {
   std::set<ReadTokenState*> readTokens;
   std::set<WriteTokenState*> writeTokens;
   int handleCreates = 0, handleLocks = 0, bufferAllocates = 0, bufferLocks = 0;
+  int serials = 0;
 
-  void Violation(const std::string& what) { host->counts_.violations.push_back(what); }
-  void Trace(const std::string& event, const std::string& json) {
-    if (host->onTrace) host->onTrace(event, json);
+  void Violation(const std::string& what) {
+    host->counts_.violations.push_back(what);
+    Trace("violation", Json{{"what", what}});
+  }
+  void Trace(const char* event, const Json& fields) {
+    if (host->onTrace) host->onTrace(event, fields);
+  }
+  // What the trace shows for a handle or buffer: its serial, or null.
+  Json HandleName(Handle h) {
+    if (h == nullptr) return nullptr;
+    HostHandle* known = FindHandle(h);
+    return known != nullptr ? Json(known->serial) : Json("unknown");
+  }
+  Json BufferName(BufferId id) {
+    if (id == nullptr) return nullptr;
+    HostBuffer* known = FindBuffer(id);
+    return known != nullptr ? Json(known->serial) : Json("unknown");
   }
   HostHandle* FindHandle(Handle h) {
     auto* p = reinterpret_cast<HostHandle*>(h);
@@ -105,17 +130,14 @@ struct Callbacks {
   static Handle ZENTROW_CALL NewHandle(int32_t size) {
     Host::State& s = S();
     ++s.handleCreates;
-    if (size < 0 || size > kLargestBlock || s.handleCreates == H().settings_.handleCreateFailsAt) {
-      return nullptr;
-    }
-    auto* h = new HostHandle;
-    h->bytes.assign(static_cast<size_t>(size), 0);
-    s.handles.insert(h);
-    H().counts_.handlesMade++;
-    H().counts_.handlesLive++;
-    return reinterpret_cast<Handle>(h);
+    const bool refused =
+        size < 0 || size > kLargestBlock || s.handleCreates == H().settings_.handleCreateFailsAt;
+    Handle made = refused ? nullptr : H().NewHostHandle(std::vector<uint8_t>(size_t(size), 0));
+    s.Trace("handle.new", Json{{"size", size}, {"handle", s.HandleName(made)}});
+    return made;
   }
   static void ZENTROW_CALL DisposeHandle(Handle handle) {
+    S().Trace("handle.dispose", Json{{"handle", S().HandleName(handle)}});
     if (handle == nullptr) return;
     HostHandle* h = S().FindHandle(handle);
     if (h == nullptr) return S().Violation("dispose of a handle the host does not hold");
@@ -125,162 +147,232 @@ struct Callbacks {
   }
   static int32_t ZENTROW_CALL GetHandleSize(Handle handle) {
     HostHandle* h = S().FindHandle(handle);
-    return h != nullptr ? static_cast<int32_t>(h->bytes.size()) : 0;
+    const int32_t size = h != nullptr ? static_cast<int32_t>(h->bytes.size()) : 0;
+    S().Trace("handle.getSize", Json{{"handle", S().HandleName(handle)}, {"size", size}});
+    return size;
   }
   static int16_t ZENTROW_CALL SetHandleSize(Handle handle, int32_t size) {
     HostHandle* h = S().FindHandle(handle);
-    if (h == nullptr || size < 0 || size > kLargestBlock) return -108;
-    h->bytes.resize(static_cast<size_t>(size), 0);
-    return 0;
+    const int16_t answer = h == nullptr || size < 0 || size > kLargestBlock ? -108 : 0;
+    if (answer == 0) h->bytes.resize(static_cast<size_t>(size), 0);
+    S().Trace("handle.setSize",
+              Json{{"handle", S().HandleName(handle)}, {"size", size}, {"answer", answer}});
+    return answer;
   }
-  static void* ZENTROW_CALL LockHandle(Handle handle, uint8_t) {
+  static void* ZENTROW_CALL LockHandle(Handle handle, uint8_t moveHigh) {
     Host::State& s = S();
     ++s.handleLocks;
     HostHandle* h = s.FindHandle(handle);
-    if (h == nullptr) {
-      s.Violation("lock of a handle the host does not hold");
-      return nullptr;
-    }
-    if (s.handleLocks == H().settings_.handleLockFailsAt) return nullptr;
+    void* address = nullptr;
     // A zero-byte handle still has an address.
-    return h->bytes.empty() ? static_cast<void*>(h) : h->bytes.data();
+    if (h != nullptr && s.handleLocks != H().settings_.handleLockFailsAt)
+      address = h->bytes.empty() ? static_cast<void*>(h) : h->bytes.data();
+    s.Trace("handle.lock", Json{{"handle", s.HandleName(handle)},
+                                {"moveHigh", moveHigh},
+                                {"locked", address != nullptr}});
+    if (h == nullptr) s.Violation("lock of a handle the host does not hold");
+    return address;
   }
   static void ZENTROW_CALL UnlockHandle(Handle handle) {
+    S().Trace("handle.unlock", Json{{"handle", S().HandleName(handle)}});
     if (S().FindHandle(handle) == nullptr) S().Violation("unlock of a handle the host does not hold");
   }
-  static void ZENTROW_CALL RecoverSpace() {}
+  static void ZENTROW_CALL RecoverSpace() { S().Trace("handle.recoverSpace", Json::object()); }
 
   // Buffers.
   static int16_t ZENTROW_CALL AllocateBuffer(int32_t size, BufferId* id) {
     Host::State& s = S();
     ++s.bufferAllocates;
     if (size < 0 || size > kLargestBlock || s.bufferAllocates == H().settings_.bufferAllocateFailsAt) {
+      s.Trace("buffer.allocate", Json{{"size", size}, {"buffer", nullptr}, {"answer", -108}});
       return -108;
     }
     auto* b = new HostBuffer;
+    b->serial = ++s.serials;
     b->bytes.assign(static_cast<size_t>(size), 0);
     s.buffers.insert(b);
     *id = reinterpret_cast<BufferId>(b);
     H().counts_.buffersMade++;
     H().counts_.buffersLive++;
-    s.Trace("buffer", "\"allocate\":" + std::to_string(size));
+    s.Trace("buffer.allocate", Json{{"size", size}, {"buffer", b->serial}, {"answer", 0}});
     return 0;
   }
-  static void* ZENTROW_CALL LockBuffer(BufferId id, uint8_t) {
+  static void* ZENTROW_CALL LockBuffer(BufferId id, uint8_t moveHigh) {
     Host::State& s = S();
     ++s.bufferLocks;
     HostBuffer* b = s.FindBuffer(id);
-    if (b == nullptr) {
-      s.Violation("lock of a buffer the host does not hold");
-      return nullptr;
-    }
-    if (s.bufferLocks == H().settings_.bufferLockFailsAt || b->bytes.empty()) return nullptr;
-    return b->bytes.data();
+    void* address = nullptr;
+    if (b != nullptr && s.bufferLocks != H().settings_.bufferLockFailsAt && !b->bytes.empty())
+      address = b->bytes.data();
+    s.Trace("buffer.lock", Json{{"buffer", s.BufferName(id)},
+                                {"moveHigh", moveHigh},
+                                {"locked", address != nullptr}});
+    if (b == nullptr) s.Violation("lock of a buffer the host does not hold");
+    return address;
   }
   static void ZENTROW_CALL UnlockBuffer(BufferId id) {
+    S().Trace("buffer.unlock", Json{{"buffer", S().BufferName(id)}});
     if (S().FindBuffer(id) == nullptr) S().Violation("unlock of a buffer the host does not hold");
   }
   static void ZENTROW_CALL FreeBuffer(BufferId id) {
+    S().Trace("buffer.free", Json{{"buffer", S().BufferName(id)}});
     HostBuffer* b = S().FindBuffer(id);
     if (b == nullptr) return S().Violation("free of a buffer the host does not hold");
     S().buffers.erase(b);
     delete b;
     H().counts_.buffersLive--;
   }
-  static int32_t ZENTROW_CALL BufferSpace() { return kLargestBlock; }
+  static int32_t ZENTROW_CALL BufferSpace() {
+    S().Trace("buffer.space", Json{{"bytes", kLargestBlock}});
+    return kLargestBlock;
+  }
 
   // Document resources.
   static int16_t ZENTROW_CALL CountResources(FourCharCode type) {
     int16_t n = 0;
     for (const Resource& r : H().resources_) n = static_cast<int16_t>(n + (r.type == type));
+    S().Trace("resource.count", Json{{"type", CodeText(type)}, {"count", n}});
     return n;
   }
-  static Handle ZENTROW_CALL GetResource(FourCharCode, int16_t) { return nullptr; }
-  static void ZENTROW_CALL DeleteResource(FourCharCode type, int16_t index) {
+  // Resources of a type are numbered from 1, in the order they were added.
+  static std::vector<Resource>::iterator FindResource(FourCharCode type, int16_t index) {
     auto& list = H().resources_;
     int16_t seen = 0;
     for (auto it = list.begin(); it != list.end(); ++it) {
-      if (it->type == type && ++seen == index) {
-        list.erase(it);
-        return;
-      }
+      if (it->type == type && ++seen == index) return it;
     }
+    return list.end();
+  }
+  // The host keeps owning the handle it gives: one per resource, made on
+  // the first get and disposed of with the document.
+  static Handle ZENTROW_CALL GetResource(FourCharCode type, int16_t index) {
+    auto it = FindResource(type, index);
+    Handle h = nullptr;
+    if (it != H().resources_.end()) {
+      if (it->handle == nullptr) it->handle = H().NewHostHandle(it->bytes);
+      h = it->handle;
+    }
+    S().Trace("resource.get",
+              Json{{"type", CodeText(type)}, {"index", index}, {"handle", S().HandleName(h)}});
+    return h;
+  }
+  static void ZENTROW_CALL DeleteResource(FourCharCode type, int16_t index) {
+    auto it = FindResource(type, index);
+    const bool found = it != H().resources_.end();
+    S().Trace("resource.delete", Json{{"type", CodeText(type)}, {"index", index}, {"found", found}});
+    if (!found) return;
+    H().ReleaseResourceHandle(*it);
+    H().resources_.erase(it);
   }
   static int16_t ZENTROW_CALL AddResource(FourCharCode type, Handle data) {
     HostHandle* h = S().FindHandle(data);
-    if (h == nullptr) {
-      S().Violation("resource added from a handle the host does not hold");
-      return -108;
+    const int16_t answer = h != nullptr ? 0 : -108;
+    Json fields{{"type", CodeText(type)}, {"handle", S().HandleName(data)}};
+    if (h != nullptr) {
+      H().resources_.push_back(Resource{type, h->bytes});
+      fields["bytes"] = h->bytes.size();
+      fields["text"] = std::string(h->bytes.begin(), h->bytes.end());
     }
-    H().resources_.push_back(Resource{type, h->bytes});
-    S().Trace("resource", "\"type\":\"" + CodeText(type) + "\",\"bytes\":" +
-                              std::to_string(h->bytes.size()));
-    return 0;
+    fields["answer"] = answer;
+    S().Trace("resource.add", fields);
+    if (h == nullptr) S().Violation("resource added from a handle the host does not hold");
+    return answer;
   }
 
   // Scripting descriptors.
-  static ReadToken ZENTROW_CALL OpenRead(Handle descriptor, const FourCharCode*) {
-    if (H().settings_.openReadGivesNoToken) return nullptr;
-    auto* token = new ReadTokenState;
-    if (HostHandle* h = S().FindHandle(descriptor)) token->entries = Deserialize(h->bytes);
-    S().readTokens.insert(token);
+  static Json TokenName(int serial) { return serial != 0 ? Json(serial) : Json(nullptr); }
+  static ReadToken ZENTROW_CALL OpenRead(Handle descriptor, const FourCharCode* keys) {
+    Json expected = Json::array();
+    for (const FourCharCode* k = keys; k != nullptr && *k != 0; ++k) expected.push_back(CodeText(*k));
+    ReadTokenState* token = nullptr;
+    if (!H().settings_.openReadGivesNoToken) {
+      token = new ReadTokenState;
+      token->serial = ++S().serials;
+      if (HostHandle* h = S().FindHandle(descriptor)) token->entries = Deserialize(h->bytes);
+      S().readTokens.insert(token);
+    }
+    S().Trace("descriptor.openRead", Json{{"descriptor", S().HandleName(descriptor)},
+                                          {"expected", expected},
+                                          {"token", TokenName(token ? token->serial : 0)}});
     return reinterpret_cast<ReadToken>(token);
   }
   static int16_t ZENTROW_CALL CloseRead(ReadToken token) {
     auto* t = reinterpret_cast<ReadTokenState*>(token);
-    if (S().readTokens.erase(t) == 0) {
-      S().Violation("close of a read token the host did not give");
-      return -1;
-    }
-    delete t;
-    return H().settings_.closeReadResult;
+    const bool known = S().readTokens.erase(t) != 0;
+    const int16_t answer = known ? H().settings_.closeReadResult : int16_t{-1};
+    S().Trace("descriptor.closeRead",
+              Json{{"token", known ? TokenName(t->serial) : Json("unknown")}, {"answer", answer}});
+    if (!known) S().Violation("close of a read token the host did not give");
+    delete (known ? t : nullptr);
+    return answer;
   }
   static uint8_t ZENTROW_CALL GetKey(ReadToken token, FourCharCode* key, FourCharCode* type,
                                      int32_t* flags) {
     auto* t = reinterpret_cast<ReadTokenState*>(token);
-    if (S().readTokens.count(t) == 0 || t->next >= t->entries.size()) return 0;
-    const DescriptorEntry& e = t->entries[t->next++];
-    *key = e.key;
-    *type = e.type;
-    *flags = 0;
-    S().Trace("descriptor", "\"read\":\"" + CodeText(e.key) + "\"");
-    return 1;
+    const bool known = S().readTokens.count(t) != 0;
+    const bool more = known && t->next < t->entries.size();
+    Json fields{{"token", known ? TokenName(t->serial) : Json("unknown")}};
+    if (more) {
+      const DescriptorEntry& e = t->entries[t->next++];
+      *key = e.key;
+      *type = e.type;
+      *flags = 0;
+      fields["key"] = CodeText(e.key);
+      fields["type"] = CodeText(e.type);
+    }
+    fields["delivered"] = more;
+    S().Trace("descriptor.getKey", fields);
+    return more ? 1 : 0;
   }
   static int16_t ZENTROW_CALL GetBoolean(ReadToken token, uint8_t* value) {
     auto* t = reinterpret_cast<ReadTokenState*>(token);
-    if (S().readTokens.count(t) == 0 || t->next == 0) return -1715;
-    *value = t->entries[t->next - 1].value;
-    return 0;
+    const bool known = S().readTokens.count(t) != 0 && t->next != 0;
+    if (known) *value = t->entries[t->next - 1].value;
+    S().Trace("descriptor.getBoolean", known ? Json{{"value", *value != 0}, {"answer", 0}}
+                                             : Json{{"answer", -1715}});
+    return known ? 0 : -1715;
   }
   static WriteToken ZENTROW_CALL OpenWrite() {
-    if (H().settings_.openWriteGivesNoToken) return nullptr;
-    auto* token = new WriteTokenState;
-    S().writeTokens.insert(token);
+    WriteTokenState* token = nullptr;
+    if (!H().settings_.openWriteGivesNoToken) {
+      token = new WriteTokenState;
+      token->serial = ++S().serials;
+      S().writeTokens.insert(token);
+    }
+    S().Trace("descriptor.openWrite", Json{{"token", TokenName(token ? token->serial : 0)}});
     return reinterpret_cast<WriteToken>(token);
   }
   static int16_t ZENTROW_CALL CloseWrite(WriteToken token, Handle* descriptor) {
     auto* t = reinterpret_cast<WriteTokenState*>(token);
     if (S().writeTokens.erase(t) == 0) {
+      S().Trace("descriptor.closeWrite", Json{{"token", "unknown"}, {"answer", -1}});
       S().Violation("close of a write token the host did not give");
       return -1;
     }
     *descriptor = H().NewHostHandle(Serialize(t->entries));
+    Json keys = Json::array();
+    for (const DescriptorEntry& e : t->entries) keys.push_back(CodeText(e.key));
+    S().Trace("descriptor.closeWrite", Json{{"token", t->serial},
+                                            {"keys", keys},
+                                            {"descriptor", S().HandleName(*descriptor)},
+                                            {"answer", 0}});
     delete t;
     return 0;
   }
   static int16_t ZENTROW_CALL PutBoolean(WriteToken token, FourCharCode key, uint8_t value) {
     auto* t = reinterpret_cast<WriteTokenState*>(token);
-    if (S().writeTokens.count(t) == 0) return -1;
-    t->entries.push_back(DescriptorEntry{key, MakeFourCharCode("bool"), value});
-    S().Trace("descriptor", "\"recorded\":\"" + CodeText(key) + "\",\"value\":" +
-                                std::to_string(value));
-    return 0;
+    const bool known = S().writeTokens.count(t) != 0;
+    if (known) t->entries.push_back(DescriptorEntry{key, MakeFourCharCode("bool"), value});
+    S().Trace("descriptor.putBoolean",
+              Json{{"key", CodeText(key)}, {"value", value != 0}, {"answer", known ? 0 : -1}});
+    return known ? 0 : -1;
   }
-  static void ZENTROW_CALL Unused() {}
+  static void ZENTROW_CALL Unused() { S().Trace("unused", Json::object()); }
 
   // advanceState and progress.
   static void ZENTROW_CALL Progress(int32_t done, int32_t total) {
     H().progress_.emplace_back(done, total);
+    S().Trace("progress", Json{{"done", done}, {"total", total}});
     if (H().onProgress) H().onProgress(done, total);
   }
   static int16_t ZENTROW_CALL AdvanceState() {
@@ -291,13 +383,16 @@ struct Callbacks {
                b.planes, b.data == nullptr, 0};
     x.answer = Transfer(host, x);
     host.exchanges_.push_back(x);
-    std::ostringstream json;
-    json << "\"rect\":[" << x.rectTop << "," << x.rectLeft << "," << x.rectBottom << ","
-         << x.rectRight << "],\"planes\":[" << x.planeLow << "," << x.planeHigh
-         << "],\"columnStep\":" << x.columnStep << ",\"rowStep\":" << x.rowStep
-         << ",\"planeStep\":" << x.planeStep << ",\"channelMap\":[" << x.channelMap[0] << ","
-         << x.channelMap[1] << "," << x.channelMap[2] << "],\"answer\":" << x.answer;
-    S().Trace("advanceState", json.str());
+    S().Trace("advanceState",
+              Json{{"direction", host.reading_ ? "read" : "write"},
+                   {"rect", {x.rectTop, x.rectLeft, x.rectBottom, x.rectRight}},
+                   {"planes", {x.planeLow, x.planeHigh}},
+                   {"columnStep", x.columnStep},
+                   {"rowStep", x.rowStep},
+                   {"planeStep", x.planeStep},
+                   {"channelMap", {x.channelMap[0], x.channelMap[1], x.channelMap[2]}},
+                   {"data", !x.dataWasNull},
+                   {"answer", x.answer}});
     return x.answer;
   }
 
@@ -429,6 +524,7 @@ void Host::BuildSuites() {
 
 Handle Host::NewHostHandle(const std::vector<uint8_t>& bytes) {
   auto* h = new HostHandle;
+  h->serial = ++state_->serials;
   h->bytes = bytes;
   state_->handles.insert(h);
   counts_.handlesMade++;
@@ -447,7 +543,20 @@ std::vector<DescriptorEntry> Host::RecordedParams() const {
   return Deserialize(HandleBytes(descriptorParams_.descriptor));
 }
 
-void Host::SetDocument(const Image& image) { document_ = image; }
+void Host::SetDocument(const Image& image) {
+  document_ = image;
+  for (Resource& r : resources_) ReleaseResourceHandle(r);
+  resources_.clear();
+}
+
+void Host::ReleaseResourceHandle(Resource& resource) {
+  HostHandle* h = state_->FindHandle(resource.handle);
+  if (h == nullptr) return;
+  state_->handles.erase(h);
+  delete h;
+  counts_.handlesLive--;
+  resource.handle = nullptr;
+}
 
 void Host::PrepareDescriptor() {
   if (!settings_.provideReadDescriptor || descriptorParams_.descriptor != nullptr) return;
@@ -467,9 +576,10 @@ int16_t Host::Call(int16_t selector) {
   current = state_.get();
   entry_(selector, &block_, &dataSlot_, &result_);
   calls_.push_back(SelectorCall{selector, result_});
-  state_->Trace("selector", "\"selector\":" + std::to_string(selector) + ",\"name\":\"" +
-                                SelectorName(selector) + "\",\"result\":" +
-                                std::to_string(result_));
+  state_->Trace("selector", Json{{"selector", selector},
+                                 {"name", SelectorName(selector)},
+                                 {"result", result_},
+                                 {"meaning", ResultMeaning(result_)}});
   return result_;
 }
 
@@ -479,19 +589,21 @@ int16_t Host::CallAbout(intptr_t ownerWindow) {
   current = state_.get();
   entry_(kSelectorAbout, &about, &dataSlot_, &result_);
   calls_.push_back(SelectorCall{kSelectorAbout, result_});
-  state_->Trace("selector", "\"selector\":0,\"name\":\"About\",\"result\":" +
-                                std::to_string(result_));
+  state_->Trace("selector", Json{{"selector", 0},
+                                 {"name", "About"},
+                                 {"result", result_},
+                                 {"meaning", ResultMeaning(result_)}});
   return result_;
 }
 
 int16_t Host::Open(int32_t fileRef) {
   block_.fileRef = fileRef;
-  document_ = Image{};
+  SetDocument(Image{});
   for (int16_t s : {kSelectorReadPrepare, kSelectorReadStart}) {
     if (Call(s) != 0) return result_;
   }
   document_ = Image::Blank(block_.rows, block_.columns, block_.planes);
-  if (document_.pixels.empty()) {
+  if (document_.pixels.empty() || block_.depth != 8) {
     state_->Violation("the module described an image the host cannot hold");
     return kHostError;
   }

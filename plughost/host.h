@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "host/host_interface.h"
 
 namespace plughost {
@@ -73,6 +75,7 @@ struct Exchange {
 struct Resource {
   FourCharCode type;
   std::vector<uint8_t> bytes;
+  Handle handle = nullptr;  // the host's handle once a module asked for one
 };
 
 struct SelectorCall {
@@ -113,6 +116,8 @@ class Host {
   DescriptorParams& descriptorParams() { return descriptorParams_; }
 
   const Image& document() const { return document_; }
+  // A new document: the image, and an empty list of resources, which
+  // belong to the document they were added to.
   void SetDocument(const Image& image);
   const std::vector<Resource>& resources() const { return resources_; }
   // What the module recorded in the descriptor it handed back.
@@ -122,9 +127,13 @@ class Host {
   const std::vector<SelectorCall>& calls() const { return calls_; }
   const Counts& counts() const { return counts_; }
 
-  // Observers, for a progress bar and a trace.
+  // Observers, for a progress bar and a trace. The trace sees every
+  // selector call and every callback the module makes, in order: `event`
+  // names it ("selector", "handle.new", "advanceState" ...), `fields` holds
+  // its arguments and answer. Handles, buffers and tokens appear as small
+  // numbers in the order the host made them, so traces of two runs compare.
   std::function<void(int32_t done, int32_t total)> onProgress;
-  std::function<void(const std::string& event, const std::string& json)> onTrace;
+  std::function<void(const std::string& event, const nlohmann::ordered_json& fields)> onTrace;
 
   // Host handles, also for tests that hand the module handles of the host.
   Handle NewHostHandle(const std::vector<uint8_t>& bytes);
@@ -136,6 +145,7 @@ class Host {
  private:
   void BuildSuites();
   void PrepareDescriptor();
+  void ReleaseResourceHandle(Resource& resource);
 
   EntryPoint entry_;
   HostSettings settings_;

@@ -20,6 +20,41 @@ namespace plughost {
 
 #if defined(_WIN32)
 
+namespace {
+
+// The first "PIPL" resource of a loaded module, whatever its id.
+BOOL CALLBACK FirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
+  *reinterpret_cast<LPSTR*>(found) = name;
+  return FALSE;
+}
+
+bool PropertyListOf(HMODULE library, std::vector<uint8_t>* bytes) {
+  LPSTR name = nullptr;
+  EnumResourceNamesA(library, "PIPL", FirstName, reinterpret_cast<LONG_PTR>(&name));
+  HRSRC found = name != nullptr ? FindResourceA(library, name, "PIPL") : nullptr;
+  HGLOBAL loaded = found != nullptr ? LoadResource(library, found) : nullptr;
+  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (data == nullptr) return false;
+  const auto* start = static_cast<const uint8_t*>(data);
+  bytes->assign(start, start + SizeofResource(library, found));
+  return true;
+}
+
+}  // namespace
+
+bool ReadModulePropertyList(const std::string& path, std::vector<uint8_t>* bytes,
+                            std::string* error) {
+  HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (library == nullptr) {
+    *error = "cannot read module " + path + " (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  const bool found = PropertyListOf(library, bytes);
+  FreeLibrary(library);
+  if (!found) *error = "module " + path + " has no PIPL resource";
+  return found;
+}
+
 LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
   LoadedModule module;
   HMODULE library = LoadLibraryA(path.c_str());
@@ -28,9 +63,22 @@ LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
     return module;
   }
   module.library_ = library;
-  FARPROC entry = GetProcAddress(library, "ENTRYPOINT");
+  std::vector<uint8_t> bytes;
+  if (!PropertyListOf(library, &bytes)) {
+    *error = "module " + path + " has no PIPL resource: no host would load it";
+    return module;
+  }
+  const PropertyListError decoded =
+      DecodePropertyList(bytes.data(), bytes.size(), &module.propertyList_);
+  if (decoded != PropertyListError::kNone) {
+    *error = "module " + path + ": property list: " + PropertyListErrorText(decoded);
+    return module;
+  }
+  module.hasPropertyList_ = true;
+  const std::string& name = module.propertyList_.entryPointX86;
+  FARPROC entry = GetProcAddress(library, name.c_str());
   if (entry == nullptr) {
-    *error = "module " + path + " has no entry point ENTRYPOINT";
+    *error = "module " + path + " does not export " + name + ", the entry its property list names";
     return module;
   }
   module.entry_ = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(entry));
@@ -65,6 +113,16 @@ void CloseFile(int32_t fileRef) {
 
 #else
 
+bool ReadModulePropertyList(const std::string& path, std::vector<uint8_t>* bytes,
+                            std::string* error) {
+  const PropertyListError found = ReadElfPropertyList(path.c_str(), bytes);
+  if (found != PropertyListError::kNone) {
+    *error = "module " + path + ": property list: " + PropertyListErrorText(found);
+    return false;
+  }
+  return true;
+}
+
 LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
   LoadedModule module;
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -73,9 +131,18 @@ LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
     return module;
   }
   module.library_ = library;
-  void* entry = dlsym(library, "ENTRYPOINT");
+  std::vector<uint8_t> bytes;
+  std::string ignored;
+  std::string name = "ENTRYPOINT";
+  if (ReadModulePropertyList(path, &bytes, &ignored) &&
+      DecodePropertyList(bytes.data(), bytes.size(), &module.propertyList_) ==
+          PropertyListError::kNone) {
+    module.hasPropertyList_ = true;
+    name = module.propertyList_.entryPointX86;
+  }
+  void* entry = dlsym(library, name.c_str());
   if (entry == nullptr) {
-    *error = "module " + path + " has no entry point ENTRYPOINT";
+    *error = "module " + path + " has no entry point " + name;
     return module;
   }
   module.entry_ = reinterpret_cast<EntryPoint>(entry);
@@ -108,12 +175,26 @@ void CloseFile(int32_t fileRef) {
 #endif
 
 LoadedModule::LoadedModule(LoadedModule&& other) noexcept
-    : library_(std::exchange(other.library_, nullptr)), entry_(std::exchange(other.entry_, nullptr)) {}
+    : library_(std::exchange(other.library_, nullptr)),
+      entry_(std::exchange(other.entry_, nullptr)),
+      propertyList_(std::move(other.propertyList_)),
+      hasPropertyList_(std::exchange(other.hasPropertyList_, false)) {}
 
 LoadedModule& LoadedModule::operator=(LoadedModule&& other) noexcept {
   std::swap(library_, other.library_);
   std::swap(entry_, other.entry_);
+  std::swap(propertyList_, other.propertyList_);
+  std::swap(hasPropertyList_, other.hasPropertyList_);
   return *this;
+}
+
+bool LoadModulePropertyList(const std::string& path, PropertyList* list, std::string* error) {
+  std::vector<uint8_t> bytes;
+  if (!ReadModulePropertyList(path, &bytes, error)) return false;
+  const PropertyListError decoded = DecodePropertyList(bytes.data(), bytes.size(), list);
+  if (decoded == PropertyListError::kNone) return true;
+  *error = "module " + path + ": property list: " + PropertyListErrorText(decoded);
+  return false;
 }
 
 }  // namespace plughost
