@@ -1,0 +1,56 @@
+// The program's commands, each a function of its options that prints to the
+// given streams and answers the exit status:
+//   0 success; 1 the module answered a non-zero result; 2 a bad command
+//   line; 3 the host itself failed (cannot read an image, load the module,
+//   write an output).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "plughost/host.h"
+#include "plughost/image_files.h"
+
+namespace plughost {
+
+enum ExitStatus { kExitSuccess = 0, kExitModule = 1, kExitUsage = 2, kExitHost = 3 };
+
+struct Options {
+  std::string module;  // empty: the module next to the program
+  HostSettings settings;
+  bool verbose = false;
+  std::string traceFile;    // empty: no trace
+  bool answerBoxes = false; // close the module's message boxes with OK
+  bool progress = true;     // a bar, when stderr is a terminal
+};
+
+struct Streams {
+  std::ostream& out;
+  std::ostream& err;
+};
+
+struct OpenRequest {
+  std::vector<std::string> inputs;
+  std::string out;     // one input
+  std::string outDir;  // any number of inputs
+  ImageFormat dirFormat = ImageFormat::kPng;
+  int swatch = 0;  // tile size; 0 writes one pixel per colour
+};
+
+struct SaveRequest {
+  std::string image;
+  std::string out;
+  int swatch = 0;  // the image is a swatch of this tile size
+};
+
+int RunOpen(const Options& options, const OpenRequest& request, Streams io);
+int RunSave(const Options& options, const SaveRequest& request, Streams io);
+int RunProbe(const Options& options, const std::vector<std::string>& files, Streams io);
+int RunAbout(const Options& options, Streams io);
+int RunInfo(const Options& options, const std::string& module, Streams io);
+
+// "result -39: end of file"
+std::string ResultText(int result);
+
+}  // namespace plughost

@@ -1,0 +1,41 @@
+// Image files for the host: the document written as PNG or PPM, images of
+// any kind stb_image reads taken in as 8-bit RGB, and swatches, which scale
+// each pixel of a palette image to a tile inside a thin grid.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plughost/host.h"
+
+namespace plughost {
+
+enum class ImageFormat { kUnknown, kPng, kPpm };
+
+// By the extension, in any case: ".png", ".ppm".
+ImageFormat FormatFromPath(const std::string& path);
+
+// The file's bytes; planes 1 (grey) or 3 (RGB). Empty when the image has
+// another number of planes or no pixels.
+std::vector<uint8_t> EncodeImage(const Image& image, ImageFormat format);
+
+// Any file stb_image reads (PNG, PPM/PGM, BMP, JPEG, TGA, GIF ...), as 8-bit
+// RGB: grey is spread to three channels, alpha dropped. False with a message.
+bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* error);
+bool ReadImage(const std::string& path, Image* image, std::string* error);
+
+// Each pixel becomes a tile × tile square; a one-pixel grid line runs
+// round and between the tiles, so a palette of 16 × 16 colours becomes an
+// image of 16 × (tile + 1) + 1 pixels a side.
+constexpr uint8_t kGridLevel = 64;
+Image MakeSwatch(const Image& image, int tile);
+// The reverse: one pixel per tile. Refuses an image whose size does not fit
+// the grid or whose tiles are not each of one colour, so that an edited
+// swatch is never quietly reduced to whatever its tile corners hold.
+bool ReadSwatch(const Image& swatch, int tile, Image* image, std::string* error);
+
+// Whole-file reading, for images and palettes alike.
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
+
+}  // namespace plughost
