@@ -112,7 +112,7 @@ void ReadContinue(Globals* globals) {
   uint8_t* table = nullptr;
   const uint8_t bits = BitsPerColor(moduleHeader);
   if (bits == 12 || bits == 24) {
-    table = static_cast<uint8_t*>(std::calloc(kMaxColors, 3));
+    table = static_cast<uint8_t*>(HeapCalloc(kMaxColors, 3));
     if (table == nullptr) RecordResult(globals->resultPtr, kOutOfMemory);
   }
   if (table != nullptr && *globals->resultPtr == kNoError &&

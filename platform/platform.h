@@ -13,3 +13,14 @@
 #else
 #include "platform/posix/windows_layer.h"
 #endif
+
+#include <cstddef>
+#include <cstdlib>
+
+// The C heap's calloc, for the colour table: the module's one heap block.
+// The POSIX layer counts the calls and can be told to fail one.
+#if defined(_WIN32)
+inline void* HeapCalloc(size_t count, size_t size) { return std::calloc(count, size); }
+#else
+void* HeapCalloc(size_t count, size_t size);
+#endif

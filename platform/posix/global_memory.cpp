@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/platform.h"
 #include "platform/posix/hooks_state.h"
-#include "platform/posix/windows_layer.h"
 
 namespace {
 
@@ -71,4 +71,11 @@ HGLOBAL GlobalFree(HGLOBAL memory) {
   s.counters.globalFrees++;
   s.counters.liveGlobals--;
   return nullptr;
+}
+
+void* HeapCalloc(size_t count, size_t size) {
+  State& s = State::Get();
+  s.counters.heapCallocs++;
+  if (++s.callocCalls == s.plan.heapCallocFailAt) return nullptr;
+  return std::calloc(count, size);
 }

@@ -11,6 +11,7 @@ struct State {
   int64_t readStream = 0;
   int64_t writeStream = 0;
   int64_t allocCalls = 0;  // GlobalAlloc calls since the plan was set
+  int64_t callocCalls = 0;  // HeapCalloc calls since the plan was set
   bool capturing = false;
   std::vector<MessageBoxRecord> boxes;
 

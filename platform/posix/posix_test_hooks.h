@@ -19,11 +19,13 @@ struct FaultPlan {
   int64_t diskFullAt = -1;
   // GlobalAlloc calls, counted from 1 since Reset: that call answers null.
   int64_t globalAllocFailAt = -1;
+  // HeapCalloc calls, counted from 1 since Reset: that call answers null.
+  int64_t heapCallocFailAt = -1;
 };
 
 struct Counters {
   int64_t reads = 0, writes = 0, seeks = 0, bytesRead = 0, bytesWritten = 0;
-  int64_t globalAllocs = 0, globalFrees = 0, liveGlobals = 0;
+  int64_t globalAllocs = 0, globalFrees = 0, liveGlobals = 0, heapCallocs = 0;
   int64_t stringLoads = 0, messageBoxes = 0;
 };
 

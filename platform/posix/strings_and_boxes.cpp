@@ -104,6 +104,7 @@ void SetFaultPlan(const FaultPlan& plan) {
   s.readStream = 0;
   s.writeStream = 0;
   s.allocCalls = 0;
+  s.callocCalls = 0;
 }
 
 Counters& GetCounters() { return State::Get().counters; }
