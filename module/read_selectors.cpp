@@ -109,6 +109,8 @@ void ReadContinue(Globals* globals) {
   const int32_t total = int32_t{block->rows} * int32_t{block->planes};
   AllocateRowBuffer(globals);  // a failure has recorded its code
   DescribeReadExchange(globals);
+  // A host that calls on after a refused ReadStart may have no advanceState.
+  if (!AdvanceStateUsable(block->advanceState)) RecordResult(globals->resultPtr, kOutOfMemory);
   uint8_t* table = nullptr;
   const uint8_t bits = BitsPerColor(moduleHeader);
   if (bits == 12 || bits == 24) {
