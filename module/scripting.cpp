@@ -58,6 +58,9 @@ void CloseWriteDescriptor(DescriptorParams* params, HandleSuite* handleSuite, Wr
 void AddHistoryNote(Globals* globals) {
   FormatBlock* block = globals->block;
   if (!ResourceSuiteUsable(block->resourceSuite, nullptr)) return;
+  // The host copies the note out of a handle of its own: without its handle
+  // suite the note would sit in one of ours, which the host cannot read.
+  if (!HandleSuiteUsable(block->handleSuite, nullptr)) return;
   PString note = {};
   PString number = {};
   LoadModuleString(block->handleSuite, moduleInstance, kStringHistoryNote, note);
