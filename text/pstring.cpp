@@ -5,8 +5,10 @@ namespace {
 constexpr int kLengthLimit = 255;
 constexpr int kIntegerTextSize = 12;  // "-2147483648" and its zero
 
-// Truncation toward zero to 32 bits; callers keep the value within range.
-int32_t WholePart(double value) { return static_cast<int32_t>(value); }
+// Truncation toward zero. Rounding can carry a value that was within the
+// limits just past the largest 32-bit number (2147483647.6 with no
+// decimals), so 64 bits.
+int64_t WholePart(double value) { return static_cast<int64_t>(value); }
 
 // The number of characters in a zero-terminated text.
 int16_t TextLength(const char* text) {
@@ -20,6 +22,18 @@ int16_t TextLength(const char* text) {
 void PushChar(uint8_t* text, char c) {
   ++text[0];
   text[text[0]] = static_cast<uint8_t>(c);
+}
+
+// The decimal text of a magnitude, after a minus sign when asked.
+void AppendDigits(uint8_t* out, uint32_t magnitude, bool minus) {
+  char digits[kIntegerTextSize] = {};
+  int next = kIntegerTextSize - 1;
+  do {
+    digits[--next] = static_cast<char>('0' + magnitude % 10u);
+    magnitude /= 10u;
+  } while (magnitude != 0);
+  if (minus) digits[--next] = '-';
+  AppendChars(out, digits + next, 0, TextLength(digits + next));
 }
 
 }  // namespace
@@ -59,16 +73,10 @@ double IntPower(uint32_t base, uint32_t count) {
 
 void IntegerToPString(int32_t value, uint8_t* out) {
   ResetPString(out);
-  char digits[kIntegerTextSize] = {};
   // Unsigned magnitude: the smallest 32-bit value has no positive twin.
-  uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-  int next = kIntegerTextSize - 1;
-  do {
-    digits[--next] = static_cast<char>('0' + magnitude % 10u);
-    magnitude /= 10u;
-  } while (magnitude != 0);
-  if (value < 0) digits[--next] = '-';
-  AppendChars(out, digits + next, 0, TextLength(digits + next));
+  const uint32_t magnitude =
+      value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+  AppendDigits(out, magnitude, value < 0);
 }
 
 void DecimalToPString(uint8_t* out, double value, int16_t decimals) {
@@ -77,28 +85,26 @@ void DecimalToPString(uint8_t* out, double value, int16_t decimals) {
   if (negative) value = -value;
 
   double scaled = IntPower(10, static_cast<uint32_t>(decimals)) * value;
-  double next = (scaled - WholePart(scaled)) * 10;
+  double next = (scaled - static_cast<double>(WholePart(scaled))) * 10;
   if (next >= 5) value = value + 5 / IntPower(10, static_cast<uint32_t>(decimals + 1));
 
   // A last requested decimal of 0 is not written, once.
   if (decimals >= 2) {
     scaled = IntPower(10, static_cast<uint32_t>(decimals - 1)) * value;
-    next = (scaled - WholePart(scaled)) * 10;
+    next = (scaled - static_cast<double>(WholePart(scaled))) * 10;
     if (next < 1) --decimals;
   }
 
-  const int32_t whole = WholePart(value);
-  PString wholeText = {};
-  IntegerToPString(whole, wholeText);
-  // Not the sign of the whole part: -0.5 has a whole part of 0.
-  if (negative) AppendChars(out, "-", 0, 1);
-  AppendChars(out, wholeText, 1, wholeText[0]);
+  // At most 2^31 after rounding, so it fits 32 unsigned bits. The sign is the
+  // value's, not the whole part's: -0.5 has a whole part of 0.
+  const int64_t whole = WholePart(value);
+  AppendDigits(out, static_cast<uint32_t>(whole), negative);
   PushChar(out, '.');
 
-  value = value - whole;
+  value = value - static_cast<double>(whole);
   for (;;) {
     value = value * 10;
-    const int32_t digit = WholePart(value);
+    const auto digit = static_cast<int>(WholePart(value));
     PushChar(out, static_cast<char>('0' + digit));
     value = value - digit;
     if (value <= 0) break;
