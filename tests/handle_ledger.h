@@ -47,10 +47,12 @@ class HandleLedger {
       host_.dataSlot() = 0;
     }
   }
-  int Made() const { return static_cast<int>(made_.size()); }
+  // Calls of the host's create routine by the module, failed ones included.
+  int Calls() const { return calls_; }
 
  private:
   static Handle ZENTROW_CALL Create(int32_t size) {
+    ++active_->calls_;
     Handle h = active_->original_.create(size);
     if (h != nullptr) active_->made_.insert(h);
     return h;
@@ -65,6 +67,7 @@ class HandleLedger {
   HandleSuite* suite_ = nullptr;
   HandleSuite original_{};
   std::set<Handle> made_;
+  int calls_ = 0;
 };
 
 }  // namespace ledger

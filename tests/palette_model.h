@@ -19,6 +19,8 @@ struct Expected {
   bool startFails = false;    // that answer comes from ReadStart
   int startBytes = 0;         // bytes ReadStart reads (4 for a headerless file)
   int colorBytes = 0;         // bytes ReadContinue reads, as far as the file goes
+  int startAsked = 4;         // bytes ReadStart asks for: 32 with a signature
+  int colorAsked = 0;         // bytes ReadContinue asks for, up to its first short read
   bool tooManyColors = false;
   std::vector<uint8_t> rgb = std::vector<uint8_t>(768, 0);  // colour k: red, green, blue
 };
@@ -35,6 +37,7 @@ inline Expected Read(const std::vector<uint8_t>& f) {
   Expected e;
   e.filter = f.size() < 32 ? kEndOfFile : Signed(f) ? kNoError : kCannotReadFile;
   const bool headed = Signed(f);
+  e.startAsked = headed ? 32 : 4;
   if (f.size() < 4 || (headed && f.size() < 32)) {
     e.open = kEndOfFile;
     e.startFails = true;
@@ -61,6 +64,7 @@ inline Expected Read(const std::vector<uint8_t>& f) {
   const int whole = std::min(available / entryBytes, entries);
   e.colorBytes = std::min(available, entries * entryBytes);
   if (whole < entries) e.open = kEndOfFile;
+  e.colorAsked = std::min(entries, whole + 1) * entryBytes;
   for (int k = 0; k < whole; ++k) {
     const uint8_t* p = f.data() + first + entryBytes * k;
     uint8_t* out = e.rgb.data() + 3 * k;
