@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
           libbenchmark-dev g++-mingw-w64-i686 wine wine32:i386 xvfb x11-apps
-          libstb-dev libcli11-dev nlohmann-json3-dev imagemagick)
+          libstb-dev libcli11-dev nlohmann-json3-dev imagemagick time)
 
 missing=()
 for p in "${packages[@]}"; do
