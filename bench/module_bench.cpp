@@ -87,6 +87,7 @@ bool CountOnce(benchmark::State& state, const Operation& operation) {
   set("bytes_read", c.bytesRead);
   set("bytes_written", c.bytesWritten);
   set("global_allocs", c.globalAllocs);
+  set("heap_callocs", c.heapCallocs);
   set("handle_calls", calls.handle);
   set("buffer_calls", calls.buffer);
   set("other_host_calls", calls.resource + calls.descriptor + calls.advance + calls.progress);
