@@ -62,22 +62,27 @@ build/bench-native/bench/zentrow_bench "${bench_args[@]}" \
   --benchmark_out="$results/module.json" --benchmark_out_format=json |
   tee "$results/module.txt" || die "zentrow_bench"
 
-# measure NAME BUILD FILES COMMAND...: wall time and peak resident memory of
-# the command (the largest of its processes), one line into commands.tsv.
+# measure NAME BUILD FILES COMMAND...: wall time of the command, and the
+# peak resident memory of the largest plughost process it ran (each is run
+# under /usr/bin/time -v by `timed`), one line into commands.tsv.
 measure() {
   local name=$1 build=$2 files=$3
   shift 3
   local start end
+  : >"$work/time.txt"
   start=$(date +%s.%N)
-  /usr/bin/time -v -o "$work/time.txt" "$@" >"$work/output.txt" 2>&1 ||
-    { tail -5 "$work/output.txt"; die "$name, $build, $files files"; }
+  "$@" >"$work/output.txt" 2>&1 || { tail -5 "$work/output.txt"; die "$name, $build, $files files"; }
   end=$(date +%s.%N)
   local rss
-  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+  rss=$(awk -F': ' '/Maximum resident set size/ { if ($2 > m) m = $2 } END { print m + 0 }' \
+    "$work/time.txt")
   awk -v n="$name" -v b="$build" -v f="$files" -v s="$start" -v e="$end" -v r="$rss" \
     'BEGIN { t = e - s; printf "%s\t%s\t%d\t%.3f\t%.0f\t%.1f\n", n, b, f, t, f / t, r / 1024 }' |
     tee -a "$results/commands.tsv"
 }
+
+# timed [wine] PROGRAM ARGS...: one plughost process, its figures appended.
+timed() { /usr/bin/time -v -a -o "$ZENTROW_TIME_FILE" "$@"; }
 
 # Both take the module next to the program, and paths relative to the
 # batch's folder, which wine maps as they are.
@@ -88,7 +93,7 @@ open_batch() {
   local files=(*.kcf)
   local i
   for ((i = 0; i < ${#files[@]}; i += chunk)); do
-    $runner "$host" open "${files[@]:i:chunk}" --out-dir "../$out" || return 1
+    timed $runner "$host" open "${files[@]:i:chunk}" --out-dir "../$out" || return 1
   done
 }
 
@@ -98,21 +103,22 @@ save_each() {
   cd "$batch/png-native" || return 1
   local f
   for f in *.png; do
-    $runner "$host" save "$f" --out "../$out/${f%.png}.kcf" || return 1
+    timed $runner "$host" save "$f" --out "../$out/${f%.png}.kcf" || return 1
   done
 }
-export -f open_batch save_each
+export -f open_batch save_each timed
 
 # A command that only starts, loads the module and reads its property list.
 start_each() {
   local runner=$1 host=$2 count=$3
   local i
-  for ((i = 0; i < count; ++i)); do $runner "$host" info >/dev/null || return 1; done
+  for ((i = 0; i < count; ++i)); do timed $runner "$host" info >/dev/null || return 1; done
 }
 export -f start_each
 
 step "whole commands in $work (what, build, files, seconds, files per second, peak MiB)"
 : >"$results/commands.tsv"
+export ZENTROW_TIME_FILE=$work/time.txt
 zentrow_wine_up "$root/build/bench-win32"
 measure start-only native 200 bash -c 'start_each "$@"' _ "" "$root/$native_host" 200
 measure start-only wine 200 bash -c 'start_each "$@"' _ wine "$root/$win_host" 200
