@@ -176,6 +176,10 @@ void DisposeModuleHandle(Handle handle) {
 
 bool IsModuleHandle(Handle handle) { return handle != nullptr && FindModuleHandle(handle); }
 
+void DisposeAllModuleHandles() {
+  while (moduleHandles != nullptr) DisposeModuleHandle(reinterpret_cast<Handle>(moduleHandles));
+}
+
 int LiveModuleHandles() {
   int count = 0;
   for (MasterBlock* m = moduleHandles; m != nullptr; m = m->next) ++count;

@@ -46,6 +46,9 @@ Handle NewModuleHandle(int32_t size);
 void DisposeModuleHandle(Handle handle);
 bool IsModuleHandle(Handle handle);
 int LiveModuleHandles();
+// Disposes of every module handle still live: for the library's unloading,
+// after which nothing can reach them.
+void DisposeAllModuleHandles();
 
 // A new handle holding exactly the characters of a PString.
 Handle HandleFromPString(HandleSuite* suite, const uint8_t* text);

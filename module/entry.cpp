@@ -96,7 +96,11 @@ extern "C" ZENTROW_EXPORT void ZENTROW_CALL ENTRYPOINT(int16_t selector, void* b
   UnlockHandle(globals->block->handleSuite, reinterpret_cast<Handle>(*data));
 }
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) moduleInstance = instance;
+  // Unloaded while the process goes on (reserved is null then): the records
+  // left in our own handles, for hosts without a handle suite, can no longer
+  // be reached by anyone.
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) DisposeAllModuleHandles();
   return 1;
 }

@@ -12,13 +12,22 @@ namespace {
 
 using posix_hooks::detail::State;
 
+std::vector<posix_hooks::MessageBoxRecord>& CapturedBoxes() {
+  static std::vector<posix_hooks::MessageBoxRecord> boxes;
+  return boxes;
+}
+
 // The instance handle the module is given at load: any fixed, unique address.
 char instanceTag;
 HINSTANCE ThisInstance() { return reinterpret_cast<HINSTANCE>(&instanceTag); }
 
-// Windows calls the attach routine when the library is mapped; so do we.
+// Windows calls the attach routine when the library is mapped, and the
+// detach routine when it is unloaded; so do we.
 __attribute__((constructor)) void AttachModule() {
   DllMain(ThisInstance(), DLL_PROCESS_ATTACH, nullptr);
+}
+__attribute__((destructor)) void DetachModule() {
+  DllMain(ThisInstance(), DLL_PROCESS_DETACH, nullptr);
 }
 
 // Code page 1252 to UTF-8 for the terminal: the Latin-1 range maps directly;
@@ -89,7 +98,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   box.caption = caption != nullptr ? caption : "";
   box.type = type;
   if (s.capturing) {
-    s.boxes.push_back(box);
+    CapturedBoxes().push_back(box);
   } else {
     PrintBox(box);
   }
@@ -116,7 +125,7 @@ void ResetCounters() {
 }
 
 void CaptureMessageBoxes(bool on) { State::Get().capturing = on; }
-const std::vector<MessageBoxRecord>& CapturedMessageBoxes() { return State::Get().boxes; }
-void ClearCapturedMessageBoxes() { State::Get().boxes.clear(); }
+const std::vector<MessageBoxRecord>& CapturedMessageBoxes() { return CapturedBoxes(); }
+void ClearCapturedMessageBoxes() { CapturedBoxes().clear(); }
 
 }  // namespace posix_hooks

@@ -27,6 +27,7 @@ typedef struct PosixWindow* HWND;
 #define MB_ICONINFORMATION 0x00000040u
 #define IDOK 1
 #define DLL_PROCESS_ATTACH 1
+#define DLL_PROCESS_DETACH 0
 
 // Reads up to n bytes at the current position; the count read (short only at
 // the end of the file), or HFILE_ERROR.

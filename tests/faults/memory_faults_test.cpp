@@ -5,6 +5,7 @@
 // behind.
 #include <gtest/gtest.h>
 
+#include "host/host_services.h"
 #include "host/result_codes.h"
 #include "platform/posix/posix_test_hooks.h"
 #include "tests/faults/fault_harness.h"
@@ -232,6 +233,23 @@ TEST(MemoryFaults, GlobalAllocFailingAtEachCallWhileSavingWithoutHandleSuite) {
     EXPECT_TRUE(file.Contents().empty()) << what;
     c.ExpectEverythingGivenBack(what);
   }
+}
+
+// A host without a handle suite cannot give back the record the module keeps
+// in its own handle; unloading the library does, so nothing outlives it.
+TEST(MemoryFaults, ModuleHandlesLeftAtUnloadingAreGivenBack) {
+  HostSettings settings;
+  settings.handle.present = false;
+  const int64_t globalsBefore = posix_hooks::GetCounters().liveGlobals;
+  const int handlesBefore = LiveModuleHandles();
+  plughost::Host first(ENTRYPOINT, settings), second(ENTRYPOINT, settings);
+  EXPECT_EQ(first.Call(kSelectorReadPrepare), kNoError);
+  EXPECT_EQ(second.Call(kSelectorWritePrepare), kNoError);
+  EXPECT_EQ(LiveModuleHandles(), handlesBefore + 2);
+  DllMain(nullptr, DLL_PROCESS_DETACH, nullptr);
+  EXPECT_EQ(LiveModuleHandles(), 0);
+  EXPECT_LE(posix_hooks::GetCounters().liveGlobals, globalsBefore);
+  faults::CountCase();
 }
 
 }  // namespace
