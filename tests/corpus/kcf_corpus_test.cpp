@@ -1,0 +1,115 @@
+// Real palettes, written by other people's tools: every .kcf file of the
+// shared corpus goes through FilterFile and a whole opening, through
+// ENTRYPOINT only, so the same program runs on the native library and on the
+// DLL under wine. Each file must give an image or a clear result code, the
+// one an independent reading of the format gives, and leave nothing held.
+// What each file gave is written out so the two builds can be compared byte
+// for byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "host/result_codes.h"
+#include "plughost/host.h"
+#include "plughost/module_loader.h"
+#include "tests/handle_ledger.h"
+#include "tests/palette_model.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths as this build's file functions take them: wine maps / to drive Z:.
+std::string HostPath(const std::string& path) {
+#if defined(_WIN32)
+  return "Z:" + path;
+#else
+  return path;
+#endif
+}
+
+std::vector<fs::path> CorpusFiles() {
+  std::vector<fs::path> files;
+  const fs::path dir(HostPath(ZENTROW_KCF_CORPUS));
+  if (!fs::is_directory(dir)) return files;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    std::string ext = entry.path().extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return char(c | 0x20); });
+    if (entry.is_regular_file() && ext == ".kcf") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::vector<uint8_t> Bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (uint8_t b : bytes) text += {kDigits[b >> 4], kDigits[b & 15]};
+  return text;
+}
+
+bool ClearCode(int code) {
+  return code != kNoError && std::string(ResultMeaning(code)) != "unknown result";
+}
+
+TEST(KissCorpus, EveryRealPaletteGivesAnImageOrAClearCode) {
+  const std::vector<fs::path> files = CorpusFiles();
+  if (files.empty()) GTEST_SKIP() << "no palettes at " << ZENTROW_KCF_CORPUS;
+  std::string error;
+  plughost::LoadedModule module =
+      plughost::LoadedModule::Load(HostPath(ZENTROW_MODULE_PATH), &error);
+  ASSERT_TRUE(module) << error;
+  std::ofstream results(HostPath(ZENTROW_CORPUS_RESULTS), std::ios::binary | std::ios::trunc);
+  ASSERT_TRUE(results.good()) << "cannot write " << ZENTROW_CORPUS_RESULTS;
+
+  int images = 0, refused = 0, tooMany = 0;
+  for (const fs::path& path : files) {
+    const std::string name = path.filename().string();
+    const palette_model::Expected expected = palette_model::Read(Bytes(path));
+    const int32_t fileRef = plughost::OpenForReading(path.string());
+    ASSERT_GE(fileRef, 0) << name;
+    plughost::Host host(module.entry());
+    ledger::HandleLedger handles(host);
+    const int16_t filter = host.Filter(fileRef);
+    const int16_t open = host.Open(fileRef);
+    plughost::CloseFile(fileRef);
+
+    EXPECT_EQ(filter, expected.filter) << name;
+    EXPECT_EQ(open, expected.open) << name;
+    results << name << " filter " << filter << " open " << open << " (" << ResultMeaning(open)
+            << ")";
+    if (open == kNoError) {
+      ++images;
+      EXPECT_EQ(host.document().pixels, expected.rgb) << name;
+      results << " " << Hex(host.document().pixels);
+    } else {
+      ++refused;
+      EXPECT_TRUE(ClearCode(open)) << name << " answered " << open;
+    }
+    results << "\n";
+    if (expected.tooManyColors) {
+      ++tooMany;
+      EXPECT_EQ(open, kCannotReadFile) << name << " holds more than 256 colours";
+    }
+    EXPECT_TRUE(host.counts().violations.empty()) << name << ": " << host.counts().violations[0];
+    EXPECT_EQ(host.counts().buffersLive, 0) << name;
+    EXPECT_EQ(handles.Leaked(), 0) << name;
+  }
+  std::printf(
+      "%zu real palettes: %d opened as images, %d refused with a code (%d of them "
+      "for more than 256 colours)\n",
+      files.size(), images, refused, tooMany);
+}
+
+}  // namespace
