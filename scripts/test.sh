@@ -1,6 +1,9 @@
 #!/bin/bash
 # Every test: installs what is missing, builds the native tree and the
-# Windows tree, and runs both suites (the Windows one under wine).
+# Windows tree, runs both suites (the Windows one under wine) and checks that
+# the two builds read the real palettes alike; then the native suite again
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
+# for a minute (scripts/fuzz.sh runs them longer).
 #   scripts/test.sh
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +26,10 @@ run cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 run cmake --build build/win32 -j "$jobs"
 
+# Each build's corpus test writes what every real palette gave; stale files
+# must not stand in for a run that did not write them.
+rm -f build/native/kcf-corpus-results.txt build/win32/kcf-corpus-results.txt
+
 step "native tests"
 run ctest --test-dir build/native -j "$jobs" --output-on-failure
 
@@ -30,6 +37,24 @@ step "Windows tests under wine"
 zentrow_wine_up "$root/build/win32"
 run ctest --test-dir build/win32 --output-on-failure
 zentrow_wine_down
+
+step "real palettes: the native and the Windows build agree byte for byte"
+if [ -d ../shared/kcf-corpus ]; then
+  run cmp build/native/kcf-corpus-results.txt build/win32/kcf-corpus-results.txt &&
+    echo "$(wc -l < build/native/kcf-corpus-results.txt) palettes: the same answers and images"
+else
+  echo "skipped: no real palettes at ../shared/kcf-corpus"
+fi
+
+step "sanitizer build (ASan + UBSan) and the native suite under it"
+run cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENTROW_SANITIZE=ON \
+  >/dev/null
+run cmake --build build/asan -j "$jobs"
+run env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan -j "$jobs" --output-on-failure
+
+step "fuzz targets, 60 s each"
+run bash scripts/fuzz.sh 60
 
 echo
 [ $status -eq 0 ] && echo "all test suites passed" || echo "some test suites FAILED"
