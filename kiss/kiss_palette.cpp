@@ -91,14 +91,14 @@ bool RecordCancelIf(int16_t* result, bool cancel) {
 int16_t FileRead(int32_t fileRef, uint32_t* count, void* dest) {
   const UINT got = _lread(static_cast<HFILE>(fileRef), dest, *count & 0xFFFFu);
   *count = got;
-  return got == HFILE_ERROR ? int16_t{kReadError} : int16_t{kNoError};
+  return got == static_cast<UINT>(HFILE_ERROR) ? int16_t{kReadError} : int16_t{kNoError};
 }
 
 int16_t FileWrite(int32_t fileRef, uint32_t* count, const void* source) {
   const UINT put = _lwrite(static_cast<HFILE>(fileRef), static_cast<const char*>(source),
                            *count & 0xFFFFu);
   *count = put;
-  return put == HFILE_ERROR ? int16_t{kWriteError} : int16_t{kNoError};
+  return put == static_cast<UINT>(HFILE_ERROR) ? int16_t{kWriteError} : int16_t{kNoError};
 }
 
 int16_t FileSeek(int32_t fileRef, int16_t origin, int32_t offset) {

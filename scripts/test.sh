@@ -22,6 +22,11 @@ run cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/
 run cmake --build build/native -j "$jobs"
 
 step "Windows build (i686 mingw)"
+# A tree configured with another compiler keeps it in its cache: start afresh.
+if [ -f build/win32/CMakeCache.txt ] &&
+   ! grep -q '^CMAKE_CXX_COMPILER:.*i686-w64-mingw32-g++-posix' build/win32/CMakeCache.txt; then
+  rm -rf build/win32
+fi
 run cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 run cmake --build build/win32 -j "$jobs"

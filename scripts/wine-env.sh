@@ -14,11 +14,14 @@ zentrow_wine_up() {
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  if [ ! -f "$WINEPREFIX/.zentrow-ready" ]; then
     wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
     # Without a window manager wine waits 2 s for each box to go; unmanaged
     # windows close at once.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.zentrow-ready"
   fi
   wineserver -p >/dev/null 2>&1 || true
 }

@@ -22,13 +22,13 @@ int64_t Allowed(int64_t done, int64_t n, int64_t at) {
 UINT _lread(HFILE file, LPVOID buffer, UINT n) {
   State& s = State::Get();
   s.counters.reads++;
-  if (Allowed(s.readStream, n, s.plan.readFailAt) < n) return HFILE_ERROR;
+  if (Allowed(s.readStream, n, s.plan.readFailAt) < n) return static_cast<UINT>(HFILE_ERROR);
   auto* out = static_cast<char*>(buffer);
   UINT total = 0;
   while (total < n) {
     ssize_t got = read(file, out + total, n - total);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return HFILE_ERROR;
+    if (got < 0) return static_cast<UINT>(HFILE_ERROR);
     if (got == 0) break;
     total += static_cast<UINT>(got);
   }
@@ -40,14 +40,14 @@ UINT _lread(HFILE file, LPVOID buffer, UINT n) {
 UINT _lwrite(HFILE file, LPCCH buffer, UINT n) {
   State& s = State::Get();
   s.counters.writes++;
-  if (Allowed(s.writeStream, n, s.plan.writeFailAt) < n) return HFILE_ERROR;
+  if (Allowed(s.writeStream, n, s.plan.writeFailAt) < n) return static_cast<UINT>(HFILE_ERROR);
   const auto wanted = static_cast<UINT>(Allowed(s.writeStream, n, s.plan.diskFullAt));
   UINT total = 0;
   while (total < wanted) {
     ssize_t put = write(file, buffer + total, wanted - total);
     if (put < 0 && errno == EINTR) continue;
     if (put < 0 && (errno == ENOSPC || errno == EFBIG)) break;  // full: a short count
-    if (put < 0) return HFILE_ERROR;
+    if (put < 0) return static_cast<UINT>(HFILE_ERROR);
     total += static_cast<UINT>(put);
   }
   s.writeStream += total;

@@ -19,7 +19,7 @@ typedef struct PosixInstance* HINSTANCE;
 typedef struct PosixWindow* HWND;
 
 #define WINAPI
-#define HFILE_ERROR (static_cast<UINT>(-1))
+#define HFILE_ERROR ((HFILE)-1)
 #define GMEM_MOVEABLE 0x0002u
 #define GMEM_ZEROINIT 0x0040u
 #define MB_OK 0x00000000u

@@ -117,17 +117,6 @@ std::vector<uint8_t> Palette12(int16_t colorsPerGroup, int16_t groups, int entri
 
 namespace {
 
-std::string AnsiToUtf8(const std::string& ansi) {
-  int wide = MultiByteToWideChar(1252, 0, ansi.c_str(), -1, nullptr, 0);
-  std::wstring w(static_cast<size_t>(wide), L'\0');
-  MultiByteToWideChar(1252, 0, ansi.c_str(), -1, &w[0], wide);
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, &out[0], bytes, nullptr, nullptr);
-  out.resize(static_cast<size_t>(bytes > 0 ? bytes - 1 : 0));
-  return out;
-}
-
 std::string WindowText(HWND window) {
   wchar_t text[1024] = {};
   GetWindowTextW(window, text, 1024);
