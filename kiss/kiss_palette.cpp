@@ -31,9 +31,11 @@ bool Decode12(int16_t* result, int32_t fileRef, uint8_t* table, const PaletteHea
   for (int16_t g = 0; g < GroupCount(header); ++g) {
     for (int16_t c = 0; c < ColorsPerGroup(header); ++c) {
       if (stored == kMaxColors) return true;
-      // Zeroed each time, so entries stored after a failed read are black.
       uint8_t entry[2] = {0, 0};
       ReadExact(result, fileRef, 2, entry);  // skipped once a code is set
+      // A short read leaves part of an entry: once a code is set, entries
+      // are black, so the table never depends on what a failed read left.
+      if (*result != 0) entry[0] = entry[1] = 0;
       uint8_t* out = table + 3 * stored++;
       out[0] = Expand4(entry[0]);
       out[1] = Expand4(entry[1]);

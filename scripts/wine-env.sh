@@ -24,6 +24,10 @@ zentrow_wine_up() {
     touch "$WINEPREFIX/.zentrow-ready"
   fi
   wineserver -p >/dev/null 2>&1 || true
+  # Start wine's services now, with nothing of ours as their output: services
+  # started by a test would hold its output pipe open for as long as the
+  # persistent server lives, and ctest would wait for them.
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 zentrow_wine_down() {

@@ -23,11 +23,12 @@ HINSTANCE ThisInstance() { return reinterpret_cast<HINSTANCE>(&instanceTag); }
 
 // Windows calls the attach routine when the library is mapped, and the
 // detach routine when it is unloaded; so do we.
+// Weak, so that tests of the layers below the module link without it.
 __attribute__((constructor)) void AttachModule() {
-  DllMain(ThisInstance(), DLL_PROCESS_ATTACH, nullptr);
+  if (DllMain != nullptr) DllMain(ThisInstance(), DLL_PROCESS_ATTACH, nullptr);
 }
 __attribute__((destructor)) void DetachModule() {
-  DllMain(ThisInstance(), DLL_PROCESS_DETACH, nullptr);
+  if (DllMain != nullptr) DllMain(ThisInstance(), DLL_PROCESS_DETACH, nullptr);
 }
 
 // Code page 1252 to UTF-8 for the terminal: the Latin-1 range maps directly;

@@ -54,4 +54,5 @@ int LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // The module's own attach routine, called once when the library is loaded.
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+    __attribute__((weak));
