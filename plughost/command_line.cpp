@@ -47,14 +47,18 @@ bool ApplySwitches(const Switches& s, Options* options, std::string* error) {
 }
 
 void AddHostOptions(CLI::App& app, Options& options, Switches& s) {
+  // Given twice, the last one counts, so scripts can override a default.
+  const auto last = CLI::MultiOptionPolicy::TakeLast;
   app.add_option("--module", options.module,
-                 "The module to load (default: the one next to this program)");
+                 "The module to load (default: the one next to this program)")
+      ->multi_option_policy(last);
   app.add_option("--param", s.params,
                  "KEY=true|false: put a boolean under KEY in the read descriptor (repeatable)");
   app.add_flag("-v,--verbose", options.verbose,
                "Print each selector's result and what the module recorded in its descriptor");
   app.add_option("--trace", options.traceFile,
-                 "Write one JSON line per selector call and per host callback to FILE");
+                 "Write one JSON line per selector call and per host callback to FILE")
+      ->multi_option_policy(last);
   app.add_flag("--answer-boxes", options.answerBoxes,
                "Print each message box of the module on stderr and close it with OK at once "
                "(Windows; the native build always prints them)");
@@ -69,9 +73,11 @@ void AddHostOptions(CLI::App& app, Options& options, Switches& s) {
                     "SUITE=N: give a suite another routine count (repeatable)");
   group->add_option("--advance-fails-at", s.advanceFails,
                     "ROW[:CODE]: advanceState answers CODE (default -108) for the exchange "
-                    "starting at ROW");
+                    "starting at ROW")
+      ->multi_option_policy(last);
   group->add_option("--close-read-result", s.closeRead,
-                    "CODE: what closing the read descriptor answers (default 0)");
+                    "CODE: what closing the read descriptor answers (default 0)")
+      ->multi_option_policy(last);
 }
 
 }  // namespace
@@ -82,7 +88,9 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
                "plughost"};
   app.footer(kFooter);
   app.fallthrough();
-  app.require_subcommand(1);
+  // Checked after parsing, so that a mistyped command is named.
+  std::string stray;
+  app.add_option("COMMAND", stray, "One of the commands below");
   Options options;
   Switches switches;
   AddHostOptions(app, options, switches);
@@ -129,6 +137,16 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e, out, err);
     return code == 0 ? kExitSuccess : kExitUsage;
+  }
+  if (app.get_subcommands().empty()) {
+    err << "plughost: " << (stray.empty() ? "a command is required"
+                                          : "\"" + stray + "\" is not a command")
+        << ": open, save, probe, about or info\nRun with --help for more information.\n";
+    return kExitUsage;
+  }
+  if (!stray.empty()) {
+    err << "plughost: unexpected argument \"" << stray << "\"\nRun with --help for more information.\n";
+    return kExitUsage;
   }
   std::string error;
   if (!ApplySwitches(switches, &options, &error)) {
