@@ -1,0 +1,27 @@
+// The sample palettes shipped in samples/, made here byte by byte so that
+// anyone can see what they hold and a test can check the shipped files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace samples {
+
+struct Sample {
+  const char* name;  // file name in samples/
+  std::vector<uint8_t> (*make)();
+};
+
+// 24-bit, 256 colours in one group: fifteen hues from dark to full to pale,
+// and a grey ramp in the last row. Its header is the one the module writes,
+// so saving its image gives these very bytes back.
+std::vector<uint8_t> Palette24();
+// 12-bit, 10 groups of 16 colours: rows 10 to 15 of its image stay black.
+std::vector<uint8_t> Palette12();
+// No header: 160 12-bit colours in 320 bytes, read as 10 groups of 16.
+std::vector<uint8_t> Headerless();
+
+const std::vector<Sample>& All();
+
+}  // namespace samples
