@@ -1,0 +1,169 @@
+// The command line run in this process against the built module: exit
+// statuses for each kind of outcome, and saves that fail in any way leave
+// an existing palette byte for byte as it was.
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "plughost/command_line.h"
+#include "tests/plughost/sample_palettes.h"
+#include "tests/plughost/test_files.h"
+
+namespace {
+
+using plughost_test::ReadAll;
+using plughost_test::TempDir;
+using plughost_test::WriteAll;
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+// "{dir}" in an argument stands for the test's directory.
+Outcome RunPlughost(const TempDir& dir, std::vector<std::string> args) {
+  std::vector<std::string> all = {"plughost", "--module", plughost_test::HostPath(ZENTROW_MODULE_PATH),
+                                  "--answer-boxes"};
+  for (std::string& a : args) {
+    const size_t at = a.find("{dir}");
+    if (at != std::string::npos) a.replace(at, 5, dir / "");
+    all.push_back(a);
+  }
+  std::vector<const char*> argv;
+  for (const std::string& a : all) argv.push_back(a.c_str());
+  std::ostringstream out, err;
+  const int status = plughost::RunCommandLine(int(argv.size()), argv.data(), out, err);
+  return Outcome{status, out.str(), err.str()};
+}
+
+struct StatusCase {
+  const char* name;
+  std::vector<std::string> args;
+  int status;
+  const char* says;  // in stdout or stderr
+};
+
+class Statuses : public testing::TestWithParam<StatusCase> {};
+
+TEST_P(Statuses, TellWhatHappened) {
+  TempDir dir;
+  WriteAll(dir / "p24.kcf", samples::Palette24());
+  WriteAll(dir / "bare.kcf", samples::Headerless());
+  WriteAll(dir / "garbage.png", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+  const Outcome run = RunPlughost(dir, GetParam().args);
+  EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+  EXPECT_NE((run.out + run.err).find(GetParam().says), std::string::npos) << run.out << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Statuses,
+    testing::Values(
+        StatusCase{"Help", {"--help"}, 0, "Exit status"},
+        StatusCase{"CommandHelp", {"open", "--help"}, 0, "--swatch"},
+        StatusCase{"NoCommand", {}, 2, "a command is required"},
+        StatusCase{"UnknownCommand", {"frobnicate"}, 2, "\"frobnicate\" is not a command"},
+        StatusCase{"ExtraArgument", {"about", "now"}, 2, "unexpected argument \"now\""},
+        StatusCase{"OpenWithoutFile", {"open", "--out", "{dir}x.png"}, 2, "FILE"},
+        StatusCase{"OpenWithoutOutput", {"open", "{dir}p24.kcf"}, 2, "--out"},
+        StatusCase{"OpenBothOutputs", {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--out-dir", "{dir}"}, 2, "either"},
+        StatusCase{"OpenTwoFilesOneOutput", {"open", "{dir}p24.kcf", "{dir}bare.kcf", "--out", "{dir}x.png"}, 2, "--out-dir"},
+        StatusCase{"OpenToUnknownFormat", {"open", "{dir}p24.kcf", "--out", "{dir}x.gif"}, 2, ".png or .ppm"},
+        StatusCase{"SwatchZero", {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--swatch", "0"}, 2, "--swatch"},
+        StatusCase{"SameNameTwice", {"open", "{dir}p24.kcf", "{dir}p24.kcf", "--out-dir", "{dir}"}, 2, "both"},
+        StatusCase{"BadWithout", {"--without", "pixels", "probe", "{dir}p24.kcf"}, 2, "pixels"},
+        StatusCase{"BadParam", {"--param", "foo=yes", "probe", "{dir}p24.kcf"}, 2, "foo=yes"},
+        StatusCase{"BadCloseRead", {"--close-read-result", "x", "probe", "{dir}p24.kcf"}, 2, "--close-read-result"},
+        StatusCase{"OptionAfterCommand", {"probe", "{dir}p24.kcf", "--suite-version", "buffer=2"}, 0, "palette"},
+        StatusCase{"ProbePalette", {"probe", "{dir}p24.kcf"}, 0, "p24.kcf: palette"},
+        StatusCase{"ProbeHeaderless", {"probe", "{dir}bare.kcf"}, 1, "result -30501: file cannot be read"},
+        StatusCase{"ProbeMissingFile", {"probe", "{dir}missing.kcf"}, 3, "missing.kcf"},
+        StatusCase{"ModuleMissing", {"--module", "{dir}nothing.so", "probe", "{dir}p24.kcf"}, 3, "nothing.so"},
+        StatusCase{"OpenRefusedByHost", {"--without", "advance", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}, 1, "result -128"},
+        StatusCase{"OpenAdvanceFails", {"--advance-fails-at", "2:-39", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}, 1, "result -39: end of file"},
+        StatusCase{"SaveUnreadableImage", {"save", "{dir}garbage.png", "--out", "{dir}x.kcf"}, 3, "cannot read the image"},
+        StatusCase{"SaveMissingImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3, "none.png"},
+        StatusCase{"InfoOfMissingModule", {"info", "{dir}nothing.so"}, 3, "nothing.so"}),
+    [](const testing::TestParamInfo<StatusCase>& p) { return p.param.name; });
+
+struct FailedSave {
+  const char* name;
+  std::vector<std::string> args;  // before "save"
+  const char* image;              // in the directory
+  std::vector<std::string> after;  // after the image
+  int status;
+};
+
+class FailedSaves : public testing::TestWithParam<FailedSave> {};
+
+TEST_P(FailedSaves, LeaveTheOldPaletteByteForByte) {
+  const FailedSave& c = GetParam();
+  TempDir dir;
+  const std::vector<uint8_t> old = samples::Palette12();
+  WriteAll(dir / "old.kcf", old);
+  // An image whose palette would differ from the old one in every byte that counts.
+  const Outcome opened = RunPlughost(dir, {"open", "{dir}old.kcf", "--out", "{dir}colours.png"});
+  ASSERT_EQ(opened.status, 0) << opened.err;
+  const Outcome swatch = RunPlughost(dir, {"open", "{dir}old.kcf", "--out", "{dir}swatch.png", "--swatch", "8"});
+  ASSERT_EQ(swatch.status, 0) << swatch.err;
+  WriteAll(dir / "garbage.png", {1, 2, 3});
+  std::vector<std::string> args = c.args;
+  args.push_back("save");
+  args.push_back(std::string("{dir}") + c.image);
+  args.insert(args.end(), c.after.begin(), c.after.end());
+  args.push_back("--out");
+  args.push_back("{dir}old.kcf");
+  const Outcome run = RunPlughost(dir, args);
+  EXPECT_EQ(run.status, c.status) << run.out << run.err;
+  EXPECT_EQ(ReadAll(dir / "old.kcf"), old);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"colours.png", "garbage.png", "old.kcf", "swatch.png"}))
+      << "no temporary file is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FailedSaves,
+    testing::Values(
+        FailedSave{"AdvanceFailsAtRow3", {"--advance-fails-at", "3"}, "colours.png", {}, 1},
+        FailedSave{"AdvanceFailsAtRow0", {"--advance-fails-at", "0:-39"}, "colours.png", {}, 1},
+        FailedSave{"AdvanceFailsAtLastRow", {"--advance-fails-at", "15:-1"}, "colours.png", {}, 1},
+        FailedSave{"NoBufferSuite", {"--without", "buffer"}, "colours.png", {}, 1},
+        FailedSave{"NoAdvanceState", {"--without", "advance"}, "colours.png", {}, 1},
+        FailedSave{"OldBufferSuite", {"--suite-version", "buffer=1"}, "colours.png", {}, 1},
+        FailedSave{"CloseReadRefuses", {"--close-read-result", "-50"}, "colours.png", {}, 1},
+        FailedSave{"ImageUnreadable", {}, "garbage.png", {}, 3},
+        FailedSave{"ImageMissing", {}, "none.png", {}, 3},
+        FailedSave{"SwatchOfOtherSize", {}, "swatch.png", {"--swatch", "7"}, 3},
+        FailedSave{"ModuleMissing", {"--module", "{dir}none.so"}, "colours.png", {}, 3}),
+    [](const testing::TestParamInfo<FailedSave>& p) { return p.param.name; });
+
+TEST(Save, ReplacesTheOldPaletteWhenEverySelectorAnswers0) {
+  TempDir dir;
+  WriteAll(dir / "p24.kcf", samples::Palette24());
+  WriteAll(dir / "old.kcf", samples::Palette12());
+  ASSERT_EQ(RunPlughost(dir, {"open", "{dir}p24.kcf", "--out", "{dir}p24.ppm"}).status, 0);
+  const Outcome run = RunPlughost(dir, {"save", "{dir}p24.ppm", "--out", "{dir}old.kcf"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadAll(dir / "old.kcf"), samples::Palette24());
+  EXPECT_NE(run.out.find("(800 bytes)"), std::string::npos) << run.out;
+}
+
+TEST(Open, AFailedOpenLeavesAnExistingImage) {
+  TempDir dir;
+  WriteAll(dir / "p24.kcf", samples::Palette24());
+  WriteAll(dir / "x.png", {'o', 'l', 'd'});
+  EXPECT_EQ(RunPlughost(dir, {"--advance-fails-at", "9", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}).status, 1);
+  EXPECT_EQ(ReadAll(dir / "x.png"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"p24.kcf", "x.png"}));
+}
+
+TEST(Open, ParamsReachTheModuleAndComeBackVerbose) {
+  TempDir dir;
+  WriteAll(dir / "p24.kcf", samples::Palette24());
+  const Outcome on = RunPlughost(dir, {"--param", "fooB=true", "-v", "open", "{dir}p24.kcf", "--out", "{dir}x.png"});
+  ASSERT_EQ(on.status, 0) << on.err;
+  EXPECT_NE(on.out.find("recorded: fooB (bool) = true"), std::string::npos) << on.out;
+  const Outcome off = RunPlughost(dir, {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--verbose"});
+  EXPECT_NE(off.out.find("recorded: fooB (bool) = false"), std::string::npos) << off.out;
+  EXPECT_NE(off.out.find("selector 3 ReadContinue: result 0: success"), std::string::npos) << off.out;
+}
+
+}  // namespace

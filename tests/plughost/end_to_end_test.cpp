@@ -1,0 +1,345 @@
+// The built plughost program run as users run it, against the module next
+// to it: the native library, or Zentrow.8bi with plughost.exe under wine.
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "plughost/image_files.h"
+#include "tests/plughost/sample_palettes.h"
+#include "tests/plughost/test_files.h"
+
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using plughost_test::ReadAll;
+using plughost_test::ReadText;
+using plughost_test::TempDir;
+using plughost_test::WriteAll;
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+#if defined(_WIN32)
+
+// The quoting the C runtime undoes: backslashes are literal except before a
+// quote, so those before a quote (or the closing one) are doubled.
+std::string Quoted(const std::string& arg) {
+  std::string out = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(2 * backslashes, '\\');
+  return out + "\"";
+}
+
+HANDLE Inheritable(const std::string& path) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
+  std::string line;
+  for (const std::string& a : args) line += (line.empty() ? "" : " ") + Quoted(a);
+  STARTUPINFOA start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  start.hStdOutput = Inheritable(out);
+  start.hStdError = Inheritable(err);
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                      nullptr, &start, &process);
+  CloseHandle(start.hStdOutput);
+  CloseHandle(start.hStdError);
+  if (!started) return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return static_cast<int>(code);
+}
+
+#else
+
+int Spawn(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
+  const pid_t child = fork();
+  if (child == 0) {
+    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(o, 1);
+    dup2(e, 2);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#endif
+
+// The program with these arguments; "{dir}" stands for the test's directory.
+Outcome Plughost(const TempDir& dir, std::vector<std::string> args) {
+  std::vector<std::string> all = {plughost_test::HostPath(ZENTROW_PLUGHOST_PATH)};
+  for (std::string& a : args) {
+    const size_t at = a.find("{dir}");
+    if (at != std::string::npos) a.replace(at, 5, dir / "");
+    all.push_back(a);
+  }
+  const int status = Spawn(all, dir / "stdout.txt", dir / "stderr.txt");
+  Outcome run{status, ReadText(dir / "stdout.txt"), ReadText(dir / "stderr.txt")};
+  std::remove((dir / "stdout.txt").c_str());
+  std::remove((dir / "stderr.txt").c_str());
+  return run;
+}
+
+std::string Sample(const char* name) {
+  return plughost_test::HostPath(std::string(ZENTROW_SAMPLES_DIR) + "/" + name);
+}
+
+// Colour k of a palette file as red, green, blue, read independently.
+std::vector<uint8_t> Colours24(const std::vector<uint8_t>& file) {
+  return std::vector<uint8_t>(file.begin() + 32, file.begin() + 32 + 768);
+}
+
+std::vector<uint8_t> Colours12(const std::vector<uint8_t>& file, size_t from) {
+  std::vector<uint8_t> rgb(768, 0);
+  for (size_t k = 0; k < 160; ++k) {
+    const uint8_t b0 = file[from + 2 * k], b1 = file[from + 2 * k + 1];
+    rgb[3 * k] = uint8_t((b0 >> 4) * 17);
+    rgb[3 * k + 1] = uint8_t((b1 & 15) * 17);
+    rgb[3 * k + 2] = uint8_t((b0 & 15) * 17);
+  }
+  return rgb;
+}
+
+std::vector<uint8_t> ImagePixels(const std::string& path) {
+  plughost::Image image;
+  std::string error;
+  EXPECT_TRUE(plughost::ReadImage(path, &image, &error)) << error;
+  return image.pixels;
+}
+
+struct OpenCase {
+  const char* name;
+  const char* sample;
+  const char* out;
+  std::vector<uint8_t> (*colours)();
+};
+
+class Opens : public testing::TestWithParam<OpenCase> {};
+
+TEST_P(Opens, WriteEachColourAsOnePixel) {
+  TempDir dir;
+  const Outcome run = Plughost(dir, {"open", Sample(GetParam().sample), "--out", std::string("{dir}") + GetParam().out});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ImagePixels(dir / GetParam().out), GetParam().colours());
+  EXPECT_NE(run.out.find("history note: Morvid: ref num="), std::string::npos) << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, Opens,
+    testing::Values(
+        OpenCase{"Palette24ToPng", "palette24.kcf", "a.png", [] { return Colours24(samples::Palette24()); }},
+        OpenCase{"Palette24ToPpm", "palette24.kcf", "a.ppm", [] { return Colours24(samples::Palette24()); }},
+        OpenCase{"Palette12ToPng", "palette12.kcf", "a.png", [] { return Colours12(samples::Palette12(), 32); }},
+        OpenCase{"HeaderlessToPng", "headerless.kcf", "a.png", [] { return Colours12(samples::Headerless(), 0); }}),
+    [](const testing::TestParamInfo<OpenCase>& p) { return p.param.name; });
+
+TEST(EndToEnd, ASwatchSavesBackToTheSameBytes) {
+  TempDir dir;
+  const Outcome open = Plughost(dir, {"open", Sample("palette24.kcf"), "--out", "{dir}s.png", "--swatch", "12"});
+  ASSERT_EQ(open.status, 0) << open.err;
+  plughost::Image swatch;
+  std::string error;
+  ASSERT_TRUE(plughost::ReadImage(dir / "s.png", &swatch, &error)) << error;
+  EXPECT_EQ(swatch.columns, 16 * 13 + 1);
+  const Outcome save = Plughost(dir, {"save", "{dir}s.png", "--swatch", "12", "--out", "{dir}back.kcf"});
+  ASSERT_EQ(save.status, 0) << save.err;
+  EXPECT_EQ(ReadAll(dir / "back.kcf"), samples::Palette24());
+}
+
+TEST(EndToEnd, ABatchGoesOnPastABadFileAndNamesIt) {
+  TempDir dir;
+  WriteAll(dir / "bad.kcf", {'K', 'i', 'S', 'S', 16, 24});
+  const Outcome run = Plughost(dir, {"open", Sample("palette24.kcf"), "{dir}bad.kcf", Sample("palette12.kcf"),
+                                 "--out-dir", "{dir}", "--format", "ppm"});
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("bad.kcf: result -39: end of file"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("1 of 3 files could not be converted"), std::string::npos) << run.err;
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"bad.kcf", "palette12.ppm", "palette24.ppm"}));
+  EXPECT_EQ(ImagePixels(dir / "palette12.ppm"), Colours12(samples::Palette12(), 32));
+}
+
+TEST(EndToEnd, TooManyColoursAreRefusedInWords) {
+  TempDir dir;
+  std::vector<uint8_t> file = samples::Palette24();
+  file[8] = 0x2C;  // 300 colours in one group
+  WriteAll(dir / "big.kcf", file);
+  const Outcome run = Plughost(dir, {"open", "{dir}big.kcf", "--out", "{dir}big.png"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("result -30501: file cannot be read: not a palette file; its header "
+                         "declares 300 colours"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"big.kcf"});
+}
+
+TEST(EndToEnd, ProbeAnswersOneLinePerFile) {
+  TempDir dir;
+  const Outcome run = Plughost(dir, {"probe", Sample("palette24.kcf"), Sample("headerless.kcf")});
+  EXPECT_EQ(run.status, 1);
+  std::istringstream lines(run.out);
+  std::string first, second, third;
+  std::getline(lines, first);
+  std::getline(lines, second);
+  EXPECT_FALSE(std::getline(lines, third));
+  EXPECT_EQ(first, Sample("palette24.kcf") + ": palette");
+  EXPECT_EQ(second.rfind(Sample("headerless.kcf") + ": not a palette (result -30501", 0), 0u) << second;
+}
+
+TEST(EndToEnd, InfoDecodesThePropertyList) {
+  TempDir dir;
+  const Outcome run = Plughost(dir, {"info"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const char* line : {"kind:              8BIF (file-format module)\n", "name:              Morvid\n",
+                           "interface version: 1.0\n", "entry point:       ENTRYPOINT\n",
+                           "reads:             KCF\n", "writes:            KCF\n",
+                           "largest size:      32767 rows x 32767 columns\n",
+                           "channels:          bitmap 1, grayscale 24,"}) {
+    EXPECT_NE(run.out.find(line), std::string::npos) << line << " in\n" << run.out;
+  }
+  EXPECT_NE(run.out.find("image modes:       0xffc0 ("), std::string::npos) << run.out;
+}
+
+TEST(EndToEnd, AboutShowsTheBox) {
+  TempDir dir;
+  const Outcome run = Plughost(dir, {"about", "--answer-boxes"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("Version 1.00 Release 1"), std::string::npos) << run.err;
+}
+
+std::vector<nlohmann::json> TraceLines(const std::string& path) {
+  std::vector<nlohmann::json> lines;
+  std::istringstream in(ReadText(path));
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::json::parse(line));
+  return lines;
+}
+
+std::vector<std::string> SelectorsTraced(const std::vector<nlohmann::json>& lines) {
+  std::vector<std::string> names;
+  for (const nlohmann::json& l : lines) {
+    if (l["event"] == "selector")
+      names.push_back(l["name"].get<std::string>() + " " + std::to_string(l["result"].get<int>()));
+  }
+  return names;
+}
+
+TEST(Trace, OfAnOpenNamesEverySelectorInOrderWithItsResult) {
+  TempDir dir;
+  const Outcome run = Plughost(dir, {"--trace", "{dir}t.jsonl", "open", Sample("palette24.kcf"), "--out", "{dir}a.png"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<nlohmann::json> lines = TraceLines(dir / "t.jsonl");
+  EXPECT_EQ(SelectorsTraced(lines), (std::vector<std::string>{"ReadPrepare 0", "ReadStart 0",
+                                                               "ReadContinue 0", "ReadFinish 0"}));
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i]["seq"], i + 1);
+  int advances = 0, progress = 0;
+  for (const nlohmann::json& l : lines) {
+    if (l["event"] == "advanceState") {
+      EXPECT_EQ(l["rect"], nlohmann::json({advances, 0, advances + 1, 16}));
+      EXPECT_EQ(l["channelMap"], nlohmann::json({2, 1, 0}));
+      EXPECT_EQ(l["columnStep"], 3);
+      ++advances;
+    }
+    if (l["event"] == "progress") {
+      EXPECT_EQ(l["done"], ++progress);
+    }
+    if (l["event"] == "resource.add") {
+      EXPECT_EQ(l["type"], "hist");
+    }
+  }
+  EXPECT_EQ(advances, 16);
+  EXPECT_EQ(progress, 16);
+}
+
+TEST(Trace, OfAFailedOpenEndsAtTheSelectorThatFailed) {
+  TempDir dir;
+  const Outcome run = Plughost(dir, {"--trace", "{dir}t.jsonl", "--advance-fails-at", "4:-34", "open",
+                                 Sample("palette24.kcf"), "--out", "{dir}a.png"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("result -34: disk full"), std::string::npos) << run.err;
+  EXPECT_EQ(SelectorsTraced(TraceLines(dir / "t.jsonl")),
+            (std::vector<std::string>{"ReadPrepare 0", "ReadStart 0", "ReadContinue -34"}));
+}
+
+TEST(Trace, OfASaveRecordsTheDescriptorKeys) {
+  TempDir dir;
+  ASSERT_EQ(Plughost(dir, {"open", Sample("palette24.kcf"), "--out", "{dir}a.png"}).status, 0);
+  const Outcome run = Plughost(dir, {"--trace", "{dir}t.jsonl", "--param", "barF=false", "save",
+                                 "{dir}a.png", "--out", "{dir}a.kcf"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<nlohmann::json> lines = TraceLines(dir / "t.jsonl");
+  std::vector<std::string> keys;
+  for (const nlohmann::json& l : lines) {
+    if (l["event"] == "descriptor.getKey" && l["delivered"] == true) keys.push_back("read " + l["key"].get<std::string>());
+    if (l["event"] == "descriptor.putBoolean") keys.push_back("put " + l["key"].get<std::string>() + (l["value"] == true ? " true" : " false"));
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"read barF", "put barF false"}));
+  EXPECT_EQ(SelectorsTraced(lines).size(), 12u);
+  EXPECT_EQ(ReadAll(dir / "a.kcf"), samples::Palette24());
+}
+
+struct StatusCase {
+  const char* name;
+  std::vector<std::string> args;
+  int status;
+};
+
+class Statuses : public testing::TestWithParam<StatusCase> {};
+
+TEST_P(Statuses, AreWhatScriptsRelyOn) {
+  TempDir dir;
+  const Outcome run = Plughost(dir, GetParam().args);
+  EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Statuses,
+    testing::Values(StatusCase{"Success", {"probe", Sample("palette24.kcf")}, 0},
+                    StatusCase{"ModuleSaysNo", {"probe", Sample("headerless.kcf")}, 1},
+                    StatusCase{"BadCommandLine", {"open", "--swatch", "x"}, 2},
+                    StatusCase{"NoSuchModule", {"--module", "{dir}none", "about"}, 3},
+                    StatusCase{"NoSuchImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3}),
+    [](const testing::TestParamInfo<StatusCase>& p) { return p.param.name; });
+
+}  // namespace
