@@ -83,10 +83,13 @@ struct Host::State {
 
   void Violation(const std::string& what) {
     host->counts_.violations.push_back(what);
-    Trace("violation", Json{{"what", what}});
+    Trace("violation", [&] { return Json{{"what", what}}; });
   }
-  void Trace(const char* event, const Json& fields) {
-    if (host->onTrace) host->onTrace(event, fields);
+  // The fields are built only while someone listens: an open makes some
+  // hundred callbacks, and their JSON would be most of the host's time.
+  template <typename Fields>
+  void Trace(const char* event, Fields&& fields) {
+    if (host->onTrace) host->onTrace(event, fields());
   }
   // What the trace shows for a handle or buffer: its serial, or null.
   Json HandleName(Handle h) {
@@ -133,11 +136,11 @@ struct Callbacks {
     const bool refused =
         size < 0 || size > kLargestBlock || s.handleCreates == H().settings_.handleCreateFailsAt;
     Handle made = refused ? nullptr : H().NewHostHandle(std::vector<uint8_t>(size_t(size), 0));
-    s.Trace("handle.new", Json{{"size", size}, {"handle", s.HandleName(made)}});
+    s.Trace("handle.new", [&] { return Json{{"size", size}, {"handle", s.HandleName(made)}}; });
     return made;
   }
   static void ZENTROW_CALL DisposeHandle(Handle handle) {
-    S().Trace("handle.dispose", Json{{"handle", S().HandleName(handle)}});
+    S().Trace("handle.dispose", [&] { return Json{{"handle", S().HandleName(handle)}}; });
     if (handle == nullptr) return;
     HostHandle* h = S().FindHandle(handle);
     if (h == nullptr) return S().Violation("dispose of a handle the host does not hold");
@@ -148,15 +151,18 @@ struct Callbacks {
   static int32_t ZENTROW_CALL GetHandleSize(Handle handle) {
     HostHandle* h = S().FindHandle(handle);
     const int32_t size = h != nullptr ? static_cast<int32_t>(h->bytes.size()) : 0;
-    S().Trace("handle.getSize", Json{{"handle", S().HandleName(handle)}, {"size", size}});
+    S().Trace("handle.getSize", [&] {
+      return Json{{"handle", S().HandleName(handle)}, {"size", size}};
+    });
     return size;
   }
   static int16_t ZENTROW_CALL SetHandleSize(Handle handle, int32_t size) {
     HostHandle* h = S().FindHandle(handle);
     const int16_t answer = h == nullptr || size < 0 || size > kLargestBlock ? -108 : 0;
     if (answer == 0) h->bytes.resize(static_cast<size_t>(size), 0);
-    S().Trace("handle.setSize",
-              Json{{"handle", S().HandleName(handle)}, {"size", size}, {"answer", answer}});
+    S().Trace("handle.setSize", [&] {
+      return Json{{"handle", S().HandleName(handle)}, {"size", size}, {"answer", answer}};
+    });
     return answer;
   }
   static void* ZENTROW_CALL LockHandle(Handle handle, uint8_t moveHigh) {
@@ -167,24 +173,31 @@ struct Callbacks {
     // A zero-byte handle still has an address.
     if (h != nullptr && s.handleLocks != H().settings_.handleLockFailsAt)
       address = h->bytes.empty() ? static_cast<void*>(h) : h->bytes.data();
-    s.Trace("handle.lock", Json{{"handle", s.HandleName(handle)},
-                                {"moveHigh", moveHigh},
-                                {"locked", address != nullptr}});
+    s.Trace("handle.lock", [&] {
+      return Json{
+          {"handle", s.HandleName(handle)}, {"moveHigh", moveHigh}, {"locked", address != nullptr}};
+    });
     if (h == nullptr) s.Violation("lock of a handle the host does not hold");
     return address;
   }
   static void ZENTROW_CALL UnlockHandle(Handle handle) {
-    S().Trace("handle.unlock", Json{{"handle", S().HandleName(handle)}});
-    if (S().FindHandle(handle) == nullptr) S().Violation("unlock of a handle the host does not hold");
+    S().Trace("handle.unlock", [&] { return Json{{"handle", S().HandleName(handle)}}; });
+    if (S().FindHandle(handle) == nullptr)
+      S().Violation("unlock of a handle the host does not hold");
   }
-  static void ZENTROW_CALL RecoverSpace() { S().Trace("handle.recoverSpace", Json::object()); }
+  static void ZENTROW_CALL RecoverSpace() {
+    S().Trace("handle.recoverSpace", [] { return Json::object(); });
+  }
 
   // Buffers.
   static int16_t ZENTROW_CALL AllocateBuffer(int32_t size, BufferId* id) {
     Host::State& s = S();
     ++s.bufferAllocates;
-    if (size < 0 || size > kLargestBlock || s.bufferAllocates == H().settings_.bufferAllocateFailsAt) {
-      s.Trace("buffer.allocate", Json{{"size", size}, {"buffer", nullptr}, {"answer", -108}});
+    if (size < 0 || size > kLargestBlock ||
+        s.bufferAllocates == H().settings_.bufferAllocateFailsAt) {
+      s.Trace("buffer.allocate", [&] {
+        return Json{{"size", size}, {"buffer", nullptr}, {"answer", -108}};
+      });
       return -108;
     }
     auto* b = new HostBuffer;
@@ -194,7 +207,9 @@ struct Callbacks {
     *id = reinterpret_cast<BufferId>(b);
     H().counts_.buffersMade++;
     H().counts_.buffersLive++;
-    s.Trace("buffer.allocate", Json{{"size", size}, {"buffer", b->serial}, {"answer", 0}});
+    s.Trace("buffer.allocate", [&] {
+      return Json{{"size", size}, {"buffer", b->serial}, {"answer", 0}};
+    });
     return 0;
   }
   static void* ZENTROW_CALL LockBuffer(BufferId id, uint8_t moveHigh) {
@@ -204,18 +219,19 @@ struct Callbacks {
     void* address = nullptr;
     if (b != nullptr && s.bufferLocks != H().settings_.bufferLockFailsAt && !b->bytes.empty())
       address = b->bytes.data();
-    s.Trace("buffer.lock", Json{{"buffer", s.BufferName(id)},
-                                {"moveHigh", moveHigh},
-                                {"locked", address != nullptr}});
+    s.Trace("buffer.lock", [&] {
+      return Json{
+          {"buffer", s.BufferName(id)}, {"moveHigh", moveHigh}, {"locked", address != nullptr}};
+    });
     if (b == nullptr) s.Violation("lock of a buffer the host does not hold");
     return address;
   }
   static void ZENTROW_CALL UnlockBuffer(BufferId id) {
-    S().Trace("buffer.unlock", Json{{"buffer", S().BufferName(id)}});
+    S().Trace("buffer.unlock", [&] { return Json{{"buffer", S().BufferName(id)}}; });
     if (S().FindBuffer(id) == nullptr) S().Violation("unlock of a buffer the host does not hold");
   }
   static void ZENTROW_CALL FreeBuffer(BufferId id) {
-    S().Trace("buffer.free", Json{{"buffer", S().BufferName(id)}});
+    S().Trace("buffer.free", [&] { return Json{{"buffer", S().BufferName(id)}}; });
     HostBuffer* b = S().FindBuffer(id);
     if (b == nullptr) return S().Violation("free of a buffer the host does not hold");
     S().buffers.erase(b);
@@ -223,7 +239,7 @@ struct Callbacks {
     H().counts_.buffersLive--;
   }
   static int32_t ZENTROW_CALL BufferSpace() {
-    S().Trace("buffer.space", Json{{"bytes", kLargestBlock}});
+    S().Trace("buffer.space", [&] { return Json{{"bytes", kLargestBlock}}; });
     return kLargestBlock;
   }
 
@@ -231,7 +247,7 @@ struct Callbacks {
   static int16_t ZENTROW_CALL CountResources(FourCharCode type) {
     int16_t n = 0;
     for (const Resource& r : H().resources_) n = static_cast<int16_t>(n + (r.type == type));
-    S().Trace("resource.count", Json{{"type", CodeText(type)}, {"count", n}});
+    S().Trace("resource.count", [&] { return Json{{"type", CodeText(type)}, {"count", n}}; });
     return n;
   }
   // Resources of a type are numbered from 1, in the order they were added.
@@ -252,14 +268,17 @@ struct Callbacks {
       if (it->handle == nullptr) it->handle = H().NewHostHandle(it->bytes);
       h = it->handle;
     }
-    S().Trace("resource.get",
-              Json{{"type", CodeText(type)}, {"index", index}, {"handle", S().HandleName(h)}});
+    S().Trace("resource.get", [&] {
+      return Json{{"type", CodeText(type)}, {"index", index}, {"handle", S().HandleName(h)}};
+    });
     return h;
   }
   static void ZENTROW_CALL DeleteResource(FourCharCode type, int16_t index) {
     auto it = FindResource(type, index);
     const bool found = it != H().resources_.end();
-    S().Trace("resource.delete", Json{{"type", CodeText(type)}, {"index", index}, {"found", found}});
+    S().Trace("resource.delete", [&] {
+      return Json{{"type", CodeText(type)}, {"index", index}, {"found", found}};
+    });
     if (!found) return;
     H().ReleaseResourceHandle(*it);
     H().resources_.erase(it);
@@ -267,14 +286,16 @@ struct Callbacks {
   static int16_t ZENTROW_CALL AddResource(FourCharCode type, Handle data) {
     HostHandle* h = S().FindHandle(data);
     const int16_t answer = h != nullptr ? 0 : -108;
-    Json fields{{"type", CodeText(type)}, {"handle", S().HandleName(data)}};
-    if (h != nullptr) {
-      H().resources_.push_back(Resource{type, h->bytes});
-      fields["bytes"] = h->bytes.size();
-      fields["text"] = std::string(h->bytes.begin(), h->bytes.end());
-    }
-    fields["answer"] = answer;
-    S().Trace("resource.add", fields);
+    if (h != nullptr) H().resources_.push_back(Resource{type, h->bytes});
+    S().Trace("resource.add", [&] {
+      Json fields{{"type", CodeText(type)}, {"handle", S().HandleName(data)}};
+      if (h != nullptr) {
+        fields["bytes"] = h->bytes.size();
+        fields["text"] = std::string(h->bytes.begin(), h->bytes.end());
+      }
+      fields["answer"] = answer;
+      return fields;
+    });
     if (h == nullptr) S().Violation("resource added from a handle the host does not hold");
     return answer;
   }
@@ -283,7 +304,8 @@ struct Callbacks {
   static Json TokenName(int serial) { return serial != 0 ? Json(serial) : Json(nullptr); }
   static ReadToken ZENTROW_CALL OpenRead(Handle descriptor, const FourCharCode* keys) {
     Json expected = Json::array();
-    for (const FourCharCode* k = keys; k != nullptr && *k != 0; ++k) expected.push_back(CodeText(*k));
+    for (const FourCharCode* k = keys; k != nullptr && *k != 0; ++k)
+      expected.push_back(CodeText(*k));
     ReadTokenState* token = nullptr;
     if (!H().settings_.openReadGivesNoToken) {
       token = new ReadTokenState;
@@ -291,17 +313,20 @@ struct Callbacks {
       if (HostHandle* h = S().FindHandle(descriptor)) token->entries = Deserialize(h->bytes);
       S().readTokens.insert(token);
     }
-    S().Trace("descriptor.openRead", Json{{"descriptor", S().HandleName(descriptor)},
-                                          {"expected", expected},
-                                          {"token", TokenName(token ? token->serial : 0)}});
+    S().Trace("descriptor.openRead", [&] {
+      return Json{{"descriptor", S().HandleName(descriptor)},
+                  {"expected", expected},
+                  {"token", TokenName(token ? token->serial : 0)}};
+    });
     return reinterpret_cast<ReadToken>(token);
   }
   static int16_t ZENTROW_CALL CloseRead(ReadToken token) {
     auto* t = reinterpret_cast<ReadTokenState*>(token);
     const bool known = S().readTokens.erase(t) != 0;
     const int16_t answer = known ? H().settings_.closeReadResult : int16_t{-1};
-    S().Trace("descriptor.closeRead",
-              Json{{"token", known ? TokenName(t->serial) : Json("unknown")}, {"answer", answer}});
+    S().Trace("descriptor.closeRead", [&] {
+      return Json{{"token", known ? TokenName(t->serial) : Json("unknown")}, {"answer", answer}};
+    });
     if (!known) S().Violation("close of a read token the host did not give");
     delete (known ? t : nullptr);
     return answer;
@@ -311,25 +336,30 @@ struct Callbacks {
     auto* t = reinterpret_cast<ReadTokenState*>(token);
     const bool known = S().readTokens.count(t) != 0;
     const bool more = known && t->next < t->entries.size();
-    Json fields{{"token", known ? TokenName(t->serial) : Json("unknown")}};
     if (more) {
       const DescriptorEntry& e = t->entries[t->next++];
       *key = e.key;
       *type = e.type;
       *flags = 0;
-      fields["key"] = CodeText(e.key);
-      fields["type"] = CodeText(e.type);
     }
-    fields["delivered"] = more;
-    S().Trace("descriptor.getKey", fields);
+    S().Trace("descriptor.getKey", [&] {
+      Json fields{{"token", known ? TokenName(t->serial) : Json("unknown")}};
+      if (more) {
+        fields["key"] = CodeText(*key);
+        fields["type"] = CodeText(*type);
+      }
+      fields["delivered"] = more;
+      return fields;
+    });
     return more ? 1 : 0;
   }
   static int16_t ZENTROW_CALL GetBoolean(ReadToken token, uint8_t* value) {
     auto* t = reinterpret_cast<ReadTokenState*>(token);
     const bool known = S().readTokens.count(t) != 0 && t->next != 0;
     if (known) *value = t->entries[t->next - 1].value;
-    S().Trace("descriptor.getBoolean", known ? Json{{"value", *value != 0}, {"answer", 0}}
-                                             : Json{{"answer", -1715}});
+    S().Trace("descriptor.getBoolean", [&] {
+      return Json(known ? Json{{"value", *value != 0}, {"answer", 0}} : Json{{"answer", -1715}});
+    });
     return known ? 0 : -1715;
   }
   static WriteToken ZENTROW_CALL OpenWrite() {
@@ -339,23 +369,29 @@ struct Callbacks {
       token->serial = ++S().serials;
       S().writeTokens.insert(token);
     }
-    S().Trace("descriptor.openWrite", Json{{"token", TokenName(token ? token->serial : 0)}});
+    S().Trace("descriptor.openWrite", [&] {
+      return Json{{"token", TokenName(token ? token->serial : 0)}};
+    });
     return reinterpret_cast<WriteToken>(token);
   }
   static int16_t ZENTROW_CALL CloseWrite(WriteToken token, Handle* descriptor) {
     auto* t = reinterpret_cast<WriteTokenState*>(token);
     if (S().writeTokens.erase(t) == 0) {
-      S().Trace("descriptor.closeWrite", Json{{"token", "unknown"}, {"answer", -1}});
+      S().Trace("descriptor.closeWrite", [&] {
+        return Json{{"token", "unknown"}, {"answer", -1}};
+      });
       S().Violation("close of a write token the host did not give");
       return -1;
     }
     *descriptor = H().NewHostHandle(Serialize(t->entries));
     Json keys = Json::array();
     for (const DescriptorEntry& e : t->entries) keys.push_back(CodeText(e.key));
-    S().Trace("descriptor.closeWrite", Json{{"token", t->serial},
-                                            {"keys", keys},
-                                            {"descriptor", S().HandleName(*descriptor)},
-                                            {"answer", 0}});
+    S().Trace("descriptor.closeWrite", [&] {
+      return Json{{"token", t->serial},
+                  {"keys", keys},
+                  {"descriptor", S().HandleName(*descriptor)},
+                  {"answer", 0}};
+    });
     delete t;
     return 0;
   }
@@ -363,16 +399,19 @@ struct Callbacks {
     auto* t = reinterpret_cast<WriteTokenState*>(token);
     const bool known = S().writeTokens.count(t) != 0;
     if (known) t->entries.push_back(DescriptorEntry{key, MakeFourCharCode("bool"), value});
-    S().Trace("descriptor.putBoolean",
-              Json{{"key", CodeText(key)}, {"value", value != 0}, {"answer", known ? 0 : -1}});
+    S().Trace("descriptor.putBoolean", [&] {
+      return Json{{"key", CodeText(key)}, {"value", value != 0}, {"answer", known ? 0 : -1}};
+    });
     return known ? 0 : -1;
   }
-  static void ZENTROW_CALL Unused() { S().Trace("unused", Json::object()); }
+  static void ZENTROW_CALL Unused() {
+    S().Trace("unused", [] { return Json::object(); });
+  }
 
   // advanceState and progress.
   static void ZENTROW_CALL Progress(int32_t done, int32_t total) {
     H().progress_.emplace_back(done, total);
-    S().Trace("progress", Json{{"done", done}, {"total", total}});
+    S().Trace("progress", [&] { return Json{{"done", done}, {"total", total}}; });
     if (H().onProgress) H().onProgress(done, total);
   }
   static int16_t ZENTROW_CALL AdvanceState() {
@@ -383,16 +422,17 @@ struct Callbacks {
                b.planes, b.data == nullptr, 0};
     x.answer = Transfer(host, x);
     host.exchanges_.push_back(x);
-    S().Trace("advanceState",
-              Json{{"direction", host.reading_ ? "read" : "write"},
-                   {"rect", {x.rectTop, x.rectLeft, x.rectBottom, x.rectRight}},
-                   {"planes", {x.planeLow, x.planeHigh}},
-                   {"columnStep", x.columnStep},
-                   {"rowStep", x.rowStep},
-                   {"planeStep", x.planeStep},
-                   {"channelMap", {x.channelMap[0], x.channelMap[1], x.channelMap[2]}},
-                   {"data", !x.dataWasNull},
-                   {"answer", x.answer}});
+    S().Trace("advanceState", [&] {
+      return Json{{"direction", host.reading_ ? "read" : "write"},
+                  {"rect", {x.rectTop, x.rectLeft, x.rectBottom, x.rectRight}},
+                  {"planes", {x.planeLow, x.planeHigh}},
+                  {"columnStep", x.columnStep},
+                  {"rowStep", x.rowStep},
+                  {"planeStep", x.planeStep},
+                  {"channelMap", {x.channelMap[0], x.channelMap[1], x.channelMap[2]}},
+                  {"data", !x.dataWasNull},
+                  {"answer", x.answer}};
+    });
     return x.answer;
   }
 
@@ -453,11 +493,13 @@ Image Image::Blank(int rows, int columns, int planes) {
 }
 
 uint8_t Image::At(int row, int column, int channel) const {
-  return pixels[(size_t(row) * size_t(columns) + size_t(column)) * size_t(planes) + size_t(channel)];
+  return pixels[(size_t(row) * size_t(columns) + size_t(column)) * size_t(planes) +
+                size_t(channel)];
 }
 
 uint8_t& Image::At(int row, int column, int channel) {
-  return pixels[(size_t(row) * size_t(columns) + size_t(column)) * size_t(planes) + size_t(channel)];
+  return pixels[(size_t(row) * size_t(columns) + size_t(column)) * size_t(planes) +
+                size_t(channel)];
 }
 
 Host::Host(EntryPoint entry, HostSettings settings)
@@ -576,10 +618,12 @@ int16_t Host::Call(int16_t selector) {
   current = state_.get();
   entry_(selector, &block_, &dataSlot_, &result_);
   calls_.push_back(SelectorCall{selector, result_});
-  state_->Trace("selector", Json{{"selector", selector},
-                                 {"name", SelectorName(selector)},
-                                 {"result", result_},
-                                 {"meaning", ResultMeaning(result_)}});
+  state_->Trace("selector", [&] {
+    return Json{{"selector", selector},
+                {"name", SelectorName(selector)},
+                {"result", result_},
+                {"meaning", ResultMeaning(result_)}};
+  });
   return result_;
 }
 
@@ -589,10 +633,12 @@ int16_t Host::CallAbout(intptr_t ownerWindow) {
   current = state_.get();
   entry_(kSelectorAbout, &about, &dataSlot_, &result_);
   calls_.push_back(SelectorCall{kSelectorAbout, result_});
-  state_->Trace("selector", Json{{"selector", 0},
-                                 {"name", "About"},
-                                 {"result", result_},
-                                 {"meaning", ResultMeaning(result_)}});
+  state_->Trace("selector", [&] {
+    return Json{{"selector", 0},
+                {"name", "About"},
+                {"result", result_},
+                {"meaning", ResultMeaning(result_)}};
+  });
   return result_;
 }
 
