@@ -1,0 +1,45 @@
+#!/bin/bash
+# The main job, on the bundled sample: installs what is missing, builds the
+# native tree, opens samples/palette24.kcf through the module into a PNG
+# swatch, saves that image back to a palette through the module, and checks
+# that the palette's bytes came back unchanged.
+#   scripts/demo.sh [--help]
+# Exit status: 0 when the bytes match; 1 when they do not or a step failed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
+  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+  exit 0
+fi
+
+out=build/demo
+plughost=build/native/bin/plughost
+sample=samples/palette24.kcf
+tile=16
+step() { echo; echo "== $*"; }
+
+step "installing what is missing (scripts/install-deps.sh)"
+bash scripts/install-deps.sh || { echo "demo: installing dependencies failed"; exit 1; }
+
+step "building plughost and the native module in build/native"
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/native -j "$(nproc)" --target plughost
+mkdir -p "$out"
+rm -f "$out/palette24.png" "$out/palette24-saved.kcf"
+
+step "opening $sample through the module into a swatch"
+"$plughost" --verbose open "$sample" --out "$out/palette24.png" --swatch "$tile"
+
+step "saving the swatch back to a palette through the module"
+"$plughost" --verbose save "$out/palette24.png" --swatch "$tile" --out "$out/palette24-saved.kcf"
+
+step "comparing $sample with the saved palette"
+if cmp "$sample" "$out/palette24-saved.kcf"; then
+  echo "identical: $(wc -c <"$sample") bytes"
+  echo
+  echo "Swatch of the 256 colours: $out/palette24.png; palette saved from it: $out/palette24-saved.kcf"
+else
+  echo "demo: the saved palette differs from $sample"
+  exit 1
+fi
