@@ -2,6 +2,8 @@
 // trivial selector may touch.
 #include <cstring>
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "host/result_codes.h"
@@ -140,6 +142,7 @@ struct FallbackCase {
   const char* name;
   plughost::SuiteSettings handle;
 };
+void PrintTo(const FallbackCase& c, std::ostream* os) { *os << c.name; }
 
 class HandleFallback : public testing::TestWithParam<FallbackCase> {};
 

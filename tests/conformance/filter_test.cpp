@@ -1,4 +1,6 @@
 // The filter selector, and the header it leaves for the read selectors.
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "host/result_codes.h"
@@ -16,6 +18,7 @@ struct FilterCase {
   std::vector<uint8_t> file;
   int16_t expected;
 };
+void PrintTo(const FilterCase& c, std::ostream* os) { *os << c.name; }
 
 std::vector<uint8_t> Starting(const char* first4, size_t length) {
   std::vector<uint8_t> file(length, 0xEE);

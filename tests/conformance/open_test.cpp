@@ -2,6 +2,8 @@
 // arrive in the document, and what is held and given back on every path.
 #include <random>
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "host/result_codes.h"
@@ -154,6 +156,7 @@ struct HeaderCase {
   int colorBytes;
   int16_t expected;
 };
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 
 class HeaderVariants : public testing::TestWithParam<HeaderCase> {};
 

@@ -2,6 +2,8 @@
 // rows asked for, and what happens when the host or the disk fails.
 #include <cstring>
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "host/result_codes.h"
@@ -60,6 +62,7 @@ struct SizeCase {
   int rows, columns;
   size_t rowsAskedFor;
 };
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.name; }
 
 class SaveSizes : public testing::TestWithParam<SizeCase> {};
 
@@ -192,6 +195,7 @@ struct EstimateCase {
   int32_t resources;
   int32_t expected;
 };
+void PrintTo(const EstimateCase& c, std::ostream* os) { *os << c.name; }
 
 class Estimate : public testing::TestWithParam<EstimateCase> {};
 

@@ -1,4 +1,6 @@
 // The two scripting parameters and the history note.
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "host/result_codes.h"
@@ -105,6 +107,7 @@ struct UnusableCase {
   const char* name;
   void (*apply)(HostSettings&);
 };
+void PrintTo(const UnusableCase& c, std::ostream* os) { *os << c.name; }
 
 class UnusableDescriptors : public testing::TestWithParam<UnusableCase> {};
 

@@ -1,5 +1,7 @@
 // The warnings a host without the suites it needs is shown, and the About
 // box, read as the user sees them.
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "host/result_codes.h"
@@ -26,6 +28,7 @@ struct WarningCase {
   void (*apply)(HostSettings&);
   const std::string* message;
 };
+void PrintTo(const WarningCase& c, std::ostream* os) { *os << c.name; }
 
 const WarningCase kWarningCases[] = {
     {"BufferSuiteAbsent", [](HostSettings& s) { s.buffer.present = false; }, &kRequires25},
@@ -52,6 +55,7 @@ struct StartCase {
   const char* name;
   int16_t selector;
 };
+void PrintTo(const StartCase& c, std::ostream* os) { *os << c.name; }
 
 const StartCase kStarts[] = {{"ReadStart", kSelectorReadStart},
                              {"OptionsStart", kSelectorOptionsStart},
