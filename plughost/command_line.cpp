@@ -103,7 +103,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   openCommand->add_option("--out", open.out, "The image to write, .png or .ppm (one FILE)");
   openCommand->add_option("--out-dir", open.outDir,
                           "Write each FILE's image here, under its own name (any number of "
-                          "FILEs; a bad file is reported and the rest still converted)");
+                          "FILEs; a bad file is reported and the rest still converted; DIR is "
+                          "made if missing)");
   openCommand->add_option("--format", dirFormat, "Image format with --out-dir")
       ->check(CLI::IsMember({"png", "ppm"}));
   openCommand->add_option("--swatch", open.swatch,

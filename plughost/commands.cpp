@@ -119,8 +119,9 @@ std::string OutputFor(const OpenRequest& request, const std::string& input) {
   return request.out;
 }
 
-int OpenOne(Session& session, const Options& options, const OpenRequest& request,
-            const std::string& input, Streams io) {
+// `label` names the file on the progress bar, with its place in a batch.
+int OpenOne(Session& session, const OpenRequest& request, const std::string& input,
+            const std::string& label, Streams io) {
   std::vector<uint8_t> bytes;
   std::string error;
   if (!ReadFileBytes(input, &bytes, &error)) {
@@ -133,7 +134,7 @@ int OpenOne(Session& session, const Options& options, const OpenRequest& request
     return kExitHost;
   }
   std::unique_ptr<Host> host = session.NewHost("open", input);
-  ProgressBar bar(session.ShowProgress(), NameOf(input));
+  ProgressBar bar(session.ShowProgress(), label);
   session.AttachProgress(*host, bar);
   const int16_t result = host->Open(ref);
   CloseFile(ref);
@@ -166,7 +167,6 @@ int OpenOne(Session& session, const Options& options, const OpenRequest& request
   }
   session.PrintViolations(*host);
   session.PrintVerbose(*host);
-  (void)options;
   return kExitSuccess;
 }
 
@@ -210,12 +210,22 @@ std::string ResultText(int result) {
 
 int RunOpen(const Options& options, const OpenRequest& request, Streams io) {
   if (!CheckOpenRequest(request, io)) return kExitUsage;
+  std::error_code made;
+  if (!request.outDir.empty()) std::filesystem::create_directories(request.outDir, made);
+  if (made) {
+    io.err << "plughost: cannot create " << request.outDir << ": " << made.message() << "\n";
+    return kExitHost;
+  }
   Session session(options, io);
   if (!session.Start()) return kExitHost;
   int status = kExitSuccess;
   int failed = 0;
-  for (const std::string& input : request.inputs) {
-    const int one = OpenOne(session, options, request, input, io);
+  const size_t count = request.inputs.size();
+  for (size_t i = 0; i < count; ++i) {
+    const std::string& input = request.inputs[i];
+    const std::string place =
+        count > 1 ? " (" + std::to_string(i + 1) + " of " + std::to_string(count) + ")" : "";
+    const int one = OpenOne(session, request, input, NameOf(input) + place, io);
     failed += one != kExitSuccess;
     // The host's own failures outrank the module's refusals.
     if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);

@@ -74,6 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"BadParam", {"--param", "foo=yes", "probe", "{dir}p24.kcf"}, 2, "foo=yes"},
         StatusCase{"BadCloseRead", {"--close-read-result", "x", "probe", "{dir}p24.kcf"}, 2, "--close-read-result"},
         StatusCase{"OptionAfterCommand", {"probe", "{dir}p24.kcf", "--suite-version", "buffer=2"}, 0, "palette"},
+        StatusCase{"OpenIntoNewDirectory", {"open", "{dir}p24.kcf", "--out-dir", "{dir}new/sub"}, 0, "new/sub/p24.png (16 x 16 RGB)"},
+        StatusCase{"OpenDirectoryUnderAFile", {"open", "{dir}p24.kcf", "--out-dir", "{dir}p24.kcf/sub"}, 3, "cannot create"},
         StatusCase{"ProbePalette", {"probe", "{dir}p24.kcf"}, 0, "p24.kcf: palette"},
         StatusCase{"ProbeHeaderless", {"probe", "{dir}bare.kcf"}, 1, "result -30501: file cannot be read"},
         StatusCase{"ProbeMissingFile", {"probe", "{dir}missing.kcf"}, 3, "missing.kcf"},
