@@ -1,6 +1,7 @@
 #include "plughost/commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -34,6 +35,28 @@ std::string StemOf(const std::string& path) {
   const std::string name = NameOf(path);
   const size_t dot = name.find_last_of('.');
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The module's extensions as its property list gives them ("KCF "), in
+// any case; a module without a property list claims none.
+std::string ExtensionNote(const LoadedModule& module, const std::vector<std::string>& extensions,
+                          const std::string& path, const char* verb) {
+  if (!module.hasPropertyList() || extensions.empty()) return "";
+  std::string ext = NameOf(path);
+  const size_t dot = ext.find_last_of('.');
+  ext = dot == std::string::npos ? "" : ext.substr(dot + 1);
+  std::string listed;
+  for (std::string e : extensions) {
+    while (!e.empty() && (e.back() == ' ' || e.back() == '\0')) e.pop_back();
+    listed += (listed.empty() ? "." : ", .") + e;
+    if (e.size() == ext.size() &&
+        std::equal(e.begin(), e.end(), ext.begin(), [](char a, char b) {
+          return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+        }))
+      return "";
+  }
+  return "plughost: note: the module " + std::string(verb) + " " + listed + " files; " + NameOf(path) +
+         " has another extension\n";
 }
 
 // A module loaded once for a command, a trace shared by its operations,
@@ -133,6 +156,8 @@ int OpenOne(Session& session, const OpenRequest& request, const std::string& inp
     io.err << "plughost: cannot open " << input << "\n";
     return kExitHost;
   }
+  io.err << ExtensionNote(session.module(), session.module().propertyList().readExtensions, input,
+                         "reads");
   std::unique_ptr<Host> host = session.NewHost("open", input);
   ProgressBar bar(session.ShowProgress(), label);
   session.AttachProgress(*host, bar);
@@ -268,6 +293,8 @@ int RunSave(const Options& options, const SaveRequest& request, Streams io) {
     io.err << "plughost: cannot open " << target.tempPath() << " for writing\n";
     return kExitHost;
   }
+  io.err << ExtensionNote(session.module(), session.module().propertyList().writeExtensions,
+                         request.out, "writes");
   std::unique_ptr<Host> host = session.NewHost("save", request.out);
   ProgressBar bar(session.ShowProgress(), NameOf(request.out));
   session.AttachProgress(*host, bar);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "plughost/command_line.h"
+#include "plughost/image_files.h"
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
 
@@ -50,6 +51,9 @@ TEST_P(Statuses, TellWhatHappened) {
   WriteAll(dir / "p24.kcf", samples::Palette24());
   WriteAll(dir / "bare.kcf", samples::Headerless());
   WriteAll(dir / "garbage.png", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+  WriteAll(dir / "p24.pal", samples::Palette24());
+  WriteAll(dir / "big.png",
+           plughost::EncodeImage(plughost::Image::Blank(20, 24, 3), plughost::ImageFormat::kPng));
   const Outcome run = RunPlughost(dir, GetParam().args);
   EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
   EXPECT_NE((run.out + run.err).find(GetParam().says), std::string::npos) << run.out << run.err;
@@ -82,6 +86,9 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"ModuleMissing", {"--module", "{dir}nothing.so", "probe", "{dir}p24.kcf"}, 3, "nothing.so"},
         StatusCase{"OpenRefusedByHost", {"--without", "advance", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}, 1, "result -128"},
         StatusCase{"OpenAdvanceFails", {"--advance-fails-at", "2:-39", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}, 1, "result -39: end of file"},
+        StatusCase{"OpenOtherExtension", {"open", "{dir}p24.pal", "--out", "{dir}x.png"}, 0, "the module reads .KCF files; p24.pal has another extension"},
+        StatusCase{"SaveOtherExtension", {"save", "{dir}big.png", "--out", "{dir}x.pal"}, 0, "the module writes .KCF files; x.pal has another extension"},
+        StatusCase{"SaveLargerImage", {"save", "{dir}big.png", "--out", "{dir}x.kcf"}, 0, "24 x 20 image are saved; 224 pixels are not in the palette"},
         StatusCase{"SaveUnreadableImage", {"save", "{dir}garbage.png", "--out", "{dir}x.kcf"}, 3, "cannot read the image"},
         StatusCase{"SaveMissingImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3, "none.png"},
         StatusCase{"InfoOfMissingModule", {"info", "{dir}nothing.so"}, 3, "nothing.so"}),
