@@ -1,9 +1,8 @@
 #include "plughost/command_line.h"
 
+#include <CLI/CLI.hpp>
 #include <string>
 #include <vector>
-
-#include <CLI/CLI.hpp>
 
 #include "plughost/commands.h"
 #include "plughost/host_options.h"
@@ -71,21 +70,24 @@ void AddHostOptions(CLI::App& app, Options& options, Switches& s) {
                     "read-descriptor, write-descriptor or descriptor (repeatable)");
   group->add_option("--routine-count", s.routineCounts,
                     "SUITE=N: give a suite another routine count (repeatable)");
-  group->add_option("--advance-fails-at", s.advanceFails,
-                    "ROW[:CODE]: advanceState answers CODE (default -108) for the exchange "
-                    "starting at ROW")
+  group
+      ->add_option("--advance-fails-at", s.advanceFails,
+                   "ROW[:CODE]: advanceState answers CODE (default -108) for the exchange "
+                   "starting at ROW")
       ->multi_option_policy(last);
-  group->add_option("--close-read-result", s.closeRead,
-                    "CODE: what closing the read descriptor answers (default 0)")
+  group
+      ->add_option("--close-read-result", s.closeRead,
+                   "CODE: what closing the read descriptor answers (default 0)")
       ->multi_option_policy(last);
 }
 
 }  // namespace
 
 int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  CLI::App app{"plughost: a host for file-format plug-in modules such as Zentrow, "
-               "which opens and saves KiSS palettes (.kcf)",
-               "plughost"};
+  CLI::App app{
+      "plughost: a host for file-format plug-in modules such as Zentrow, "
+      "which opens and saves KiSS palettes (.kcf)",
+      "plughost"};
   app.footer(kFooter);
   app.fallthrough();
   // Checked after parsing, so that a mistyped command is named.
@@ -107,8 +109,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
                           "made if missing)");
   openCommand->add_option("--format", dirFormat, "Image format with --out-dir")
       ->check(CLI::IsMember({"png", "ppm"}));
-  openCommand->add_option("--swatch", open.swatch,
-                          "Scale each colour to an N x N tile in a thin grid")
+  openCommand
+      ->add_option("--swatch", open.swatch, "Scale each colour to an N x N tile in a thin grid")
       ->check(CLI::Range(1, 255));
 
   SaveRequest save;
@@ -117,8 +119,9 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   saveCommand->add_option("IMAGE", save.image, "The image; its first 16 x 16 pixels are saved")
       ->required();
   saveCommand->add_option("--out", save.out, "The palette file to write")->required();
-  saveCommand->add_option("--swatch", save.swatch,
-                          "The image is a swatch of N x N tiles, as open --swatch N writes")
+  saveCommand
+      ->add_option("--swatch", save.swatch,
+                   "The image is a swatch of N x N tiles, as open --swatch N writes")
       ->check(CLI::Range(1, 255));
 
   std::vector<std::string> probeFiles;
@@ -140,13 +143,14 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     return code == 0 ? kExitSuccess : kExitUsage;
   }
   if (app.get_subcommands().empty()) {
-    err << "plughost: " << (stray.empty() ? "a command is required"
-                                          : "\"" + stray + "\" is not a command")
+    err << "plughost: "
+        << (stray.empty() ? "a command is required" : "\"" + stray + "\" is not a command")
         << ": open, save, probe, about or info\nRun with --help for more information.\n";
     return kExitUsage;
   }
   if (!stray.empty()) {
-    err << "plughost: unexpected argument \"" << stray << "\"\nRun with --help for more information.\n";
+    err << "plughost: unexpected argument \"" << stray
+        << "\"\nRun with --help for more information.\n";
     return kExitUsage;
   }
   std::string error;

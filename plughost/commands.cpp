@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-
 #include <nlohmann/json.hpp>
 
 #include "host/result_codes.h"
@@ -49,21 +48,22 @@ std::string ExtensionNote(const LoadedModule& module, const std::vector<std::str
   for (std::string e : extensions) {
     while (!e.empty() && (e.back() == ' ' || e.back() == '\0')) e.pop_back();
     listed += (listed.empty() ? "." : ", .") + e;
-    if (e.size() == ext.size() &&
-        std::equal(e.begin(), e.end(), ext.begin(), [](char a, char b) {
-          return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+    if (e.size() == ext.size() && std::equal(e.begin(), e.end(), ext.begin(), [](char a, char b) {
+          return std::toupper(static_cast<unsigned char>(a)) ==
+                 std::toupper(static_cast<unsigned char>(b));
         }))
       return "";
   }
-  return "plughost: note: the module " + std::string(verb) + " " + listed + " files; " + NameOf(path) +
-         " has another extension\n";
+  return "plughost: note: the module " + std::string(verb) + " " + listed + " files; " +
+         NameOf(path) + " has another extension\n";
 }
 
 // A module loaded once for a command, a trace shared by its operations,
 // and a fresh Host (data slot, suites, document) for each operation.
 class Session {
  public:
-  Session(const Options& options, Streams io) : options_(options), io_(io), boxes_(options.answerBoxes) {}
+  Session(const Options& options, Streams io)
+      : options_(options), io_(io), boxes_(options.answerBoxes) {}
 
   bool Start() {
     std::string error;
@@ -91,7 +91,7 @@ class Session {
   void AttachProgress(Host& host, ProgressBar& bar) {
     host.onProgress = [&bar](int32_t done, int32_t total) { bar.Update(done, total); };
   }
-  bool ShowProgress() const { return options_.progress && StderrIsTerminal(); }
+  bool ShowProgress() const { return StderrIsTerminal(); }
 
   // What the module recorded at the finish, and every selector, with --verbose.
   void PrintVerbose(const Host& host) {
@@ -103,8 +103,8 @@ class Session {
     const std::vector<DescriptorEntry> recorded = host.RecordedParams();
     if (recorded.empty()) io_.out << "  recorded: nothing\n";
     for (const DescriptorEntry& e : recorded) {
-      io_.out << "  recorded: " << CodeText(e.key) << " (" << CodeText(e.type) << ") = "
-              << (e.value != 0 ? "true" : "false") << "\n";
+      io_.out << "  recorded: " << CodeText(e.key) << " (" << CodeText(e.type)
+              << ") = " << (e.value != 0 ? "true" : "false") << "\n";
     }
   }
 
@@ -157,7 +157,7 @@ int OpenOne(Session& session, const OpenRequest& request, const std::string& inp
     return kExitHost;
   }
   io.err << ExtensionNote(session.module(), session.module().propertyList().readExtensions, input,
-                         "reads");
+                          "reads");
   std::unique_ptr<Host> host = session.NewHost("open", input);
   ProgressBar bar(session.ShowProgress(), label);
   session.AttachProgress(*host, bar);
@@ -183,8 +183,9 @@ int OpenOne(Session& session, const OpenRequest& request, const std::string& inp
     io.err << "plughost: " << error << "\n";
     return kExitHost;
   }
-  io.out << input << " -> " << out << " (" << document.columns << " x " << document.rows
-         << " RGB" << (request.swatch > 0 ? ", swatch of " + std::to_string(request.swatch) + "-pixel tiles" : "")
+  io.out << input << " -> " << out << " (" << document.columns << " x " << document.rows << " RGB"
+         << (request.swatch > 0 ? ", swatch of " + std::to_string(request.swatch) + "-pixel tiles"
+                                : "")
          << ")\n";
   for (const Resource& r : host->resources()) {
     if (r.type == MakeFourCharCode("hist"))
@@ -294,7 +295,7 @@ int RunSave(const Options& options, const SaveRequest& request, Streams io) {
     return kExitHost;
   }
   io.err << ExtensionNote(session.module(), session.module().propertyList().writeExtensions,
-                         request.out, "writes");
+                          request.out, "writes");
   std::unique_ptr<Host> host = session.NewHost("save", request.out);
   ProgressBar bar(session.ShowProgress(), NameOf(request.out));
   session.AttachProgress(*host, bar);
@@ -377,11 +378,10 @@ namespace {
 
 // The host's image modes in the order of the "mode" bits (top bit first)
 // and of the "mxch" entries.
-constexpr const char* kModeNames[] = {"bitmap",       "grayscale", "indexed", "RGB",
-                                      "CMYK",         "HSL",       "HSB",     "multichannel",
-                                      "duotone",      "Lab",       "gray16",  "RGB48",
-                                      "Lab48",        "CMYK64",    "deep multichannel",
-                                      "duotone16"};
+constexpr const char* kModeNames[] = {
+    "bitmap", "grayscale",    "indexed",           "RGB",      "CMYK",   "HSL",
+    "HSB",    "multichannel", "duotone",           "Lab",      "gray16", "RGB48",
+    "Lab48",  "CMYK64",       "deep multichannel", "duotone16"};
 
 std::string Trimmed(const std::string& extension) {
   std::string text = extension;
@@ -410,9 +410,11 @@ void PrintPropertyList(const PropertyList& p, std::ostream& out) {
   out << "entry point:       " << p.entryPointX86 << "\n";
   std::string modes;
   for (int bit = 0; bit < 16; ++bit) {
-    if ((p.modes & (0x8000u >> bit)) != 0) modes += (modes.empty() ? "" : ", ") + std::string(kModeNames[bit]);
+    if ((p.modes & (0x8000u >> bit)) != 0)
+      modes += (modes.empty() ? "" : ", ") + std::string(kModeNames[bit]);
   }
-  out << "image modes:       " << Hex(p.modes, 4) << " (" << (modes.empty() ? "none" : modes) << ")\n";
+  out << "image modes:       " << Hex(p.modes, 4) << " (" << (modes.empty() ? "none" : modes)
+      << ")\n";
   out << "enabled when:      " << p.enableExpression << "\n";
   out << "reads:             " << JoinExtensions(p.readExtensions) << "\n";
   out << "writes:            " << JoinExtensions(p.writeExtensions) << "\n";
@@ -420,8 +422,8 @@ void PrintPropertyList(const PropertyList& p, std::ostream& out) {
   for (const FilterType& t : p.filterTypes)
     out << "; type \"" << CodeText(t.fileType) << "\" creator \"" << CodeText(t.creator) << "\"";
   out << "\n";
-  out << "file type:         \"" << CodeText(p.fileType) << "\" creator \"" << CodeText(p.fileCreator)
-      << "\"\n";
+  out << "file type:         \"" << CodeText(p.fileType) << "\" creator \""
+      << CodeText(p.fileCreator) << "\"\n";
   out << "format flags:      " << Hex(p.formatFlags, 2) << "\n";
   out << "largest size:      " << p.maxRows << " rows x " << p.maxColumns << " columns\n";
   out << "channels:         ";
@@ -439,8 +441,9 @@ void PrintPropertyList(const PropertyList& p, std::ostream& out) {
 }  // namespace
 
 int RunInfo(const Options& options, const std::string& module, Streams io) {
-  const std::string path =
-      !module.empty() ? module : !options.module.empty() ? options.module : DefaultModulePath();
+  const std::string path = !module.empty()           ? module
+                           : !options.module.empty() ? options.module
+                                                     : DefaultModulePath();
   PropertyList list;
   std::string error;
   if (!LoadModulePropertyList(path, &list, &error)) {

@@ -20,9 +20,8 @@ struct Options {
   std::string module;  // empty: the module next to the program
   HostSettings settings;
   bool verbose = false;
-  std::string traceFile;    // empty: no trace
-  bool answerBoxes = false; // close the module's message boxes with OK
-  bool progress = true;     // a bar, when stderr is a terminal
+  std::string traceFile;     // empty: no trace
+  bool answerBoxes = false;  // close the module's message boxes with OK
 };
 
 struct Streams {

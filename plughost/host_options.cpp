@@ -35,8 +35,7 @@ SuiteSettings* SuiteNamed(const std::string& name, HostSettings* s) {
   return nullptr;
 }
 
-constexpr const char* kSuiteNames =
-    "buffer, resource, handle, read-descriptor or write-descriptor";
+constexpr const char* kSuiteNames = "buffer, resource, handle, read-descriptor or write-descriptor";
 
 }  // namespace
 
@@ -66,7 +65,8 @@ bool ApplyWithout(const std::string& what, HostSettings* settings, std::string* 
   } else if (what == "advance") {
     settings->advanceState = false;
   } else {
-    *error = "--without takes buffer, handle, resource, descriptor or advance, not \"" + what + "\"";
+    *error =
+        "--without takes buffer, handle, resource, descriptor or advance, not \"" + what + "\"";
     return false;
   }
   return true;
@@ -112,8 +112,10 @@ bool ApplyAdvanceFailure(const std::string& text, HostSettings* settings, std::s
   const bool codeOk =
       colon == std::string::npos || ParseNumber(text.substr(colon + 1), -32768, 32767, &code);
   if (!rowOk || !codeOk || code == 0) {
-    *error = "--advance-fails-at takes ROW or ROW:CODE, a row from 0 and a non-zero 16-bit "
-             "code, not \"" + text + "\"";
+    *error =
+        "--advance-fails-at takes ROW or ROW:CODE, a row from 0 and a non-zero 16-bit "
+        "code, not \"" +
+        text + "\"";
     return false;
   }
   settings->advanceFailsAtRow = int(row);

@@ -67,7 +67,8 @@ std::string ExplainRefusal(const std::vector<uint8_t>& file, int result) {
   if (result == kEndOfFile) {
     const size_t promised = BytesPromised(file);
     if (file.size() >= promised) return "";
-    const std::string whole = HasSignature(file) ? "its header promises " : "a palette without a header has ";
+    const std::string whole =
+        HasSignature(file) ? "its header promises " : "a palette without a header has ";
     return "the file has " + std::to_string(file.size()) + " bytes, " + whole +
            std::to_string(promised);
   }

@@ -5,9 +5,8 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <string>
-
 #include <nlohmann/json_fwd.hpp>
+#include <string>
 
 namespace plughost {
 
