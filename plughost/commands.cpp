@@ -196,6 +196,12 @@ int OpenOne(Session& session, const OpenRequest& request, const std::string& inp
   return kExitSuccess;
 }
 
+// Both exist and are one file, by whatever names.
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ignored;
+  return std::filesystem::equivalent(a, b, ignored);
+}
+
 bool CheckOpenRequest(const OpenRequest& request, Streams io) {
   auto usage = [&](const std::string& text) {
     io.err << "plughost open: " << text << "\n";
@@ -215,6 +221,8 @@ bool CheckOpenRequest(const OpenRequest& request, Streams io) {
     const std::string out = OutputFor(request, input);
     if (!seen.emplace(out, input).second)
       return usage(seen[out] + " and " + input + " would both be written to " + out);
+    for (const std::string& other : request.inputs)
+      if (SameFile(other, out)) return usage(out + " would replace " + other + ", which is opened");
   }
   return true;
 }
@@ -266,6 +274,10 @@ int RunOpen(const Options& options, const OpenRequest& request, Streams io) {
 int RunSave(const Options& options, const SaveRequest& request, Streams io) {
   if (request.swatch < 0 || request.swatch > 255) {
     io.err << "plughost save: --swatch takes 1 to 255\n";
+    return kExitUsage;
+  }
+  if (SameFile(request.image, request.out)) {
+    io.err << "plughost save: --out " << request.out << " would replace the image being saved\n";
     return kExitUsage;
   }
   Image image;

@@ -52,6 +52,7 @@ TEST_P(Statuses, TellWhatHappened) {
   WriteAll(dir / "bare.kcf", samples::Headerless());
   WriteAll(dir / "garbage.png", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
   WriteAll(dir / "p24.pal", samples::Palette24());
+  WriteAll(dir / "pal.png", samples::Palette24());  // a palette by another name
   WriteAll(dir / "big.png",
            plughost::EncodeImage(plughost::Image::Blank(20, 24, 3), plughost::ImageFormat::kPng));
   const Outcome run = RunPlughost(dir, GetParam().args);
@@ -89,6 +90,9 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"OpenOtherExtension", {"open", "{dir}p24.pal", "--out", "{dir}x.png"}, 0, "the module reads .KCF files; p24.pal has another extension"},
         StatusCase{"SaveOtherExtension", {"save", "{dir}big.png", "--out", "{dir}x.pal"}, 0, "the module writes .KCF files; x.pal has another extension"},
         StatusCase{"SaveLargerImage", {"save", "{dir}big.png", "--out", "{dir}x.kcf"}, 0, "24 x 20 image are saved; 224 pixels are not in the palette"},
+        StatusCase{"SaveOverItsImage", {"save", "{dir}big.png", "--out", "{dir}big.png"}, 2, "would replace the image being saved"},
+        StatusCase{"OpenOverItsPalette", {"open", "{dir}pal.png", "--out", "{dir}pal.png"}, 2, "would replace"},
+        StatusCase{"BatchOverAnInput", {"open", "{dir}p24.kcf", "{dir}pal.png", "--out-dir", "{dir}"}, 2, "pal.png, which is opened"},
         StatusCase{"SaveUnreadableImage", {"save", "{dir}garbage.png", "--out", "{dir}x.kcf"}, 3, "cannot read the image"},
         StatusCase{"SaveMissingImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3, "none.png"},
         StatusCase{"InfoOfMissingModule", {"info", "{dir}nothing.so"}, 3, "nothing.so"}),
