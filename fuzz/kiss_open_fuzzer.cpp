@@ -22,6 +22,25 @@ void RequireImage(const plughost::Image& doc, const std::vector<uint8_t>& rgb) {
   }
 }
 
+// Saving what was opened gives back the 24-bit form of the same colours:
+// the header the module writes, then each colour red, green, blue.
+void RequireSavedBack(const plughost::Image& image, const std::vector<uint8_t>& rgb) {
+  static fuzz::MemoryFile saved;
+  const int32_t fileRef = saved.Load({});
+  plughost::Host host(ENTRYPOINT);
+  ledger::HandleLedger handles(host);
+  const int16_t result = host.Save(fileRef, image);
+  FUZZ_REQUIRE(result == kNoError, "saving the opened image answered %d", result);
+  std::vector<uint8_t> expected = {'K', 'i', 'S', 'S', 16, 24, 0, 0, 0, 1, 1, 0};
+  expected.resize(32, 0);
+  expected.insert(expected.end(), rgb.begin(), rgb.end());
+  FUZZ_REQUIRE(saved.Contents() == expected, "the saved file differs from the opened colours");
+  FUZZ_REQUIRE(
+      host.counts().violations.empty() && host.counts().buffersLive == 0 && handles.Leaked() == 0,
+      "saving left something behind");
+  handles.DisposeSlotHandle();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -53,5 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   handles.DisposeSlotHandle();
   FUZZ_REQUIRE(LiveModuleHandles() == moduleHandlesBefore, "module handles leaked");
   FUZZ_REQUIRE(posix_hooks::GetCounters().liveGlobals == globalsBefore, "global memory leaked");
+  // A second host only now: the first one's callbacks reach it no more.
+  if (open == kNoError) RequireSavedBack(host.document(), expected.rgb);
   return 0;
 }

@@ -38,7 +38,9 @@ class HandleLedger {
     return leaked;
   }
   // Gives the data slot's handle back the way a host does once an operation
-  // is over: to its own suite when it made it. Empties the slot.
+  // is over: to its own suite when it made it. Empties the slot. The host's
+  // routines act for the host that called its module last, so this host
+  // must be that one.
   void DisposeSlotHandle() {
     const Handle slot = reinterpret_cast<Handle>(host_.dataSlot());
     if (slot != nullptr && host_.IsLiveHandle(slot) && original_.dispose != nullptr) {
