@@ -2,19 +2,7 @@
 
 #include <utility>
 
-#if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "plughost/system_headers.h"
 
 namespace plughost {
 

@@ -11,19 +11,7 @@
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
 
-#if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
+#include "plughost/system_headers.h"
 
 namespace {
 
