@@ -2,17 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "plughost/system_headers.h"
+
 #if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
 #endif
 
 namespace plughost {
