@@ -48,6 +48,11 @@ void PrepareDataLimit(Globals* globals);
 void DoNothing(Globals* globals);
 
 bool AllocateRowBuffer(Globals* globals);
+// The host-suite check of the start selectors: false after its warning,
+// with -128 recorded unless a code was recorded before.
+bool HostCheckPasses(Globals* globals);
+// progress(done, total), when the host gave the routine.
+void ReportProgress(const FormatBlock* block, int32_t done, int32_t total);
 void ReleaseRowBuffer(Globals* globals);
 void DisposeImageResources(Globals* globals);
 int32_t BytesPerPlaneRow(const Globals* globals);

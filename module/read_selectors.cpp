@@ -10,10 +10,6 @@
 
 namespace {
 
-void ReportProgress(const FormatBlock* block, int32_t done, int32_t total) {
-  if (block->progress != nullptr) block->progress(done, total);
-}
-
 void DescribeImage(FormatBlock* block) {
   block->imageMode = kImageModeRgb;
   block->rows = kTableRows;
@@ -53,6 +49,14 @@ void DeliverRows(Globals* globals, const uint8_t* table, int32_t total) {
 
 }  // namespace
 
+void ReportProgress(const FormatBlock* block, int32_t done, int32_t total) {
+  if (block->progress != nullptr) block->progress(done, total);
+}
+
+bool HostCheckPasses(Globals* globals) {
+  return RecordCancelIf(globals->resultPtr, !HostSuitesUsable(globals->block, moduleInstance));
+}
+
 void DisposeImageResources(Globals* globals) {
   FormatBlock* block = globals->block;
   if (block->imageResources == nullptr) return;
@@ -90,9 +94,7 @@ void ReleaseRowBuffer(Globals* globals) {
 void ReadStart(Globals* globals) {
   ReadOpenOption(globals);
   if (*globals->resultPtr != kNoError) return;
-  if (!RecordCancelIf(globals->resultPtr, !HostSuitesUsable(globals->block, moduleInstance))) {
-    return;
-  }
+  if (!HostCheckPasses(globals)) return;
   const int32_t fileRef = globals->block->fileRef;
   if (!RecordResult(globals->resultPtr, FileSeek(fileRef, 0, 0))) return;
   if (!ReadPaletteHeader(globals->resultPtr, fileRef, moduleHeader)) {

@@ -11,14 +11,6 @@ namespace {
 constexpr int32_t kWriteProgressTotal = 48;
 constexpr int32_t kIndexedColorTableBytes = 768;
 
-void ReportProgress(const FormatBlock* block, int32_t done, int32_t total) {
-  if (block->progress != nullptr) block->progress(done, total);
-}
-
-bool HostCheckPasses(Globals* globals) {
-  return RecordCancelIf(globals->resultPtr, !HostSuitesUsable(globals->block, moduleInstance));
-}
-
 // Every exchange asks for channels 0 to 2 of one row, 16 pixels of 3 bytes,
 // blue first, as the output row holds them before the swap.
 void DescribeWriteExchange(Globals* globals) {
