@@ -1,26 +1,45 @@
 #!/bin/bash
 # The benchmarks. First the module in one process against its baselines
 # (bench/, Google Benchmark: ratios side by side, calls per operation), then
-# whole commands: plughost converting a batch of generated palettes to PNG
-# in one command, and the images back to palettes one command each, natively
-# and with Zentrow.8bi under wine, timed with /usr/bin/time -v.
+# whole commands on generated palettes, natively and with Zentrow.8bi under
+# wine, every process run under /usr/bin/time -v:
+#   open batch     one `plughost open FILES... --out-dir DIR --format ppm`
+#   kcf_to_ppm.py  the same conversion as a plain Python script, one process
+#   save batch     one `plughost save IMAGES... --out-dir DIR` over those images
+#   save each      one `plughost save IMAGE --out FILE.kcf` per image, 200 images
+#   start-up       `plughost info` 200 times: starting and loading the module alone
 # Run after scripts/test.sh; installs only what scripts/install-deps.sh does.
-#   scripts/bench.sh           200, 2,000 and 20,000 files (about 20 minutes)
-#   scripts/bench.sh --quick   200 and 2,000 files, shorter in-process runs
-# Results are printed and kept in build/bench-results/. The batches are
-# written to tmpfs (/dev/shm) where there is one, so that the figures are
-# ours and not the disk's; ZENTROW_BENCH_DIR=DIR puts them elsewhere.
+#   scripts/bench.sh                natively 200, 2,000 and 20,000 files,
+#                                   under wine 200 and 2,000
+#   scripts/bench.sh --quick        200 and 2,000 files, shorter in-process runs
+#   scripts/bench.sh --native-only  no Windows build and nothing under wine
+#                                   (goes with --quick too)
+# Results are printed and kept in build/bench-results/: summary.md (the
+# table and the ratios), commands.tsv (one line per measurement), module.*
+# (in one process). The batches are written to tmpfs (/dev/shm) where there
+# is one, so that the figures are ours and not the disk's;
+# ZENTROW_BENCH_DIR=DIR puts them elsewhere.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 quick=0
-[ "${1:-}" = "--quick" ] && quick=1
-sizes=(200 2000 20000)
-[ $quick -eq 1 ] && sizes=(200 2000)
-# Saves are one process per file; under wine each costs a process start, so
-# the largest batch of saves is left out there (see README "Performance").
-wine_save_sizes=(200 2000)
+wine=1
+for arg in "$@"; do
+  case $arg in
+    --quick) quick=1 ;;
+    --native-only) wine=0 ;;
+    *) echo "usage: scripts/bench.sh [--quick] [--native-only]"; exit 2 ;;
+  esac
+done
+native_sizes=(200 2000 20000)
+[ $quick -eq 1 ] && native_sizes=(200 2000)
+# Under wine 20,000 files take minutes for nothing new (see README "Performance").
+wine_sizes=(200 2000)
+[ $wine -eq 0 ] && wine_sizes=()
+# One save command per image is only run at this size: its cost per image
+# does not depend on how many there are.
+each_size=200
 # A Windows command line holds at most 32,767 characters.
 wine_chunk=2000
 
@@ -32,28 +51,41 @@ mkdir -p "$results"
 scratch=${ZENTROW_BENCH_DIR:-/dev/shm}
 [ -d "$scratch" ] && [ -w "$scratch" ] || scratch=/tmp
 work=$(mktemp -d "$scratch/zentrow-bench.XXXXXX")
-cleanup() { zentrow_wine_down; rm -rf "$work"; }
+wine_is_up=0
+cleanup() {
+  [ $wine_is_up -eq 1 ] && zentrow_wine_down
+  rm -rf "$work"
+}
 trap cleanup EXIT
 
 step() { echo; echo "== $*"; }
 die() { echo "FAILED: $*"; exit 1; }
+in_list() { [[ " ${*:2} " == *" $1 "* ]]; }
 
-step "builds (build/bench-native, build/bench-win32)"
+step "builds (build/bench-native$([ $wine -eq 1 ] && echo ", build/bench-win32"))"
 cmake -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTROW_BENCH=ON \
   -DBUILD_TESTING=OFF >/dev/null || die "native configure"
 cmake --build build/bench-native -j "$jobs" >/dev/null || die "native build"
-cmake -S . -B build/bench-win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null || die "Windows configure"
-cmake --build build/bench-win32 -j "$jobs" >/dev/null || die "Windows build"
+if [ $wine -eq 1 ]; then
+  cmake -S . -B build/bench-win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null || die "Windows configure"
+  cmake --build build/bench-win32 -j "$jobs" >/dev/null || die "Windows build"
+fi
 
 find_one() { find "$1" -path '*/CMakeFiles' -prune -o -name "$2" -type f -print | head -1; }
-native_host=$(find_one build/bench-native plughost)
-win_host=$(find_one build/bench-win32 plughost.exe)
-make_batch=build/bench-native/bench/zentrow_make_batch
-for f in "$native_host" "$win_host" "$make_batch" "$(dirname "$native_host")/libzentrow.so" \
-  "$(dirname "$win_host")/Zentrow.8bi"; do
-  [ -n "$f" ] && [ -f "$f" ] || die "a build product is missing (plughost, module or generator)"
+native_host=$root/$(find_one build/bench-native plughost)
+make_batch=$root/build/bench-native/bench/zentrow_make_batch
+products=("$native_host" "$make_batch" "$(dirname "$native_host")/libzentrow.so")
+if [ $wine -eq 1 ]; then
+  win_host=$root/$(find_one build/bench-win32 plughost.exe)
+  products+=("$win_host" "$(dirname "$win_host")/Zentrow.8bi")
+fi
+for f in "${products[@]}"; do
+  [ -f "$f" ] || die "a build product is missing (plughost, module or generator): $f"
 done
+python_script=$root/bench/kcf_to_ppm.py
+python=1
+command -v python3 >/dev/null || { python=0; echo "no python3: kcf_to_ppm.py is left out"; }
 
 step "the module in one process (bench/zentrow_bench)"
 bench_args=()
@@ -63,8 +95,8 @@ build/bench-native/bench/zentrow_bench "${bench_args[@]}" \
   tee "$results/module.txt" || die "zentrow_bench"
 
 # measure NAME BUILD FILES COMMAND...: wall time of the command, and the
-# peak resident memory of the largest plughost process it ran (each is run
-# under /usr/bin/time -v by `timed`), one line into commands.tsv.
+# peak resident memory of the largest process it ran (each is run under
+# /usr/bin/time -v by `timed`), one line into commands.tsv.
 measure() {
   local name=$1 build=$2 files=$3
   shift 3
@@ -77,87 +109,239 @@ measure() {
   rss=$(awk -F': ' '/Maximum resident set size/ { if ($2 > m) m = $2 } END { print m + 0 }' \
     "$work/time.txt")
   awk -v n="$name" -v b="$build" -v f="$files" -v s="$start" -v e="$end" -v r="$rss" \
-    'BEGIN { t = e - s; printf "%s\t%s\t%d\t%.3f\t%.0f\t%.1f\n", n, b, f, t, f / t, r / 1024 }' |
+    'BEGIN { t = e - s; printf "%s\t%s\t%d\t%.3f\t%.4f\t%.1f\n", n, b, f, t, 1000 * t / f, r / 1024 }' |
     tee -a "$results/commands.tsv"
 }
 
-# timed [wine] PROGRAM ARGS...: one plughost process, its figures appended.
+# timed [wine] PROGRAM ARGS...: one process, its figures appended.
 timed() { /usr/bin/time -v -a -o "$ZENTROW_TIME_FILE" "$@"; }
 
-# Both take the module next to the program, and paths relative to the
-# batch's folder, which wine maps as they are.
-# One palette-to-PNG command for the whole batch (in chunks under wine).
+# Each runs in a folder of the batch with names relative to it, which wine
+# maps as they are, and writes into a sibling folder OUT.
+# open_batch RUNNER HOST BATCH OUT CHUNK: the palettes to PPM in one command
+# (in commands of CHUNK files under wine).
 open_batch() {
-  local runner=$1 host=$2 batch=$3 out=$4 chunk=$5
-  cd "$batch/palettes" || return 1
+  local runner=$1 host=$2 out=$4 chunk=$5 i
+  cd "$3/kcf" || return 1
   local files=(*.kcf)
-  local i
   for ((i = 0; i < ${#files[@]}; i += chunk)); do
-    timed $runner "$host" open "${files[@]:i:chunk}" --out-dir "../$out" || return 1
+    timed $runner "$host" open "${files[@]:i:chunk}" --out-dir "../$out" --format ppm || return 1
   done
 }
 
-# One PNG-to-palette command per image.
+# python_batch SCRIPT BATCH OUT: the same conversion by kcf_to_ppm.py.
+python_batch() {
+  cd "$2/kcf" || return 1
+  timed python3 "$1" "../$3" *.kcf
+}
+
+# save_batch RUNNER HOST BATCH IN OUT CHUNK: the images of IN to palettes in
+# one command (in commands of CHUNK files under wine).
+save_batch() {
+  local runner=$1 host=$2 out=$5 chunk=$6 i
+  cd "$3/$4" || return 1
+  local files=(*.ppm)
+  for ((i = 0; i < ${#files[@]}; i += chunk)); do
+    timed $runner "$host" save "${files[@]:i:chunk}" --out-dir "../$out" || return 1
+  done
+}
+
+# save_each RUNNER HOST BATCH IN OUT: the same, one command per image.
 save_each() {
-  local runner=$1 host=$2 batch=$3 out=$4
-  cd "$batch/png-native" || return 1
-  local f
-  for f in *.png; do
-    timed $runner "$host" save "$f" --out "../$out/${f%.png}.kcf" || return 1
+  local runner=$1 host=$2 out=$5 f
+  cd "$3/$4" || return 1
+  mkdir -p "../$out"
+  for f in *.ppm; do
+    timed $runner "$host" save "$f" --out "../$out/${f%.ppm}.kcf" || return 1
   done
 }
-export -f open_batch save_each timed
 
-# A command that only starts, loads the module and reads its property list.
+# start_each RUNNER HOST COUNT: a command that only starts, loads the module
+# and reads its property list, COUNT times.
 start_each() {
-  local runner=$1 host=$2 count=$3
-  local i
-  for ((i = 0; i < count; ++i)); do timed $runner "$host" info >/dev/null || return 1; done
+  local runner=$1 host=$2 i
+  for ((i = 0; i < $3; ++i)); do timed $runner "$host" info >/dev/null || return 1; done
 }
-export -f start_each
+export -f open_batch python_batch save_batch save_each start_each timed
 
-step "whole commands in $work (what, build, files, seconds, files per second, peak MiB)"
+# save_batch_works RUNNER HOST BUILD: whether this plughost saves several
+# images in one command; an older one takes a single IMAGE and --out.
+save_batch_works() {
+  local probe=$work/probe-$3
+  mkdir -p "$probe/ppm"
+  "$make_batch" images "$probe/ppm" 2 || return 1
+  (cd "$probe/ppm" && $1 "$2" save 00000.ppm 00001.ppm --out-dir ../kcf) >"$probe/output.txt" 2>&1 &&
+    [ -f "$probe/kcf/00000.kcf" ] && [ -f "$probe/kcf/00001.kcf" ]
+}
+
+# same_files A B: folders A and B hold the same files, byte for byte.
+same_files() { diff -rq "$1" "$2" >/dev/null || die "$1 and $2 differ"; }
+# count_is FOLDER N
+count_is() {
+  local n
+  n=$(find "$1" -maxdepth 1 -type f | wc -l)
+  [ "$n" -eq "$2" ] || die "$1 holds $n of $2 files"
+}
+
+step "whole commands in $work (what, build, files, seconds, ms per file, peak MiB)"
 : >"$results/commands.tsv"
+: >"$results/absent.tsv"
 export ZENTROW_TIME_FILE=$work/time.txt
-zentrow_wine_up "$root/build/bench-win32"
-measure start-only native 200 bash -c 'start_each "$@"' _ "" "$root/$native_host" 200
-measure start-only wine 200 bash -c 'start_each "$@"' _ wine "$root/$win_host" 200
-for n in "${sizes[@]}"; do
-  d=$work/$n
-  mkdir -p "$d/palettes" "$d/png-native" "$d/png-wine" "$d/kcf-native" "$d/kcf-wine"
-  "$make_batch" palettes "$d/palettes" "$n" || die "generating $n palettes"
-  measure open-to-png native "$n" bash -c 'open_batch "$@"' _ "" "$root/$native_host" "$d" png-native "$n"
-  measure open-to-png wine "$n" bash -c 'open_batch "$@"' _ wine "$root/$win_host" "$d" png-wine "$wine_chunk"
-  measure save-from-png native "$n" bash -c 'save_each "$@"' _ "" "$root/$native_host" "$d" kcf-native
-  if [[ " ${wine_save_sizes[*]} " == *" $n "* ]]; then
-    measure save-from-png wine "$n" bash -c 'save_each "$@"' _ wine "$root/$win_host" "$d" kcf-wine
+load=$(cut -d' ' -f1-3 /proc/loadavg)
+if [ $wine -eq 1 ]; then
+  zentrow_wine_up "$root/build/bench-win32"
+  wine_is_up=1
+fi
+builds=(native)
+[ $wine -eq 1 ] && builds+=(wine)
+declare -A runner=([native]="" [wine]=wine) host=([native]=$native_host [wine]=${win_host:-})
+# Natively a batch is one command whatever its size.
+declare -A chunk=([native]=1000000 [wine]=$wine_chunk)
+declare -A batch_saves
+for b in "${builds[@]}"; do
+  if save_batch_works "${runner[$b]}" "${host[$b]}" "$b"; then
+    batch_saves[$b]=1
+  else
+    batch_saves[$b]=0
+    echo "save batch ($b): not available (this plughost saves one IMAGE with --out); left out"
+    printf 'save-batch\t%s\n' "$b" >>"$results/absent.tsv"
   fi
-  # Every file converted; a 24-bit palette (every third) comes back byte for byte.
-  for out in png-native png-wine kcf-native; do
-    [ "$(ls "$d/$out" | wc -l)" -eq "$n" ] || die "$out holds $(ls "$d/$out" | wc -l) of $n files"
+done
+
+for b in "${builds[@]}"; do
+  measure start-only "$b" 200 bash -c 'start_each "$@"' _ "${runner[$b]}" "${host[$b]}" 200
+done
+for n in "${native_sizes[@]}"; do
+  d=$work/$n
+  mkdir -p "$d/kcf"
+  "$make_batch" palettes "$d/kcf" "$n" || die "generating $n palettes"
+  for b in "${builds[@]}"; do
+    [ "$b" = native ] || in_list "$n" "${wine_sizes[@]}" || continue
+    measure open-batch "$b" "$n" bash -c 'open_batch "$@"' _ "${runner[$b]}" "${host[$b]}" "$d" \
+      "ppm-$b" "${chunk[$b]}"
+    count_is "$d/ppm-$b" "$n"
+    if [ "$b" = native ] && [ $python -eq 1 ]; then
+      measure kcf_to_ppm.py python3 "$n" bash -c 'python_batch "$@"' _ "$python_script" "$d" \
+        ppm-python
+      same_files "$d/ppm-native" "$d/ppm-python"
+    fi
+    [ "$b" = native ] || same_files "$d/ppm-native" "$d/ppm-$b"
+    if [ "${batch_saves[$b]}" -eq 1 ]; then
+      measure save-batch "$b" "$n" bash -c 'save_batch "$@"' _ "${runner[$b]}" "${host[$b]}" "$d" \
+        "ppm-$b" "kcf-$b" "${chunk[$b]}"
+      count_is "$d/kcf-$b" "$n"
+      # A 24-bit palette (every third) comes back byte for byte.
+      cmp -s "$d/kcf/00000.kcf" "$d/kcf-$b/00000.kcf" || die "00000.kcf did not come back ($b)"
+    fi
+    if [ "$n" -eq $each_size ]; then
+      measure save-each "$b" "$n" bash -c 'save_each "$@"' _ "${runner[$b]}" "${host[$b]}" "$d" \
+        "ppm-$b" "kcf-each-$b"
+      count_is "$d/kcf-each-$b" "$n"
+      cmp -s "$d/kcf/00000.kcf" "$d/kcf-each-$b/00000.kcf" || die "00000.kcf did not come back"
+      [ "${batch_saves[$b]}" -eq 0 ] || same_files "$d/kcf-$b" "$d/kcf-each-$b"
+    fi
   done
-  cmp -s "$d/palettes/00000.kcf" "$d/kcf-native/00000.kcf" || die "00000.kcf did not come back as it was"
   rm -rf "$d"
 done
 
-step "growth with the number of files"
-# Linear when the time per file at the largest batch is within 25% of that
-# at the batch before it; a start-up cost makes the smallest batch dearer.
-awk -F'\t' '
-  $1 != "start-only" {
-    key = $1 " " $2; k = ++n[key]; f[key, k] = $3; t[key, k] = $4; r[key, k] = $6
-  }
-  END {
-    for (key in n) {
-      k = n[key]
-      line = sprintf("%-22s ms per file:", key)
-      for (i = 1; i <= k; ++i) line = line sprintf(" %.3f (%d)", 1000 * t[key, i] / f[key, i], f[key, i])
-      if (k < 2) { print line; continue }
-      growth = (t[key, k] / f[key, k]) / (t[key, k - 1] / f[key, k - 1])
-      verdict = k < 3 ? "two sizes only" : (growth < 1.25 && growth > 0.8 ? "linear" : "NOT linear")
-      printf "%s -> %s (x%.2f per file from %d to %d); peak %.1f -> %.1f MiB\n",
-        line, verdict, growth, f[key, k - 1], f[key, k], r[key, 1], r[key, k]
+step "summary"
+{
+  echo "Whole commands, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git rev-parse --short HEAD)$(
+    git diff --quiet HEAD 2>/dev/null || echo ' with local changes'), $(nproc) cores, load" \
+    "average $load at the start, batches in $scratch$([ $quick -eq 1 ] && echo ', --quick')."
+  echo
+  awk -F'\t' -v each="$each_size" '
+    function thousands(n,   s) {
+      s = sprintf("%d", n)
+      while (s ~ /[0-9][0-9][0-9][0-9]/) sub(/[0-9][0-9][0-9]($|,)/, ",&", s)
+      return s
     }
-  }' "$results/commands.tsv" | sort | tee "$results/growth.txt"
+    function seconds(t) { return sprintf(t < 10 ? "%.3f s" : "%.1f s", t) }
+    function ms(m) { return sprintf(m < 1 ? "%.3f ms" : m < 10 ? "%.2f ms" : "%.1f ms", m) }
+    function times(r) { return sprintf(r < 10 ? "%.2f×" : "%.0f×", r) }
+    FILENAME == ARGV[1] { absent[$1, $2] = 1; next }
+    {
+      key = $1 SUBSEP $2; sizes[$3] = 1; seen[key] = 1
+      t[key, $3] = $4; m[key, $3] = $5; r[key, $3] = $6
+    }
+    END {
+      ns = 0
+      for (s in sizes) list[++ns] = s + 0
+      for (i = 1; i <= ns; ++i) for (j = i + 1; j <= ns; ++j)
+        if (list[j] < list[i]) { x = list[i]; list[i] = list[j]; list[j] = x }
+      # The smallest, the largest and the one before the largest size of each.
+      for (key in seen) for (i = 1; i <= ns; ++i) if ((key, list[i]) in t) {
+        if (!(key in first)) first[key] = list[i]
+        if (key in last) before[key] = last[key]
+        last[key] = list[i]
+      }
+      split("open-batch native|open-batch wine|kcf_to_ppm.py python3|save-batch native|" \
+            "save-batch wine|save-each native|save-each wine|start-only native|start-only wine",
+            rows, "|")
+      label["open-batch"] = "palettes → PPM, one `plughost open` command"
+      label["kcf_to_ppm.py"] = "palettes → PPM, `bench/kcf_to_ppm.py`, one process"
+      label["save-batch"] = "PPM → palette, one `plughost save` command"
+      label["save-each"] = "PPM → palette, one `plughost save` per image"
+      label["start-only"] = "`plughost info` per command (start-up alone)"
+      head = "| command | build |"; rule = "|---|---|"
+      for (i = 1; i <= ns; ++i) {
+        head = head " " thousands(list[i]) " files |"; rule = rule "---|"
+      }
+      print head " per file, last two sizes | peak MiB (smallest → largest) |"
+      print rule "---|---|"
+      for (k = 1; k in rows; ++k) {
+        split(rows[k], w, " "); key = w[1] SUBSEP w[2]
+        if (!(key in first) && !((w[1], w[2]) in absent)) continue
+        line = "| " label[w[1]] " | " w[2] " |"
+        if (!(key in first)) {
+          for (i = 1; i <= ns; ++i) line = line " not available |"
+          print line " | |"; continue
+        }
+        for (i = 1; i <= ns; ++i) {
+          n = list[i]
+          line = line ((key, n) in t ? " " seconds(t[key, n]) ", " ms(m[key, n]) " |" : " |")
+        }
+        growth = ""
+        if (key in before) {
+          g = m[key, last[key]] / m[key, before[key]]
+          # Judged only above the smallest batch, where the start-up weighs.
+          verdict = before[key] == list[1] ? "" : g >= 1.25 ? " (NOT linear)" : \
+                    g > 0.8 ? " (linear)" : " (start-up still weighs)"
+          growth = sprintf("×%.2f from %s to %s%s", g, thousands(before[key]),
+                           thousands(last[key]), verdict)
+        }
+        print line " " growth " | " r[key, first[key]] " → " r[key, last[key]] " |"
+      }
+      print ""
+      print "| comparison | files | plughost per file | other per file | plughost faster | goal |"
+      print "|---|---|---|---|---|---|"
+      a = "open-batch" SUBSEP "native"; p = "kcf_to_ppm.py" SUBSEP "python3"
+      for (i = 1; i <= ns; ++i) {
+        n = list[i]
+        if (!((a, n) in m) || !((p, n) in m)) continue
+        x = m[p, n] / m[a, n]
+        printf "| open batch (native) vs kcf_to_ppm.py | %s | %s | %s | %s | ≥ 2×: %s |\n",
+          thousands(n), ms(m[a, n]), ms(m[p, n]), times(x), (x >= 2 ? "met" : "NOT met")
+      }
+      split("native wine", builds, " ")
+      for (k = 1; k in builds; ++k) {
+        b = builds[k]; s = "save-batch" SUBSEP b; e = "save-each" SUBSEP b
+        if (!((e, each) in m)) continue
+        if (("save-batch", b) in absent) {
+          printf "| save batch (%s) vs one command per image | | not available | %s | | ≥ 20× |\n",
+            b, ms(m[e, each])
+          continue
+        }
+        for (i = 1; i <= ns; ++i) {
+          n = list[i]
+          if (!((s, n) in m)) continue
+          x = m[e, each] / m[s, n]
+          printf "| save batch (%s) vs one command per image (%s) | %s | %s | %s | %s | ≥ 20×: %s |\n",
+            b, thousands(each), thousands(n), ms(m[s, n]), ms(m[e, each]), times(x),
+            (x >= 20 ? "met" : "NOT met")
+        }
+      }
+    }' "$results/absent.tsv" "$results/commands.tsv"
+} | tee "$results/summary.md"
 echo
 echo "results in $results"
