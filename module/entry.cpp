@@ -77,11 +77,13 @@ void DoNothing(Globals*) {}
 
 extern "C" ZENTROW_EXPORT void ZENTROW_CALL ENTRYPOINT(int16_t selector, void* block, intptr_t* data,
                                         int16_t* result) {
-  if (block == nullptr || data == nullptr || result == nullptr) return;
+  if (block == nullptr) return;
+  // About reads nothing but its block: neither the data slot nor the result.
   if (selector == kSelectorAbout) {
     ShowAbout(static_cast<const AboutBlock*>(block), moduleInstance, kStringAbout);
     return;
   }
+  if (data == nullptr || result == nullptr) return;
   auto* format = static_cast<FormatBlock*>(block);
   Globals* globals = LockGlobals(result, format, format->handleSuite, data);
   if (globals == nullptr) {

@@ -47,7 +47,10 @@ void FilterFile(Globals* globals);
 void PrepareDataLimit(Globals* globals);
 void DoNothing(Globals* globals);
 
-bool AllocateRowBuffer(Globals* globals);
+// Takes and locks a row buffer of `bytes` into the record. Reading asks for
+// the whole image (ReadRowBufferBytes), as its rowStep says; saving for one row.
+bool AllocateRowBuffer(Globals* globals, int32_t bytes);
+int32_t ReadRowBufferBytes(const FormatBlock* block);
 // The host-suite check of the start selectors: false after its warning,
 // with -128 recorded unless a code was recorded before.
 bool HostCheckPasses(Globals* globals);

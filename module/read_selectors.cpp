@@ -65,15 +65,19 @@ void DisposeImageResources(Globals* globals) {
   block->imageResourcesSize = 0;
 }
 
-bool AllocateRowBuffer(Globals* globals) {
-  if (*globals->resultPtr != kNoError) return false;
-  FormatBlock* block = globals->block;
-  globals->bufferId = nullptr;
+int32_t ReadRowBufferBytes(const FormatBlock* block) {
   // Never smaller than one exchange, and no 32-bit overflow for huge images.
   int64_t bytes = int64_t{block->rows} * block->columns * 3;
   if (bytes < kRowBytes) bytes = kRowBytes;
   if (bytes > INT32_MAX) bytes = INT32_MAX;
-  globals->rowBytes = static_cast<int32_t>(bytes);
+  return static_cast<int32_t>(bytes);
+}
+
+bool AllocateRowBuffer(Globals* globals, int32_t bytes) {
+  if (*globals->resultPtr != kNoError) return false;
+  FormatBlock* block = globals->block;
+  globals->bufferId = nullptr;
+  globals->rowBytes = bytes;
   BufferId id = nullptr;
   if (!RecordResult(globals->resultPtr, AllocateBuffer(block->bufferSuite, globals->rowBytes, &id))) {
     return false;
@@ -109,7 +113,7 @@ void ReadContinue(Globals* globals) {
   FormatBlock* block = globals->block;
   DisposeImageResources(globals);
   const int32_t total = int32_t{block->rows} * int32_t{block->planes};
-  AllocateRowBuffer(globals);  // a failure has recorded its code
+  AllocateRowBuffer(globals, ReadRowBufferBytes(block));  // a failure has recorded its code
   DescribeReadExchange(globals);
   // A host that calls on after a refused ReadStart may have no advanceState.
   if (!AdvanceStateUsable(block->advanceState)) RecordResult(globals->resultPtr, kOutOfMemory);

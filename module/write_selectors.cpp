@@ -92,7 +92,9 @@ void WriteStart(Globals* globals) {
   WriteExact(globals->resultPtr, block->fileRef, kPaletteHeaderSize, header.bytes);
   if (*globals->resultPtr != kNoError) return;
   int32_t done = 0;
-  AllocateRowBuffer(globals);  // a failure has recorded its code
+  // Every exchange of a save is one row: the buffer need hold no more,
+  // however large the image.
+  AllocateRowBuffer(globals, kRowBytes);  // a failure has recorded its code
   DescribeWriteExchange(globals);
   const int16_t next = WriteImageRows(globals, &done);
   WriteFillerRows(globals, next, &done);

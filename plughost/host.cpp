@@ -56,8 +56,8 @@ std::vector<DescriptorEntry> Deserialize(const std::vector<uint8_t>& bytes) {
   std::vector<DescriptorEntry> entries;
   for (size_t at = 0; at + 9 <= bytes.size(); at += 9) {
     DescriptorEntry e;
-    for (int i = 0; i < 4; ++i) e.key |= uint32_t(bytes[at + i]) << (8 * i);
-    for (int i = 0; i < 4; ++i) e.type |= uint32_t(bytes[at + 4 + i]) << (8 * i);
+    for (size_t i = 0; i < 4; ++i) e.key |= uint32_t(bytes[at + i]) << (8 * i);
+    for (size_t i = 0; i < 4; ++i) e.type |= uint32_t(bytes[at + 4 + i]) << (8 * i);
     e.value = bytes[at + 8];
     entries.push_back(e);
   }
@@ -193,12 +193,14 @@ struct Callbacks {
   static int16_t ZENTROW_CALL AllocateBuffer(int32_t size, BufferId* id) {
     Host::State& s = S();
     ++s.bufferAllocates;
-    if (size < 0 || size > kLargestBlock ||
-        s.bufferAllocates == H().settings_.bufferAllocateFailsAt) {
+    H().counts_.bufferSizes.push_back(size);
+    const HostSettings& settings = H().settings_;
+    if (size < 0 || size > settings.bufferLimit ||
+        s.bufferAllocates == settings.bufferAllocateFailsAt) {
       s.Trace("buffer.allocate", [&] {
-        return Json{{"size", size}, {"buffer", nullptr}, {"answer", -108}};
+        return Json{{"size", size}, {"buffer", nullptr}, {"answer", settings.bufferFailCode}};
       });
-      return -108;
+      return settings.bufferFailCode;
     }
     auto* b = new HostBuffer;
     b->serial = ++s.serials;
@@ -526,9 +528,9 @@ void ApplySettings(Suite& suite, const SuiteSettings& s, int16_t version, uint16
   // The routines follow the two 16-bit fields, one pointer each.
   void* slots = reinterpret_cast<char*>(&suite) + sizeof(void*);
   const size_t n = (sizeof(Suite) - sizeof(void*)) / sizeof(void*);
-  if (static_cast<size_t>(s.nullRoutine) <= n) {
-    std::memset(static_cast<char*>(slots) + (s.nullRoutine - 1) * sizeof(void*), 0,
-                sizeof(void*));
+  const size_t index = static_cast<size_t>(s.nullRoutine);
+  if (index <= n) {
+    std::memset(static_cast<char*>(slots) + (index - 1) * sizeof(void*), 0, sizeof(void*));
   }
 }
 

@@ -48,6 +48,8 @@ struct HostSettings {
   int handleLockFailsAt = 0;
   int bufferAllocateFailsAt = 0;
   int bufferLockFailsAt = 0;
+  int16_t bufferFailCode = -108;     // what a refused buffer allocation answers
+  int32_t bufferLimit = 64 << 20;    // larger buffers are refused
   int16_t imageResourcesBytes = 0;  // >0: the block carries image resources
 };
 
@@ -86,6 +88,7 @@ struct SelectorCall {
 // What the module took from the host and what it gave back.
 struct Counts {
   int handlesMade = 0, handlesLive = 0, buffersMade = 0, buffersLive = 0;
+  std::vector<int32_t> bufferSizes;     // every allocation asked for, granted or not
   std::vector<std::string> violations;  // misuse the host caught
 };
 

@@ -70,6 +70,10 @@ constexpr uint32_t CodeOf(const char (&chars)[5]) {
 // find the property list in the file. The DLL has its resources for that.
 #if defined(_WIN32)
 #define ZR_SECTION(name)
+#elif defined(__clang__)
+// clang's AddressSanitizer would pad the section with a red zone.
+#define ZR_SECTION(name) \
+  __attribute__((used, retain, section(name), no_sanitize("address")))
 #else
 #define ZR_SECTION(name) __attribute__((used, retain, section(name)))
 #endif

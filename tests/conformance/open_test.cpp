@@ -33,13 +33,13 @@ std::vector<uint8_t> ExpectedColors(const std::vector<uint8_t>& file) {
     at = 32;
   }
   if (bits == 24) {
-    const int n = std::min(perGroup * groups, 256);
-    for (int k = 0; k < n; ++k, at += 3) {
-      for (int ch = 0; ch < 3; ++ch) rgb[3 * k + ch] = file[at + ch];
+    const size_t n = size_t(std::max(0, std::min(perGroup * groups, 256)));
+    for (size_t k = 0; k < n; ++k, at += 3) {
+      for (size_t ch = 0; ch < 3; ++ch) rgb[3 * k + ch] = file[at + ch];
     }
     return rgb;
   }
-  int k = 0;
+  size_t k = 0;
   for (int g = 0; g < groups; ++g) {
     for (int c = 0; c < perGroup && k < 256; ++c, ++k, at += 2) {
       rgb[3 * k + 0] = uint8_t((file[at] >> 4) * 17);
@@ -58,7 +58,7 @@ void ExpectDocumentHolds(const Host& host, const std::vector<uint8_t>& rgb) {
   for (int r = 0; r < 16; ++r) {
     for (int c = 0; c < 16; ++c) {
       for (int ch = 0; ch < 3; ++ch) {
-        ASSERT_EQ(doc.At(r, c, ch), rgb[3 * (16 * r + c) + ch])
+        ASSERT_EQ(doc.At(r, c, ch), rgb[size_t(3 * (16 * r + c) + ch)])
             << "pixel (" << r << ", " << c << ") channel " << ch;
       }
     }
@@ -84,7 +84,7 @@ TEST(Open, A24BitPaletteOf256ColoursArrivesRowByRow) {
   EXPECT_EQ(b.planes, 3);
   ASSERT_EQ(host.exchanges().size(), 16u);
   for (int r = 0; r < 16; ++r) {
-    const plughost::Exchange& x = host.exchanges()[r];
+    const plughost::Exchange& x = host.exchanges()[size_t(r)];
     EXPECT_EQ(x.rectTop, r);
     EXPECT_EQ(x.rectBottom, r + 1);
     EXPECT_EQ(x.rectLeft, 0);
@@ -100,7 +100,7 @@ TEST(Open, A24BitPaletteOf256ColoursArrivesRowByRow) {
   }
   ExpectDocumentHolds(host, ExpectedColors(file));
   ASSERT_EQ(host.progress().size(), 16u);
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(host.progress()[i], std::make_pair(i + 1, 48));
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(host.progress()[size_t(i)], std::make_pair(i + 1, 48));
   ExpectEverythingGivenBack(host);
   // The record and the descriptor the module handed back; the read one is consumed.
   EXPECT_EQ(host.counts().handlesLive, 2);

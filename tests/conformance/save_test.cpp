@@ -45,7 +45,7 @@ std::vector<uint8_t> ExpectedFile(const Image& image) {
   file.resize(800, 0);
   for (int r = 0; r < 16 && r < image.rows; ++r) {
     for (int c = 0; c < 16 && c < image.columns; ++c) {
-      for (int ch = 0; ch < 3; ++ch) file[32 + 48 * r + 3 * c + ch] = image.At(r, c, ch);
+      for (int ch = 0; ch < 3; ++ch) file[size_t(32 + 48 * r + 3 * c + ch)] = image.At(r, c, ch);
     }
   }
   return file;
@@ -90,7 +90,7 @@ TEST_P(SaveSizes, WritesTheFirstSixteenRowsAndColumns) {
     EXPECT_EQ(x.channelMap[2], 0);
   }
   ASSERT_EQ(host.progress().size(), 16u) << "filler rows report progress too";
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(host.progress()[i], std::make_pair(i + 1, 48));
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(host.progress()[size_t(i)], std::make_pair(i + 1, 48));
   ExpectEverythingGivenBack(host);
 }
 
@@ -121,6 +121,26 @@ TEST(Save, AFailingAdvanceStateLeavesTheRowsBeforeIt) {
     EXPECT_EQ(host.progress().size(), static_cast<size_t>(failing + 1));
     ExpectEverythingGivenBack(host);
   }
+}
+
+TEST(Save, AsksForOneRowOfBufferHoweverLargeTheImage) {
+  HostSettings small;
+  small.bufferLimit = 1024;  // a host that grants nothing over 1 KiB
+  const Image large = Pattern(300, 300);
+  TempFile out;
+  Host host(Module(), small);
+  ASSERT_EQ(host.Save(out.ref(), large), kNoError);
+  EXPECT_EQ(host.counts().bufferSizes, std::vector<int32_t>{48});
+
+  Image corner = Image::Blank(16, 16, 3);
+  for (int r = 0; r < 16; ++r)
+    for (int c = 0; c < 16; ++c)
+      for (int ch = 0; ch < 3; ++ch) corner.At(r, c, ch) = large.At(r, c, ch);
+  TempFile alone;
+  Host other(Module());
+  ASSERT_EQ(other.Save(alone.ref(), corner), kNoError);
+  EXPECT_EQ(out.Contents(), alone.Contents());
+  ExpectEverythingGivenBack(host);
 }
 
 TEST(Save, AFileThatCannotBeWrittenFailsAtTheHeader) {

@@ -98,7 +98,7 @@ TEST(Decode, TwentyFourBitEntriesLandReversed) {
   for (int i = 0; i < 768; ++i) file.push_back(static_cast<uint8_t>(i * 7 + 1));
   Decoded d = ReadAndDecode(file);
   ASSERT_TRUE(d.decoded);
-  for (int k = 0; k < 256; ++k) {
+  for (size_t k = 0; k < 256; ++k) {
     ASSERT_EQ(d.table[3 * k + 2], file[32 + 3 * k]) << "red of colour " << k;
     ASSERT_EQ(d.table[3 * k + 1], file[32 + 3 * k + 1]);
     ASSERT_EQ(d.table[3 * k + 0], file[32 + 3 * k + 2]);
@@ -131,7 +131,8 @@ TEST(Decode, TwentyFourBitFileCutInEntryK) {
     Decoded d = ReadAndDecode(file);
     EXPECT_FALSE(d.decoded) << k;
     EXPECT_EQ(d.result, kEndOfFile) << k;
-    for (int j = 0; j < 256; ++j) ASSERT_EQ(d.table[3 * j], j < k ? 0x80 : 0) << k << ":" << j;
+    for (size_t j = 0; j < 256; ++j)
+      ASSERT_EQ(d.table[3 * j], j < size_t(k) ? 0x80 : 0) << k << ":" << j;
   }
 }
 
@@ -154,7 +155,7 @@ TEST(Decode, NeverMoreThan256EntriesWhateverTheHeaderSays) {
     posix_hooks::ResetCounters();
     EXPECT_TRUE(DecodePaletteColors(&result, f.fd(), table.data(), header));
     EXPECT_EQ(posix_hooks::GetCounters().reads, 256) << "one read per entry, 256 at most";
-    for (int i = kColorTableSize; i < kColorTableSize + 16; ++i) ASSERT_EQ(table[i], 0xEE);
+    for (size_t i = kColorTableSize; i < kColorTableSize + 16; ++i) ASSERT_EQ(table[i], 0xEE);
   }
 }
 

@@ -132,7 +132,7 @@ TEST(Terminology, FieldsFollowOneAnotherInOrder) {
   EXPECT_EQ(in.U16(), 1) << "suite count";
 
   EXPECT_EQ(in.LengthPrefixed(), "Brackenwold");
-  EXPECT_EQ(in.LengthPrefixed(), "Adobe example plug-ins");
+  EXPECT_EQ(in.LengthPrefixed(), "Zentrow format plug-in");
   EXPECT_EQ(in.Code(), "sdK4");
   EXPECT_EQ(in.U16(), 1) << "suite level";
   EXPECT_EQ(in.U16(), 1) << "suite version";
