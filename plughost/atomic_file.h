@@ -1,7 +1,11 @@
-// Writing a file so that its target is replaced only by a complete result:
-// everything goes to a new file beside the target (same directory, so the
-// final rename stays on one file system), which is renamed over the target
-// on Commit and removed otherwise. An existing target is never opened.
+// Replacing a file as cp would, and never anything else: the target is
+// looked at first (a directory, FIFO or device is refused; a symbolic link
+// is followed to the file it names; a file the user may not write is
+// refused), everything is written to a new file with a short name beside
+// the file replaced, and that file is renamed over it only on Commit. A
+// failure, an early return or an interrupt removes the new file and leaves
+// the target as it was. A replaced file keeps its mode (and, for root, its
+// owner).
 #pragma once
 
 #include <cstdint>
@@ -10,25 +14,50 @@
 
 namespace plughost {
 
+// What the target is meant to hold: an existing file of the other kind (a
+// picture where a palette goes, a palette where a picture goes) is refused
+// unless forced.
+enum class Content { kAny, kPalette, kImage };
+
 class AtomicFile {
  public:
-  // Creates the temporary file (empty, exclusively). False with a message.
-  bool Begin(const std::string& target, std::string* error);
-  const std::string& tempPath() const { return temp_; }
-  const std::string& target() const { return target_; }
-  // Flushes the temporary file to disk and renames it over the target.
-  bool Commit(std::string* error);
-  // Removes the temporary file; the target is as it was.
-  void Abandon();
+  AtomicFile() = default;
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
   ~AtomicFile() { Abandon(); }
 
+  // False with one sentence naming the target and the reason.
+  bool Begin(const std::string& target, Content content, bool force, std::string* error);
+  bool Begin(const std::string& target, std::string* error) {
+    return Begin(target, Content::kAny, false, error);
+  }
+  const std::string& tempPath() const { return temp_; }
+  const std::string& target() const { return target_; }
+  // A file reference on the new file, for a module to write through.
+  int32_t ref() const { return ref_; }
+  bool Write(const std::vector<uint8_t>& bytes, std::string* error);
+  uint64_t BytesWritten() const;
+  // Flushes the new file to disk and renames it over the file replaced.
+  bool Commit(std::string* error);
+  // Removes the new file; the target is as it was.
+  void Abandon();
+
  private:
-  std::string target_;
+  std::string target_;    // as the user named it
+  std::string replaced_;  // the file it names, links followed
   std::string temp_;
+  int32_t ref_ = -1;
+  int slot_ = -1;  // in the list an interrupt cleans up
 };
 
 // The whole of `bytes` as the new content of `target`, or nothing changed.
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
+                         Content content, bool force, std::string* error);
+bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
                          std::string* error);
+
+// What an existing file begins with, by its first bytes.
+bool LooksLikeImage(const std::vector<uint8_t>& head);
+bool LooksLikePalette(const std::vector<uint8_t>& head);
 
 }  // namespace plughost

@@ -33,14 +33,17 @@ struct OpenRequest {
   std::vector<std::string> inputs;
   std::string out;     // one input
   std::string outDir;  // any number of inputs
-  ImageFormat dirFormat = ImageFormat::kPng;
+  ImageFormat format = ImageFormat::kUnknown;  // given with --format; else by --out, or PNG
   int swatch = 0;  // tile size; 0 writes one pixel per colour
+  bool force = false;  // replace an existing palette with an image
 };
 
 struct SaveRequest {
-  std::string image;
-  std::string out;
-  int swatch = 0;  // the image is a swatch of this tile size
+  std::vector<std::string> images;
+  std::string out;     // one image
+  std::string outDir;  // any number of images
+  int swatch = 0;  // the images are swatches of this tile size
+  bool force = false;  // replace an existing image with a palette
 };
 
 int RunOpen(const Options& options, const OpenRequest& request, Streams io);
@@ -51,5 +54,8 @@ int RunInfo(const Options& options, const std::string& module, Streams io);
 
 // "result -39: end of file"
 std::string ResultText(int result);
+
+// The largest tile of a swatch.
+constexpr int kMaxSwatchTile = 255;
 
 }  // namespace plughost

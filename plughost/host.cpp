@@ -358,7 +358,10 @@ struct Callbacks {
   static int16_t ZENTROW_CALL GetBoolean(ReadToken token, uint8_t* value) {
     auto* t = reinterpret_cast<ReadTokenState*>(token);
     const bool known = S().readTokens.count(t) != 0 && t->next != 0;
-    if (known) *value = t->entries[t->next - 1].value;
+    if (known) {
+      *value = t->entries[t->next - 1].value;
+      H().paramsRead_.push_back(t->entries[t->next - 1].key);
+    }
     S().Trace("descriptor.getBoolean", [&] {
       return Json(known ? Json{{"value", *value != 0}, {"answer", 0}} : Json{{"answer", -1715}});
     });

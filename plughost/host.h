@@ -128,6 +128,8 @@ class Host {
   const std::vector<std::pair<int32_t, int32_t>>& progress() const { return progress_; }
   const std::vector<Exchange>& exchanges() const { return exchanges_; }
   const std::vector<SelectorCall>& calls() const { return calls_; }
+  // The keys whose values the module took from the read descriptor.
+  const std::vector<FourCharCode>& paramsRead() const { return paramsRead_; }
   const Counts& counts() const { return counts_; }
 
   // Observers, for a progress bar and a trace. The trace sees every
@@ -167,6 +169,7 @@ class Host {
   std::vector<std::pair<int32_t, int32_t>> progress_;
   std::vector<Exchange> exchanges_;
   std::vector<SelectorCall> calls_;
+  std::vector<FourCharCode> paramsRead_;
   Counts counts_;
   std::unique_ptr<State> state_;
   friend struct Callbacks;

@@ -76,7 +76,7 @@ bool ApplySuiteVersion(const std::string& text, HostSettings* settings, std::str
   std::string name, number;
   long value = 0;
   const bool split = SplitAtEquals(text, &name, &number);
-  if (split && ParseNumber(number, -32768, 32767, &value)) {
+  if (split && ParseNumber(number, 0, 32767, &value)) {
     if (name == "descriptor") {
       settings->descriptorParamsVersion = int(value);
       return true;
@@ -87,21 +87,21 @@ bool ApplySuiteVersion(const std::string& text, HostSettings* settings, std::str
     }
   }
   *error = std::string("--suite-version takes SUITE=N with SUITE ") + kSuiteNames +
-           " or descriptor, and N from -32768 to 32767, not \"" + text + "\"";
+           " or descriptor, and N from 0 to 32767, not \"" + text + "\"";
   return false;
 }
 
 bool ApplyRoutineCount(const std::string& text, HostSettings* settings, std::string* error) {
   std::string name, number;
   long value = 0;
-  if (SplitAtEquals(text, &name, &number) && ParseNumber(number, 0, 65535, &value)) {
+  if (SplitAtEquals(text, &name, &number) && ParseNumber(number, 0, 32767, &value)) {
     if (SuiteSettings* suite = SuiteNamed(name, settings)) {
       suite->routineCount = int(value);
       return true;
     }
   }
   *error = std::string("--routine-count takes SUITE=N with SUITE ") + kSuiteNames +
-           ", and N from 0 to 65535, not \"" + text + "\"";
+           ", and N from 0 to 32767, not \"" + text + "\"";
   return false;
 }
 

@@ -60,7 +60,32 @@ size_t BytesPromised(const std::vector<uint8_t>& file) {
   return kHeaderSize + size_t(colors) * (wide ? 3u : 2u);
 }
 
+// How many colours decoding takes from the header's counts.
+int32_t ColorsDecoded(const std::vector<uint8_t>& file) {
+  const int32_t perGroup = ReadS16(file, kColorsPerGroupOffset);
+  const int32_t groups = ReadS16(file, kGroupCountOffset);
+  if (file[kBitsPerColorOffset] == 12 && (perGroup < 0 || groups < 0)) return 0;
+  const int32_t colors = perGroup * groups;
+  return colors < 0 ? 0 : colors > kMaxColors ? kMaxColors : colors;
+}
+
 }  // namespace
+
+std::string HeaderlessReading() { return "read as 10 groups of 16 12-bit colours"; }
+
+std::string OpenedNote(const std::vector<uint8_t>& head, uint64_t size, uint64_t read) {
+  if (!HasSignature(head)) {
+    std::string note = "no KiSS header: " + HeaderlessReading();
+    if (size > read) note += "; " + std::to_string(size - read) + " bytes were left unread";
+    return note;
+  }
+  if (head.size() < kHeaderSize || ColorsDecoded(head) > 0) return "";
+  const int32_t perGroup = ReadS16(head, kColorsPerGroupOffset);
+  const int32_t groups = ReadS16(head, kGroupCountOffset);
+  return "its header gives " + std::to_string(perGroup) + " colours per group and " +
+         std::to_string(groups) + (groups == 1 ? " group" : " groups") +
+         " (as signed 16-bit numbers): nothing was decoded, every colour is black";
+}
 
 std::string ExplainRefusal(const std::vector<uint8_t>& file, int result) {
   if (result == kCannotReadFile) return ExplainHeader(file);

@@ -34,10 +34,14 @@ class TraceWriter {
   bool Open(const std::string& path, std::string* error);
   bool active() const { return file_ != nullptr; }
   void Write(const std::string& event, const nlohmann::ordered_json& fields);
+  // False with the reason when any line could not be written.
+  bool Close(std::string* error);
   ~TraceWriter();
 
  private:
   std::FILE* file_ = nullptr;
+  std::string path_;
+  int failure_ = 0;  // the first write error
   int64_t seq_ = 0;
 };
 

@@ -32,8 +32,8 @@ TEST_P(Endings, ReplaceTheTargetOnlyOnCommit) {
     AtomicFile file;
     std::string error;
     ASSERT_TRUE(file.Begin(target, &error)) << error;
-    EXPECT_EQ(file.tempPath().rfind(dir / ".out.kcf.", 0), 0u)
-        << "beside the target: " << file.tempPath();
+    EXPECT_EQ(file.tempPath().rfind(dir / ".plughost-", 0), 0u)
+        << "beside the target, under a short name: " << file.tempPath();
     WriteAll(file.tempPath(), kNew);
     if (c.commit) {
       ASSERT_TRUE(file.Commit(&error)) << error;

@@ -1,0 +1,67 @@
+// What plughost looks at before it touches a file, as cp does: what the
+// file is (only regular files are read or replaced), which file it is (so
+// two names of one file are found without comparing every pair), and the
+// system's failures told in our own words.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace plughost {
+
+enum class FileType { kMissing, kRegular, kDirectory, kOther, kUnreachable };
+
+// A file as the system knows it, by device and index; equal for every name
+// (link, relative path, other case on Windows) of one file.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t index = 0;
+  bool operator==(const FileIdentity& other) const {
+    return device == other.device && index == other.index;
+  }
+};
+
+struct FileIdentityHash {
+  size_t operator()(const FileIdentity& id) const {
+    return std::hash<uint64_t>()(id.index * 1000003u ^ id.device);
+  }
+};
+
+struct FileStatus {
+  FileType type = FileType::kMissing;
+  FileIdentity id;
+  uint64_t size = 0;
+  uint32_t mode = 0;  // permission bits (POSIX)
+  uint32_t owner = 0, group = 0;
+  int error = 0;  // why it is missing or unreachable
+};
+
+// Follows symbolic links.
+FileStatus StatusOf(const std::string& path);
+
+// "NAME is a directory", "NAME is not a regular file", "NAME: no such file",
+// "NAME: permission denied"; empty for a regular file.
+std::string Refusal(const std::string& name, const FileStatus& status);
+
+// The system's last error, and what it means in words: "permission denied",
+// "the disk is full", "no such file or folder" ...
+int LastSystemError();
+std::string ReasonText(int error);
+// The same for an errno of the C library, on either platform.
+std::string ErrnoText(int error);
+
+// The file a chain of symbolic links ends at (the path itself when it is no
+// link); a link to a missing file names the file it would make.
+std::string FollowLinks(const std::string& path);
+
+std::string FolderOf(const std::string& path);  // with its trailing separator
+std::string NameOf(const std::string& path);
+std::string StemOf(const std::string& path);  // the name without its last extension
+std::string ExtensionOf(const std::string& path);  // lower case, without the dot
+
+// A key under which two spellings of one path that does not exist yet meet:
+// "a/./b.png" and "a/b.png", and on Windows "A\B.PNG" too.
+std::string PathKey(const std::string& path);
+
+}  // namespace plughost

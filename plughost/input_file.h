@@ -1,0 +1,44 @@
+// A file handed to the module to read. Only a regular file is opened (a
+// directory, FIFO, device or socket is refused in words before anything is
+// read), and the host itself reads no more of it than the first bytes its
+// notes need: the module reads what it asks for, and nothing reads the rest.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plughost {
+
+// All that a palette's notes look at: its header and 256 24-bit colours.
+constexpr size_t kNoteBytes = 800;
+// The most of an image file read into memory for decoding.
+constexpr uint64_t kMaxImageFileBytes = uint64_t{1} << 30;
+
+class InputFile {
+ public:
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile() { Close(); }
+
+  // False with one sentence naming the file and the reason.
+  bool Open(const std::string& path, std::string* error);
+  void Close();
+  int32_t ref() const { return ref_; }  // for the module's reads
+  uint64_t size() const { return size_; }
+  // The first `count` bytes, fewer for a shorter file; leaves the position.
+  std::vector<uint8_t> Head(size_t count) const;
+  // How far into the file reading has come.
+  uint64_t Position() const;
+  // The rest of the file from the start, for a decoder that needs it whole.
+  bool ReadAll(std::vector<uint8_t>* bytes, std::string* error) const;
+
+ private:
+  std::string path_;
+  int32_t ref_ = -1;
+  uint64_t size_ = 0;
+};
+
+}  // namespace plughost

@@ -1,0 +1,66 @@
+// plughost probe: the filter selector's answer for each file, and where an
+// opening would answer otherwise, what it would say.
+#include <memory>
+
+#include "host/result_codes.h"
+#include "plughost/input_file.h"
+#include "plughost/palette_notes.h"
+#include "plughost/session.h"
+
+namespace plughost {
+
+namespace {
+
+// What an opening of the same file answers, when it differs from the filter.
+std::string OpeningDiffers(Session& session, const InputFile& file, const std::string& name,
+                           int filtered, const std::vector<uint8_t>& head) {
+  std::unique_ptr<Host> host = session.NewHost("probe: open", name);
+  const int opened = host->Open(file.ref());
+  if (opened == filtered || (filtered != kNoError && opened != kNoError)) return "";
+  if (opened == kNoError) return "open reads it all the same: " + HeaderlessReading();
+  const std::string why = ExplainRefusal(head, opened);
+  return "but open refuses it: " + ResultText(opened) + (why.empty() ? "" : "; " + why);
+}
+
+int ProbeOne(Session& session, const std::string& name) {
+  Streams io = session.io();
+  InputFile file;
+  std::string error;
+  if (!file.Open(name, &error)) {
+    io.err << "plughost: " << error << "\n";
+    return kExitHost;
+  }
+  const std::vector<uint8_t> head = file.Head(kNoteBytes);
+  std::unique_ptr<Host> host = session.NewHost("probe", name);
+  const int16_t result = host->Filter(file.ref());
+  const std::string other = OpeningDiffers(session, file, name, result, head);
+  if (result == kNoError) {
+    io.out << name << ": palette" << (other.empty() ? "" : "; " + other) << "\n";
+    return kExitSuccess;
+  }
+  const std::string why = ExplainRefusal(head, result);
+  io.out << name << ": not a palette (" << ResultText(result) << (why.empty() ? "" : "; " + why)
+         << ")" << (other.empty() ? "" : "; " + other) << "\n";
+  return kExitModule;
+}
+
+}  // namespace
+
+int RunProbe(const Options& options, const std::vector<std::string>& files, Streams io) {
+  if (files.empty()) {
+    io.err << "plughost probe: no file given\n";
+    return kExitUsage;
+  }
+  std::string error;
+  if (!CheckBatchPaths(files, {}, options.traceFile, &error)) {
+    io.err << "plughost probe: " << error << "\n";
+    return kExitUsage;
+  }
+  Session session(options, io);
+  if (!session.Start()) return kExitHost;
+  int status = kExitSuccess;
+  for (const std::string& file : files) status = CombineStatus(status, ProbeOne(session, file));
+  return session.Finish() ? status : kExitHost;
+}
+
+}  // namespace plughost

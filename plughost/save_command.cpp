@@ -1,0 +1,159 @@
+// plughost save: images in, palettes out, one file or a batch.
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "host/result_codes.h"
+#include "plughost/atomic_file.h"
+#include "plughost/file_checks.h"
+#include "plughost/input_file.h"
+#include "plughost/session.h"
+
+namespace plughost {
+
+namespace {
+
+constexpr int kGrid = 16;  // a palette is 16 x 16 colours
+
+std::string OutputFor(const SaveRequest& request, const std::string& image) {
+  if (request.outDir.empty()) return request.out;
+  const char last = request.outDir.back();
+  const std::string sep = last == '/' || last == '\\' ? "" : "/";
+  return request.outDir + sep + StemOf(image) + ".kcf";
+}
+
+bool CheckSaveRequest(const SaveRequest& request, Streams io) {
+  auto usage = [&](const std::string& text) {
+    io.err << "plughost save: " << text << "\n";
+    return false;
+  };
+  if (request.images.empty()) return usage("no image given");
+  if (request.out.empty() == request.outDir.empty())
+    return usage("give either --out FILE.kcf (one image) or --out-dir DIR");
+  if (!request.out.empty() && request.images.size() > 1)
+    return usage("several images need --out-dir DIR, not --out");
+  return true;
+}
+
+bool ReadImageFile(const std::string& path, Image* image, std::string* error) {
+  InputFile file;
+  std::vector<uint8_t> bytes;
+  if (!file.Open(path, error) || !file.ReadAll(&bytes, error)) return false;
+  if (DecodeImage(bytes, image, error)) return true;
+  *error = path + ": " + *error;
+  return false;
+}
+
+// What of the image does not reach the palette, and which entries stay black.
+std::string CoverageNote(const Image& image) {
+  const int rows = std::min(image.rows, kGrid), columns = std::min(image.columns, kGrid);
+  std::string note;
+  if (image.rows > kGrid || image.columns > kGrid) {
+    const int64_t dropped = int64_t{image.rows} * image.columns - int64_t{rows} * columns;
+    const std::string kept = image.rows > kGrid && image.columns > kGrid ? "16 rows and 16 columns"
+                             : image.rows > kGrid                       ? "16 rows"
+                                                                        : "16 columns";
+    note = "only the first " + kept + " of the " + std::to_string(image.columns) + " x " +
+           std::to_string(image.rows) + " image are saved; " + std::to_string(dropped) +
+           " pixels are not in the palette";
+  }
+  const int black = kGrid * kGrid - rows * columns;
+  if (black == 0) return note;
+  std::string where;
+  if (columns < kGrid)
+    where = "columns " + std::to_string(columns) + " to 15 of every row";
+  if (rows < kGrid) {
+    where += (where.empty() ? "" : ", and ") + std::string("rows ") + std::to_string(rows) +
+             " to 15 (entries " + std::to_string(rows * kGrid) + " to 255)";
+  }
+  return note + (note.empty() ? "" : "; ") + "the image is " + std::to_string(image.columns) +
+         " x " + std::to_string(image.rows) + ", so " + std::to_string(black) +
+         " of the 256 entries are black: " + where;
+}
+
+// One image as a palette: read, run the module into a new file, replace.
+int SaveOne(Session& session, const SaveRequest& request, const std::string& path,
+            const std::string& label) {
+  Streams io = session.io();
+  Image image;
+  std::string error;
+  if (!ReadImageFile(path, &image, &error)) {
+    io.err << "plughost: " << error << "\n";
+    return kExitHost;
+  }
+  if (request.swatch > 0) {
+    Image colours;
+    if (!ReadSwatch(image, request.swatch, &colours, &error)) {
+      io.err << "plughost: " << path << ": " << error << "\n";
+      return kExitHost;
+    }
+    image = colours;
+  }
+  const std::string out = OutputFor(request, path);
+  AtomicFile target;
+  if (!target.Begin(out, Content::kPalette, request.force, &error)) {
+    io.err << "plughost: " << error << "\n";
+    return kExitHost;
+  }
+  io.err << ExtensionNote(session.module(), session.module().propertyList().writeExtensions, out,
+                          "writes");
+  std::unique_ptr<Host> host = session.NewHost("save", out);
+  ProgressBar bar(session.ShowProgress(), label);
+  session.AttachProgress(*host, bar);
+  const int16_t result = host->Save(target.ref(), image);
+  bar.Finish();
+  session.NoteUnreadParams(*host, "save");
+  if (result != kNoError) {
+    io.err << "plughost: " << out << ": " << session.DescribeResult(*host, result)
+           << "; nothing was written there\n";
+    session.ReportTail(*host);
+    return kExitModule;
+  }
+  const uint64_t bytes = target.BytesWritten();
+  if (!target.Commit(&error)) {
+    io.err << "plughost: " << error << "\n";
+    return kExitHost;
+  }
+  io.out << path << " -> " << out << " (" << bytes << " bytes)\n";
+  const std::string note = CoverageNote(image);
+  if (!note.empty()) io.err << "plughost: note: " << path << ": " << note << "\n";
+  session.ReportTail(*host);
+  return kExitSuccess;
+}
+
+}  // namespace
+
+int RunSave(const Options& options, const SaveRequest& request, Streams io) {
+  if (!CheckSaveRequest(request, io)) return kExitUsage;
+  std::vector<std::string> outputs;
+  outputs.reserve(request.images.size());
+  for (const std::string& image : request.images) outputs.push_back(OutputFor(request, image));
+  std::string error;
+  if (!CheckBatchPaths(request.images, outputs, options.traceFile, &error)) {
+    io.err << "plughost save: " << error << "\n";
+    return kExitUsage;
+  }
+  std::error_code made;
+  if (!request.outDir.empty()) std::filesystem::create_directories(request.outDir, made);
+  if (made) {
+    io.err << "plughost: cannot make the folder " << request.outDir << ": "
+           << ErrnoText(made.value()) << "\n";
+    return kExitHost;
+  }
+  Session session(options, io);
+  if (!session.Start()) return kExitHost;
+  int status = kExitSuccess, failed = 0;
+  const size_t count = request.images.size();
+  for (size_t i = 0; i < count; ++i) {
+    const std::string& image = request.images[i];
+    const std::string place =
+        count > 1 ? " (" + std::to_string(i + 1) + " of " + std::to_string(count) + ")" : "";
+    const int one = SaveOne(session, request, image, NameOf(image) + place);
+    failed += one != kExitSuccess;
+    status = CombineStatus(status, one);
+  }
+  ReportBatch(io, count, failed);
+  return session.Finish() ? status : kExitHost;
+}
+
+}  // namespace plughost
