@@ -77,7 +77,7 @@ std::vector<uint8_t> HeadOf(const std::string& path) {
   if (file == HFILE_ERROR) return {};
   const UINT n = _lread(file, head.data(), static_cast<UINT>(head.size()));
   _lclose(file);
-  head.resize(n == HFILE_ERROR ? 0 : n);
+  head.resize(n == UINT(HFILE_ERROR) ? 0 : n);
   return head;
 }
 
@@ -111,7 +111,7 @@ bool WriteAllTo(int32_t ref, const std::vector<uint8_t>& bytes, int* failure) {
   const UINT n = _lwrite(static_cast<HFILE>(ref), reinterpret_cast<LPCCH>(bytes.data()),
                          static_cast<UINT>(bytes.size()));
   if (n == bytes.size()) return true;
-  *failure = n == HFILE_ERROR ? LastSystemError() : ERROR_DISK_FULL;
+  *failure = n == UINT(HFILE_ERROR) ? LastSystemError() : ERROR_DISK_FULL;
   return false;
 }
 

@@ -54,6 +54,12 @@ bool ApplySwitches(const Switches& s, Options* options, std::string* error) {
   return true;
 }
 
+// One value each time it is given: a vector option would otherwise take the
+// file names that follow it too.
+CLI::Option* Each(CLI::Option* option) {
+  return option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
 // On every command, so that each one's --help lists them.
 void AddHostOptions(CLI::App& app, Options& options, Switches& s) {
   // Given twice, the last one counts, so scripts can override a default.
@@ -61,8 +67,8 @@ void AddHostOptions(CLI::App& app, Options& options, Switches& s) {
   app.add_option("--module", options.module,
                  "The module file to load (default: the one next to this program)")
       ->multi_option_policy(last);
-  app.add_option("--param", s.params,
-                 "KEY=true|false: put a boolean under KEY in the read descriptor (repeatable)");
+  Each(app.add_option("--param", s.params,
+                 "KEY=true|false: put a boolean under KEY in the read descriptor (repeatable)"));
   app.add_flag("-v,--verbose", options.verbose,
                "Print each selector's result and what the module recorded in its descriptor");
   app.add_option("--trace", options.traceFile,
@@ -72,14 +78,14 @@ void AddHostOptions(CLI::App& app, Options& options, Switches& s) {
                "Print each message box of the module on stderr and close it with OK at once "
                "(Windows; the native build always prints them)");
   auto* group = app.add_option_group("host emulation", "Drive the module as other hosts would");
-  group->add_option("--without", s.without,
+  Each(group->add_option("--without", s.without,
                     "Offer no buffer|handle|resource suite, no descriptor (scripting) block, "
-                    "or no advance (advanceState) (repeatable)");
-  group->add_option("--suite-version", s.suiteVersions,
+                    "or no advance (advanceState) (repeatable)"));
+  Each(group->add_option("--suite-version", s.suiteVersions,
                     "SUITE=N: give a suite another version, 0 to 32767; SUITE is buffer, "
-                    "resource, handle, read-descriptor, write-descriptor or descriptor");
-  group->add_option("--routine-count", s.routineCounts,
-                    "SUITE=N: give a suite another routine count, 0 to 32767 (repeatable)");
+                    "resource, handle, read-descriptor, write-descriptor or descriptor"));
+  Each(group->add_option("--routine-count", s.routineCounts,
+                    "SUITE=N: give a suite another routine count, 0 to 32767 (repeatable)"));
   group
       ->add_option("--advance-fails-at", s.advanceFails,
                    "ROW[:CODE]: advanceState answers CODE (default -108) for the exchange "
@@ -186,15 +192,15 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
       AddCommand(app, "open", "Open palette files through the module and write them as images",
                  options, switches);
   openCommand->add_option("FILE", open.inputs, "Palette files");
-  openCommand->add_option("--out", openSingles.out, "The image to write, .png or .ppm (one FILE)");
-  openCommand->add_option("--out-dir", openSingles.outDir,
+  Each(openCommand->add_option("--out", openSingles.out, "The image to write, .png or .ppm (one FILE)"));
+  Each(openCommand->add_option("--out-dir", openSingles.outDir,
                           "Write each FILE's image here, under its own name (any number of "
                           "FILEs; a bad file is reported and the rest still converted; DIR is "
-                          "made if missing)");
-  openCommand->add_option("--format", openSingles.format,
-                          "png or ppm: the image format (default: by --out's extension, or png)");
-  openCommand->add_option("--swatch", openSingles.swatch,
-                          "N: scale each colour to an N x N tile in a thin grid (1 to 255)");
+                          "made if missing)"));
+  Each(openCommand->add_option("--format", openSingles.format,
+                          "png or ppm: the image format (default: by --out's extension, or png)"));
+  Each(openCommand->add_option("--swatch", openSingles.swatch,
+                          "N: scale each colour to an N x N tile in a thin grid (1 to 255)"));
   openCommand->add_flag("--force", open.force, "Replace an existing file that holds a palette");
 
   SaveRequest save;
@@ -203,12 +209,12 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
       app, "save", "Save images (PNG, PPM, BMP, JPEG ...) as palettes through the module", options,
       switches);
   saveCommand->add_option("IMAGE", save.images, "Images; the first 16 x 16 pixels of each are saved");
-  saveCommand->add_option("--out", saveSingles.out, "The palette file to write (one IMAGE)");
-  saveCommand->add_option("--out-dir", saveSingles.outDir,
+  Each(saveCommand->add_option("--out", saveSingles.out, "The palette file to write (one IMAGE)"));
+  Each(saveCommand->add_option("--out-dir", saveSingles.outDir,
                           "Write each IMAGE's palette here as NAME.kcf (any number of IMAGEs; "
-                          "DIR is made if missing)");
-  saveCommand->add_option("--swatch", saveSingles.swatch,
-                          "N: each image is a swatch of N x N tiles, as open --swatch N writes");
+                          "DIR is made if missing)"));
+  Each(saveCommand->add_option("--swatch", saveSingles.swatch,
+                          "N: each image is a swatch of N x N tiles, as open --swatch N writes"));
   saveCommand->add_flag("--force", save.force, "Replace an existing file that holds an image");
 
   std::vector<std::string> probeFiles;

@@ -25,7 +25,7 @@ int64_t ReadAt(int32_t ref, uint64_t at, uint8_t* into, size_t count) {
   _llseek(file, static_cast<LONG>(at), FILE_BEGIN);
   const UINT n = _lread(file, into, static_cast<UINT>(count));
   _llseek(file, was, FILE_BEGIN);
-  return n == HFILE_ERROR ? -1 : int64_t{n};
+  return n == UINT(HFILE_ERROR) ? -1 : int64_t{n};
 }
 
 uint64_t PositionOf(int32_t ref) {

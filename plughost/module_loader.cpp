@@ -115,7 +115,8 @@ LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
   LoadedModule module;
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) {
-    *error = "cannot load module " + path + ": " + dlerror();
+    dlerror();
+    *error = "cannot load the module " + path + ": it is not a library this system can load";
     return module;
   }
   module.library_ = library;

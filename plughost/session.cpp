@@ -53,6 +53,11 @@ bool Session::Start() {
     return false;
   }
   path_ = options_.module.empty() ? DefaultModulePath() : AsModulePath(options_.module);
+  const FileStatus status = StatusOf(path_);
+  if (status.type != FileType::kRegular) {
+    io_.err << "plughost: module " << Refusal(path_, status) << "\n";
+    return false;
+  }
   module_ = LoadedModule::Load(path_, &error);
   if (!module_) io_.err << "plughost: " << error << "\n";
   return bool(module_);

@@ -34,7 +34,7 @@ TEST_P(Endings, ReplaceTheTargetOnlyOnCommit) {
     ASSERT_TRUE(file.Begin(target, &error)) << error;
     EXPECT_EQ(file.tempPath().rfind(dir / ".plughost-", 0), 0u)
         << "beside the target, under a short name: " << file.tempPath();
-    WriteAll(file.tempPath(), kNew);
+    ASSERT_TRUE(file.Write(kNew, &error)) << error;
     if (c.commit) {
       ASSERT_TRUE(file.Commit(&error)) << error;
     }

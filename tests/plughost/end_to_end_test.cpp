@@ -2,6 +2,9 @@
 // to it: the native library, or Zentrow.8bi with plughost.exe under wine.
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -12,6 +15,10 @@
 #include "tests/plughost/test_files.h"
 
 #include "plughost/system_headers.h"
+
+#if !defined(_WIN32)
+#include <sys/sysmacros.h>
+#endif
 
 namespace {
 
@@ -329,5 +336,151 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{"NoSuchModule", {"--module", "{dir}none", "about"}, 3},
                     StatusCase{"NoSuchImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3}),
     [](const testing::TestParamInfo<StatusCase>& p) { return p.param.name; });
+
+}  // namespace
+
+namespace {
+
+// What is in the directory, each entry with its type and bytes, so that a
+// case can tell that nothing but its one output changed.
+std::map<std::string, std::string> Snapshot(const TempDir& dir) {
+  std::map<std::string, std::string> entries;
+  for (const std::string& name : dir.Names()) {
+    const std::filesystem::path path = dir / name;
+    const auto status = std::filesystem::symlink_status(path);
+    std::string what = std::to_string(static_cast<int>(status.type()));
+    if (status.type() == std::filesystem::file_type::regular) {
+      const std::vector<uint8_t> bytes = ReadAll(path.string());
+      what += ":" + std::string(bytes.begin(), bytes.end());
+    }
+    entries[name] = what;
+  }
+  return entries;
+}
+
+struct SafetyCase {
+  const char* name;
+  std::function<bool(const TempDir&)> make;  // false: not on this platform or user
+  std::vector<std::string> args;
+  int status;
+  const char* says;
+  const char* changes;  // the one entry that may change; "" for none
+};
+void PrintTo(const SafetyCase& c, std::ostream* os) { *os << c.name; }
+
+bool Always(const TempDir&) { return true; }
+
+#if !defined(_WIN32)
+bool PosixRoot(const TempDir&) { return geteuid() == 0; }
+#endif
+
+class DataSafety : public testing::TestWithParam<SafetyCase> {};
+
+TEST_P(DataSafety, NothingButTheTargetIsReplaced) {
+  const SafetyCase& c = GetParam();
+  TempDir dir;
+  WriteAll(dir / "p24.kcf", samples::Palette24());
+  WriteAll(dir / "pic.png",
+           plughost::EncodeImage(plughost::Image::Blank(16, 16, 3), plughost::ImageFormat::kPng));
+  if (!c.make(dir)) GTEST_SKIP() << "needs POSIX files (and root for a device node)";
+  std::map<std::string, std::string> before = Snapshot(dir);
+  const Outcome run = Plughost(dir, c.args);
+  EXPECT_EQ(run.status, c.status) << run.out << run.err;
+  EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+  std::map<std::string, std::string> after = Snapshot(dir);
+  if (*c.changes != '\0') {
+    EXPECT_EQ(after.count(c.changes), 1u) << c.changes << " is written";
+    before.erase(c.changes);
+    after.erase(c.changes);
+  }
+  EXPECT_EQ(after, before) << "every other file as it was, and no temporary file left";
+}
+
+#if !defined(_WIN32)
+bool Fifo(const std::string& path) { return mkfifo(path.c_str(), 0644) == 0; }
+#endif
+
+const SafetyCase kSafetyCases[] = {
+    {"InputDirectory", [](const TempDir& d) { return std::filesystem::create_directory(d / "d.kcf"); },
+     {"open", "{dir}d.kcf", "--out", "{dir}x.png"}, 3, "d.kcf is a directory", ""},
+    {"BatchGoesPastADirectory",
+     [](const TempDir& d) { return std::filesystem::create_directory(d / "d.kcf"); },
+     {"open", "{dir}d.kcf", "{dir}p24.kcf", "--out-dir", "{dir}out"}, 3, "1 of 2 files", "out"},
+    {"SaveInputDirectory", [](const TempDir& d) { return std::filesystem::create_directory(d / "d.png"); },
+     {"save", "{dir}d.png", "--out", "{dir}x.kcf"}, 3, "d.png is a directory", ""},
+    {"TargetDirectory", [](const TempDir& d) { return std::filesystem::create_directory(d / "o.png"); },
+     {"open", "{dir}p24.kcf", "--out", "{dir}o.png"}, 3, "o.png is a directory", ""},
+    {"TraceOntoTheInput", Always,
+     {"--trace", "{dir}p24.kcf", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}, 2,
+     "would overwrite", ""},
+    {"TraceOntoTheSavedImage", Always,
+     {"save", "{dir}pic.png", "--out", "{dir}x.kcf", "--trace", "{dir}pic.png"}, 2,
+     "would overwrite", ""},
+    {"TraceOntoTheOutput", Always,
+     {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--trace", "{dir}x.png"}, 2, "an output", ""},
+    {"PictureWhereAPaletteGoes", Always, {"save", "{dir}pic.png", "--out", "{dir}pic2.png"}, 0,
+     "800 bytes", "pic2.png"},
+    {"ExistingPictureKeptFromAPalette",
+     [](const TempDir& d) {
+       WriteAll(d / "keep.kcf", ReadAll(d / "pic.png"));
+       return true;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}keep.kcf"}, 3, "holds an image, not a palette", ""},
+    {"ExistingPaletteKeptFromAPicture",
+     [](const TempDir& d) {
+       WriteAll(d / "pal.png", samples::Palette24());
+       return true;
+     },
+     {"open", "{dir}p24.kcf", "--out", "{dir}pal.png"}, 3, "holds a KiSS palette, not an image", ""},
+    {"ForceReplacesTheOtherKind",
+     [](const TempDir& d) {
+       WriteAll(d / "pal.png", samples::Palette24());
+       return true;
+     },
+     {"open", "{dir}p24.kcf", "--out", "{dir}pal.png", "--force"}, 0, "16 x 16 RGB", "pal.png"},
+    {"SaveBatch",
+     [](const TempDir& d) {
+       WriteAll(d / "b.png", ReadAll(d / "pic.png"));
+       return true;
+     },
+     {"save", "{dir}pic.png", "{dir}b.png", "--out-dir", "{dir}kcf"}, 0, "b.kcf (800 bytes)", "kcf"},
+#if !defined(_WIN32)
+    {"InputFifo", [](const TempDir& d) { return Fifo(d / "f.kcf"); },
+     {"open", "{dir}f.kcf", "--out", "{dir}x.png"}, 3, "f.kcf is not a regular file", ""},
+    {"TargetFifo", [](const TempDir& d) { return Fifo(d / "f.png"); },
+     {"open", "{dir}p24.kcf", "--out", "{dir}f.png"}, 3, "f.png is not a regular file", ""},
+    {"TargetDeviceNode",
+     [](const TempDir& d) {
+       return PosixRoot(d) && mknod((d / "null.kcf").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}null.kcf"}, 3, "null.kcf is not a regular file", ""},
+    {"SymlinkFollowedAndKept",
+     [](const TempDir& d) { return symlink("p24.kcf", (d / "link.kcf").c_str()) == 0; },
+     {"save", "{dir}pic.png", "--out", "{dir}link.kcf"}, 0, "800 bytes", "p24.kcf"},
+    {"ReadOnlyTarget",
+     [](const TempDir& d) {
+       WriteAll(d / "ro.kcf", samples::Palette12());
+       return chmod((d / "ro.kcf").c_str(), 0444) == 0;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}ro.kcf"}, 3, "ro.kcf: permission denied", ""},
+#endif
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, DataSafety, testing::ValuesIn(kSafetyCases),
+                         [](const testing::TestParamInfo<SafetyCase>& p) { return p.param.name; });
+
+#if !defined(_WIN32)
+TEST(DataSafety, AReplacedFileKeepsItsMode) {
+  TempDir dir;
+  WriteAll(dir / "pic.png",
+           plughost::EncodeImage(plughost::Image::Blank(16, 16, 3), plughost::ImageFormat::kPng));
+  WriteAll(dir / "old.kcf", samples::Palette12());
+  ASSERT_EQ(chmod((dir / "old.kcf").c_str(), 0640), 0);
+  ASSERT_EQ(Plughost(dir, {"save", "{dir}pic.png", "--out", "{dir}old.kcf"}).status, 0);
+  struct stat s;
+  ASSERT_EQ(stat((dir / "old.kcf").c_str(), &s), 0);
+  EXPECT_EQ(s.st_mode & 0777, 0640u);
+}
+#endif
 
 }  // namespace
