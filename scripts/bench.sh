@@ -258,7 +258,7 @@ step "summary"
     }
     function seconds(t) { return sprintf(t < 10 ? "%.3f s" : "%.1f s", t) }
     function ms(m) { return sprintf(m < 1 ? "%.3f ms" : m < 10 ? "%.2f ms" : "%.1f ms", m) }
-    function times(r) { return sprintf(r < 10 ? "%.2f×" : "%.0f×", r) }
+    function times(r) { return sprintf(r < 0.1 ? "%.3f×" : r < 10 ? "%.2f×" : "%.0f×", r) }
     FILENAME == ARGV[1] { absent[$1, $2] = 1; next }
     {
       key = $1 SUBSEP $2; sizes[$3] = 1; seen[key] = 1
