@@ -1,6 +1,6 @@
 // Image files for the host: the document written as PNG or PPM, images of
-// any kind stb_image reads taken in as 8-bit RGB, and swatches, which scale
-// each pixel of a palette image to a tile inside a thin grid.
+// the common kinds taken in as 8-bit RGB, and swatches, which scale each
+// pixel of a palette image to a tile inside a thin grid.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +20,21 @@ ImageFormat FormatFromPath(const std::string& path);
 // another number of planes or no pixels.
 std::vector<uint8_t> EncodeImage(const Image& image, ImageFormat format);
 
-// Any file stb_image reads (PNG, PPM/PGM, BMP, JPEG, TGA, GIF ...), as 8-bit
-// RGB: grey is spread to three channels, alpha dropped. False with a message.
+// The most pixels an image read may have: 16384 x 16384, big enough for any
+// photograph. It is checked from the header before any pixel is decoded, so
+// that a few bytes claiming a huge image cannot make plughost ask for
+// gigabytes. A side is further held to 32767, the most an Image holds.
+constexpr int64_t kMaxImagePixels = int64_t{1} << 28;
+
+// PNG, JPEG, BMP, GIF and TGA (through stb_image), PPM and PGM in both
+// their binary (P6, P5) and plain-text (P3, P2) forms, with any maximum
+// value up to 65535 scaled to 8 bits. The image comes back as 8-bit RGB:
+// grey is spread to three channels, alpha dropped. False with one sentence
+// in *error naming the file (`name`, or "the image" when it is empty) and
+// why: too many pixels, truncated, a bad number, not an image. *image is
+// left as it was on failure.
+bool DecodeImage(const std::vector<uint8_t>& bytes, const std::string& name, Image* image,
+                 std::string* error);
 bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* error);
 bool ReadImage(const std::string& path, Image* image, std::string* error);
 

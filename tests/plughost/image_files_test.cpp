@@ -1,6 +1,10 @@
-// Image files: what is written reads back pixel for pixel, and a swatch
-// gives back exactly the colours it was made of, or refuses.
+// Image files: what is written reads back pixel for pixel, what cannot be
+// read is refused with its reason, and a swatch gives back exactly the
+// colours it was made of, or refuses.
 #include <gtest/gtest.h>
+#include <stb/stb_image_write.h>
+
+#include <cstring>
 
 #include "plughost/image_files.h"
 
@@ -98,6 +102,121 @@ TEST(Decode, SaysWhyItCannotRead) {
   EXPECT_FALSE(plughost::DecodeImage({'K', 'i', 'S', 'S', 16, 24}, &image, &error));
   EXPECT_NE(error.find("not an image"), std::string::npos) << error;
 }
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Text(const char* text) { return Bytes(text, text + std::strlen(text)); }
+
+Bytes Cut(Bytes bytes, size_t count) {
+  bytes.resize(bytes.size() - count);
+  return bytes;
+}
+
+// A row of red, green and blue: nine bytes, so a BMP row carries padding.
+Image RedGreenBlue() {
+  Image image = Image::Blank(1, 3, 3);
+  for (int c = 0; c < 3; ++c) image.At(0, c, c) = 255;
+  return image;
+}
+
+Bytes Encoded(ImageFormat format) { return plughost::EncodeImage(RedGreenBlue(), format); }
+
+void Append(void* context, void* data, int size) {
+  auto* out = static_cast<Bytes*>(context);
+  out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+}
+
+Bytes Bmp() {
+  Bytes out;
+  stbi_write_bmp_to_func(Append, &out, 3, 1, 3, RedGreenBlue().pixels.data());
+  return out;
+}
+
+Bytes Jpeg() {
+  Bytes out;
+  stbi_write_jpg_to_func(Append, &out, 3, 1, 3, RedGreenBlue().pixels.data(), 90);
+  return out;
+}
+
+// Uncompressed true colour, 2 x 1, stored blue-green-red: red, then blue.
+Bytes Tga() {
+  return {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0, 0, 0, 255, 255, 0, 0};
+}
+
+// 1 x 1: a table of two colours, one image coding colour 0, the trailer.
+Bytes Gif() {
+  return {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0,  // screen, with a table
+          255, 0, 0, 0, 0, 0,                                    // red, black
+          ',', 0, 0, 0, 0, 1, 0, 1, 0, 0,                        // the image
+          2, 2, 0x44, 0x01, 0,                                   // its one pixel: colour 0
+          ';'};
+}
+
+// A PNG whose IHDR claims 20000 x 20000: all a size check may read.
+Bytes HugePng() {
+  Bytes b = Encoded(ImageFormat::kPng);
+  for (size_t at : {size_t{16}, size_t{20}}) {  // width, height: 20000, big-endian
+    b[at + 2] = 0x4E;
+    b[at + 3] = 0x20;
+  }
+  return b;
+}
+
+struct DecodeCase {
+  const char* name;
+  Bytes (*bytes)();
+  // Part of the message, or for an image read "read COLUMNS x ROWS, last pixel R G B".
+  const char* outcome;
+};
+
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+
+class Decodes : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(Decodes, ReadOrAreRefusedWithTheirReason) {
+  Image image;
+  std::string outcome;
+  if (plughost::DecodeImage(GetParam().bytes(), "pic", &image, &outcome)) {
+    outcome = "read " + std::to_string(image.columns) + " x " + std::to_string(image.rows) +
+              ", last pixel";
+    for (int k = 0; k < 3; ++k) outcome += " " + std::to_string(image.pixels.end()[k - 3]);
+  }
+  EXPECT_NE(outcome.find(GetParam().outcome), std::string::npos) << outcome;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Decodes,
+    testing::Values(
+        DecodeCase{"P3WithComments",
+                   [] { return Text("P3\n# by hand\n2 1 # wide\n255\n255 0 0\t0 128 255\n"); },
+                   "read 2 x 1, last pixel 0 128 255"},
+        DecodeCase{"P2GreySpread", [] { return Text("P2 2 2 255 0 64\n255 128"); },
+                   "read 2 x 2, last pixel 128 128 128"},
+        DecodeCase{"P3Maxval15", [] { return Text("P3 1 1 15 15 8 0"); },
+                   "read 1 x 1, last pixel 255 136 0"},
+        DecodeCase{"P5SixteenBitBigEndian", [] { return Text("P5 1 1 65535\n\x80\x01"); },
+                   "read 1 x 1, last pixel 128 128 128"},
+        DecodeCase{"Bmp", Bmp, "read 3 x 1, last pixel 0 0 255"},
+        DecodeCase{"Tga", Tga, "read 2 x 1, last pixel 0 0 255"},
+        DecodeCase{"Gif", Gif, "read 1 x 1, last pixel 255 0 0"},
+        DecodeCase{"P3Truncated", [] { return Text("P3 2 1 255 1 2 3 4"); }, "pic is truncated"},
+        DecodeCase{"P3AboveMaxval", [] { return Text("P3 1 1 15 16 0 0"); },
+                   "pic has the value 16"},
+        DecodeCase{"P3BadNumber", [] { return Text("P3 1 1 255 12x 0 0"); },
+                   "pic has a bad number at byte 11"},
+        DecodeCase{"P6Truncated", [] { return Cut(Encoded(ImageFormat::kPpm), 1); },
+                   "pic is truncated"},
+        DecodeCase{"PngTruncated", [] { return Cut(Encoded(ImageFormat::kPng), 1); },
+                   "pic is truncated"},
+        DecodeCase{"JpegTruncated", [] { return Cut(Jpeg(), 2); }, "pic is truncated"},
+        DecodeCase{"BmpTruncated", [] { return Cut(Bmp(), 1); }, "pic is truncated"},
+        DecodeCase{"TgaTruncated", [] { return Cut(Tga(), 1); }, "pic is truncated"},
+        DecodeCase{"GifTruncated", [] { return Cut(Gif(), 1); }, "pic is truncated"},
+        DecodeCase{"PngOf20000Square", HugePng,
+                   "pic is 20000 x 20000 pixels, more than the 268435456 plughost reads"},
+        DecodeCase{"NotAnImage", [] { return Text("KiSS\x10\x18 a palette"); },
+                   "pic is not an image plughost reads (PNG, PPM, PGM, BMP, JPEG, GIF, TGA)"}),
+    [](const testing::TestParamInfo<DecodeCase>& p) { return p.param.name; });
 
 TEST(Swatch, MakesTilesInsideAThinGrid) {
   const Image image = Pattern(2, 3, 3);
