@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 #include "plughost/host.h"
 
 // The module, linked in statically from zentrow_static.

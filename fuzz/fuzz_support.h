@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "host/host_interface.h"
-#include "host/result_codes.h"
+#include "interface/host_interface.h"
+#include "interface/result_codes.h"
 
 // The module's entry point from zentrow_static.
 extern "C" void ZENTROW_CALL ENTRYPOINT(int16_t selector, void* block, intptr_t* data,

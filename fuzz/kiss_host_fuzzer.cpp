@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "host/host_services.h"
+#include "module/host_services.h"
 #include "module/format_module.h"
 #include "platform/posix/posix_test_hooks.h"
 #include "plughost/host.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "platform/platform.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The module's one door: ENTRYPOINT, the record kept between calls, and the
 // selector table.
-#include "host/host_services.h"
-#include "host/result_codes.h"
+#include "module/host_services.h"
+#include "interface/result_codes.h"
 #include "module/format_module.h"
 #include "text/alerts.h"
 

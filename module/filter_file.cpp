@@ -1,5 +1,5 @@
 // The filter selector: is the open file a palette file with a header?
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "module/format_module.h"
 
 void FilterFile(Globals* globals) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 #include "kiss/kiss_palette.h"
 #include "platform/platform.h"
 #include "text/pstring.h"

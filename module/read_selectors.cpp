@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/host_services.h"
-#include "host/result_codes.h"
+#include "module/host_services.h"
+#include "interface/result_codes.h"
 #include "module/format_module.h"
 
 namespace {

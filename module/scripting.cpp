@@ -1,6 +1,6 @@
 // The two boolean scripting parameters and the history note.
-#include "host/host_services.h"
-#include "host/result_codes.h"
+#include "module/host_services.h"
+#include "interface/result_codes.h"
 #include "module/format_module.h"
 
 namespace {

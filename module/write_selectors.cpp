@@ -2,8 +2,8 @@
 // the whole 800-byte palette from the image's first 16 rows and columns.
 #include <cstring>
 
-#include "host/host_services.h"
-#include "host/result_codes.h"
+#include "module/host_services.h"
+#include "interface/result_codes.h"
 #include "module/format_module.h"
 
 namespace {

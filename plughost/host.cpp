@@ -1,6 +1,6 @@
 #include "plughost/host.h"
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -64,11 +64,7 @@ std::vector<DescriptorEntry> Deserialize(const std::vector<uint8_t>& bytes) {
   return entries;
 }
 
-std::string CodeText(FourCharCode code) {
-  std::string text;
-  for (int shift = 24; shift >= 0; shift -= 8) text += static_cast<char>((code >> shift) & 0xFF);
-  return text;
-}
+std::string CodeText(FourCharCode code) { return FourCharCodeChars(code).text; }
 
 }  // namespace
 
@@ -543,20 +539,23 @@ void Host::BuildSuites() {
   using C = Callbacks;
   bufferSuite_ = BufferSuite{0, 0, C::AllocateBuffer, C::LockBuffer, C::UnlockBuffer,
                              C::FreeBuffer, C::BufferSpace};
-  ApplySettings(bufferSuite_, settings_.buffer, 2, 5);
+  ApplySettings(bufferSuite_, settings_.buffer, kBufferSuiteVersion, kBufferSuiteMinRoutines);
   resourceSuite_ = ResourceSuite{0, 0, C::CountResources, C::GetResource, C::DeleteResource,
                                  C::AddResource};
-  ApplySettings(resourceSuite_, settings_.resource, 3, 4);
+  ApplySettings(resourceSuite_, settings_.resource, kResourceSuiteVersion,
+                kResourceSuiteMinRoutines);
   handleSuite_ = HandleSuite{0, 0, C::NewHandle, C::DisposeHandle, C::GetHandleSize,
                              C::SetHandleSize, C::LockHandle, C::UnlockHandle, C::RecoverSpace};
-  ApplySettings(handleSuite_, settings_.handle, 1, 7);
+  ApplySettings(handleSuite_, settings_.handle, kHandleSuiteVersion, kHandleSuiteMinRoutines);
   const UnusedRoutine u = C::Unused;
   readSuite_ = ReadDescriptorSuite{0, 0, C::OpenRead, C::CloseRead, C::GetKey, u, u, u,
                                    C::GetBoolean, u, u, u, u, u, u, u, u, u, u, u};
-  ApplySettings(readSuite_, settings_.readDescriptor, 0, 18);
+  ApplySettings(readSuite_, settings_.readDescriptor, kDescriptorSuiteVersion,
+                kReadDescriptorMinRoutines);
   writeSuite_ = WriteDescriptorSuite{0, 0, C::OpenWrite, C::CloseWrite, u, u, u, C::PutBoolean,
                                      u, u, u, u, u, u, u, u, u, u};
-  ApplySettings(writeSuite_, settings_.writeDescriptor, 0, 16);
+  ApplySettings(writeSuite_, settings_.writeDescriptor, kDescriptorSuiteVersion,
+                kWriteDescriptorMinRoutines);
 
   block_.progress = C::Progress;
   block_.bufferSuite = settings_.buffer.present ? &bufferSuite_ : nullptr;

@@ -13,7 +13,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 
 namespace plughost {
 

@@ -46,8 +46,7 @@ bool ParseParam(const std::string& text, DescriptorEntry* entry, std::string* er
     *error = "--param takes KEY=true or KEY=false with a four-character KEY, not \"" + text + "\"";
     return false;
   }
-  entry->key = (uint32_t(uint8_t(key[0])) << 24) | (uint32_t(uint8_t(key[1])) << 16) |
-               (uint32_t(uint8_t(key[2])) << 8) | uint32_t(uint8_t(key[3]));
+  entry->key = MakeFourCharCode(key.c_str());
   entry->type = MakeFourCharCode("bool");
   entry->value = value == "true" ? 1 : 0;
   return true;

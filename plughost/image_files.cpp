@@ -1,5 +1,9 @@
 #include "plughost/image_files.h"
 
+#include <new>
+
+#include "plughost/input_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -479,26 +483,16 @@ bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* e
   return DecodeImage(bytes, std::string(), image, error);
 }
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot open " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), {});
-  if (in.bad()) {
-    *error = "cannot read " + path;
-    return false;
-  }
-  return true;
-}
-
 bool ReadImage(const std::string& path, Image* image, std::string* error) {
+  InputFile file;
   std::vector<uint8_t> bytes;
-  if (!ReadFileBytes(path, &bytes, error)) return false;
-  if (DecodeImage(bytes, image, error)) return true;
-  *error = path + ": " + *error;
-  return false;
+  if (!file.Open(path, error) || !file.ReadAll(&bytes, error)) return false;
+  try {
+    return DecodeImage(bytes, path, image, error);
+  } catch (const std::bad_alloc&) {
+    *error = path + " needs more memory than plughost could get";
+    return false;
+  }
 }
 
 Image MakeSwatch(const Image& image, int tile) {

@@ -36,6 +36,8 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 28;
 bool DecodeImage(const std::vector<uint8_t>& bytes, const std::string& name, Image* image,
                  std::string* error);
 bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* error);
+// A regular file read whole (1 GiB at most) and decoded; false with one
+// sentence naming the file.
 bool ReadImage(const std::string& path, Image* image, std::string* error);
 
 // Each pixel becomes a tile × tile square; a one-pixel grid line runs
@@ -47,8 +49,5 @@ Image MakeSwatch(const Image& image, int tile);
 // the grid or whose tiles are not each of one colour, so that an edited
 // swatch is never quietly reduced to whatever its tile corners hold.
 bool ReadSwatch(const Image& swatch, int tile, Image* image, std::string* error);
-
-// Whole-file reading, for images and palettes alike.
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
 }  // namespace plughost

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 #include "plughost/property_list.h"
 
 namespace plughost {

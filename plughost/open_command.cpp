@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "plughost/atomic_file.h"
 #include "plughost/file_checks.h"
 #include "plughost/input_file.h"

@@ -1,6 +1,6 @@
 #include "plughost/palette_notes.h"
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 
 namespace plughost {
 

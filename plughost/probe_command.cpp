@@ -2,7 +2,7 @@
 // opening would answer otherwise, what it would say.
 #include <memory>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "plughost/input_file.h"
 #include "plughost/palette_notes.h"
 #include "plughost/session.h"

@@ -3,12 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "interface/host_interface.h"
+
 namespace {
 
-constexpr uint32_t Code(const char (&chars)[5]) {
-  return (uint32_t(uint8_t(chars[0])) << 24) | (uint32_t(uint8_t(chars[1])) << 16) |
-         (uint32_t(uint8_t(chars[2])) << 8) | uint32_t(uint8_t(chars[3]));
-}
+constexpr uint32_t Code(const char* chars) { return MakeFourCharCode(chars); }
 
 uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 

@@ -2,8 +2,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <new>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "plughost/atomic_file.h"
 #include "plughost/file_checks.h"
 #include "plughost/input_file.h"
@@ -33,15 +34,6 @@ bool CheckSaveRequest(const SaveRequest& request, Streams io) {
   if (!request.out.empty() && request.images.size() > 1)
     return usage("several images need --out-dir DIR, not --out");
   return true;
-}
-
-bool ReadImageFile(const std::string& path, Image* image, std::string* error) {
-  InputFile file;
-  std::vector<uint8_t> bytes;
-  if (!file.Open(path, error) || !file.ReadAll(&bytes, error)) return false;
-  if (DecodeImage(bytes, image, error)) return true;
-  *error = path + ": " + *error;
-  return false;
 }
 
 // What of the image does not reach the palette, and which entries stay black.
@@ -77,7 +69,7 @@ int SaveOne(Session& session, const SaveRequest& request, const std::string& pat
   Streams io = session.io();
   Image image;
   std::string error;
-  if (!ReadImageFile(path, &image, &error)) {
+  if (!ReadImage(path, &image, &error)) {
     io.err << "plughost: " << error << "\n";
     return kExitHost;
   }

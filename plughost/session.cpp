@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "plughost/file_checks.h"
 
 namespace plughost {
@@ -33,11 +33,7 @@ std::string AsModulePath(const std::string& name) {
 
 }  // namespace
 
-std::string CodeText(FourCharCode code) {
-  std::string text;
-  for (int shift = 24; shift >= 0; shift -= 8) text += static_cast<char>((code >> shift) & 0xFF);
-  return text;
-}
+std::string CodeText(FourCharCode code) { return FourCharCodeChars(code).text; }
 
 std::string ResultText(int result) {
   return "result " + std::to_string(result) + ": " + ResultMeaning(result);

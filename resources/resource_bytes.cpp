@@ -7,12 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "interface/host_interface.h"
+
 namespace {
 
-constexpr uint32_t CodeOf(const char (&chars)[5]) {
-  return (uint32_t(uint8_t(chars[0])) << 24) | (uint32_t(uint8_t(chars[1])) << 16) |
-         (uint32_t(uint8_t(chars[2])) << 8) | uint32_t(uint8_t(chars[3]));
-}
+constexpr uint32_t CodeOf(const char* chars) { return MakeFourCharCode(chars); }
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 
 #include <set>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 #include "plughost/host.h"
 
 namespace ledger {

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 
 namespace palette_model {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 #include "platform/platform.h"
 
 // The fixed About text: five lines, no line feed after the last.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 #include "plughost/host.h"
 
 namespace conformance {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "tests/conformance/harness.h"
 
 namespace {

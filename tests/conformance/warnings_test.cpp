@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "resources/copyright.h"
 #include "tests/conformance/harness.h"
 

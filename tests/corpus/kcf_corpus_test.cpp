@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "plughost/host.h"
 #include "plughost/module_loader.h"
 #include "tests/handle_ledger.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "tests/faults/fault_harness.h"
 #include "tests/palette_model.h"
 

@@ -11,7 +11,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "host/host_services.h"
+#include "module/host_services.h"
 #include "platform/posix/posix_test_hooks.h"
 
 namespace faults {

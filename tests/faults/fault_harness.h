@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 #include "plughost/host.h"
 #include "tests/handle_ledger.h"
 

@@ -5,8 +5,8 @@
 // behind.
 #include <gtest/gtest.h>
 
-#include "host/host_services.h"
-#include "host/result_codes.h"
+#include "module/host_services.h"
+#include "interface/result_codes.h"
 #include "platform/posix/posix_test_hooks.h"
 #include "tests/faults/fault_harness.h"
 #include "tests/palette_model.h"

@@ -4,7 +4,7 @@
 // the selector that made it stops there, and nothing is delivered after it.
 #include <gtest/gtest.h>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "platform/posix/posix_test_hooks.h"
 #include "tests/faults/fault_harness.h"
 #include "tests/palette_model.h"

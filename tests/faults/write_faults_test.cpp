@@ -4,7 +4,7 @@
 // there, and the bytes before it are exactly those of a whole save.
 #include <gtest/gtest.h>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "platform/posix/posix_test_hooks.h"
 #include "tests/faults/fault_harness.h"
 

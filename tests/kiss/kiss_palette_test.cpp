@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "kiss/kiss_palette.h"
 #include "platform/posix/posix_test_hooks.h"
 

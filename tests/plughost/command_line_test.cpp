@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"SaveOverItsImage", {"save", "{dir}big.png", "--out", "{dir}big.png"}, 2, "would replace the input"},
         StatusCase{"OpenOverItsPalette", {"open", "{dir}pal.png", "--out", "{dir}pal.png"}, 2, "would replace"},
         StatusCase{"BatchOverAnInput", {"open", "{dir}p24.kcf", "{dir}pal.png", "--out-dir", "{dir}"}, 2, "would replace the input"},
-        StatusCase{"SaveUnreadableImage", {"save", "{dir}garbage.png", "--out", "{dir}x.kcf"}, 3, "garbage.png: "},
+        StatusCase{"SaveUnreadableImage", {"save", "{dir}garbage.png", "--out", "{dir}x.kcf"}, 3, "garbage.png is not an image plughost reads"},
         StatusCase{"SaveMissingImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3, "none.png"},
         StatusCase{"InfoOfMissingModule", {"info", "{dir}nothing.so"}, 3, "nothing.so"}),
     [](const testing::TestParamInfo<StatusCase>& p) { return p.param.name; });

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "plughost/host.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The host's words for a refusal, read from the file's own bytes.
 #include <gtest/gtest.h>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "plughost/palette_notes.h"
 
 namespace {

@@ -5,17 +5,8 @@
 
 #include <cstdint>
 
-#include "host/host_interface.h"
+#include "interface/host_interface.h"
 #include "platform/platform.h"
-
-constexpr int16_t kBufferSuiteVersion = 2;
-constexpr uint16_t kBufferSuiteMinRoutines = 5;
-constexpr int16_t kResourceSuiteVersion = 3;
-constexpr uint16_t kResourceSuiteMinRoutines = 4;
-constexpr int16_t kHandleSuiteVersion = 1;
-constexpr uint16_t kHandleSuiteMinRoutines = 7;
-constexpr uint16_t kReadDescriptorMinRoutines = 18;
-constexpr uint16_t kWriteDescriptorMinRoutines = 16;
 
 // Silent tests. tooNew may be null; it is set only when the version is above
 // the supported one (the caller clears it beforehand).

@@ -1,5 +1,5 @@
 // The suite tests turned into a warning for the user, for the start selectors.
-#include "host/host_services.h"
+#include "module/host_services.h"
 #include "text/alerts.h"
 #include "text/pstring.h"
 

@@ -37,9 +37,18 @@ typedef struct OpaqueWriteToken* WriteToken;
 // "fooB" is 0x666F6F42.
 typedef uint32_t FourCharCode;
 
-constexpr FourCharCode MakeFourCharCode(const char (&code)[5]) {
+constexpr FourCharCode MakeFourCharCode(const char* code) {
   return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
          (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
+}
+
+// The four characters of a code, zero-terminated: the reverse of the above.
+struct FourChars {
+  char text[5];
+};
+constexpr FourChars FourCharCodeChars(FourCharCode code) {
+  return FourChars{{char(code >> 24), char((code >> 16) & 0xFF), char((code >> 8) & 0xFF),
+                    char(code & 0xFF), 0}};
 }
 
 // Any routine of a suite that the module never calls. A host fills these in
@@ -47,6 +56,45 @@ constexpr FourCharCode MakeFourCharCode(const char (&code)[5]) {
 typedef void(ZENTROW_CALL* UnusedRoutine)(void);
 
 // Selectors, 16-bit. Selector 0 takes an AboutBlock, all others a FormatBlock.
+//
+// The order of calls. An operation is one run of selectors with one data
+// slot, which is zero before the first call and kept by the host between
+// calls:
+//   opening:    ReadPrepare, ReadStart, ReadContinue, ReadFinish
+//   saving:     OptionsPrepare .. OptionsFinish, EstimatePrepare ..
+//               EstimateFinish, WritePrepare .. WriteFinish (each four in
+//               the order prepare, start, continue, finish)
+//   a filter:   FilterFile alone;  About: selector 0 alone
+// A host stops an operation at the first selector that answers non-zero.
+// Calls come one at a time, on the host's thread.
+//
+// What each selector reads (r) and writes (w) of the FormatBlock; a field
+// not named is left alone:
+//   every prepare (1, 5, 9, 13)  w dataLimit (0)
+//   ReadStart                    r descriptorParams, bufferSuite, advanceState,
+//                                  handleSuite, fileRef;
+//                                w imageMode, rows, columns, depth, planes
+//   ReadContinue                 r rows, planes, columns, bufferSuite, fileRef,
+//                                  advanceState, progress, imageResources;
+//                                w imageResources(Size), data, rect*, plane*,
+//                                  columnStep, rowStep, planeStep, channelMap*;
+//                                  rows are exchanged one at a time through
+//                                  advanceState, 48 bytes each
+//   ReadFinish                   r imageResources, descriptorParams,
+//                                  resourceSuite, handleSuite, fileRef;
+//                                w imageResources(Size)
+//   OptionsStart                 r the suites; w data (null)
+//   EstimateStart                r the suites, imageMode, rows, columns, depth,
+//                                  planes, imageResourcesSize;
+//                                w minBytes, maxBytes, data (null)
+//   WriteStart                   r descriptorParams, the suites, rows, columns,
+//                                  fileRef, advanceState, progress;
+//                                w data, rect*, plane*, planes, columnStep,
+//                                  rowStep, planeStep, channelMap*; the host
+//                                  fills one 48-byte row per advanceState
+//   WriteFinish                  r descriptorParams
+//   FilterFile                   r fileRef
+//   continue and finish of options and estimate, WriteContinue: nothing
 enum Selector : int16_t {
   kSelectorAbout = 0,
   kSelectorReadPrepare = 1,
@@ -70,6 +118,17 @@ enum Selector : int16_t {
 
 // Image modes the module describes or reads.
 enum ImageMode : int16_t { kImageModeIndexed = 2, kImageModeRgb = 3 };
+
+// The suite versions the module supports and the fewest routines it accepts.
+constexpr int16_t kBufferSuiteVersion = 2;
+constexpr uint16_t kBufferSuiteMinRoutines = 5;
+constexpr int16_t kResourceSuiteVersion = 3;
+constexpr uint16_t kResourceSuiteMinRoutines = 4;
+constexpr int16_t kHandleSuiteVersion = 1;
+constexpr uint16_t kHandleSuiteMinRoutines = 7;
+constexpr int16_t kDescriptorSuiteVersion = 0;
+constexpr uint16_t kReadDescriptorMinRoutines = 18;
+constexpr uint16_t kWriteDescriptorMinRoutines = 16;
 
 // ---------------------------------------------------------------------------
 // BufferSuite: scratch buffers owned by the host. Supported version 2, five
@@ -240,7 +299,8 @@ struct AboutBlock {
 //             operation; the module keeps its state's handle there and never
 //             disposes of it, so the host owns it afterwards.
 //   result:   the host's result, written on every call but selector 0.
-// A null block, data slot or result makes the call return untouched.
+// A null block makes the call return untouched; so does a null data slot or
+// result for selectors other than 0, which needs only its block.
 typedef void(ZENTROW_CALL* EntryPoint)(int16_t selector, void* block, intptr_t* data,
                                        int16_t* result);
 

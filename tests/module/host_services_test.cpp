@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/host_services.h"
-#include "host/result_codes.h"
+#include "module/host_services.h"
+#include "interface/result_codes.h"
 #include "module/format_module.h"
 #include "platform/posix/posix_test_hooks.h"
 #include "text/pstring.h"

@@ -1,8 +1,8 @@
-#include "host/host_services.h"
+#include "module/host_services.h"
 
 #include <cstring>
 
-#include "host/result_codes.h"
+#include "interface/result_codes.h"
 #include "text/pstring.h"
 
 namespace {
@@ -81,12 +81,16 @@ bool HandleSuiteUsable(const HandleSuite* suite, uint8_t* tooNew) {
 }
 
 bool DescriptorSuitesUsable(const DescriptorParams* params) {
-  if (params == nullptr || params->version != 0) return false;
+  if (params == nullptr || params->version != kDescriptorSuiteVersion) return false;
   const ReadDescriptorSuite* read = params->readSuite;
   const WriteDescriptorSuite* write = params->writeSuite;
   if (read == nullptr || write == nullptr) return false;
-  if (read->version != 0 || read->routineCount < kReadDescriptorMinRoutines) return false;
-  if (write->version != 0 || write->routineCount < kWriteDescriptorMinRoutines) return false;
+  if (read->version != kDescriptorSuiteVersion ||
+      read->routineCount < kReadDescriptorMinRoutines)
+    return false;
+  if (write->version != kDescriptorSuiteVersion ||
+      write->routineCount < kWriteDescriptorMinRoutines)
+    return false;
   return AllPresent(read->openRead, read->closeRead, read->getKey, read->getInteger,
                     read->getFloat, read->getUnitFloat, read->getBoolean, read->unused8,
                     read->unused9, read->unused10, read->unused11, read->unused12,
