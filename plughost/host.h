@@ -14,6 +14,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "interface/host_interface.h"
+#include "plughost/image.h"
 
 namespace plughost {
 
@@ -53,16 +54,6 @@ struct HostSettings {
   int16_t imageResourcesBytes = 0;  // >0: the block carries image resources
 };
 
-// An 8-bit image, channels interleaved.
-struct Image {
-  int rows = 0;
-  int columns = 0;
-  int planes = 0;
-  std::vector<uint8_t> pixels;
-  static Image Blank(int rows, int columns, int planes);
-  uint8_t At(int row, int column, int channel) const;
-  uint8_t& At(int row, int column, int channel);
-};
 
 // One advanceState call as the module described it.
 struct Exchange {
@@ -176,5 +167,7 @@ class Host {
 };
 
 const char* SelectorName(int16_t selector);
+// "8BIF" for the code of those four characters.
+std::string CodeText(FourCharCode code);
 
 }  // namespace plughost

@@ -1,9 +1,10 @@
-// plughost open: palettes in, images out, one file or a batch.
-#include <filesystem>
+// plughost open: palettes in, images out, one file or a batch. For each
+// file: read it through the module, write the image, report.
 #include <memory>
 
 #include "interface/result_codes.h"
 #include "plughost/atomic_file.h"
+#include "plughost/batch.h"
 #include "plughost/file_checks.h"
 #include "plughost/input_file.h"
 #include "plughost/palette_notes.h"
@@ -12,6 +13,14 @@
 namespace plughost {
 
 namespace {
+
+// A palette as the module opened it, and what the host saw of the file.
+struct Opened {
+  std::unique_ptr<Host> host;
+  std::vector<uint8_t> head;  // the first bytes, for notes
+  uint64_t size = 0;
+  uint64_t read = 0;  // how far the module read
+};
 
 ImageFormat FormatOf(const OpenRequest& request) {
   if (request.format != ImageFormat::kUnknown) return request.format;
@@ -36,19 +45,17 @@ bool CheckOpenRequest(const OpenRequest& request, Streams io) {
     return usage("give either --out IMAGE (one file) or --out-dir DIR");
   if (!request.out.empty() && request.inputs.size() > 1)
     return usage("several files need --out-dir DIR, not --out");
-  if (!request.out.empty()) {
-    const ImageFormat byName = FormatFromPath(request.out);
-    if (byName == ImageFormat::kUnknown)
-      return usage("--out must end in .png or .ppm: " + request.out);
-    if (request.format != ImageFormat::kUnknown && request.format != byName)
-      return usage("--format contradicts the extension of --out " + request.out);
-  }
+  if (request.out.empty()) return true;
+  const ImageFormat byName = FormatFromPath(request.out);
+  if (byName == ImageFormat::kUnknown)
+    return usage("--out must end in .png or .ppm: " + request.out);
+  if (request.format != ImageFormat::kUnknown && request.format != byName)
+    return usage("--format contradicts the extension of --out " + request.out);
   return true;
 }
 
-// The image of one palette: read, run the module, write, report.
-int OpenOne(Session& session, const OpenRequest& request, const std::string& input,
-            const std::string& label) {
+int OpenThroughModule(Session& session, const std::string& input, const std::string& label,
+                      Opened* opened) {
   Streams io = session.io();
   InputFile file;
   std::string error;
@@ -56,48 +63,68 @@ int OpenOne(Session& session, const OpenRequest& request, const std::string& inp
     io.err << "plughost: " << error << "\n";
     return kExitHost;
   }
-  const std::vector<uint8_t> head = file.Head(kNoteBytes);
+  opened->head = file.Head(kNoteBytes);
+  opened->size = file.size();
   io.err << ExtensionNote(session.module(), session.module().propertyList().readExtensions, input,
                           "reads");
-  std::unique_ptr<Host> host = session.NewHost("open", input);
+  opened->host = session.NewHost("open", input);
   ProgressBar bar(session.ShowProgress(), label);
-  session.AttachProgress(*host, bar);
-  const int16_t result = host->Open(file.ref());
-  const uint64_t read = file.Position();
-  file.Close();
+  session.AttachProgress(*opened->host, bar);
+  const int16_t result = opened->host->Open(file.ref());
+  opened->read = file.Position();
   bar.Finish();
-  session.NoteUnreadParams(*host, "open");
-  if (result != kNoError) {
-    const std::string why = ExplainRefusal(head, result);
-    io.err << "plughost: " << input << ": " << session.DescribeResult(*host, result)
-           << (why.empty() ? "" : "; " + why) << "\n";
-    session.ReportTail(*host);
-    return kExitModule;
-  }
-  const std::string out = OutputFor(request, input);
-  const Image& document = host->document();
+  session.NoteUnreadParams(*opened->host, "open");
+  if (result == kNoError) return kExitSuccess;
+  const std::string why = ExplainRefusal(opened->head, result);
+  io.err << "plughost: " << input << ": " << session.DescribeResult(*opened->host, result)
+         << (why.empty() ? "" : "; " + why) << "\n";
+  session.ReportTail(*opened->host);
+  return kExitModule;
+}
+
+int WriteDocument(Session& session, const OpenRequest& request, const std::string& out,
+                  const Image& document) {
   const Image written = request.swatch > 0 ? MakeSwatch(document, request.swatch) : document;
   const std::vector<uint8_t> encoded = EncodeImage(written, FormatOf(request));
+  std::string error;
   if (encoded.empty()) {
-    io.err << "plughost: cannot encode a " << written.columns << " x " << written.rows
-           << " image for " << out << "\n";
-    return kExitHost;
+    error = "cannot encode a " + std::to_string(written.columns) + " x " +
+            std::to_string(written.rows) + " image for " + out;
   }
-  if (!WriteFileAtomically(out, encoded, Content::kImage, request.force, &error)) {
-    io.err << "plughost: " << error << "\n";
-    return kExitHost;
+  if (!encoded.empty() &&
+      WriteFileAtomically(out, encoded, Content::kImage, request.force, &error)) {
+    return kExitSuccess;
   }
+  session.io().err << "plughost: " << error << "\n";
+  return kExitHost;
+}
+
+void ReportOpened(Session& session, const OpenRequest& request, const std::string& input,
+                  const std::string& out, const Opened& opened) {
+  Streams io = session.io();
+  const Image& document = opened.host->document();
   io.out << input << " -> " << out << " (" << document.columns << " x " << document.rows << " RGB"
          << (request.swatch > 0 ? ", swatch of " + std::to_string(request.swatch) + "-pixel tiles"
                                 : "")
          << ")\n";
-  const std::string note = OpenedNote(head, file.size(), read);
+  const std::string note = OpenedNote(opened.head, opened.size, opened.read);
   if (!note.empty()) io.err << "plughost: note: " << input << ": " << note << "\n";
-  for (const Resource& r : host->resources()) {
+  for (const Resource& r : opened.host->resources()) {
     if (r.type == MakeFourCharCode("hist"))
       io.out << "  history note: " << std::string(r.bytes.begin(), r.bytes.end()) << "\n";
   }
-  session.ReportTail(*host);
+  session.ReportTail(*opened.host);
+}
+
+int OpenOne(Session& session, const OpenRequest& request, const std::string& input,
+            const std::string& label) {
+  Opened opened;
+  const int status = OpenThroughModule(session, input, label, &opened);
+  if (status != kExitSuccess) return status;
+  const std::string out = OutputFor(request, input);
+  if (WriteDocument(session, request, out, opened.host->document()) != kExitSuccess)
+    return kExitHost;
+  ReportOpened(session, request, input, out, opened);
   return kExitSuccess;
 }
 
@@ -106,34 +133,15 @@ int OpenOne(Session& session, const OpenRequest& request, const std::string& inp
 int RunOpen(const Options& options, const OpenRequest& request, Streams io) {
   if (!CheckOpenRequest(request, io)) return kExitUsage;
   std::vector<std::string> outputs;
-  outputs.reserve(request.inputs.size());
   for (const std::string& input : request.inputs) outputs.push_back(OutputFor(request, input));
-  std::string error;
-  if (!CheckBatchPaths(request.inputs, outputs, options.traceFile, &error)) {
-    io.err << "plughost open: " << error << "\n";
-    return kExitUsage;
-  }
-  std::error_code made;
-  if (!request.outDir.empty()) std::filesystem::create_directories(request.outDir, made);
-  if (made) {
-    io.err << "plughost: cannot make the folder " << request.outDir << ": "
-           << ErrnoText(made.value()) << "\n";
-    return kExitHost;
-  }
+  const int prepared =
+      PrepareBatch(request.inputs, outputs, request.outDir, options.traceFile, "open", io);
+  if (prepared != kExitSuccess) return prepared;
   Session session(options, io);
   if (!session.Start()) return kExitHost;
-  int status = kExitSuccess, failed = 0;
-  const size_t count = request.inputs.size();
-  for (size_t i = 0; i < count; ++i) {
-    const std::string& input = request.inputs[i];
-    const std::string place =
-        count > 1 ? " (" + std::to_string(i + 1) + " of " + std::to_string(count) + ")" : "";
-    const int one = OpenOne(session, request, input, NameOf(input) + place);
-    failed += one != kExitSuccess;
-    status = CombineStatus(status, one);
-  }
-  ReportBatch(io, count, failed);
-  return session.Finish() ? status : kExitHost;
+  return RunBatch(session, request.inputs, [&](const std::string& file, const std::string& label) {
+    return OpenOne(session, request, file, label);
+  });
 }
 
 }  // namespace plughost

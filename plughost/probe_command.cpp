@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "interface/result_codes.h"
+#include "plughost/batch.h"
 #include "plughost/input_file.h"
 #include "plughost/palette_notes.h"
 #include "plughost/session.h"
@@ -51,16 +52,14 @@ int RunProbe(const Options& options, const std::vector<std::string>& files, Stre
     io.err << "plughost probe: no file given\n";
     return kExitUsage;
   }
-  std::string error;
-  if (!CheckBatchPaths(files, {}, options.traceFile, &error)) {
-    io.err << "plughost probe: " << error << "\n";
-    return kExitUsage;
-  }
+  const int prepared = PrepareBatch(files, {}, "", options.traceFile, "probe", io);
+  if (prepared != kExitSuccess) return prepared;
   Session session(options, io);
   if (!session.Start()) return kExitHost;
-  int status = kExitSuccess;
-  for (const std::string& file : files) status = CombineStatus(status, ProbeOne(session, file));
-  return session.Finish() ? status : kExitHost;
+  const FileRun probe = [&](const std::string& file, const std::string&) {
+    return ProbeOne(session, file);
+  };
+  return RunBatch(session, files, probe, nullptr);
 }
 
 }  // namespace plughost

@@ -1,13 +1,12 @@
 // plughost save: images in, palettes out, one file or a batch.
 #include <algorithm>
-#include <filesystem>
 #include <memory>
 #include <new>
 
 #include "interface/result_codes.h"
 #include "plughost/atomic_file.h"
+#include "plughost/batch.h"
 #include "plughost/file_checks.h"
-#include "plughost/input_file.h"
 #include "plughost/session.h"
 
 namespace plughost {
@@ -63,53 +62,67 @@ std::string CoverageNote(const Image& image) {
          " of the 256 entries are black: " + where;
 }
 
-// One image as a palette: read, run the module into a new file, replace.
-int SaveOne(Session& session, const SaveRequest& request, const std::string& path,
-            const std::string& label) {
-  Streams io = session.io();
-  Image image;
+// The image as the module is to save it: read, and reduced from a swatch.
+int ReadSource(Session& session, const SaveRequest& request, const std::string& path,
+               Image* image) {
   std::string error;
-  if (!ReadImage(path, &image, &error)) {
-    io.err << "plughost: " << error << "\n";
+  Image colours;
+  if (!ReadImage(path, image, &error)) {
+    session.io().err << "plughost: " << error << "\n";
     return kExitHost;
   }
-  if (request.swatch > 0) {
-    Image colours;
-    if (!ReadSwatch(image, request.swatch, &colours, &error)) {
-      io.err << "plughost: " << path << ": " << error << "\n";
-      return kExitHost;
-    }
-    image = colours;
-  }
-  const std::string out = OutputFor(request, path);
-  AtomicFile target;
-  if (!target.Begin(out, Content::kPalette, request.force, &error)) {
-    io.err << "plughost: " << error << "\n";
+  if (request.swatch <= 0) return kExitSuccess;
+  if (!ReadSwatch(*image, request.swatch, &colours, &error)) {
+    session.io().err << "plughost: " << path << ": " << error << "\n";
     return kExitHost;
   }
+  *image = colours;
+  return kExitSuccess;
+}
+
+// The module writes into a new file beside the target, which replaces the
+// target only when every selector answered 0.
+int SaveThroughModule(Session& session, const std::string& out, const std::string& label,
+                      const Image& image, AtomicFile* target) {
+  Streams io = session.io();
   io.err << ExtensionNote(session.module(), session.module().propertyList().writeExtensions, out,
                           "writes");
   std::unique_ptr<Host> host = session.NewHost("save", out);
   ProgressBar bar(session.ShowProgress(), label);
   session.AttachProgress(*host, bar);
-  const int16_t result = host->Save(target.ref(), image);
+  const int16_t result = host->Save(target->ref(), image);
   bar.Finish();
   session.NoteUnreadParams(*host, "save");
   if (result != kNoError) {
     io.err << "plughost: " << out << ": " << session.DescribeResult(*host, result)
            << "; nothing was written there\n";
-    session.ReportTail(*host);
-    return kExitModule;
   }
-  const uint64_t bytes = target.BytesWritten();
-  if (!target.Commit(&error)) {
-    io.err << "plughost: " << error << "\n";
+  session.ReportTail(*host);
+  return result == kNoError ? kExitSuccess : kExitModule;
+}
+
+int SaveOne(Session& session, const SaveRequest& request, const std::string& path,
+            const std::string& label) {
+  Image image;
+  const int read = ReadSource(session, request, path, &image);
+  if (read != kExitSuccess) return read;
+  const std::string out = OutputFor(request, path);
+  AtomicFile target;
+  std::string error;
+  if (!target.Begin(out, Content::kPalette, request.force, &error)) {
+    session.io().err << "plughost: " << error << "\n";
     return kExitHost;
   }
-  io.out << path << " -> " << out << " (" << bytes << " bytes)\n";
+  const int saved = SaveThroughModule(session, out, label, image, &target);
+  if (saved != kExitSuccess) return saved;
+  const uint64_t bytes = target.BytesWritten();
+  if (!target.Commit(&error)) {
+    session.io().err << "plughost: " << error << "\n";
+    return kExitHost;
+  }
+  session.io().out << path << " -> " << out << " (" << bytes << " bytes)\n";
   const std::string note = CoverageNote(image);
-  if (!note.empty()) io.err << "plughost: note: " << path << ": " << note << "\n";
-  session.ReportTail(*host);
+  if (!note.empty()) session.io().err << "plughost: note: " << path << ": " << note << "\n";
   return kExitSuccess;
 }
 
@@ -118,34 +131,15 @@ int SaveOne(Session& session, const SaveRequest& request, const std::string& pat
 int RunSave(const Options& options, const SaveRequest& request, Streams io) {
   if (!CheckSaveRequest(request, io)) return kExitUsage;
   std::vector<std::string> outputs;
-  outputs.reserve(request.images.size());
   for (const std::string& image : request.images) outputs.push_back(OutputFor(request, image));
-  std::string error;
-  if (!CheckBatchPaths(request.images, outputs, options.traceFile, &error)) {
-    io.err << "plughost save: " << error << "\n";
-    return kExitUsage;
-  }
-  std::error_code made;
-  if (!request.outDir.empty()) std::filesystem::create_directories(request.outDir, made);
-  if (made) {
-    io.err << "plughost: cannot make the folder " << request.outDir << ": "
-           << ErrnoText(made.value()) << "\n";
-    return kExitHost;
-  }
+  const int prepared =
+      PrepareBatch(request.images, outputs, request.outDir, options.traceFile, "save", io);
+  if (prepared != kExitSuccess) return prepared;
   Session session(options, io);
   if (!session.Start()) return kExitHost;
-  int status = kExitSuccess, failed = 0;
-  const size_t count = request.images.size();
-  for (size_t i = 0; i < count; ++i) {
-    const std::string& image = request.images[i];
-    const std::string place =
-        count > 1 ? " (" + std::to_string(i + 1) + " of " + std::to_string(count) + ")" : "";
-    const int one = SaveOne(session, request, image, NameOf(image) + place);
-    failed += one != kExitSuccess;
-    status = CombineStatus(status, one);
-  }
-  ReportBatch(io, count, failed);
-  return session.Finish() ? status : kExitHost;
+  return RunBatch(session, request.images, [&](const std::string& file, const std::string& label) {
+    return SaveOne(session, request, file, label);
+  });
 }
 
 }  // namespace plughost

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
@@ -32,8 +31,6 @@ std::string AsModulePath(const std::string& name) {
 }
 
 }  // namespace
-
-std::string CodeText(FourCharCode code) { return FourCharCodeChars(code).text; }
 
 std::string ResultText(int result) {
   return "result " + std::to_string(result) + ": " + ResultMeaning(result);
@@ -134,60 +131,6 @@ std::string ExtensionNote(const LoadedModule& module, const std::vector<std::str
   }
   return "plughost: note: the module " + std::string(verb) + " " + listed + " files; " +
          NameOf(path) + " has another extension\n";
-}
-
-int CombineStatus(int status, int one) {
-  if (one == kExitHost || status == kExitSuccess) return std::max(status, one);
-  return status;
-}
-
-void ReportBatch(Streams io, size_t count, int failed) {
-  if (count > 1 && failed > 0) {
-    io.err << "plughost: " << failed << " of " << count << " files could not be converted\n";
-  }
-}
-
-bool CheckBatchPaths(const std::vector<std::string>& inputs,
-                     const std::vector<std::string>& outputs, const std::string& trace,
-                     std::string* error) {
-  std::unordered_map<FileIdentity, const std::string*, FileIdentityHash> read;
-  for (const std::string& input : inputs) {
-    const FileStatus s = StatusOf(input);
-    if (s.type == FileType::kRegular) read.emplace(s.id, &input);
-  }
-  std::unordered_map<std::string, size_t> names;
-  std::unordered_map<FileIdentity, const std::string*, FileIdentityHash> written;
-  for (size_t i = 0; i < outputs.size(); ++i) {
-    const std::string& out = outputs[i];
-    const auto named = names.emplace(PathKey(out), i);
-    if (!named.second) {
-      *error = inputs[named.first->second] + " and " + inputs[i] + " would both be written to " +
-               out;
-      return false;
-    }
-    const FileStatus s = StatusOf(out);
-    if (s.type != FileType::kRegular) continue;
-    const auto in = read.find(s.id);
-    if (in != read.end()) {
-      *error = "the output " + out + " would replace the input " + *in->second;
-      return false;
-    }
-    written.emplace(s.id, &out);
-  }
-  if (trace.empty()) return true;
-  const auto named = names.find(PathKey(trace));
-  if (named != names.end()) {
-    *error = "the trace " + trace + " would be " + outputs[named->second] + ", an output";
-    return false;
-  }
-  const FileStatus s = StatusOf(trace);
-  if (s.type != FileType::kRegular) return true;
-  const auto in = read.find(s.id);
-  const auto out = written.find(s.id);
-  if (in == read.end() && out == written.end()) return true;
-  *error = "the trace " + trace + " would overwrite " +
-           (in != read.end() ? *in->second + ", which is read" : *out->second + ", an output");
-  return false;
 }
 
 }  // namespace plughost

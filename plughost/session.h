@@ -46,26 +46,9 @@ class Session {
   bool notedParams_ = false;
 };
 
-// "8BIF" for the code of those four characters.
-std::string CodeText(FourCharCode code);
-
 // "plughost: note: the module reads .KCF files; x.txt has another extension",
 // or nothing.
 std::string ExtensionNote(const LoadedModule& module, const std::vector<std::string>& extensions,
                           const std::string& path, const char* verb);
-
-// The status of a batch from the status of each file: the host's own
-// failures outrank the module's refusals.
-int CombineStatus(int status, int one);
-
-// "plughost: 2 of 5 files could not be converted", for batches.
-void ReportBatch(Streams io, size_t count, int failed);
-
-// Where the n outputs of a batch go, checked in one pass over the names and
-// one over the files: two outputs of one name, an output that is one of
-// the inputs, and a trace that is any of them. False with a message.
-bool CheckBatchPaths(const std::vector<std::string>& inputs,
-                     const std::vector<std::string>& outputs, const std::string& trace,
-                     std::string* error);
 
 }  // namespace plughost
