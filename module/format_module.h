@@ -54,6 +54,10 @@ int32_t ReadRowBufferBytes(const FormatBlock* block);
 // The host-suite check of the start selectors: false after its warning,
 // with -128 recorded unless a code was recorded before.
 bool HostCheckPasses(Globals* globals);
+// The exchange of one row of `width` pixels through the row buffer, 3 bytes
+// a pixel, channels blue-green-red, rowStep the buffer's size; reading and
+// saving both exchange rows this way.
+void DescribeRowExchange(Globals* globals, int16_t width);
 // progress(done, total), when the host gave the routine.
 void ReportProgress(const FormatBlock* block, int32_t done, int32_t total);
 void ReleaseRowBuffer(Globals* globals);

@@ -18,22 +18,6 @@ void DescribeImage(FormatBlock* block) {
   block->planes = 3;
 }
 
-// One row at a time, blue-green-red as the colour table holds it.
-void DescribeReadExchange(Globals* globals) {
-  FormatBlock* block = globals->block;
-  block->rectLeft = 0;
-  block->rectRight = block->columns;
-  block->columnStep = 3;
-  block->rowStep = globals->rowBytes;
-  block->planeStep = 1;
-  block->data = globals->rowData;
-  block->channelMap0 = 2;
-  block->channelMap1 = 1;
-  block->channelMap2 = 0;
-  block->planeLow = 0;
-  block->planeHigh = 2;
-}
-
 void DeliverRows(Globals* globals, const uint8_t* table, int32_t total) {
   FormatBlock* block = globals->block;
   int32_t done = 0;
@@ -48,6 +32,21 @@ void DeliverRows(Globals* globals, const uint8_t* table, int32_t total) {
 }
 
 }  // namespace
+
+void DescribeRowExchange(Globals* globals, int16_t width) {
+  FormatBlock* block = globals->block;
+  block->rectLeft = 0;
+  block->rectRight = width;
+  block->columnStep = 3;
+  block->rowStep = globals->rowBytes;
+  block->planeStep = 1;
+  block->data = globals->rowData;
+  block->channelMap0 = 2;
+  block->channelMap1 = 1;
+  block->channelMap2 = 0;
+  block->planeLow = 0;
+  block->planeHigh = 2;
+}
 
 void ReportProgress(const FormatBlock* block, int32_t done, int32_t total) {
   if (block->progress != nullptr) block->progress(done, total);
@@ -114,7 +113,7 @@ void ReadContinue(Globals* globals) {
   DisposeImageResources(globals);
   const int32_t total = int32_t{block->rows} * int32_t{block->planes};
   AllocateRowBuffer(globals, ReadRowBufferBytes(block));  // a failure has recorded its code
-  DescribeReadExchange(globals);
+  DescribeRowExchange(globals, block->columns);
   // A host that calls on after a refused ReadStart may have no advanceState.
   if (!AdvanceStateUsable(block->advanceState)) RecordResult(globals->resultPtr, kOutOfMemory);
   uint8_t* table = nullptr;

@@ -11,24 +11,6 @@ namespace {
 constexpr int32_t kWriteProgressTotal = 48;
 constexpr int32_t kIndexedColorTableBytes = 768;
 
-// Every exchange asks for channels 0 to 2 of one row, 16 pixels of 3 bytes,
-// blue first, as the output row holds them before the swap.
-void DescribeWriteExchange(Globals* globals) {
-  FormatBlock* block = globals->block;
-  block->rectLeft = 0;
-  block->rectRight = kColorsPerRow;
-  block->columnStep = 3;
-  block->rowStep = kRowBytes;
-  block->planeStep = 1;
-  block->data = globals->rowData;
-  block->planes = 3;
-  block->channelMap0 = 2;
-  block->channelMap1 = 1;
-  block->channelMap2 = 0;
-  block->planeLow = 0;
-  block->planeHigh = 2;
-}
-
 // Rows 0 to 15 as the host answers them; returns the next row index.
 int16_t WriteImageRows(Globals* globals, int32_t* done) {
   FormatBlock* block = globals->block;
@@ -95,7 +77,10 @@ void WriteStart(Globals* globals) {
   // Every exchange of a save is one row: the buffer need hold no more,
   // however large the image.
   AllocateRowBuffer(globals, kRowBytes);  // a failure has recorded its code
-  DescribeWriteExchange(globals);
+  // Every exchange asks for channels 0 to 2 of one row, 16 pixels of 3
+  // bytes, blue first, as the output row holds them before the swap.
+  DescribeRowExchange(globals, kColorsPerRow);
+  block->planes = 3;
   const int16_t next = WriteImageRows(globals, &done);
   WriteFillerRows(globals, next, &done);
   block->data = nullptr;
