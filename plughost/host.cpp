@@ -134,8 +134,14 @@ int16_t Host::Call(int16_t selector) {
         static_cast<size_t>(settings_.imageResourcesBytes), 0x5A));
     block_.imageResourcesSize = settings_.imageResourcesBytes;
   }
+  Enter(selector, &block_);
+  return result_;
+}
+
+// One call into the module, recorded and traced.
+void Host::Enter(int16_t selector, void* block) {
   SetCurrent(state_.get());
-  entry_(selector, &block_, &dataSlot_, &result_);
+  entry_(selector, block, &dataSlot_, &result_);
   calls_.push_back(SelectorCall{selector, result_});
   state_->Trace("selector", [&] {
     return Json{{"selector", selector},
@@ -143,21 +149,12 @@ int16_t Host::Call(int16_t selector) {
                 {"result", result_},
                 {"meaning", ResultMeaning(result_)}};
   });
-  return result_;
 }
 
 int16_t Host::CallAbout(intptr_t ownerWindow) {
   PlatformData platform{ownerWindow};
   AboutBlock about{&platform};
-  SetCurrent(state_.get());
-  entry_(kSelectorAbout, &about, &dataSlot_, &result_);
-  calls_.push_back(SelectorCall{kSelectorAbout, result_});
-  state_->Trace("selector", [&] {
-    return Json{{"selector", 0},
-                {"name", "About"},
-                {"result", result_},
-                {"meaning", ResultMeaning(result_)}};
-  });
+  Enter(kSelectorAbout, &about);
   return result_;
 }
 

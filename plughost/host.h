@@ -142,6 +142,7 @@ class Host {
   void BuildSuites();
   void PrepareDescriptor();
   void ReleaseResourceHandle(Resource& resource);
+  void Enter(int16_t selector, void* block);
 
   EntryPoint entry_;
   HostSettings settings_;

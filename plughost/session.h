@@ -9,6 +9,7 @@
 #include "plughost/commands.h"
 #include "plughost/module_loader.h"
 #include "plughost/terminal.h"
+#include "plughost/trace_file.h"
 
 namespace plughost {
 

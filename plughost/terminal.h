@@ -1,11 +1,10 @@
-// What the program shows besides its results: a progress bar on stderr
-// driven by the module's progress calls, the JSON-lines trace, and message
-// boxes answered for scripts.
+// What the program shows on the terminal besides its results: a progress
+// bar on stderr driven by the module's progress calls, and message boxes
+// answered for scripts.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
-#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 namespace plughost {
@@ -27,23 +26,6 @@ class ProgressBar {
   std::string label_;
 };
 
-// One JSON object per line: {"seq":N,"event":...,fields...}. Each line is
-// flushed, so a trace of a run that crashes is complete up to the crash.
-class TraceWriter {
- public:
-  bool Open(const std::string& path, std::string* error);
-  bool active() const { return file_ != nullptr; }
-  void Write(const std::string& event, const nlohmann::ordered_json& fields);
-  // False with the reason when any line could not be written.
-  bool Close(std::string* error);
-  ~TraceWriter();
-
- private:
-  std::FILE* file_ = nullptr;
-  std::string path_;
-  int failure_ = 0;  // the first write error
-  int64_t seq_ = 0;
-};
 
 // While it lives, each message box the module shows on this thread is
 // printed on stderr and closed with OK at once. Only Windows shows real
