@@ -1,53 +1,15 @@
 #include "plughost/atomic_file.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include "plughost/file_checks.h"
+#include "plughost/interrupt_cleanup.h"
 #include "plughost/system_headers.h"
 
 namespace plughost {
 
 namespace {
-
-// New files not yet renamed, removed by an interrupt before the program
-// ends: plain arrays, so the handler needs nothing but unlink.
-constexpr int kSlots = 8;
-constexpr size_t kPathRoom = 4096;
-char pendingPaths[kSlots][kPathRoom];
-volatile std::sig_atomic_t pendingUsed[kSlots];
-
-int Remember(const std::string& path) {
-  if (path.size() >= kPathRoom) return -1;
-  for (int i = 0; i < kSlots; ++i) {
-    if (pendingUsed[i] != 0) continue;
-    std::memcpy(pendingPaths[i], path.c_str(), path.size() + 1);
-    pendingUsed[i] = 1;
-    return i;
-  }
-  return -1;
-}
-
-void Forget(int slot) {
-  if (slot >= 0) pendingUsed[slot] = 0;
-}
-
-void RemovePending() {
-  for (int i = 0; i < kSlots; ++i) {
-    if (pendingUsed[i] == 0) continue;
-#if defined(_WIN32)
-    DeleteFileA(pendingPaths[i]);
-#else
-    unlink(pendingPaths[i]);
-#endif
-    pendingUsed[i] = 0;
-  }
-}
-
-bool StartsWith(const std::vector<uint8_t>& head, const char* text, size_t n) {
-  return head.size() >= n && std::memcmp(head.data(), text, n) == 0;
-}
 
 std::string KindRefusal(const std::string& target, Content content,
                         const std::vector<uint8_t>& head) {
@@ -59,17 +21,6 @@ std::string KindRefusal(const std::string& target, Content content,
 }
 
 #if defined(_WIN32)
-
-BOOL WINAPI OnConsoleEvent(DWORD) {
-  RemovePending();
-  return FALSE;  // and let the program end as it would have
-}
-
-void CatchInterrupts() {
-  static bool installed = false;
-  if (!installed) SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
-  installed = true;
-}
 
 std::vector<uint8_t> HeadOf(const std::string& path) {
   std::vector<uint8_t> head(16);
@@ -142,24 +93,6 @@ void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 void CloseRef(int32_t ref) { _lclose(static_cast<HFILE>(ref)); }
 
 #else
-
-void OnSignal(int signal) {
-  RemovePending();
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-}
-
-void CatchInterrupts() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
-  }
-}
 
 std::vector<uint8_t> HeadOf(const std::string& path) {
   std::vector<uint8_t> head(16);
@@ -240,17 +173,6 @@ void CloseRef(int32_t ref) { close(ref); }
 
 }  // namespace
 
-bool LooksLikeImage(const std::vector<uint8_t>& head) {
-  if (StartsWith(head, "\x89PNG", 4) || StartsWith(head, "\xFF\xD8\xFF", 3) ||
-      StartsWith(head, "GIF8", 4) || StartsWith(head, "BM", 2))
-    return true;
-  // Netpbm: "P1" to "P7" and white space.
-  return head.size() >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' &&
-         (head[2] == ' ' || head[2] == '\n' || head[2] == '\r' || head[2] == '\t');
-}
-
-bool LooksLikePalette(const std::vector<uint8_t>& head) { return StartsWith(head, "KiSS", 4); }
-
 bool AtomicFile::Begin(const std::string& target, Content content, bool force,
                        std::string* error) {
   Abandon();
@@ -273,14 +195,14 @@ bool AtomicFile::Begin(const std::string& target, Content content, bool force,
       return false;
     }
   }
-  CatchInterrupts();
+  RemovePendingOnInterrupt();
   int failure = 0;
   ref_ = CreateBeside(FolderOf(replaced_), &temp_, &failure);
   if (ref_ < 0) {
     *error = target + ": " + ReasonText(failure);
     return false;
   }
-  slot_ = Remember(temp_);
+  slot_ = RememberPending(temp_);
   KeepModeAndOwner(ref_, old);
   return true;
 }
@@ -307,7 +229,7 @@ bool AtomicFile::Commit(std::string* error) {
     Abandon();
     return false;
   }
-  Forget(slot_);
+  ForgetPending(slot_);
   slot_ = -1;
   temp_.clear();
   return true;
@@ -318,7 +240,7 @@ void AtomicFile::Abandon() {
   ref_ = -1;
   if (!temp_.empty()) RemoveFile(temp_);
   temp_.clear();
-  Forget(slot_);
+  ForgetPending(slot_);
   slot_ = -1;
 }
 

@@ -56,8 +56,4 @@ bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& 
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
                          std::string* error);
 
-// What an existing file begins with, by its first bytes.
-bool LooksLikeImage(const std::vector<uint8_t>& head);
-bool LooksLikePalette(const std::vector<uint8_t>& head);
-
 }  // namespace plughost

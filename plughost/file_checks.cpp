@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "plughost/system_headers.h"
@@ -17,7 +18,26 @@ constexpr const char* kSeparators = "/\\";
 constexpr const char* kSeparators = "/";
 #endif
 
+// Netpbm: "P1" to "P7" and white space.
+bool IsNetpbm(const std::vector<uint8_t>& head) {
+  return head.size() >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' &&
+         (head[2] == ' ' || head[2] == '\n' || head[2] == '\r' || head[2] == '\t');
+}
+
+bool StartsWith(const std::vector<uint8_t>& head, const char* text, size_t n) {
+  return head.size() >= n && std::memcmp(head.data(), text, n) == 0;
+}
+
 }  // namespace
+
+bool LooksLikeImage(const std::vector<uint8_t>& head) {
+  if (StartsWith(head, "\x89PNG", 4) || StartsWith(head, "\xFF\xD8\xFF", 3) ||
+      StartsWith(head, "GIF8", 4) || StartsWith(head, "BM", 2))
+    return true;
+  return IsNetpbm(head);
+}
+
+bool LooksLikePalette(const std::vector<uint8_t>& head) { return StartsWith(head, "KiSS", 4); }
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of(kSeparators);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plughost {
 
@@ -59,6 +60,11 @@ std::string FolderOf(const std::string& path);  // with its trailing separator
 std::string NameOf(const std::string& path);
 std::string StemOf(const std::string& path);  // the name without its last extension
 std::string ExtensionOf(const std::string& path);  // lower case, without the dot
+
+// What an existing file begins with, by its first bytes: an image
+// signature (PNG, JPEG, GIF, BMP, Netpbm), or the KiSS mark.
+bool LooksLikeImage(const std::vector<uint8_t>& head);
+bool LooksLikePalette(const std::vector<uint8_t>& head);
 
 // A key under which two spellings of one path that does not exist yet meet:
 // "a/./b.png" and "a/b.png", and on Windows "A\B.PNG" too.
