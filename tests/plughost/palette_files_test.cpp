@@ -1,0 +1,105 @@
+// GIMP and JASC palettes: what a malformed one is refused with, and that a
+// palette image goes out and comes back as the same colours.
+#include <ostream>
+
+#include <gtest/gtest.h>
+
+#include "plughost/palette_files.h"
+
+namespace {
+
+using plughost::DecodePaletteText;
+using plughost::EncodePaletteText;
+using plughost::Image;
+using plughost::PaletteText;
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::string Colours(int n, const char* end = "\n") {
+  std::string text;
+  for (int k = 0; k < n; ++k) text += std::to_string(k % 256) + " 1 2" + end;
+  return text;
+}
+
+struct DecodeCase {
+  const char* name;
+  PaletteText kind;
+  std::string text;
+  const char* says;  // empty: read, with `colours` colours
+  int colours;
+};
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+
+class PaletteDecodes : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(PaletteDecodes, ReadOrRefuseWithTheLine) {
+  const DecodeCase& c = GetParam();
+  Image image;
+  int colours = -1;
+  std::string error;
+  const bool read = DecodePaletteText(Bytes(c.text), c.kind, "p", &image, &colours, &error);
+  if (*c.says != '\0') {
+    EXPECT_FALSE(read);
+    EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    return;
+  }
+  ASSERT_TRUE(read) << error;
+  EXPECT_EQ(colours, c.colours);
+  ASSERT_EQ(image.rows, 16);
+  ASSERT_EQ(image.columns, 16);
+  EXPECT_EQ(image.At(15, 15, 0), c.colours == 256 ? 255 : 0) << "the entries it lacks are black";
+}
+
+const DecodeCase kDecodeCases[] = {
+    {"GimpFull", PaletteText::kGimp, "GIMP Palette\nName: x\nColumns: 16\n#\n" + Colours(256), "",
+     256},
+    {"GimpFewWithNamesAndComments", PaletteText::kGimp,
+     "GIMP Palette\r\nName: x\r\n# a comment\r\n\r\n  1   2   3\tRed\r\n4 5 6 Blue\r\n", "", 2},
+    {"GimpTooMany", PaletteText::kGimp, "GIMP Palette\n" + Colours(257),
+     "line 258: a palette holds at most 256 colours", 0},
+    {"GimpNoHeader", PaletteText::kGimp, Colours(3), "line 1: a GIMP palette begins", 0},
+    {"GimpValueTooLarge", PaletteText::kGimp, "GIMP Palette\n1 2 3\n1 256 3\n",
+     "line 3: 256 is not from 0 to 255", 0},
+    {"GimpNotANumber", PaletteText::kGimp, "GIMP Palette\n1 2 x3\n", "line 2: \"x3\" is not a number",
+     0},
+    {"GimpTwoNumbers", PaletteText::kGimp, "GIMP Palette\n1 2\n", "line 2: expected three numbers",
+     0},
+    {"JascFull", PaletteText::kJasc, "JASC-PAL\r\n0100\r\n256\r\n" + Colours(256, "\r\n"), "", 256},
+    {"JascFew", PaletteText::kJasc, "JASC-PAL\n0100\n3\n" + Colours(3), "", 3},
+    {"JascCountTooLarge", PaletteText::kJasc, "JASC-PAL\n0100\n300\n" + Colours(300),
+     "line 3: 300 colours, and a palette holds at most 256", 0},
+    {"JascShort", PaletteText::kJasc, "JASC-PAL\n0100\n4\n" + Colours(3),
+     "the file ends after 3 of its 4 colours", 0},
+    {"JascExtra", PaletteText::kJasc, "JASC-PAL\n0100\n2\n" + Colours(3),
+     "line 6: more colours than the count", 0},
+    {"JascBadVersion", PaletteText::kJasc, "JASC-PAL\n0200\n1\n1 2 3\n", "line 2: expected", 0},
+    {"JascNegative", PaletteText::kJasc, "JASC-PAL\n0100\n1\n-1 2 3\n",
+     "line 4: -1 is not from 0 to 255", 0},
+    {"RiffPalette", PaletteText::kJasc, std::string("RIFF\x10\0\0\0PAL data", 16),
+     "line 1: a JASC palette begins", 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, PaletteDecodes, testing::ValuesIn(kDecodeCases),
+                         [](const testing::TestParamInfo<DecodeCase>& p) { return p.param.name; });
+
+TEST(PaletteFiles, BothKindsGoOutAndComeBackAsTheSameColours) {
+  Image image = Image::Blank(16, 16, 3);
+  for (size_t i = 0; i < image.pixels.size(); ++i)
+    image.pixels[i] = static_cast<uint8_t>(i * 37 + 11);
+  for (PaletteText kind : {PaletteText::kGimp, PaletteText::kJasc}) {
+    const std::vector<uint8_t> text = EncodePaletteText(image, kind, "round");
+    Image back;
+    int colours = 0;
+    std::string error;
+    ASSERT_TRUE(DecodePaletteText(text, kind, "round", &back, &colours, &error)) << error;
+    EXPECT_EQ(colours, 256);
+    EXPECT_EQ(back.pixels, image.pixels);
+  }
+  const std::vector<uint8_t> gimp = EncodePaletteText(image, PaletteText::kGimp, "round");
+  EXPECT_EQ(std::string(gimp.begin(), gimp.begin() + 42),
+            "GIMP Palette\nName: round\nColumns: 16\n#\n 11");
+}
+
+}  // namespace
