@@ -26,9 +26,15 @@ constexpr int kRowBytes = kColorsPerRow * 3;  // one image row, one exchange
 constexpr int kTableRows = kMaxColors / kColorsPerRow;
 constexpr int kWrittenFileSize = kPaletteHeaderSize + kTableRows * kRowBytes;  // 800
 
+// Bytes of one colour entry in the file, by depth.
+constexpr int kColor12Size = 2;
+constexpr int kColor24Size = 3;
+
 // The headerless form: 10 groups of 16 twelve-bit colours from byte 0.
 constexpr int16_t kHeaderlessColorsPerGroup = 16;
 constexpr int16_t kHeaderlessGroupCount = 10;
+constexpr int kHeaderlessFileSize =
+    kHeaderlessGroupCount * kHeaderlessColorsPerGroup * kColor12Size;  // 320
 
 struct PaletteHeader {
   uint8_t bytes[kPaletteHeaderSize];

@@ -1,13 +1,14 @@
-// Image files for the host: the document written as PNG or PPM, images of
-// the common kinds taken in as 8-bit RGB, and swatches, which scale each
-// pixel of a palette image to a tile inside a thin grid.
+// Image files for the host: the document written as PNG or PPM, and images
+// of the common kinds taken in as 8-bit RGB. The commands that write and read
+// images also make and read swatches, so swatch.h comes with this header.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "plughost/host.h"
+#include "plughost/image.h"
+#include "plughost/swatch.h"
 
 namespace plughost {
 
@@ -39,15 +40,5 @@ bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* e
 // A regular file read whole (1 GiB at most) and decoded; false with one
 // sentence naming the file.
 bool ReadImage(const std::string& path, Image* image, std::string* error);
-
-// Each pixel becomes a tile × tile square; a one-pixel grid line runs
-// round and between the tiles, so a palette of 16 × 16 colours becomes an
-// image of 16 × (tile + 1) + 1 pixels a side.
-constexpr uint8_t kGridLevel = 64;
-Image MakeSwatch(const Image& image, int tile);
-// The reverse: one pixel per tile. Refuses an image whose size does not fit
-// the grid or whose tiles are not each of one colour, so that an edited
-// swatch is never quietly reduced to whatever its tile corners hold.
-bool ReadSwatch(const Image& swatch, int tile, Image* image, std::string* error);
 
 }  // namespace plughost
