@@ -110,4 +110,17 @@ int RunBatch(Session& session, const std::vector<std::string>& files, const File
   return session.Finish() ? status : kExitHost;
 }
 
+int RunCommandBatch(const Options& options, Streams io, const char* command,
+                    const std::vector<std::string>& inputs,
+                    const std::vector<std::string>& outputs, const std::string& outDir,
+                    const SessionRun& run) {
+  const int prepared = PrepareBatch(inputs, outputs, outDir, options.traceFile, command, io);
+  if (prepared != kExitSuccess) return prepared;
+  Session session(options, io);
+  if (!session.Start()) return kExitHost;
+  return RunBatch(session, inputs, [&](const std::string& file, const std::string& label) {
+    return run(session, file, label);
+  });
+}
+
 }  // namespace plughost

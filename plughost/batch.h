@@ -32,6 +32,15 @@ using FileRun = std::function<int(const std::string& file, const std::string& la
 int RunBatch(Session& session, const std::vector<std::string>& files, const FileRun& run,
              const char* failedWords = "could not be converted");
 
+// A whole command over a batch: the outputs checked and their folder made,
+// the module loaded, then `run` for each file with the session.
+using SessionRun =
+    std::function<int(Session& session, const std::string& file, const std::string& label)>;
+int RunCommandBatch(const Options& options, Streams io, const char* command,
+                    const std::vector<std::string>& inputs,
+                    const std::vector<std::string>& outputs, const std::string& outDir,
+                    const SessionRun& run);
+
 // The batch's outputs and trace against its inputs; false with a message.
 bool CheckBatchPaths(const std::vector<std::string>& inputs,
                      const std::vector<std::string>& outputs, const std::string& trace,

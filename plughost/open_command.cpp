@@ -134,14 +134,11 @@ int RunOpen(const Options& options, const OpenRequest& request, Streams io) {
   if (!CheckOpenRequest(request, io)) return kExitUsage;
   std::vector<std::string> outputs;
   for (const std::string& input : request.inputs) outputs.push_back(OutputFor(request, input));
-  const int prepared =
-      PrepareBatch(request.inputs, outputs, request.outDir, options.traceFile, "open", io);
-  if (prepared != kExitSuccess) return prepared;
-  Session session(options, io);
-  if (!session.Start()) return kExitHost;
-  return RunBatch(session, request.inputs, [&](const std::string& file, const std::string& label) {
-    return OpenOne(session, request, file, label);
-  });
+  return RunCommandBatch(
+      options, io, "open", request.inputs, outputs, request.outDir,
+      [&](Session& session, const std::string& file, const std::string& label) {
+        return OpenOne(session, request, file, label);
+      });
 }
 
 }  // namespace plughost

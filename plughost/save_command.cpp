@@ -132,14 +132,11 @@ int RunSave(const Options& options, const SaveRequest& request, Streams io) {
   if (!CheckSaveRequest(request, io)) return kExitUsage;
   std::vector<std::string> outputs;
   for (const std::string& image : request.images) outputs.push_back(OutputFor(request, image));
-  const int prepared =
-      PrepareBatch(request.images, outputs, request.outDir, options.traceFile, "save", io);
-  if (prepared != kExitSuccess) return prepared;
-  Session session(options, io);
-  if (!session.Start()) return kExitHost;
-  return RunBatch(session, request.images, [&](const std::string& file, const std::string& label) {
-    return SaveOne(session, request, file, label);
-  });
+  return RunCommandBatch(
+      options, io, "save", request.images, outputs, request.outDir,
+      [&](Session& session, const std::string& file, const std::string& label) {
+        return SaveOne(session, request, file, label);
+      });
 }
 
 }  // namespace plughost
