@@ -1,11 +1,14 @@
 #!/bin/bash
 # Installs what the builds and tests need from Debian's packages, and only
-# what is missing. Needs root (or sudo) on a Debian 12 machine.
+# what is missing. Needs root (or sudo) on a Debian 12 machine. help2man makes
+# plughost's man page; cpack's .deb takes its dependencies from dpkg-dev's
+# dpkg-shlibdeps and finds the programs to scan with file.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
           libbenchmark-dev g++-mingw-w64-i686 wine wine32:i386 xvfb x11-apps
-          libstb-dev libcli11-dev nlohmann-json3-dev imagemagick time)
+          libstb-dev libcli11-dev nlohmann-json3-dev imagemagick time
+          help2man dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do

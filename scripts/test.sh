@@ -1,7 +1,9 @@
 #!/bin/bash
 # Every test: installs what is missing, builds the native tree and the
 # Windows tree, runs both suites (the Windows one under wine) and checks that
-# the two builds read the real palettes alike; then the native suite again
+# the two builds read the real palettes alike; installs the native tree and
+# runs what it installed, runs the Windows zip unpacked, builds the DLL twice
+# to show it is the same bytes each time; then the native suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
 # for a minute (scripts/fuzz.sh runs them longer).
 #   scripts/test.sh
@@ -50,6 +52,15 @@ if [ -d ../shared/kcf-corpus ]; then
 else
   echo "skipped: no real palettes at ../shared/kcf-corpus"
 fi
+
+step "installed tree and Linux packages (.tar.gz, .deb)"
+run bash tests/packaging/install_test.sh build/native
+
+step "Windows zip, unpacked and run under wine"
+run bash tests/packaging/zip_test.sh build/win32
+
+step "the DLL is the same bytes whenever and wherever it is built"
+run bash tests/packaging/repro_test.sh build
 
 step "sanitizer build (ASan + UBSan, clang) and the native suite under it"
 # Built with clang, so that the code stays warning-free under both compilers.

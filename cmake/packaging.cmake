@@ -1,0 +1,85 @@
+# What `cmake --install` puts where, and the packages cpack makes of it.
+#
+# Natively, a tree that works from any prefix: plughost in bin/, the module it
+# loads by default in lib/zentrow/ (plughost looks there, relative to its own
+# folder), the README, licence and a man page under share/. cpack makes
+# zentrow-VERSION-Linux.tar.gz and zentrow_VERSION_ARCH.deb of it.
+#
+# In the Windows tree, one flat folder as a user unpacks it: Zentrow.8bi with
+# plughost.exe beside it (where plughost finds its module), the licence and
+# INSTALL.txt. cpack makes Zentrow-VERSION-win32.zip of it.
+
+set(CPACK_PACKAGE_NAME zentrow)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "the Zentrow authors")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "file-format plug-in module for KiSS palettes (.kcf)")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+# Packages land apart from the tree's own bin/, which tests use.
+set(CPACK_OUTPUT_FILE_PREFIX packages)
+# A package's folders are 755 whatever the umask of whoever built it.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+if(WIN32)
+  # Notepad users get Windows line ends.
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/packaging/LICENSE
+                 @ONLY NEWLINE_STYLE WIN32)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/INSTALL.txt.in
+                 ${CMAKE_BINARY_DIR}/packaging/INSTALL.txt @ONLY NEWLINE_STYLE WIN32)
+  # Files rather than targets: a DLL target would also bring its import
+  # library, which is of no use to anyone without our sources.
+  install(PROGRAMS $<TARGET_FILE:zentrow_dll> $<TARGET_FILE:plughost> DESTINATION .)
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/LICENSE ${CMAKE_BINARY_DIR}/packaging/INSTALL.txt
+          DESTINATION .)
+
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME Zentrow-${PROJECT_VERSION}-win32)
+  # The four files at the top of the zip, as they go into a plug-ins folder.
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+  install(TARGETS plughost RUNTIME DESTINATION bin)
+  install(TARGETS zentrow LIBRARY DESTINATION lib/zentrow)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+          DESTINATION share/doc/zentrow)
+
+  # The man page is plughost's own --help and --version, with the sections
+  # they lack from packaging/plughost.h2m, so it cannot drift from the program.
+  find_program(ZENTROW_HELP2MAN help2man)
+  if(ZENTROW_HELP2MAN)
+    set(man ${CMAKE_BINARY_DIR}/packaging/plughost.1)
+    add_custom_command(OUTPUT ${man}
+      COMMAND ${ZENTROW_HELP2MAN} --no-info --output=${man}
+              "--name=a host for file-format plug-in modules such as Zentrow"
+              --include=${PROJECT_SOURCE_DIR}/packaging/plughost.h2m
+              $<TARGET_FILE:plughost>
+      DEPENDS plughost ${PROJECT_SOURCE_DIR}/packaging/plughost.h2m
+      COMMENT "Making the man page of plughost"
+      VERBATIM)
+    add_custom_target(plughost_man ALL DEPENDS ${man})
+    install(FILES ${man} DESTINATION share/man/man1)
+  else()
+    message(STATUS "help2man not found: no man page for plughost (scripts/install-deps.sh installs it)")
+  endif()
+
+  set(CPACK_GENERATOR TGZ DEB)
+  # Installed files carry no debugging sections: build trees keep those.
+  set(CPACK_STRIP_FILES ON)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Zentrow authors")
+  set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_PACKAGE_DESCRIPTION
+"Zentrow lets an image-editor host open and save KiSS palette files (.kcf),
+the palettes of the KiSS paper-doll system. A palette opens as a 16 x 16
+RGB image, one pixel per colour; an RGB image saves as a 24-bit palette.
+.
+This package holds the module built as a native library and plughost, a
+command-line host that loads it to convert palettes to PNG or PPM images
+and back, probe files, and drive the module as other hosts would.")
+  # The libraries plughost and the module link, at the versions the build
+  # machine's symbols call for.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
+
+include(CPack)

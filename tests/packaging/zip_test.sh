@@ -1,0 +1,33 @@
+#!/bin/bash
+# Makes the Windows zip of a cross build tree, unpacks it into a fresh folder
+# and runs the plughost.exe found there under wine, as a user would run it:
+# without --module, it must load the Zentrow.8bi beside it, open the sample
+# palette to a PNG and probe it. The zip must hold exactly its four files.
+#   tests/packaging/zip_test.sh WIN32_BUILD_DIR
+set -euo pipefail
+root=$(realpath "$(dirname "$0")/../..")
+build=$(realpath "$1")
+sample=$root/samples/palette24.kcf
+fail() { echo "zip test: $*" >&2; exit 1; }
+
+rm -f "$build"/packages/Zentrow-*-win32.zip
+(cd "$build" && cpack -G ZIP >/dev/null) || fail "cpack could not make the zip"
+zip=$(ls "$build"/packages/Zentrow-*-win32.zip)
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+(cd "$folder" && cmake -E tar xf "$zip")
+[ "$(cd "$folder" && LC_ALL=C ls | tr '\n' ' ')" = "INSTALL.txt LICENSE Zentrow.8bi plughost.exe " ] ||
+  fail "the zip holds: $(cd "$folder" && ls)"
+grep -q $'\r$' "$folder/INSTALL.txt" || fail "INSTALL.txt lacks Windows line ends"
+
+source "$root/scripts/wine-env.sh"
+zentrow_wine_up "$build"
+trap 'zentrow_wine_down; rm -rf "$folder"' EXIT
+cd "$folder"
+wine ./plughost.exe open "$sample" --out "$folder/palette24.png" ||
+  fail "plughost.exe from the zip could not open the sample"
+[ "$(head -c 8 palette24.png | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] ||
+  fail "the opened sample is not a PNG"
+probe=$(wine ./plughost.exe probe "$sample" | tr -d '\r') || fail "probe failed: $probe"
+[ "$probe" = "$sample: palette" ] || fail "probe said: $probe"
+echo "$(basename "$zip") works under wine: $(ls "$folder" | tr '\n' ' ')"
