@@ -7,6 +7,7 @@
 
 #include "plughost/image_headers.h"
 #include "plughost/image_refusal.h"
+#include "plughost/file_checks.h"
 #include "plughost/input_file.h"
 #include "plughost/netpbm.h"
 
@@ -32,15 +33,6 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr char kNotAnImage[] =
     "is not an image plughost reads (PNG, PPM, PGM, BMP, JPEG, GIF, TGA)";
-
-std::string LowerExtension(const std::string& path) {
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of("/\\");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
 
 void AppendBytes(void* context, void* data, int size) {
   auto* out = static_cast<std::vector<uint8_t>*>(context);
@@ -112,9 +104,11 @@ bool DecodeWithStb(ImageKind kind, const Bytes& b, const ImageRefusal& refuse, I
 }  // namespace
 
 ImageFormat FormatFromPath(const std::string& path) {
-  const std::string ext = LowerExtension(path);
+  const std::string ext = ExtensionOf(path);
   if (ext == "png") return ImageFormat::kPng;
   if (ext == "ppm") return ImageFormat::kPpm;
+  if (ext == "gpl") return ImageFormat::kGimpPalette;
+  if (ext == "pal") return ImageFormat::kJascPalette;
   return ImageFormat::kUnknown;
 }
 

@@ -12,9 +12,11 @@
 
 namespace plughost {
 
-enum class ImageFormat { kUnknown, kPng, kPpm };
+// What open writes: images, or the colours as a palette for other editors
+// (palette_files.h), which EncodeImage does not write.
+enum class ImageFormat { kUnknown, kPng, kPpm, kGimpPalette, kJascPalette };
 
-// By the extension, in any case: ".png", ".ppm".
+// By the extension, in any case: ".png", ".ppm", ".gpl", ".pal".
 ImageFormat FormatFromPath(const std::string& path);
 
 // The file's bytes; planes 1 (grey) or 3 (RGB). Empty when the image has

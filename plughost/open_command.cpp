@@ -7,6 +7,7 @@
 #include "plughost/batch.h"
 #include "plughost/file_checks.h"
 #include "plughost/input_file.h"
+#include "plughost/palette_files.h"
 #include "plughost/palette_notes.h"
 #include "plughost/session.h"
 
@@ -22,6 +23,12 @@ struct Opened {
   uint64_t read = 0;  // how far the module read
 };
 
+PaletteText PaletteKind(ImageFormat format) {
+  return format == ImageFormat::kGimpPalette   ? PaletteText::kGimp
+         : format == ImageFormat::kJascPalette ? PaletteText::kJasc
+                                               : PaletteText::kNone;
+}
+
 ImageFormat FormatOf(const OpenRequest& request) {
   if (request.format != ImageFormat::kUnknown) return request.format;
   return request.out.empty() ? ImageFormat::kPng : FormatFromPath(request.out);
@@ -29,7 +36,8 @@ ImageFormat FormatOf(const OpenRequest& request) {
 
 std::string OutputFor(const OpenRequest& request, const std::string& input) {
   if (request.outDir.empty()) return request.out;
-  const char* ext = FormatOf(request) == ImageFormat::kPpm ? ".ppm" : ".png";
+  static const char* const kExtensions[] = {".png", ".png", ".ppm", ".gpl", ".pal"};
+  const char* ext = kExtensions[static_cast<int>(FormatOf(request))];
   const char last = request.outDir.back();
   const std::string sep = last == '/' || last == '\\' ? "" : "/";
   return request.outDir + sep + StemOf(input) + ext;
@@ -45,10 +53,12 @@ bool CheckOpenRequest(const OpenRequest& request, Streams io) {
     return usage("give either --out IMAGE (one file) or --out-dir DIR");
   if (!request.out.empty() && request.inputs.size() > 1)
     return usage("several files need --out-dir DIR, not --out");
+  if (request.swatch > 0 && PaletteKind(FormatOf(request)) != PaletteText::kNone)
+    return usage("--swatch makes tiles of an image; a palette file lists its colours");
   if (request.out.empty()) return true;
   const ImageFormat byName = FormatFromPath(request.out);
   if (byName == ImageFormat::kUnknown)
-    return usage("--out must end in .png or .ppm: " + request.out);
+    return usage("--out must end in .png or .ppm, or .gpl or .pal for a palette: " + request.out);
   if (request.format != ImageFormat::kUnknown && request.format != byName)
     return usage("--format contradicts the extension of --out " + request.out);
   return true;
@@ -85,7 +95,10 @@ int OpenThroughModule(Session& session, const std::string& input, const std::str
 int WriteDocument(Session& session, const OpenRequest& request, const std::string& out,
                   const Image& document) {
   const Image written = request.swatch > 0 ? MakeSwatch(document, request.swatch) : document;
-  const std::vector<uint8_t> encoded = EncodeImage(written, FormatOf(request));
+  const PaletteText palette = PaletteKind(FormatOf(request));
+  const std::vector<uint8_t> encoded =
+      palette != PaletteText::kNone ? EncodePaletteText(written, palette, StemOf(out))
+                                    : EncodeImage(written, FormatOf(request));
   std::string error;
   if (encoded.empty()) {
     error = "cannot encode a " + std::to_string(written.columns) + " x " +
@@ -103,7 +116,11 @@ void ReportOpened(Session& session, const OpenRequest& request, const std::strin
                   const std::string& out, const Opened& opened) {
   Streams io = session.io();
   const Image& document = opened.host->document();
-  io.out << input << " -> " << out << " (" << document.columns << " x " << document.rows << " RGB"
+  const bool palette = PaletteKind(FormatOf(request)) != PaletteText::kNone;
+  io.out << input << " -> " << out << " ("
+         << (palette ? std::to_string(document.columns * document.rows) + " colours"
+                     : std::to_string(document.columns) + " x " + std::to_string(document.rows) +
+                           " RGB")
          << (request.swatch > 0 ? ", swatch of " + std::to_string(request.swatch) + "-pixel tiles"
                                 : "")
          << ")\n";

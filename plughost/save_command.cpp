@@ -7,6 +7,8 @@
 #include "plughost/atomic_file.h"
 #include "plughost/batch.h"
 #include "plughost/file_checks.h"
+#include "plughost/input_file.h"
+#include "plughost/palette_files.h"
 #include "plughost/session.h"
 
 namespace plughost {
@@ -62,12 +64,32 @@ std::string CoverageNote(const Image& image) {
          " of the 256 entries are black: " + where;
 }
 
+// A GIMP or JASC palette as the image of its colours, 16 to a row.
+bool ReadPaletteFile(const std::string& path, PaletteText kind, Image* image,
+                     std::string* error, std::string* note) {
+  InputFile file;
+  std::vector<uint8_t> bytes;
+  int colours = 0;
+  if (!file.Open(path, error) || !file.ReadAll(&bytes, error) ||
+      !DecodePaletteText(bytes, kind, path, image, &colours, error))
+    return false;
+  if (colours < kGrid * kGrid)
+    *note = "it holds " + std::to_string(colours) + " colours, so entries " +
+            std::to_string(colours) + " to 255 are black";
+  return true;
+}
+
 // The image as the module is to save it: read, and reduced from a swatch.
 int ReadSource(Session& session, const SaveRequest& request, const std::string& path,
                Image* image) {
-  std::string error;
+  std::string error, note;
   Image colours;
-  if (!ReadImage(path, image, &error)) {
+  const PaletteText palette = PaletteTextFromPath(path);
+  const bool read = palette != PaletteText::kNone
+                        ? ReadPaletteFile(path, palette, image, &error, &note)
+                        : ReadImage(path, image, &error);
+  if (!note.empty()) session.io().err << "plughost: note: " << path << ": " << note << "\n";
+  if (!read) {
     session.io().err << "plughost: " << error << "\n";
     return kExitHost;
   }
