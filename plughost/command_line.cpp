@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "plughost/command_line_options.h"
 #include "plughost/commands.h"
-#include "plughost/host_options.h"
 
 #ifndef ZENTROW_VERSION
 #define ZENTROW_VERSION "unknown"
@@ -20,135 +20,6 @@ constexpr const char* kFooter = R"(Exit status: 0 success; 1 the module answered
 module or write an output). Every option of plughost may follow the command.)";
 
 constexpr const char* kCommands = "open, save, probe, about or info";
-
-// The switches as given, checked and applied once parsing is done.
-struct Switches {
-  std::vector<std::string> params, without, suiteVersions, routineCounts;
-  std::string advanceFails, closeRead;
-};
-
-// Options given once at most, gathered so that a repeat is told in words.
-struct Singles {
-  std::vector<std::string> out, outDir, format, swatch;
-};
-
-bool ApplySwitches(const Switches& s, Options* options, std::string* error) {
-  HostSettings& settings = options->settings;
-  for (const std::string& p : s.params) {
-    DescriptorEntry entry;
-    if (!ParseParam(p, &entry, error)) return false;
-    settings.readParams.push_back(entry);
-  }
-  for (const std::string& w : s.without)
-    if (!ApplyWithout(w, &settings, error)) return false;
-  for (const std::string& v : s.suiteVersions)
-    if (!ApplySuiteVersion(v, &settings, error)) return false;
-  for (const std::string& c : s.routineCounts)
-    if (!ApplyRoutineCount(c, &settings, error)) return false;
-  if (!s.advanceFails.empty() && !ApplyAdvanceFailure(s.advanceFails, &settings, error))
-    return false;
-  if (!s.closeRead.empty() && !ParseResultCode(s.closeRead, &settings.closeReadResult, error)) {
-    *error = "--close-read-result: " + *error;
-    return false;
-  }
-  return true;
-}
-
-// One value each time it is given: a vector option would otherwise take the
-// file names that follow it too.
-CLI::Option* Each(CLI::Option* option) {
-  return option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-}
-
-// On every command, so that each one's --help lists them.
-void AddHostOptions(CLI::App& app, Options& options, Switches& s) {
-  // Given twice, the last one counts, so scripts can override a default.
-  const auto last = CLI::MultiOptionPolicy::TakeLast;
-  app.add_option("--module", options.module,
-                 "The module file to load (default: the one next to this program)")
-      ->multi_option_policy(last);
-  Each(app.add_option("--param", s.params,
-                 "KEY=true|false: put a boolean under KEY in the read descriptor (repeatable)"));
-  app.add_flag("-v,--verbose", options.verbose,
-               "Print each selector's result and what the module recorded in its descriptor");
-  app.add_option("--trace", options.traceFile,
-                 "Write one JSON line per selector call and per host callback to FILE")
-      ->multi_option_policy(last);
-  app.add_flag("--answer-boxes", options.answerBoxes,
-               "Print each message box of the module on stderr and close it with OK at once "
-               "(Windows; the native build always prints them)");
-  auto* group = app.add_option_group("host emulation", "Drive the module as other hosts would");
-  Each(group->add_option("--without", s.without,
-                    "Offer no buffer|handle|resource suite, no descriptor (scripting) block, "
-                    "or no advance (advanceState) (repeatable)"));
-  Each(group->add_option("--suite-version", s.suiteVersions,
-                    "SUITE=N: give a suite another version, 0 to 32767; SUITE is buffer, "
-                    "resource, handle, read-descriptor, write-descriptor or descriptor"));
-  Each(group->add_option("--routine-count", s.routineCounts,
-                    "SUITE=N: give a suite another routine count, 0 to 32767 (repeatable)"));
-  group
-      ->add_option("--advance-fails-at", s.advanceFails,
-                   "ROW[:CODE]: advanceState answers CODE (default -108) for the exchange "
-                   "starting at ROW")
-      ->multi_option_policy(last);
-  group
-      ->add_option("--close-read-result", s.closeRead,
-                   "CODE: what closing the read descriptor answers (default 0)")
-      ->multi_option_policy(last);
-}
-
-CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Options& options,
-                     Switches& switches) {
-  CLI::App* command = app.add_subcommand(name, description);
-  command->allow_windows_style_options(false);
-  command->allow_extras();
-  AddHostOptions(*command, options, switches);
-  return command;
-}
-
-// The value of an option given at most once, or a sentence saying it was not.
-bool TakeSingle(const std::vector<std::string>& given, const char* name, std::string* value,
-                std::string* error) {
-  if (given.size() > 1) {
-    *error = std::string(name) + " is given " + std::to_string(given.size()) +
-             " times; give it once";
-    return false;
-  }
-  if (!given.empty()) *value = given.front();
-  return true;
-}
-
-bool ParseSwatch(const std::vector<std::string>& given, int* tile, std::string* error) {
-  std::string text;
-  if (!TakeSingle(given, "--swatch", &text, error)) return false;
-  if (text.empty()) return true;
-  size_t used = 0;
-  int value = 0;
-  try {
-    value = std::stoi(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != text.size() || value < 1 || value > kMaxSwatchTile) {
-    *error = "--swatch takes a tile size from 1 to " + std::to_string(kMaxSwatchTile) +
-             " pixels, not \"" + text + "\"";
-    return false;
-  }
-  *tile = value;
-  return true;
-}
-
-bool ParseFormat(const std::vector<std::string>& given, ImageFormat* format, std::string* error) {
-  std::string text;
-  if (!TakeSingle(given, "--format", &text, error)) return false;
-  if (text.empty()) return true;
-  if (text != "png" && text != "ppm") {
-    *error = "--format takes png or ppm, not \"" + text + "\"";
-    return false;
-  }
-  *format = text == "ppm" ? ImageFormat::kPpm : ImageFormat::kPng;
-  return true;
-}
 
 bool Usage(std::ostream& err, const std::string& text) {
   err << "plughost: " << text << "\nRun with --help for more information.\n";
@@ -165,13 +36,29 @@ bool CheckLeftOver(const CLI::App& command, std::ostream& err) {
   return true;
 }
 
-}  // namespace
+// Everything the command line fills in. CLI11 keeps the address of each
+// field, so it stays in one place until the command has run.
+struct Given {
+  std::vector<std::string> stray;  // words where a command should be
+  Options options;
+  HostSwitches switches;
+  OpenRequest open;
+  SingleUseOptions openSingles;
+  SaveRequest save;
+  SingleUseOptions saveSingles;
+  std::vector<std::string> probeFiles;
+  std::string infoModule;
+};
 
-int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  CLI::App app{
-      "plughost: a host for file-format plug-in modules such as Zentrow, "
-      "which opens and saves KiSS palettes (.kcf)",
-      "plughost"};
+struct Commands {
+  CLI::App* open;
+  CLI::App* save;
+  CLI::App* probe;
+  CLI::App* about;
+  CLI::App* info;
+};
+
+void SetUpProgram(CLI::App& app, Given& given) {
   // "/home/me/a.kcf" is a path on every platform, never an option.
   app.allow_windows_style_options(false);
   app.allow_extras();
@@ -180,102 +67,158 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   app.set_version_flag("--version", std::string("plughost ") + ZENTROW_VERSION,
                        "Print the version and exit");
   // Gathered and checked after parsing, so that a mistyped command is named.
-  std::vector<std::string> stray;
-  app.add_option("COMMAND", stray, std::string("One of: ") + kCommands);
-  Options options;
-  Switches switches;
-  AddHostOptions(app, options, switches);
+  app.add_option("COMMAND", given.stray, std::string("One of: ") + kCommands);
+  AddHostOptions(app, given.options, given.switches);
+}
 
-  OpenRequest open;
-  Singles openSingles;
-  CLI::App* openCommand =
-      AddCommand(app, "open", "Open palette files through the module and write them as images",
-                 options, switches);
-  openCommand->add_option("FILE", open.inputs, "Palette files");
-  Each(openCommand->add_option("--out", openSingles.out, "The image to write, .png or .ppm (one FILE)"));
-  Each(openCommand->add_option("--out-dir", openSingles.outDir,
-                          "Write each FILE's image here, under its own name (any number of "
-                          "FILEs; a bad file is reported and the rest still converted; DIR is "
-                          "made if missing)"));
-  Each(openCommand->add_option("--format", openSingles.format,
-                          "png or ppm: the image format (default: by --out's extension, or png)"));
-  Each(openCommand->add_option("--swatch", openSingles.swatch,
-                          "N: scale each colour to an N x N tile in a thin grid (1 to 255)"));
-  openCommand->add_flag("--force", open.force, "Replace an existing file that holds a palette");
+// A command with the host options, which it may be given anywhere on the line.
+CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Given& given) {
+  CLI::App* command = app.add_subcommand(name, description);
+  command->allow_windows_style_options(false);
+  command->allow_extras();
+  AddHostOptions(*command, given.options, given.switches);
+  return command;
+}
 
-  SaveRequest save;
-  Singles saveSingles;
-  CLI::App* saveCommand = AddCommand(
-      app, "save", "Save images (PNG, PPM, BMP, JPEG ...) as palettes through the module", options,
-      switches);
-  saveCommand->add_option("IMAGE", save.images, "Images; the first 16 x 16 pixels of each are saved");
-  Each(saveCommand->add_option("--out", saveSingles.out, "The palette file to write (one IMAGE)"));
-  Each(saveCommand->add_option("--out-dir", saveSingles.outDir,
-                          "Write each IMAGE's palette here as NAME.kcf (any number of IMAGEs; "
-                          "DIR is made if missing)"));
-  Each(saveCommand->add_option("--swatch", saveSingles.swatch,
-                          "N: each image is a swatch of N x N tiles, as open --swatch N writes"));
-  saveCommand->add_flag("--force", save.force, "Replace an existing file that holds an image");
+CLI::App* AddOpenCommand(CLI::App& app, Given& given) {
+  CLI::App* open = AddCommand(
+      app, "open", "Open palette files through the module and write them as images", given);
+  SingleUseOptions& once = given.openSingles;
+  open->add_option("FILE", given.open.inputs, "Palette files");
+  OneValueEach(
+      open->add_option("--out", once.out, "The image to write, .png or .ppm (one FILE)"));
+  OneValueEach(open->add_option("--out-dir", once.outDir,
+                                "Write each FILE's image here, under its own name (any number "
+                                "of FILEs; a bad file is reported and the rest still "
+                                "converted; DIR is made if missing)"));
+  OneValueEach(open->add_option(
+      "--format", once.format,
+      "png or ppm: the image format (default: by --out's extension, or png)"));
+  OneValueEach(open->add_option(
+      "--swatch", once.swatch, "N: scale each colour to an N x N tile in a thin grid (1 to 255)"));
+  open->add_flag("--force", given.open.force, "Replace an existing file that holds a palette");
+  return open;
+}
 
-  std::vector<std::string> probeFiles;
-  CLI::App* probeCommand = AddCommand(
-      app, "probe", "Ask the module whether each file is a palette, one line each", options,
-      switches);
-  probeCommand->add_option("FILE", probeFiles, "Files to ask about");
+CLI::App* AddSaveCommand(CLI::App& app, Given& given) {
+  CLI::App* save = AddCommand(
+      app, "save", "Save images (PNG, PPM, BMP, JPEG ...) as palettes through the module", given);
+  SingleUseOptions& once = given.saveSingles;
+  save->add_option("IMAGE", given.save.images,
+                   "Images; the first 16 x 16 pixels of each are saved");
+  OneValueEach(save->add_option("--out", once.out, "The palette file to write (one IMAGE)"));
+  OneValueEach(save->add_option("--out-dir", once.outDir,
+                                "Write each IMAGE's palette here as NAME.kcf (any number of "
+                                "IMAGEs; DIR is made if missing)"));
+  OneValueEach(save->add_option(
+      "--swatch", once.swatch,
+      "N: each image is a swatch of N x N tiles, as open --swatch N writes"));
+  save->add_flag("--force", given.save.force, "Replace an existing file that holds an image");
+  return save;
+}
 
-  CLI::App* aboutCommand = AddCommand(app, "about", "Show the module's About box (selector 0)",
-                                      options, switches);
+CLI::App* AddProbeCommand(CLI::App& app, Given& given) {
+  CLI::App* probe = AddCommand(
+      app, "probe", "Ask the module whether each file is a palette, one line each", given);
+  probe->add_option("FILE", given.probeFiles, "Files to ask about");
+  return probe;
+}
 
-  std::string infoModule;
-  CLI::App* infoCommand = AddCommand(
-      app, "info", "Print the module's property list, decoded, without running its code", options,
-      switches);
-  infoCommand->add_option("MODULE", infoModule, "The module file (default: as --module)");
+CLI::App* AddAboutCommand(CLI::App& app, Given& given) {
+  return AddCommand(app, "about", "Show the module's About box (selector 0)", given);
+}
 
+CLI::App* AddInfoCommand(CLI::App& app, Given& given) {
+  CLI::App* info = AddCommand(
+      app, "info", "Print the module's property list, decoded, without running its code", given);
+  info->add_option("MODULE", given.infoModule, "The module file (default: as --module)");
+  return info;
+}
+
+// What Parse answers when the line names a command to run.
+constexpr int kRunCommand = -1;
+
+// The exit status when parsing ends the run (help, version, a bad line), or
+// kRunCommand.
+int Parse(CLI::App& app, int argc, const char* const* argv, Streams io) {
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e, out, err) == 0 ? kExitSuccess : kExitUsage;
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e, out, err) == 0 ? kExitSuccess : kExitUsage;
-  } catch (const CLI::CallForVersion& e) {
-    return app.exit(e, out, err) == 0 ? kExitSuccess : kExitUsage;
+  } catch (const CLI::Success& e) {  // --help or --version
+    return app.exit(e, io.out, io.err) == 0 ? kExitSuccess : kExitUsage;
   } catch (const CLI::ArgumentMismatch&) {
-    Usage(err, "an option is missing its value");
+    Usage(io.err, "an option is missing its value");
     return kExitUsage;
   } catch (const CLI::ParseError&) {
-    Usage(err, "the command line could not be read");
+    Usage(io.err, "the command line could not be read");
     return kExitUsage;
   }
+  return kRunCommand;
+}
+
+// The one command given, or null once a usage message has said what is wrong.
+CLI::App* ChosenCommand(const CLI::App& app, const Given& given, std::ostream& err) {
   if (app.get_subcommands().empty()) {
-    Usage(err, stray.empty() ? std::string("a command is required: ") + kCommands
-                             : "\"" + stray.front() + "\" is not a command: " + kCommands);
-    return kExitUsage;
+    Usage(err, given.stray.empty()
+                   ? std::string("a command is required: ") + kCommands
+                   : "\"" + given.stray.front() + "\" is not a command: " + kCommands);
+    return nullptr;
   }
   CLI::App* command = app.get_subcommands().front();
-  if (!stray.empty()) {
-    Usage(err, command->get_name() + " takes no argument \"" + stray.front() + "\"");
-    return kExitUsage;
+  if (!given.stray.empty()) {
+    Usage(err, command->get_name() + " takes no argument \"" + given.stray.front() + "\"");
+    return nullptr;
   }
+  return command;
+}
+
+// The options given at most once, into the requests.
+bool TakeSingleUseOptions(Given& given, std::string* error) {
+  return TakeSingle(given.openSingles.out, "--out", &given.open.out, error) &&
+         TakeSingle(given.openSingles.outDir, "--out-dir", &given.open.outDir, error) &&
+         ParseFormat(given.openSingles.format, &given.open.format, error) &&
+         ParseSwatch(given.openSingles.swatch, &given.open.swatch, error) &&
+         TakeSingle(given.saveSingles.out, "--out", &given.save.out, error) &&
+         TakeSingle(given.saveSingles.outDir, "--out-dir", &given.save.outDir, error) &&
+         ParseSwatch(given.saveSingles.swatch, &given.save.swatch, error);
+}
+
+// Whatever is left to check once CLI11 has parsed the line; false once a
+// usage message has said what is wrong.
+bool CheckGiven(const CLI::App& app, const CLI::App& command, Given& given, std::ostream& err) {
   std::string error;
-  const bool read = CheckLeftOver(app, err) && CheckLeftOver(*command, err) &&
-                    (ApplySwitches(switches, &options, &error) || Usage(err, error)) &&
-                    ((TakeSingle(openSingles.out, "--out", &open.out, &error) &&
-                      TakeSingle(openSingles.outDir, "--out-dir", &open.outDir, &error) &&
-                      ParseFormat(openSingles.format, &open.format, &error) &&
-                      ParseSwatch(openSingles.swatch, &open.swatch, &error) &&
-                      TakeSingle(saveSingles.out, "--out", &save.out, &error) &&
-                      TakeSingle(saveSingles.outDir, "--out-dir", &save.outDir, &error) &&
-                      ParseSwatch(saveSingles.swatch, &save.swatch, &error)) ||
-                     Usage(err, error));
-  if (!read) return kExitUsage;
-  Streams io{out, err};
-  if (command == openCommand) return RunOpen(options, open, io);
-  if (command == saveCommand) return RunSave(options, save, io);
-  if (command == probeCommand) return RunProbe(options, probeFiles, io);
-  if (command == aboutCommand) return RunAbout(options, io);
-  if (command == infoCommand) return RunInfo(options, infoModule, io);
+  return CheckLeftOver(app, err) && CheckLeftOver(command, err) &&
+         (ApplySwitches(given.switches, &given.options, &error) || Usage(err, error)) &&
+         (TakeSingleUseOptions(given, &error) || Usage(err, error));
+}
+
+int RunCommand(const Commands& commands, const CLI::App* command, const Given& given,
+               Streams io) {
+  if (command == commands.open) return RunOpen(given.options, given.open, io);
+  if (command == commands.save) return RunSave(given.options, given.save, io);
+  if (command == commands.probe) return RunProbe(given.options, given.probeFiles, io);
+  if (command == commands.about) return RunAbout(given.options, io);
+  if (command == commands.info) return RunInfo(given.options, given.infoModule, io);
   return kExitUsage;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{
+      "plughost: a host for file-format plug-in modules such as Zentrow, "
+      "which opens and saves KiSS palettes (.kcf)",
+      "plughost"};
+  Given given;
+  SetUpProgram(app, given);
+  const Commands commands = {AddOpenCommand(app, given), AddSaveCommand(app, given),
+                             AddProbeCommand(app, given), AddAboutCommand(app, given),
+                             AddInfoCommand(app, given)};
+  const Streams io{out, err};
+  const int parsed = Parse(app, argc, argv, io);
+  if (parsed != kRunCommand) return parsed;
+  const CLI::App* command = ChosenCommand(app, given, err);
+  if (command == nullptr || !CheckGiven(app, *command, given, err)) return kExitUsage;
+  return RunCommand(commands, command, given, io);
 }
 
 }  // namespace plughost

@@ -26,6 +26,8 @@ bool SplitAtEquals(const std::string& text, std::string* key, std::string* value
   return true;
 }
 
+constexpr const char* kSuiteNames = "buffer, resource, handle, read-descriptor or write-descriptor";
+
 SuiteSettings* SuiteNamed(const std::string& name, HostSettings* s) {
   if (name == "buffer") return &s->buffer;
   if (name == "resource") return &s->resource;
@@ -35,7 +37,28 @@ SuiteSettings* SuiteNamed(const std::string& name, HostSettings* s) {
   return nullptr;
 }
 
-constexpr const char* kSuiteNames = "buffer, resource, handle, read-descriptor or write-descriptor";
+// "SUITE=N" with N from 0 to 32767 puts N in `field` of the suite named. The
+// descriptor block is no suite: "descriptor" names `descriptor` instead, for
+// the one option that has a field there (null for the others).
+bool SetSuiteNumber(const std::string& text, int SuiteSettings::*field, int* descriptor,
+                    HostSettings* settings) {
+  std::string name, number;
+  long value = 0;
+  if (!SplitAtEquals(text, &name, &number) || !ParseNumber(number, 0, 32767, &value))
+    return false;
+  SuiteSettings* suite = SuiteNamed(name, settings);
+  int* target = suite != nullptr ? &(suite->*field) : name == "descriptor" ? descriptor : nullptr;
+  if (target == nullptr) return false;
+  *target = int(value);
+  return true;
+}
+
+// What a SUITE=N option takes, said when it was given something else;
+// `alsoSuite` is the name it takes besides the suites, or "".
+std::string SuiteNumberError(const char* option, const char* alsoSuite, const std::string& text) {
+  return std::string(option) + " takes SUITE=N with SUITE " + kSuiteNames + alsoSuite +
+         ", and N from 0 to 32767, not \"" + text + "\"";
+}
 
 }  // namespace
 
@@ -72,35 +95,15 @@ bool ApplyWithout(const std::string& what, HostSettings* settings, std::string* 
 }
 
 bool ApplySuiteVersion(const std::string& text, HostSettings* settings, std::string* error) {
-  std::string name, number;
-  long value = 0;
-  const bool split = SplitAtEquals(text, &name, &number);
-  if (split && ParseNumber(number, 0, 32767, &value)) {
-    if (name == "descriptor") {
-      settings->descriptorParamsVersion = int(value);
-      return true;
-    }
-    if (SuiteSettings* suite = SuiteNamed(name, settings)) {
-      suite->version = int(value);
-      return true;
-    }
-  }
-  *error = std::string("--suite-version takes SUITE=N with SUITE ") + kSuiteNames +
-           " or descriptor, and N from 0 to 32767, not \"" + text + "\"";
+  if (SetSuiteNumber(text, &SuiteSettings::version, &settings->descriptorParamsVersion, settings))
+    return true;
+  *error = SuiteNumberError("--suite-version", " or descriptor", text);
   return false;
 }
 
 bool ApplyRoutineCount(const std::string& text, HostSettings* settings, std::string* error) {
-  std::string name, number;
-  long value = 0;
-  if (SplitAtEquals(text, &name, &number) && ParseNumber(number, 0, 32767, &value)) {
-    if (SuiteSettings* suite = SuiteNamed(name, settings)) {
-      suite->routineCount = int(value);
-      return true;
-    }
-  }
-  *error = std::string("--routine-count takes SUITE=N with SUITE ") + kSuiteNames +
-           ", and N from 0 to 32767, not \"" + text + "\"";
+  if (SetSuiteNumber(text, &SuiteSettings::routineCount, nullptr, settings)) return true;
+  *error = SuiteNumberError("--routine-count", "", text);
   return false;
 }
 

@@ -1,7 +1,7 @@
 #include "plughost/input_file.h"
 
 #include "plughost/file_checks.h"
-#include "plughost/module_loader.h"
+#include "plughost/file_refs.h"
 #include "plughost/system_headers.h"
 
 namespace plughost {

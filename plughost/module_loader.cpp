@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "plughost/elf_sections.h"
 #include "plughost/system_headers.h"
 
 namespace plughost {
@@ -85,20 +86,6 @@ std::string DefaultModulePath() {
   return (slash == std::string::npos ? std::string() : text.substr(0, slash + 1)) + "Zentrow.8bi";
 }
 
-int32_t OpenForReading(const std::string& path) {
-  HFILE file = _lopen(path.c_str(), OF_READ | OF_SHARE_DENY_NONE);
-  return file == HFILE_ERROR ? -1 : static_cast<int32_t>(file);
-}
-
-int32_t CreateForWriting(const std::string& path) {
-  HFILE file = _lcreat(path.c_str(), 0);
-  return file == HFILE_ERROR ? -1 : static_cast<int32_t>(file);
-}
-
-void CloseFile(int32_t fileRef) {
-  if (fileRef >= 0) _lclose(static_cast<HFILE>(fileRef));
-}
-
 #else
 
 bool ReadModulePropertyList(const std::string& path, std::vector<uint8_t>* bytes,
@@ -149,16 +136,6 @@ std::string DefaultModulePath() {
   const size_t slash = text.find_last_of('/');
   return (slash == std::string::npos ? std::string() : text.substr(0, slash + 1)) +
          "libzentrow.so";
-}
-
-int32_t OpenForReading(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
-
-int32_t CreateForWriting(const std::string& path) {
-  return open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-}
-
-void CloseFile(int32_t fileRef) {
-  if (fileRef >= 0) close(fileRef);
 }
 
 #endif

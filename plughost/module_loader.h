@@ -1,6 +1,5 @@
-// Loading a module and the host's side of file access: dlopen natively,
-// LoadLibrary in the Windows build; file references the module can hand to
-// its platform's _lread/_lwrite/_llseek.
+// Loading a module: dlopen natively, LoadLibrary in the Windows build, and
+// its property list read from the file without running any of its code.
 #pragma once
 
 #include <cstdint>
@@ -47,10 +46,5 @@ bool LoadModulePropertyList(const std::string& path, PropertyList* list, std::st
 
 // The module file next to the running program, as a default.
 std::string DefaultModulePath();
-
-// File references for the module. -1 on failure.
-int32_t OpenForReading(const std::string& path);
-int32_t CreateForWriting(const std::string& path);
-void CloseFile(int32_t fileRef);
 
 }  // namespace plughost

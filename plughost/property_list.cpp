@@ -1,38 +1,27 @@
 #include "plughost/property_list.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "interface/host_interface.h"
+#include "plughost/little_endian.h"
 
 namespace {
 
-constexpr uint32_t Code(const char* chars) { return MakeFourCharCode(chars); }
+using plughost::ReadU16;
+using plughost::ReadU32;
 
-uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-
-uint32_t ReadU32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-uint64_t ReadU64(const uint8_t* p) { return uint64_t(ReadU32(p)) | (uint64_t(ReadU32(p + 4)) << 32); }
-
-// Property list header and property header.
-constexpr size_t kSignatureOffset = 0;
-constexpr size_t kVersionOffset = 2;
-constexpr size_t kCountOffset = 6;
+// The list header: a signature, a version and the property count. Each
+// property header: vendor, key, an identifier the host does not read, and the
+// length of the data that follows.
+constexpr size_t kSignatureOffset = 0, kVersionOffset = 2, kCountOffset = 6;
 constexpr size_t kHeaderSize = 10;
 constexpr uint16_t kSignature = 1;
-constexpr size_t kVendorOffset = 0;
-constexpr size_t kKeyOffset = 4;
-constexpr size_t kLengthOffset = 12;
+constexpr size_t kVendorOffset = 0, kKeyOffset = 4, kLengthOffset = 12;
 constexpr size_t kPropertyHeaderSize = 16;
 
 // "hstm" data: version, class, event, resource id, then the scope text.
-constexpr size_t kTerminologyClassOffset = 4;
-constexpr size_t kTerminologyEventOffset = 8;
-constexpr size_t kTerminologyIdOffset = 12;
-constexpr size_t kTerminologyScopeOffset = 14;
+constexpr size_t kTerminologyClassOffset = 4, kTerminologyEventOffset = 8;
+constexpr size_t kTerminologyIdOffset = 12, kTerminologyScopeOffset = 14;
 
 struct Span {
   const uint8_t* data;
@@ -61,6 +50,11 @@ void ReadExtensions(Span in, std::vector<std::string>* list) {
     list->emplace_back(reinterpret_cast<const char*>(in.data + at), 4);
 }
 
+// Two bytes a mode, as many as the data holds.
+void ReadChannelLimits(Span in, std::vector<uint16_t>* list) {
+  for (size_t at = 0; at + 2 <= in.size; at += 2) list->push_back(ReadU16(in.data + at));
+}
+
 PropertyListError ReadTerminology(Span in, PropertyList* out) {
   if (in.size < kTerminologyScopeOffset) return PropertyListError::kDataTooShort;
   out->hasTerminology = true;
@@ -78,44 +72,47 @@ PropertyListError ReadFilterTypes(Span in, PropertyList* out) {
   return PropertyListError::kNone;
 }
 
-PropertyListError DecodeProperty(uint32_t key, Span in, PropertyList* out) {
-  // The smallest data each fixed-size property needs.
-  size_t need = 0;
+// The fewest data bytes a property of a fixed layout needs; 0 for the others,
+// whose readers check their own lengths.
+size_t FixedSize(uint32_t key) {
   switch (key) {
-    case Code("kind"): case Code("vers"): case Code("mxsz"): need = 4; break;
-    case Code("fmTC"): need = 8; break;
-    case Code("mode"): need = 2; break;
-    case Code("fmtf"): need = 1; break;
-    default: break;
+    case MakeFourCharCode("kind"):
+    case MakeFourCharCode("vers"):
+    case MakeFourCharCode("mxsz"): return 4;
+    case MakeFourCharCode("fmTC"): return 8;
+    case MakeFourCharCode("mode"): return 2;
+    case MakeFourCharCode("fmtf"): return 1;
+    default: return 0;
   }
-  if (in.size < need) return PropertyListError::kDataTooShort;
+}
+
+PropertyListError DecodeProperty(uint32_t key, Span in, PropertyList* out) {
+  if (in.size < FixedSize(key)) return PropertyListError::kDataTooShort;
   switch (key) {
-    case Code("kind"): out->kind = ReadU32(in.data); break;
-    case Code("name"): return ReadLengthPrefixed(in, &out->name);
-    case Code("vers"):
+    case MakeFourCharCode("kind"): out->kind = ReadU32(in.data); break;
+    case MakeFourCharCode("name"): return ReadLengthPrefixed(in, &out->name);
+    case MakeFourCharCode("vers"):
       out->interfaceMajor = uint16_t(ReadU32(in.data) >> 16);
       out->interfaceMinor = uint16_t(ReadU32(in.data) & 0xFFFFu);
       break;
-    case Code("wx86"): return ReadZeroTerminated(in, &out->entryPointX86);
-    case Code("hstm"): return ReadTerminology(in, out);
-    case Code("mode"): out->modes = uint16_t((in.data[0] << 8) | in.data[1]); break;
-    case Code("enbl"): return ReadZeroTerminated(in, &out->enableExpression);
-    case Code("fmTC"):
+    case MakeFourCharCode("wx86"): return ReadZeroTerminated(in, &out->entryPointX86);
+    case MakeFourCharCode("hstm"): return ReadTerminology(in, out);
+    case MakeFourCharCode("mode"): out->modes = uint16_t((in.data[0] << 8) | in.data[1]); break;
+    case MakeFourCharCode("enbl"): return ReadZeroTerminated(in, &out->enableExpression);
+    case MakeFourCharCode("fmTC"):
       out->fileType = ReadU32(in.data);
       out->fileCreator = ReadU32(in.data + 4);
       break;
-    case Code("fftT"): return ReadFilterTypes(in, out);
-    case Code("RdEx"): ReadExtensions(in, &out->readExtensions); break;
-    case Code("WrEx"): ReadExtensions(in, &out->writeExtensions); break;
-    case Code("fftE"): ReadExtensions(in, &out->filterExtensions); break;
-    case Code("fmtf"): out->formatFlags = in.data[0]; break;
-    case Code("mxsz"):
+    case MakeFourCharCode("fftT"): return ReadFilterTypes(in, out);
+    case MakeFourCharCode("RdEx"): ReadExtensions(in, &out->readExtensions); break;
+    case MakeFourCharCode("WrEx"): ReadExtensions(in, &out->writeExtensions); break;
+    case MakeFourCharCode("fftE"): ReadExtensions(in, &out->filterExtensions); break;
+    case MakeFourCharCode("fmtf"): out->formatFlags = in.data[0]; break;
+    case MakeFourCharCode("mxsz"):
       out->maxRows = ReadU16(in.data);
       out->maxColumns = ReadU16(in.data + 2);
       break;
-    case Code("mxch"):
-      for (size_t at = 0; at + 2 <= in.size; at += 2) out->maxChannels.push_back(ReadU16(in.data + at));
-      break;
+    case MakeFourCharCode("mxch"): ReadChannelLimits(in, &out->maxChannels); break;
     default: break;
   }
   return PropertyListError::kNone;
@@ -166,11 +163,12 @@ PropertyListError DecodePropertyList(const uint8_t* bytes, size_t size, Property
     if (size - at < kPropertyHeaderSize)
       return Fail(PropertyListError::kTruncatedProperty, at, errorOffset);
     const uint32_t length = ReadU32(bytes + at + kLengthOffset);
-    if (length % 4 != 0) return Fail(PropertyListError::kUnalignedLength, at + kLengthOffset, errorOffset);
+    if (length % 4 != 0)
+      return Fail(PropertyListError::kUnalignedLength, at + kLengthOffset, errorOffset);
     if (length > size - at - kPropertyHeaderSize)
       return Fail(PropertyListError::kDataPastEnd, at + kLengthOffset, errorOffset);
     const Span data = {bytes + at + kPropertyHeaderSize, length};
-    if (ReadU32(bytes + at + kVendorOffset) == Code("8BIM")) {
+    if (ReadU32(bytes + at + kVendorOffset) == MakeFourCharCode("8BIM")) {
       const PropertyListError error = DecodeProperty(ReadU32(bytes + at + kKeyOffset), data, out);
       if (error != PropertyListError::kNone)
         return Fail(error, at + kPropertyHeaderSize, errorOffset);
@@ -178,101 +176,7 @@ PropertyListError DecodePropertyList(const uint8_t* bytes, size_t size, Property
     at += kPropertyHeaderSize + length;
   }
   if (out->kind == 0) return Fail(PropertyListError::kMissingKind, at, errorOffset);
-  if (out->entryPointX86.empty()) return Fail(PropertyListError::kMissingEntryPoint, at, errorOffset);
-  return PropertyListError::kNone;
-}
-
-namespace {
-
-// ELF64 file header and section header fields.
-constexpr size_t kElfHeaderSize = 64;
-constexpr size_t kElfClassOffset = 4;
-constexpr size_t kElfDataOffset = 5;
-constexpr uint8_t kElfClass64 = 2;
-constexpr uint8_t kElfLittleEndian = 1;
-constexpr size_t kSectionTableOffset = 0x28;
-constexpr size_t kSectionEntrySizeOffset = 0x3A;
-constexpr size_t kSectionCountOffset = 0x3C;
-constexpr size_t kSectionNamesIndexOffset = 0x3E;
-constexpr size_t kSectionHeaderSize = 64;
-constexpr size_t kSectionNameOffset = 0;
-constexpr size_t kSectionTypeOffset = 4;
-constexpr size_t kSectionFileOffset = 0x18;
-constexpr size_t kSectionSizeOffset = 0x20;
-constexpr size_t kSectionLinkOffset = 0x28;
-constexpr uint32_t kSectionNoBits = 8;
-constexpr uint16_t kExtendedIndex = 0xFFFF;
-
-struct ElfSections {
-  const uint8_t* table;
-  uint64_t count;
-  size_t stride;
-};
-
-// A section's bytes, when they lie inside the file.
-bool SectionBytes(const uint8_t* header, size_t fileSize, size_t* offset, size_t* length) {
-  const uint64_t start = ReadU64(header + kSectionFileOffset);
-  const uint64_t bytes = ReadU64(header + kSectionSizeOffset);
-  if (ReadU32(header + kSectionTypeOffset) == kSectionNoBits) return false;
-  if (start > fileSize || bytes > fileSize - start) return false;
-  *offset = size_t(start);
-  *length = size_t(bytes);
-  return true;
-}
-
-}  // namespace
-
-PropertyListError FindElfSection(const uint8_t* file, size_t size, const char* name,
-                                 size_t* offset, size_t* length) {
-  if (size < kElfHeaderSize || std::memcmp(file, "\x7f" "ELF", 4) != 0)
-    return PropertyListError::kNotElf;
-  if (file[kElfClassOffset] != kElfClass64 || file[kElfDataOffset] != kElfLittleEndian)
-    return PropertyListError::kNotElf64LittleEndian;
-  const uint64_t tableOffset = ReadU64(file + kSectionTableOffset);
-  ElfSections sections = {nullptr, ReadU16(file + kSectionCountOffset),
-                          ReadU16(file + kSectionEntrySizeOffset)};
-  if (tableOffset == 0 || tableOffset > size || sections.stride < kSectionHeaderSize ||
-      size - tableOffset < kSectionHeaderSize)
-    return PropertyListError::kBadSectionTable;
-  sections.table = file + tableOffset;
-  // With many sections the real count and names index sit in section 0.
-  if (sections.count == 0) sections.count = ReadU64(sections.table + kSectionSizeOffset);
-  uint64_t namesIndex = ReadU16(file + kSectionNamesIndexOffset);
-  if (namesIndex == kExtendedIndex) namesIndex = ReadU32(sections.table + kSectionLinkOffset);
-  if (sections.count > (size - tableOffset) / sections.stride || namesIndex >= sections.count)
-    return PropertyListError::kBadSectionTable;
-  size_t namesOffset = 0, namesSize = 0;
-  if (!SectionBytes(sections.table + namesIndex * sections.stride, size, &namesOffset, &namesSize))
-    return PropertyListError::kBadSectionTable;
-  const size_t nameBytes = std::strlen(name) + 1;
-  for (uint64_t i = 0; i < sections.count; ++i) {
-    const uint8_t* header = sections.table + i * sections.stride;
-    const uint32_t nameAt = ReadU32(header + kSectionNameOffset);
-    if (nameAt >= namesSize || namesSize - nameAt < nameBytes ||
-        std::memcmp(file + namesOffset + nameAt, name, nameBytes) != 0)
-      continue;
-    if (!SectionBytes(header, size, offset, length)) return PropertyListError::kSectionPastEnd;
-    return PropertyListError::kNone;
-  }
-  return PropertyListError::kNoSuchSection;
-}
-
-PropertyListError ReadElfPropertyList(const char* path, std::vector<uint8_t>* bytes) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return PropertyListError::kCannotReadFile;
-  std::vector<uint8_t> contents;
-  uint8_t chunk[65536];
-  size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    contents.insert(contents.end(), chunk, chunk + got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return PropertyListError::kCannotReadFile;
-  size_t offset = 0, length = 0;
-  const PropertyListError error =
-      FindElfSection(contents.data(), contents.size(), ".zentrow_pipl", &offset, &length);
-  if (error != PropertyListError::kNone) return error;
-  bytes->assign(contents.begin() + std::ptrdiff_t(offset),
-                contents.begin() + std::ptrdiff_t(offset + length));
+  if (out->entryPointX86.empty())
+    return Fail(PropertyListError::kMissingEntryPoint, at, errorOffset);
   return PropertyListError::kNone;
 }

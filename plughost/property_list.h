@@ -5,7 +5,8 @@
 // FindResourceA(module, MAKEINTRESOURCEA(16000), "PIPL"), LoadResource,
 // LockResource and SizeofResource give them without running any module code.
 // The native library carries the same bytes in its ELF section
-// ".zentrow_pipl", which FindElfSection finds in the file.
+// ".zentrow_pipl" (elf_sections.h). Getting the bytes is module loading's
+// part; this file only decodes them.
 //
 // Every read is checked against the size given; nothing here trusts a length
 // or an offset taken from the bytes.
@@ -28,6 +29,7 @@ enum class PropertyListError {
   kTextPastData,
   kMissingKind,
   kMissingEntryPoint,
+  // Finding the bytes in a native library's file (elf_sections.h).
   kNotElf,
   kNotElf64LittleEndian,
   kBadSectionTable,
@@ -78,11 +80,3 @@ struct PropertyList {
 // and `out` holds what was read before it.
 PropertyListError DecodePropertyList(const uint8_t* bytes, size_t size, PropertyList* out,
                                      size_t* errorOffset = nullptr);
-
-// Finds the section named `name` in a little-endian ELF64 file held in
-// memory; on success sets its offset and size in the file.
-PropertyListError FindElfSection(const uint8_t* file, size_t size, const char* name,
-                                 size_t* offset, size_t* length);
-
-// Reads a native module file and copies out its ".zentrow_pipl" section.
-PropertyListError ReadElfPropertyList(const char* path, std::vector<uint8_t>* bytes);

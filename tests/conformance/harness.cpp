@@ -8,6 +8,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "plughost/file_refs.h"
 #include "plughost/module_loader.h"
 
 #include "plughost/system_headers.h"

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "interface/result_codes.h"
+#include "plughost/file_refs.h"
 #include "plughost/host.h"
 #include "plughost/module_loader.h"
 #include "tests/handle_ledger.h"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "plughost/elf_sections.h"
 #include "resources/resource_bytes.h"
 
 namespace {
