@@ -7,7 +7,7 @@
 #
 # In the Windows tree, one flat folder as a user unpacks it: Zentrow.8bi with
 # plughost.exe beside it (where plughost finds its module), the licence and
-# INSTALL.txt. cpack makes Zentrow-VERSION-win32.zip of it.
+# INSTALL.txt. cpack makes Zentrow-VERSION-win32.zip (or -win64) of it.
 
 set(CPACK_PACKAGE_NAME zentrow)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -21,6 +21,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 if(WIN32)
+  math(EXPR ZENTROW_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
   # Notepad users get Windows line ends.
   configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/packaging/LICENSE
                  @ONLY NEWLINE_STYLE WIN32)
@@ -33,7 +34,7 @@ if(WIN32)
           DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME Zentrow-${PROJECT_VERSION}-win32)
+  set(CPACK_PACKAGE_FILE_NAME Zentrow-${PROJECT_VERSION}-${ZENTROW_WINDOWS})
   # The four files at the top of the zip, as they go into a plug-ins folder.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()

@@ -86,14 +86,16 @@ CLI::App* AddOpenCommand(CLI::App& app, Given& given) {
   SingleUseOptions& once = given.openSingles;
   open->add_option("FILE", given.open.inputs, "Palette files");
   OneValueEach(
-      open->add_option("--out", once.out, "The image to write, .png or .ppm (one FILE)"));
+      open->add_option("--out", once.out,
+                       "The image to write, .png or .ppm, or a palette, .gpl or .pal (one FILE)"));
   OneValueEach(open->add_option("--out-dir", once.outDir,
                                 "Write each FILE's image here, under its own name (any number "
                                 "of FILEs; a bad file is reported and the rest still "
                                 "converted; DIR is made if missing)"));
   OneValueEach(open->add_option(
       "--format", once.format,
-      "png or ppm: the image format (default: by --out's extension, or png)"));
+      "png or ppm, or gpl or pal for a GIMP or JASC palette (default: by --out's extension, "
+      "or png)"));
   OneValueEach(open->add_option(
       "--swatch", once.swatch, "N: scale each colour to an N x N tile in a thin grid (1 to 255)"));
   open->add_flag("--force", given.open.force, "Replace an existing file that holds a palette");
@@ -102,7 +104,10 @@ CLI::App* AddOpenCommand(CLI::App& app, Given& given) {
 
 CLI::App* AddSaveCommand(CLI::App& app, Given& given) {
   CLI::App* save = AddCommand(
-      app, "save", "Save images (PNG, PPM, BMP, JPEG ...) as palettes through the module", given);
+      app, "save",
+      "Save images (PNG, PPM, BMP, JPEG ...) or GIMP/JASC palettes (.gpl, .pal) as KiSS "
+      "palettes through the module",
+      given);
   SingleUseOptions& once = given.saveSingles;
   save->add_option("IMAGE", given.save.images,
                    "Images; the first 16 x 16 pixels of each are saved");

@@ -118,12 +118,10 @@ bool ParseFormat(const std::vector<std::string>& given, ImageFormat* format, std
   std::string text;
   if (!TakeSingle(given, "--format", &text, error)) return false;
   if (text.empty()) return true;
-  if (text != "png" && text != "ppm") {
-    *error = "--format takes png or ppm, not \"" + text + "\"";
-    return false;
-  }
-  *format = text == "ppm" ? ImageFormat::kPpm : ImageFormat::kPng;
-  return true;
+  *format = FormatFromPath("x." + text);
+  if (*format != ImageFormat::kUnknown) return true;
+  *error = "--format takes png or ppm, or gpl or pal for a palette, not \"" + text + "\"";
+  return false;
 }
 
 }  // namespace plughost

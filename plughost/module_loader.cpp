@@ -64,7 +64,7 @@ LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
     return module;
   }
   module.hasPropertyList_ = true;
-  const std::string& name = module.propertyList_.entryPointX86;
+  const std::string& name = EntryPointName(module.propertyList_);
   FARPROC entry = GetProcAddress(library, name.c_str());
   if (entry == nullptr) {
     *error = "module " + path + " does not export " + name + ", the entry its property list names";
@@ -114,7 +114,7 @@ LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
       DecodePropertyList(bytes.data(), bytes.size(), &module.propertyList_) ==
           PropertyListError::kNone) {
     module.hasPropertyList_ = true;
-    name = module.propertyList_.entryPointX86;
+    name = module.propertyList_.entryPointX86;  // the native library names "wx86"
   }
   void* entry = dlsym(library, name.c_str());
   if (entry == nullptr) {
@@ -129,13 +129,18 @@ LoadedModule::~LoadedModule() {
   if (library_ != nullptr) dlclose(library_);
 }
 
+// Beside the program, as in a build tree; else where an installed tree
+// keeps it, lib/zentrow/ next to the program's bin/.
 std::string DefaultModulePath() {
   char path[4096] = {};
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
   std::string text(path, n > 0 ? static_cast<size_t>(n) : 0);
   const size_t slash = text.find_last_of('/');
-  return (slash == std::string::npos ? std::string() : text.substr(0, slash + 1)) +
-         "libzentrow.so";
+  const std::string folder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
+  const std::string beside = folder + "libzentrow.so";
+  const std::string installed = folder + "../lib/zentrow/libzentrow.so";
+  return access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0 ? installed
+                                                                                  : beside;
 }
 
 #endif

@@ -96,6 +96,7 @@ PropertyListError DecodeProperty(uint32_t key, Span in, PropertyList* out) {
       out->interfaceMinor = uint16_t(ReadU32(in.data) & 0xFFFFu);
       break;
     case MakeFourCharCode("wx86"): return ReadZeroTerminated(in, &out->entryPointX86);
+    case MakeFourCharCode("8664"): return ReadZeroTerminated(in, &out->entryPointX64);
     case MakeFourCharCode("hstm"): return ReadTerminology(in, out);
     case MakeFourCharCode("mode"): out->modes = uint16_t((in.data[0] << 8) | in.data[1]); break;
     case MakeFourCharCode("enbl"): return ReadZeroTerminated(in, &out->enableExpression);
@@ -176,7 +177,11 @@ PropertyListError DecodePropertyList(const uint8_t* bytes, size_t size, Property
     at += kPropertyHeaderSize + length;
   }
   if (out->kind == 0) return Fail(PropertyListError::kMissingKind, at, errorOffset);
-  if (out->entryPointX86.empty())
+  if (out->entryPointX86.empty() && out->entryPointX64.empty())
     return Fail(PropertyListError::kMissingEntryPoint, at, errorOffset);
   return PropertyListError::kNone;
+}
+
+const std::string& EntryPointName(const PropertyList& list) {
+  return sizeof(void*) == 8 ? list.entryPointX64 : list.entryPointX86;
 }

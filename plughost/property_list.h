@@ -48,12 +48,18 @@ struct FilterType {
 
 // Four-character codes are numbers with the first character in the top byte,
 // as the host interface writes them ("8BIF" is 0x38424946).
+struct PropertyList;
+// The entry point's name for a module of this program's own width: "8664"
+// in a 64-bit build, "wx86" otherwise; empty when the list names none.
+const std::string& EntryPointName(const PropertyList& list);
+
 struct PropertyList {
   uint32_t kind = 0;                     // "kind": "8BIF" for a file-format module
   std::string name;                      // "name"
   uint16_t interfaceMajor = 0;           // "vers", high half
   uint16_t interfaceMinor = 0;           // "vers", low half
   std::string entryPointX86;             // "wx86": name of the exported entry
+  std::string entryPointX64;             // "8664": the same for a 64-bit module
   uint16_t modes = 0;                    // "mode": first mode in the top bit
   std::string enableExpression;          // "enbl"
   uint32_t fileType = 0;                 // "fmTC"

@@ -6,6 +6,9 @@
 zentrow_wine_up() {
   local build="$1"
   export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # A 32-bit tree gets a 32-bit prefix, a 64-bit tree a 64-bit one.
+  export WINEARCH=win32
+  grep -q '^ZENTROW_WINDOWS:.*=win64' "$build/CMakeCache.txt" 2>/dev/null && WINEARCH=win64
   if [ -z "${DISPLAY:-}" ]; then
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done

@@ -10,9 +10,9 @@ build=$(realpath "$1")
 sample=$root/samples/palette24.kcf
 fail() { echo "zip test: $*" >&2; exit 1; }
 
-rm -f "$build"/packages/Zentrow-*-win32.zip
+rm -f "$build"/packages/Zentrow-*-win*.zip
 (cd "$build" && cpack -G ZIP >/dev/null) || fail "cpack could not make the zip"
-zip=$(ls "$build"/packages/Zentrow-*-win32.zip)
+zip=$(ls "$build"/packages/Zentrow-*-win*.zip)
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 (cd "$folder" && cmake -E tar xf "$zip")

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "plughost/file_checks.h"
 #include "plughost/image_files.h"
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
@@ -482,5 +483,43 @@ TEST(DataSafety, AReplacedFileKeepsItsMode) {
   EXPECT_EQ(s.st_mode & 0777, 0640u);
 }
 #endif
+
+}  // namespace
+
+namespace {
+
+const uint8_t kWritten24[12] = {'K', 'i', 'S', 'S', 16, 24, 0, 0, 0, 1, 1, 0};
+
+// Every real palette of 256 24-bit colours in one group goes out to a GIMP
+// and a JASC palette and comes back as the same 800 bytes, in batches.
+TEST(PalettesForOtherEditors, RealPalettesComeBackByteForByte) {
+  TempDir dir;
+  std::vector<std::string> palettes;
+  const std::filesystem::path corpus = plughost_test::HostPath(ZENTROW_KCF_CORPUS);
+  std::error_code missing;
+  for (const auto& entry : std::filesystem::directory_iterator(corpus, missing)) {
+    const std::vector<uint8_t> bytes = ReadAll(entry.path().string());
+    if (bytes.size() == 800 && std::equal(bytes.begin(), bytes.begin() + 12, kWritten24))
+      palettes.push_back(entry.path().string());
+  }
+  if (palettes.empty()) GTEST_SKIP() << "no real palettes at " << ZENTROW_KCF_CORPUS;
+  for (const char* format : {"gpl", "pal"}) {
+    std::vector<std::string> open = {"open"}, save = {"save"};
+    open.insert(open.end(), palettes.begin(), palettes.end());
+    for (const std::string& p : palettes) {
+      save.push_back(dir / (std::string(format) + "/" + plughost::StemOf(p) + "." + format));
+    }
+    open.insert(open.end(), {"--out-dir", dir / format, "--format", format});
+    save.insert(save.end(), {"--out-dir", dir / "back"});
+    const Outcome opened = Plughost(dir, open), saved = Plughost(dir, save);
+    ASSERT_EQ(opened.status, 0) << opened.err;
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    for (const std::string& p : palettes) {
+      EXPECT_EQ(ReadAll(dir / ("back/" + plughost::StemOf(p) + ".kcf")), ReadAll(p)) << p << format;
+    }
+  }
+  std::printf("%zu real palettes came back byte for byte through .gpl and .pal\n",
+              palettes.size());
+}
 
 }  // namespace

@@ -70,9 +70,13 @@ TEST_F(Dll, ExportTableNamesTheModuleAndItsOneEntry) {
   const auto* base = reinterpret_cast<const uint8_t*>(module_);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
+#if defined(_WIN64)
+  EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+#else
   EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+#endif
   const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   ASSERT_NE(directory.VirtualAddress, 0u);
   const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
@@ -107,7 +111,8 @@ TEST_F(Dll, HostFindsTheEntryPointThroughThePropertyList) {
   PropertyList list;
   ASSERT_EQ(DecodePropertyList(bytes.data(), bytes.size(), &list), PropertyListError::kNone);
   EXPECT_EQ(list.readExtensions, std::vector<std::string>{"KCF "});
-  EXPECT_NE(GetProcAddress(module_, list.entryPointX86.c_str()), nullptr);
+  ASSERT_FALSE(EntryPointName(list).empty()) << "named under this build's own key";
+  EXPECT_NE(GetProcAddress(module_, EntryPointName(list).c_str()), nullptr);
   EXPECT_FALSE(Resource("AETE", list.terminologyId).empty());
 }
 

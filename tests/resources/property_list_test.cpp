@@ -54,7 +54,13 @@ TEST(DecodePropertyList, ReadsTheModulesOwnList) {
   EXPECT_EQ(list.name, "Morvid");
   EXPECT_EQ(list.interfaceMajor, 1);
   EXPECT_EQ(list.interfaceMinor, 0);
+#if defined(ZENTROW_PIPL_X64)
+  EXPECT_EQ(list.entryPointX64, "ENTRYPOINT");
+  EXPECT_EQ(list.entryPointX86, "") << "the 64-bit module names no 32-bit entry";
+#else
   EXPECT_EQ(list.entryPointX86, "ENTRYPOINT");
+  EXPECT_EQ(list.entryPointX64, "");
+#endif
   EXPECT_EQ(list.modes, 0xFFC0);
   EXPECT_EQ(list.enableExpression, "true");
   EXPECT_EQ(list.fileType, Code("8B1F"));

@@ -55,7 +55,11 @@ std::vector<PropertyCase> ExpectedProperties() {
       {"kind", 4, Data().Code("8BIF").bytes},
       {"name", 8, Data().LengthPrefixed("Morvid").Zeros(1).bytes},
       {"vers", 4, Data().Raw({0x00, 0x00, 0x01, 0x00}).bytes},
+#if defined(ZENTROW_PIPL_X64)
+      {"8664", 12, Data().ZeroTerminated("ENTRYPOINT").Zeros(1).bytes},
+#else
       {"wx86", 12, Data().ZeroTerminated("ENTRYPOINT").Zeros(1).bytes},
+#endif
       {"hstm", 36,
        Data().U32(0).Code("porP").Code("null").U16(16000).ZeroTerminated("Brackenwold Morvid").Zeros(3).bytes},
       {"mode", 4, Data().Raw({0xFF, 0xC0, 0x00, 0x00}).bytes},
