@@ -51,8 +51,9 @@ void PrintPropertyList(const PropertyList& p, std::ostream& out) {
       << (p.kind == MakeFourCharCode("8BIF") ? " (file-format module)" : "") << "\n";
   out << "name:              " << p.name << "\n";
   out << "interface version: " << p.interfaceMajor << "." << p.interfaceMinor << "\n";
-  out << "entry point:       "
-      << (p.entryPointX64.empty() ? p.entryPointX86 : p.entryPointX64 + " (x86-64)") << "\n";
+  out << "entry point:       " << (p.entryPointX64.empty() ? p.entryPointX86 : p.entryPointX64)
+      << "\n";
+  if (!p.entryPointX64.empty()) out << "code:              x86-64 (\"8664\")\n";
   std::string modes;
   for (int bit = 0; bit < 16; ++bit) {
     if ((p.modes & (0x8000u >> bit)) != 0)

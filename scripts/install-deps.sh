@@ -6,7 +6,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-          libbenchmark-dev g++-mingw-w64-i686 wine wine32:i386 xvfb x11-apps
+          libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
+          xvfb x11-apps python3
           libstb-dev libcli11-dev nlohmann-json3-dev imagemagick time
           help2man dpkg-dev file)
 

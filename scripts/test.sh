@@ -1,7 +1,7 @@
 #!/bin/bash
-# Every test: installs what is missing, builds the native tree and the
-# Windows tree, runs both suites (the Windows one under wine) and checks that
-# the two builds read the real palettes alike; installs the native tree and
+# Every test: installs what is missing, builds the native tree and the two
+# Windows trees (32- and 64-bit), runs the three suites (the Windows ones
+# under wine) and checks that the three builds read the real palettes alike; installs the native tree and
 # runs what it installed, runs the Windows zip unpacked, builds the DLL twice
 # to show it is the same bytes each time; then the native suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target
@@ -23,31 +23,39 @@ step "native build"
 run cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 run cmake --build build/native -j "$jobs"
 
-step "Windows build (i686 mingw)"
 # A tree configured with another compiler keeps it in its cache: start afresh.
-if [ -f build/win32/CMakeCache.txt ] &&
-   ! grep -q '^CMAKE_CXX_COMPILER:.*i686-w64-mingw32-g++-posix' build/win32/CMakeCache.txt; then
-  rm -rf build/win32
-fi
-run cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-run cmake --build build/win32 -j "$jobs"
+windows_build() {  # TREE TRIPLET
+  local tree=$1 triplet=$2
+  step "Windows build ($triplet mingw)"
+  if [ -f "build/$tree/CMakeCache.txt" ] &&
+     ! grep -q "^CMAKE_CXX_COMPILER:.*$triplet-w64-mingw32-g++-posix" "build/$tree/CMakeCache.txt"; then
+    rm -rf "build/$tree"
+  fi
+  run cmake -S . -B "build/$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$triplet.cmake" >/dev/null
+  run cmake --build "build/$tree" -j "$jobs"
+}
+windows_build win32 i686
+windows_build win64 x86_64
 
 # Each build's corpus test writes what every real palette gave; stale files
 # must not stand in for a run that did not write them.
-rm -f build/native/kcf-corpus-results.txt build/win32/kcf-corpus-results.txt
+rm -f build/{native,win32,win64}/kcf-corpus-results.txt
 
 step "native tests"
 run ctest --test-dir build/native -j "$jobs" --output-on-failure
 
-step "Windows tests under wine"
-zentrow_wine_up "$root/build/win32"
-run ctest --test-dir build/win32 --output-on-failure
-zentrow_wine_down
+for tree in win32 win64; do
+  step "Windows tests under wine ($tree)"
+  zentrow_wine_up "$root/build/$tree"
+  run ctest --test-dir "build/$tree" --output-on-failure
+  zentrow_wine_down
+done
 
-step "real palettes: the native and the Windows build agree byte for byte"
+step "real palettes: the native and both Windows builds agree byte for byte"
 if [ -d ../shared/kcf-corpus ]; then
   run cmp build/native/kcf-corpus-results.txt build/win32/kcf-corpus-results.txt &&
+    run cmp build/native/kcf-corpus-results.txt build/win64/kcf-corpus-results.txt &&
     echo "$(wc -l < build/native/kcf-corpus-results.txt) palettes: the same answers and images"
 else
   echo "skipped: no real palettes at ../shared/kcf-corpus"
@@ -56,8 +64,9 @@ fi
 step "installed tree and Linux packages (.tar.gz, .deb)"
 run bash tests/packaging/install_test.sh build/native
 
-step "Windows zip, unpacked and run under wine"
+step "Windows zips, unpacked and run under wine"
 run bash tests/packaging/zip_test.sh build/win32
+run bash tests/packaging/zip_test.sh build/win64
 
 step "the DLL is the same bytes whenever and wherever it is built"
 run bash tests/packaging/repro_test.sh build
