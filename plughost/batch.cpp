@@ -66,6 +66,21 @@ bool TraceClashes(const std::string& trace, const std::vector<std::string>& outp
 
 }  // namespace
 
+std::string InFolder(const std::string& outDir, const std::string& input, const char* extension) {
+  const char last = outDir.back();
+  const std::string sep = last == '/' || last == '\\' ? "" : "/";
+  return outDir + sep + StemOf(input) + extension;
+}
+
+std::string CheckOutputChoice(size_t count, const std::string& out, const std::string& outDir,
+                              const char* inputs, const char* outTakes) {
+  if (count == 0) return std::string("no ") + inputs + " given";
+  if (out.empty() == outDir.empty())
+    return std::string("give either --out ") + outTakes + " (one of them) or --out-dir DIR";
+  if (!out.empty() && count > 1) return std::string("several ") + inputs + " need --out-dir DIR";
+  return "";
+}
+
 bool CheckBatchPaths(const std::vector<std::string>& inputs,
                      const std::vector<std::string>& outputs, const std::string& trace,
                      std::string* error) {
@@ -111,9 +126,10 @@ int RunBatch(Session& session, const std::vector<std::string>& files, const File
 }
 
 int RunCommandBatch(const Options& options, Streams io, const char* command,
-                    const std::vector<std::string>& inputs,
-                    const std::vector<std::string>& outputs, const std::string& outDir,
-                    const SessionRun& run) {
+                    const std::vector<std::string>& inputs, const std::string& outDir,
+                    const OutputOf& outputOf, const SessionRun& run) {
+  std::vector<std::string> outputs;
+  for (const std::string& input : inputs) outputs.push_back(outputOf(input));
   const int prepared = PrepareBatch(inputs, outputs, outDir, options.traceFile, command, io);
   if (prepared != kExitSuccess) return prepared;
   Session session(options, io);

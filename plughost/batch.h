@@ -36,10 +36,19 @@ int RunBatch(Session& session, const std::vector<std::string>& files, const File
 // the module loaded, then `run` for each file with the session.
 using SessionRun =
     std::function<int(Session& session, const std::string& file, const std::string& label)>;
+using OutputOf = std::function<std::string(const std::string& input)>;
 int RunCommandBatch(const Options& options, Streams io, const char* command,
-                    const std::vector<std::string>& inputs,
-                    const std::vector<std::string>& outputs, const std::string& outDir,
-                    const SessionRun& run);
+                    const std::vector<std::string>& inputs, const std::string& outDir,
+                    const OutputOf& outputOf, const SessionRun& run);
+
+// The output of `input` in `outDir`, under the input's name with `extension`.
+std::string InFolder(const std::string& outDir, const std::string& input, const char* extension);
+
+// What open and save ask of their outputs: one of --out (for one input) and
+// --out-dir. Empty when that holds, else the sentence to say; `inputs` names
+// the inputs ("palette files"), `out` what --out takes.
+std::string CheckOutputChoice(size_t count, const std::string& out, const std::string& outDir,
+                              const char* inputs, const char* outTakes);
 
 // The batch's outputs and trace against its inputs; false with a message.
 bool CheckBatchPaths(const std::vector<std::string>& inputs,

@@ -68,6 +68,19 @@ struct Host::State {
   void Trace(const char* event, Fields&& fields) {
     if (host->onTrace) host->onTrace(event, fields());
   }
+  // A lock or unlock of a handle or buffer (`kind`), as the trace shows it
+  // and, for one the host never gave, as misuse.
+  void Locked(const char* event, const char* kind, const Json& name, uint8_t moveHigh,
+              void* address, bool known) {
+    Trace(event, [&] {
+      return Json{{kind, name}, {"moveHigh", moveHigh}, {"locked", address != nullptr}};
+    });
+    if (!known) Violation(std::string("lock of a ") + kind + " the host does not hold");
+  }
+  void Unlocked(const char* event, const char* kind, const Json& name, bool known) {
+    Trace(event, [&] { return Json{{kind, name}}; });
+    if (!known) Violation(std::string("unlock of a ") + kind + " the host does not hold");
+  }
   // What the trace shows for a handle or buffer: its serial, or null.
   Json HandleName(Handle h) {
     if (h == nullptr) return nullptr;

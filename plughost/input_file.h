@@ -18,14 +18,13 @@ constexpr uint64_t kMaxImageFileBytes = uint64_t{1} << 30;
 
 class InputFile {
  public:
-  InputFile() = default;
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
-  ~InputFile() { Close(); }
-
   // False with one sentence naming the file and the reason.
   bool Open(const std::string& path, std::string* error);
   void Close();
+  ~InputFile() { Close(); }
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
   int32_t ref() const { return ref_; }  // for the module's reads
   uint64_t size() const { return size_; }
   // The first `count` bytes, fewer for a shorter file; leaves the position.

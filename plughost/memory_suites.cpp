@@ -45,17 +45,12 @@ void* ZENTROW_CALL Callbacks::LockHandle(Handle handle, uint8_t moveHigh) {
   // A zero-byte handle still has an address.
   if (h != nullptr && !fails)
     address = h->bytes.empty() ? static_cast<void*>(h) : h->bytes.data();
-  s.Trace("handle.lock", [&] {
-    return Json{
-        {"handle", s.HandleName(handle)}, {"moveHigh", moveHigh}, {"locked", address != nullptr}};
-  });
-  if (h == nullptr) s.Violation("lock of a handle the host does not hold");
+  s.Locked("handle.lock", "handle", s.HandleName(handle), moveHigh, address, h != nullptr);
   return address;
 }
 void ZENTROW_CALL Callbacks::UnlockHandle(Handle handle) {
-  S().Trace("handle.unlock", [&] { return Json{{"handle", S().HandleName(handle)}}; });
-  if (S().FindHandle(handle) == nullptr)
-    S().Violation("unlock of a handle the host does not hold");
+  S().Unlocked("handle.unlock", "handle", S().HandleName(handle),
+               S().FindHandle(handle) != nullptr);
 }
 void ZENTROW_CALL Callbacks::RecoverSpace() {
   S().Trace("handle.recoverSpace", [] { return Json::object(); });
@@ -90,18 +85,12 @@ void* ZENTROW_CALL Callbacks::LockBuffer(BufferId id, uint8_t moveHigh) {
   const bool fails = s.faults.Fails(Fault::kBufferLock);
   HostBuffer* b = s.FindBuffer(id);
   void* address = nullptr;
-  if (b != nullptr && !fails && !b->bytes.empty())
-    address = b->bytes.data();
-  s.Trace("buffer.lock", [&] {
-    return Json{
-        {"buffer", s.BufferName(id)}, {"moveHigh", moveHigh}, {"locked", address != nullptr}};
-  });
-  if (b == nullptr) s.Violation("lock of a buffer the host does not hold");
+  if (b != nullptr && !fails && !b->bytes.empty()) address = b->bytes.data();
+  s.Locked("buffer.lock", "buffer", s.BufferName(id), moveHigh, address, b != nullptr);
   return address;
 }
 void ZENTROW_CALL Callbacks::UnlockBuffer(BufferId id) {
-  S().Trace("buffer.unlock", [&] { return Json{{"buffer", S().BufferName(id)}}; });
-  if (S().FindBuffer(id) == nullptr) S().Violation("unlock of a buffer the host does not hold");
+  S().Unlocked("buffer.unlock", "buffer", S().BufferName(id), S().FindBuffer(id) != nullptr);
 }
 void ZENTROW_CALL Callbacks::FreeBuffer(BufferId id) {
   S().Trace("buffer.free", [&] { return Json{{"buffer", S().BufferName(id)}}; });

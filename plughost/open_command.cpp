@@ -37,10 +37,7 @@ ImageFormat FormatOf(const OpenRequest& request) {
 std::string OutputFor(const OpenRequest& request, const std::string& input) {
   if (request.outDir.empty()) return request.out;
   static const char* const kExtensions[] = {".png", ".png", ".ppm", ".gpl", ".pal"};
-  const char* ext = kExtensions[static_cast<int>(FormatOf(request))];
-  const char last = request.outDir.back();
-  const std::string sep = last == '/' || last == '\\' ? "" : "/";
-  return request.outDir + sep + StemOf(input) + ext;
+  return InFolder(request.outDir, input, kExtensions[static_cast<int>(FormatOf(request))]);
 }
 
 bool CheckOpenRequest(const OpenRequest& request, Streams io) {
@@ -48,11 +45,9 @@ bool CheckOpenRequest(const OpenRequest& request, Streams io) {
     io.err << "plughost open: " << text << "\n";
     return false;
   };
-  if (request.inputs.empty()) return usage("no palette file given");
-  if (request.out.empty() == request.outDir.empty())
-    return usage("give either --out IMAGE (one file) or --out-dir DIR");
-  if (!request.out.empty() && request.inputs.size() > 1)
-    return usage("several files need --out-dir DIR, not --out");
+  const std::string choice = CheckOutputChoice(request.inputs.size(), request.out,
+                                               request.outDir, "palette files", "IMAGE");
+  if (!choice.empty()) return usage(choice);
   if (request.swatch > 0 && PaletteKind(FormatOf(request)) != PaletteText::kNone)
     return usage("--swatch makes tiles of an image; a palette file lists its colours");
   if (request.out.empty()) return true;
@@ -68,11 +63,7 @@ int OpenThroughModule(Session& session, const std::string& input, const std::str
                       Opened* opened) {
   Streams io = session.io();
   InputFile file;
-  std::string error;
-  if (!file.Open(input, &error)) {
-    io.err << "plughost: " << error << "\n";
-    return kExitHost;
-  }
+  if (!session.OpenInput(input, &file)) return kExitHost;
   opened->head = file.Head(kNoteBytes);
   opened->size = file.size();
   io.err << ExtensionNote(session.module(), session.module().propertyList().readExtensions, input,
@@ -149,10 +140,9 @@ int OpenOne(Session& session, const OpenRequest& request, const std::string& inp
 
 int RunOpen(const Options& options, const OpenRequest& request, Streams io) {
   if (!CheckOpenRequest(request, io)) return kExitUsage;
-  std::vector<std::string> outputs;
-  for (const std::string& input : request.inputs) outputs.push_back(OutputFor(request, input));
   return RunCommandBatch(
-      options, io, "open", request.inputs, outputs, request.outDir,
+      options, io, "open", request.inputs, request.outDir,
+      [&](const std::string& input) { return OutputFor(request, input); },
       [&](Session& session, const std::string& file, const std::string& label) {
         return OpenOne(session, request, file, label);
       });

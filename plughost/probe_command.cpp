@@ -26,11 +26,7 @@ std::string OpeningDiffers(Session& session, const InputFile& file, const std::s
 int ProbeOne(Session& session, const std::string& name) {
   Streams io = session.io();
   InputFile file;
-  std::string error;
-  if (!file.Open(name, &error)) {
-    io.err << "plughost: " << error << "\n";
-    return kExitHost;
-  }
+  if (!session.OpenInput(name, &file)) return kExitHost;
   const std::vector<uint8_t> head = file.Head(kNoteBytes);
   std::unique_ptr<Host> host = session.NewHost("probe", name);
   const int16_t result = host->Filter(file.ref());

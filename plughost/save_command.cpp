@@ -19,22 +19,14 @@ constexpr int kGrid = 16;  // a palette is 16 x 16 colours
 
 std::string OutputFor(const SaveRequest& request, const std::string& image) {
   if (request.outDir.empty()) return request.out;
-  const char last = request.outDir.back();
-  const std::string sep = last == '/' || last == '\\' ? "" : "/";
-  return request.outDir + sep + StemOf(image) + ".kcf";
+  return InFolder(request.outDir, image, ".kcf");
 }
 
 bool CheckSaveRequest(const SaveRequest& request, Streams io) {
-  auto usage = [&](const std::string& text) {
-    io.err << "plughost save: " << text << "\n";
-    return false;
-  };
-  if (request.images.empty()) return usage("no image given");
-  if (request.out.empty() == request.outDir.empty())
-    return usage("give either --out FILE.kcf (one image) or --out-dir DIR");
-  if (!request.out.empty() && request.images.size() > 1)
-    return usage("several images need --out-dir DIR, not --out");
-  return true;
+  const std::string choice = CheckOutputChoice(request.images.size(), request.out,
+                                               request.outDir, "images", "FILE.kcf");
+  if (!choice.empty()) io.err << "plughost save: " << choice << "\n";
+  return choice.empty();
 }
 
 // What of the image does not reach the palette, and which entries stay black.
@@ -152,13 +144,12 @@ int SaveOne(Session& session, const SaveRequest& request, const std::string& pat
 
 int RunSave(const Options& options, const SaveRequest& request, Streams io) {
   if (!CheckSaveRequest(request, io)) return kExitUsage;
-  std::vector<std::string> outputs;
-  for (const std::string& image : request.images) outputs.push_back(OutputFor(request, image));
-  return RunCommandBatch(
-      options, io, "save", request.images, outputs, request.outDir,
-      [&](Session& session, const std::string& file, const std::string& label) {
-        return SaveOne(session, request, file, label);
-      });
+  const auto saveOne = [&](Session& session, const std::string& file, const std::string& label) {
+    return SaveOne(session, request, file, label);
+  };
+  return RunCommandBatch(options, io, "save", request.images, request.outDir,
+                         [&](const std::string& image) { return OutputFor(request, image); },
+                         saveOne);
 }
 
 }  // namespace plughost

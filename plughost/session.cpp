@@ -111,6 +111,13 @@ void Session::NoteUnreadParams(const Host& host, const char* command) {
   }
 }
 
+bool Session::OpenInput(const std::string& name, InputFile* file) {
+  std::string error;
+  if (file->Open(name, &error)) return true;
+  io_.err << "plughost: " << error << "\n";
+  return false;
+}
+
 bool Session::Finish() {
   std::string error;
   if (trace_.Close(&error)) return true;

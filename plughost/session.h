@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "plughost/commands.h"
+#include "plughost/input_file.h"
 #include "plughost/module_loader.h"
 #include "plughost/terminal.h"
 #include "plughost/trace_file.h"
@@ -31,6 +32,8 @@ class Session {
   std::string DescribeResult(const Host& host, int result) const;
   // A note for each --param key the module did not read.
   void NoteUnreadParams(const Host& host, const char* command);
+  // Opens an input for the module; false after saying why it will not.
+  bool OpenInput(const std::string& name, InputFile* file);
   // False (and a message) when the trace could not be written.
   bool Finish();
 

@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"NoCommand", {}, 2, "a command is required"},
         StatusCase{"UnknownCommand", {"frobnicate"}, 2, "\"frobnicate\" is not a command"},
         StatusCase{"ExtraArgument", {"about", "now"}, 2, "takes no argument \"now\""},
-        StatusCase{"OpenWithoutFile", {"open", "--out", "{dir}x.png"}, 2, "no palette file given"},
+        StatusCase{"OpenWithoutFile", {"open", "--out", "{dir}x.png"}, 2, "no palette files given"},
         StatusCase{"OpenWithoutOutput", {"open", "{dir}p24.kcf"}, 2, "--out"},
         StatusCase{"OpenBothOutputs", {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--out-dir", "{dir}"}, 2, "either"},
         StatusCase{"OpenTwoFilesOneOutput", {"open", "{dir}p24.kcf", "{dir}bare.kcf", "--out", "{dir}x.png"}, 2, "--out-dir"},
