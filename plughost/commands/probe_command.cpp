@@ -1,0 +1,61 @@
+// plughost probe: the filter selector's answer for each file, and where an
+// opening would answer otherwise, what it would say.
+#include <memory>
+
+#include "interface/result_codes.h"
+#include "plughost/commands/batch.h"
+#include "plughost/files/input_file.h"
+#include "plughost/images/palette_notes.h"
+#include "plughost/commands/session.h"
+
+namespace plughost {
+
+namespace {
+
+// What an opening of the same file answers, when it differs from the filter.
+std::string OpeningDiffers(Session& session, const InputFile& file, const std::string& name,
+                           int filtered, const std::vector<uint8_t>& head) {
+  std::unique_ptr<Host> host = session.NewHost("probe: open", name);
+  const int opened = host->Open(file.ref());
+  if (opened == filtered || (filtered != kNoError && opened != kNoError)) return "";
+  if (opened == kNoError) return "open reads it all the same: " + HeaderlessReading();
+  const std::string why = ExplainRefusal(head, opened);
+  return "but open refuses it: " + ResultText(opened) + (why.empty() ? "" : "; " + why);
+}
+
+int ProbeOne(Session& session, const std::string& name) {
+  Streams io = session.io();
+  InputFile file;
+  if (!session.OpenInput(name, &file)) return kExitHost;
+  const std::vector<uint8_t> head = file.Head(kNoteBytes);
+  std::unique_ptr<Host> host = session.NewHost("probe", name);
+  const int16_t result = host->Filter(file.ref());
+  const std::string other = OpeningDiffers(session, file, name, result, head);
+  if (result == kNoError) {
+    io.out << name << ": palette" << (other.empty() ? "" : "; " + other) << "\n";
+    return kExitSuccess;
+  }
+  const std::string why = ExplainRefusal(head, result);
+  io.out << name << ": not a palette (" << ResultText(result) << (why.empty() ? "" : "; " + why)
+         << ")" << (other.empty() ? "" : "; " + other) << "\n";
+  return kExitModule;
+}
+
+}  // namespace
+
+int RunProbe(const Options& options, const std::vector<std::string>& files, Streams io) {
+  if (files.empty()) {
+    io.err << "plughost probe: no file given\n";
+    return kExitUsage;
+  }
+  const int prepared = PrepareBatch(files, {}, "", options.traceFile, "probe", io);
+  if (prepared != kExitSuccess) return prepared;
+  Session session(options, io);
+  if (!session.Start()) return kExitHost;
+  const FileRun probe = [&](const std::string& file, const std::string&) {
+    return ProbeOne(session, file);
+  };
+  return RunBatch(session, files, probe, nullptr);
+}
+
+}  // namespace plughost

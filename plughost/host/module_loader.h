@@ -1,0 +1,50 @@
+// Loading a module: dlopen natively, LoadLibrary in the Windows build, and
+// its property list read from the file without running any of its code.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "interface/host_interface.h"
+#include "plughost/host/property_list.h"
+
+namespace plughost {
+
+class LoadedModule {
+ public:
+  // Loads the library and finds its entry point by the name its property
+  // list gives. A DLL must carry a property list, as real hosts insist; a
+  // native library without one is called at "ENTRYPOINT".
+  static LoadedModule Load(const std::string& path, std::string* error);
+  LoadedModule() = default;
+  LoadedModule(LoadedModule&& other) noexcept;
+  LoadedModule& operator=(LoadedModule&& other) noexcept;
+  ~LoadedModule();
+
+  EntryPoint entry() const { return entry_; }
+  explicit operator bool() const { return entry_ != nullptr; }
+  void* library() const { return library_; }
+  // Decoded when the module carries one; hasPropertyList() says whether.
+  const PropertyList& propertyList() const { return propertyList_; }
+  bool hasPropertyList() const { return hasPropertyList_; }
+
+ private:
+  void* library_ = nullptr;
+  EntryPoint entry_ = nullptr;
+  PropertyList propertyList_;
+  bool hasPropertyList_ = false;
+};
+
+// The property list bytes of a module file, without running its code: the
+// "PIPL" resource of a DLL (loaded as data), the ELF section of a native
+// library. False with a message when there are none.
+bool ReadModulePropertyList(const std::string& path, std::vector<uint8_t>* bytes,
+                            std::string* error);
+// Reads and decodes; false with a message when either fails.
+bool LoadModulePropertyList(const std::string& path, PropertyList* list, std::string* error);
+
+// The module file next to the running program, as a default.
+std::string DefaultModulePath();
+
+}  // namespace plughost

@@ -1,0 +1,32 @@
+// Palettes for other editors: GIMP palettes (.gpl, read by GIMP, Krita,
+// Inkscape and Aseprite) and JASC-PAL palettes (.pal). A palette image is
+// 16 x 16 colours, row by row, so its 256 entries are written in order;
+// read back, a palette file becomes such an image, 16 colours to a row, the
+// entries it lacks black.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plughost/host/image.h"
+
+namespace plughost {
+
+enum class PaletteText { kNone, kGimp, kJasc };
+
+// By the extension, in any case: ".gpl", ".pal".
+PaletteText PaletteTextFromPath(const std::string& path);
+
+// The image's pixels, row by row, as a palette file; `name` goes into the
+// GIMP palette's header. Empty for an image that is not RGB.
+std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
+                                       const std::string& name);
+
+// A palette file as a 16 x 16 image. False with one sentence naming the file,
+// the line and what was wrong (more than 256 colours, a malformed line, a
+// number outside 0 to 255). *colours is how many the file held.
+bool DecodePaletteText(const std::vector<uint8_t>& bytes, PaletteText kind, const std::string& name,
+                       Image* image, int* colours, std::string* error);
+
+}  // namespace plughost
