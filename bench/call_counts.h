@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "interface/host_interface.h"
-#include "plughost/host.h"
+#include "plughost/host/host.h"
 
 // The module, linked in statically from zentrow_static.
 extern "C" void ZENTROW_CALL ENTRYPOINT(int16_t selector, void* block, intptr_t* data,

@@ -20,8 +20,8 @@
 #include "bench/ratio_reporter.h"
 #include "bench/sample_files.h"
 #include "platform/posix/posix_test_hooks.h"
-#include "plughost/file_refs.h"
-#include "plughost/host.h"
+#include "plughost/files/file_refs.h"
+#include "plughost/host/host.h"
 
 namespace {
 

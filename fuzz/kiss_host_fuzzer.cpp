@@ -17,7 +17,7 @@
 #include "module/host_services.h"
 #include "module/format_module.h"
 #include "platform/posix/posix_test_hooks.h"
-#include "plughost/host.h"
+#include "plughost/host/host.h"
 #include "tests/handle_ledger.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "fuzz/fuzz_support.h"
 #include "module/host_services.h"
 #include "platform/posix/posix_test_hooks.h"
-#include "plughost/host.h"
+#include "plughost/host/host.h"
 #include "tests/handle_ledger.h"
 #include "tests/palette_model.h"
 

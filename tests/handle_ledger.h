@@ -8,7 +8,7 @@
 #include <set>
 
 #include "interface/host_interface.h"
-#include "plughost/host.h"
+#include "plughost/host/host.h"
 
 namespace ledger {
 

@@ -19,7 +19,7 @@ int32_t OpenRegular(const std::string& path, int* error) {
   return static_cast<int32_t>(file);
 }
 
-int64_t ReadAt(int32_t ref, uint64_t at, uint8_t* into, size_t count) {
+int64_t ReadFileAt(int32_t ref, uint64_t at, uint8_t* into, size_t count) {
   const HFILE file = static_cast<HFILE>(ref);
   const LONG was = _llseek(file, 0, FILE_CURRENT);
   _llseek(file, static_cast<LONG>(at), FILE_BEGIN);
@@ -53,7 +53,7 @@ int32_t OpenRegular(const std::string& path, int* error) {
   return fd;
 }
 
-int64_t ReadAt(int32_t ref, uint64_t at, uint8_t* into, size_t count) {
+int64_t ReadFileAt(int32_t ref, uint64_t at, uint8_t* into, size_t count) {
   size_t done = 0;
   while (done < count) {
     const ssize_t n = pread(ref, into + done, count - done, static_cast<off_t>(at + done));
@@ -102,9 +102,13 @@ void InputFile::Close() {
 
 std::vector<uint8_t> InputFile::Head(size_t count) const {
   std::vector<uint8_t> bytes(count);
-  const int64_t n = ref_ >= 0 ? ReadAt(ref_, 0, bytes.data(), count) : 0;
+  const int64_t n = ref_ >= 0 ? ReadFileAt(ref_, 0, bytes.data(), count) : 0;
   bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
   return bytes;
+}
+
+int64_t InputFile::ReadAt(uint64_t at, uint8_t* into, size_t count) const {
+  return ref_ >= 0 ? ReadFileAt(ref_, at, into, count) : -1;
 }
 
 uint64_t InputFile::Position() const { return ref_ >= 0 ? PositionOf(ref_) : 0; }
@@ -115,7 +119,7 @@ bool InputFile::ReadAll(std::vector<uint8_t>* bytes, std::string* error) const {
     return false;
   }
   bytes->resize(static_cast<size_t>(size_));
-  const int64_t n = ReadAt(ref_, 0, bytes->data(), bytes->size());
+  const int64_t n = ReadFileAt(ref_, 0, bytes->data(), bytes->size());
   if (n < 0) {
     *error = path_ + ": " + ReasonText(LastSystemError());
     return false;

@@ -29,6 +29,9 @@ class InputFile {
   uint64_t size() const { return size_; }
   // The first `count` bytes, fewer for a shorter file; leaves the position.
   std::vector<uint8_t> Head(size_t count) const;
+  // Up to `count` bytes from offset `at` into `into`: how many (fewer at the
+  // end of the file), or -1 on a read error. Leaves the position.
+  int64_t ReadAt(uint64_t at, uint8_t* into, size_t count) const;
   // How far into the file reading has come.
   uint64_t Position() const;
   // The rest of the file from the start, for a decoder that needs it whole.

@@ -8,10 +8,10 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "plughost/file_refs.h"
-#include "plughost/module_loader.h"
+#include "plughost/files/file_refs.h"
+#include "plughost/host/module_loader.h"
 
-#include "plughost/system_headers.h"
+#include "plughost/files/system_headers.h"
 
 namespace conformance {
 

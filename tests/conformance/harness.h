@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "interface/host_interface.h"
-#include "plughost/host.h"
+#include "plughost/host/host.h"
 
 namespace conformance {
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "interface/result_codes.h"
-#include "plughost/file_refs.h"
-#include "plughost/host.h"
-#include "plughost/module_loader.h"
+#include "plughost/files/file_refs.h"
+#include "plughost/host/host.h"
+#include "plughost/host/module_loader.h"
 #include "tests/handle_ledger.h"
 #include "tests/palette_model.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "interface/host_interface.h"
-#include "plughost/host.h"
+#include "plughost/host/host.h"
 #include "tests/handle_ledger.h"
 
 extern "C" void ZENTROW_CALL ENTRYPOINT(int16_t selector, void* block, intptr_t* data,

@@ -2,7 +2,7 @@
 // was, and no temporary file is left behind.
 #include <gtest/gtest.h>
 
-#include "plughost/atomic_file.h"
+#include "plughost/files/atomic_file.h"
 #include "tests/plughost/test_files.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "plughost/command_line.h"
-#include "plughost/image_files.h"
+#include "plughost/commands/command_line.h"
+#include "plughost/images/image_files.h"
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
 

@@ -10,12 +10,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "plughost/file_checks.h"
-#include "plughost/image_files.h"
+#include "plughost/files/file_checks.h"
+#include "plughost/images/image_files.h"
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
 
-#include "plughost/system_headers.h"
+#include "plughost/files/system_headers.h"
 
 #if !defined(_WIN32)
 #include <sys/sysmacros.h>

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "interface/result_codes.h"
-#include "plughost/host.h"
+#include "plughost/host/host.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // each rejected one says so.
 #include <gtest/gtest.h>
 
-#include "plughost/host_options.h"
+#include "plughost/commands/host_options.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "plughost/image_files.h"
+#include "plughost/images/image_files.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plughost/palette_files.h"
+#include "plughost/images/palette_files.h"
 
 namespace {
 

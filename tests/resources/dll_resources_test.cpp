@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "plughost/property_list.h"
+#include "plughost/host/property_list.h"
 #include "resources/copyright.h"
 #include "resources/resource_bytes.h"
 #include "tests/resources/byte_reader.h"

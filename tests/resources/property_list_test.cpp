@@ -1,7 +1,7 @@
 // The host's decoder of a property list: the module's own list read back,
 // every truncation and a table of garbled fields refused with the right
 // error at the right offset, and the section search in ELF files.
-#include "plughost/property_list.h"
+#include "plughost/host/property_list.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "plughost/elf_sections.h"
+#include "plughost/host/elf_sections.h"
 #include "resources/resource_bytes.h"
 
 namespace {
