@@ -57,6 +57,15 @@ const MisbehaviourCase kCases[] = {
        ASSERT_EQ(host.exchanges().size(), 16u);
        EXPECT_EQ(host.exchanges().back().rectTop, 15);
      }},
+    {"AnImageShrunkAfterReadStartStillGetsOneWholeRowOfBuffer", nullptr,
+     [](Host& host, int32_t ref) {
+       StartOpening(host, ref);
+       host.block().rows = 1;
+       host.block().columns = 1;  // 3 bytes of image: less than the 48 each exchange fills
+       EXPECT_EQ(host.Call(kSelectorReadContinue), kNoError);
+       EXPECT_EQ(host.counts().bufferSizes, std::vector<int32_t>{48});
+       EXPECT_EQ(host.exchanges().size(), 1u);
+     }},
     // No note and no descriptor: a handle made for either could take the
     // disposed handle's address.
     {"ReadFinishDisposesImageResourcesLeftInTheBlock",

@@ -99,6 +99,7 @@ TEST(Open, A24BitPaletteOf256ColoursArrivesRowByRow) {
     EXPECT_EQ(x.channelMap[2], 0);
   }
   ExpectDocumentHolds(host, ExpectedColors(file));
+  EXPECT_EQ(host.counts().bufferSizes, std::vector<int32_t>{768}) << "the whole image, as rowStep says";
   ASSERT_EQ(host.progress().size(), 16u);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(host.progress()[size_t(i)], std::make_pair(i + 1, 48));
   ExpectEverythingGivenBack(host);
