@@ -8,6 +8,7 @@
 #include "plughost/commands/batch.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
+#include "plughost/images/image_files.h"
 #include "plughost/images/palette_files.h"
 #include "plughost/commands/session.h"
 
@@ -30,7 +31,7 @@ bool CheckSaveRequest(const SaveRequest& request, Streams io) {
 }
 
 // What of the image does not reach the palette, and which entries stay black.
-std::string CoverageNote(const Image& image) {
+std::string CoverageNote(const SaveImage& image) {
   const int rows = std::min(image.rows, kGrid), columns = std::min(image.columns, kGrid);
   std::string note;
   if (image.rows > kGrid || image.columns > kGrid) {
@@ -57,41 +58,38 @@ std::string CoverageNote(const Image& image) {
 }
 
 // A GIMP or JASC palette as the image of its colours, 16 to a row.
-bool ReadPaletteFile(const std::string& path, PaletteText kind, Image* image,
+bool ReadPaletteFile(const std::string& path, PaletteText kind, SaveImage* image,
                      std::string* error, std::string* note) {
   InputFile file;
-  std::vector<uint8_t> bytes;
   int colours = 0;
-  if (!file.Open(path, error) || !file.ReadAll(&bytes, error) ||
-      !DecodePaletteText(bytes, kind, path, image, &colours, error))
+  if (!file.Open(path, error) ||
+      !DecodePaletteText(FileBytes(file), kind, path, &image->top, &colours, error))
     return false;
+  image->rows = image->top.rows;
+  image->columns = image->top.columns;
   if (colours < kGrid * kGrid)
     *note = "it holds " + std::to_string(colours) + " colours, so entries " +
             std::to_string(colours) + " to 255 are black";
   return true;
 }
 
-// The image as the module is to save it: read, and reduced from a swatch.
-int ReadSource(Session& session, const SaveRequest& request, const std::string& path,
-               Image* image) {
+// The image as the module is to save it: its top rows, or of a swatch one
+// pixel per tile.
+int ReadSource(const SaveRequest& request, const std::string& path, SaveImage* image,
+               Streams io) {
   std::string error, note;
-  Image colours;
   const PaletteText palette = PaletteTextFromPath(path);
-  const bool read = palette != PaletteText::kNone
-                        ? ReadPaletteFile(path, palette, image, &error, &note)
-                        : ReadImage(path, image, &error);
-  if (!note.empty()) session.io().err << "plughost: note: " << path << ": " << note << "\n";
-  if (!read) {
-    session.io().err << "plughost: " << error << "\n";
-    return kExitHost;
+  bool read = false;
+  try {
+    read = palette != PaletteText::kNone ? ReadPaletteFile(path, palette, image, &error, &note)
+                                         : ReadForSave(path, request.swatch, image, &error);
+  } catch (const std::bad_alloc&) {
+    error = path + " is too big for the memory at hand";
   }
-  if (request.swatch <= 0) return kExitSuccess;
-  if (!ReadSwatch(*image, request.swatch, &colours, &error)) {
-    session.io().err << "plughost: " << path << ": " << error << "\n";
-    return kExitHost;
-  }
-  *image = colours;
-  return kExitSuccess;
+  if (note.empty()) note = image->note;
+  if (!note.empty()) io.err << "plughost: note: " << path << ": " << note << "\n";
+  if (!read) io.err << "plughost: " << error << "\n";
+  return read ? kExitSuccess : kExitHost;
 }
 
 // The module writes into a new file beside the target, which replaces the
@@ -117,8 +115,8 @@ int SaveThroughModule(Session& session, const std::string& out, const std::strin
 
 int SaveOne(Session& session, const SaveRequest& request, const std::string& path,
             const std::string& label) {
-  Image image;
-  const int read = ReadSource(session, request, path, &image);
+  SaveImage image;
+  const int read = ReadSource(request, path, &image, session.io());
   if (read != kExitSuccess) return read;
   const std::string out = OutputFor(request, path);
   AtomicFile target;
@@ -127,7 +125,7 @@ int SaveOne(Session& session, const SaveRequest& request, const std::string& pat
     session.io().err << "plughost: " << error << "\n";
     return kExitHost;
   }
-  const int saved = SaveThroughModule(session, out, label, image, &target);
+  const int saved = SaveThroughModule(session, out, label, image.top, &target);
   if (saved != kExitSuccess) return saved;
   const uint64_t bytes = target.BytesWritten();
   if (!target.Commit(&error)) {

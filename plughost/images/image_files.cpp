@@ -1,103 +1,102 @@
 #include "plughost/images/image_files.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
-#include "plughost/images/image_headers.h"
-#include "plughost/images/image_refusal.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
-#include "plughost/images/netpbm.h"
-
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_NO_STDIO  // files are read here, so that Windows paths behave
-// The kinds plughost's refusals name, and no others. PPM and PGM are read
-// by our own code, in netpbm.cpp.
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
-#define STBI_ONLY_BMP
-#define STBI_ONLY_GIF
-#define STBI_ONLY_TGA
-#include <stb/stb_image.h>
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STBI_WRITE_NO_STDIO
-#include <stb/stb_image_write.h>
+#include "plughost/images/image_decoders.h"
+#include "plughost/images/png_files.h"
 
 namespace plughost {
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+constexpr char kNotAnImage[] = "is not an image plughost reads (PNG, BMP, GIF, PPM, PGM)";
+// A palette is exact colours: a JPEG's were changed when it was saved.
+constexpr char kJpeg[] =
+    "is a JPEG, which stores colours only approximately, so a palette taken from it would not "
+    "be the colours painted: save the image as PNG and save the palette from that";
 
-constexpr char kNotAnImage[] =
-    "is not an image plughost reads (PNG, PPM, PGM, BMP, JPEG, GIF, TGA)";
-
-void AppendBytes(void* context, void* data, int size) {
-  auto* out = static_cast<std::vector<uint8_t>*>(context);
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  out->insert(out->end(), bytes, bytes + size);
+bool Begins(const uint8_t* head, size_t size, const char* mark) {
+  const size_t n = std::strlen(mark);
+  return size >= n && std::memcmp(head, mark, n) == 0;
 }
 
-std::vector<uint8_t> EncodePpm(const Image& image) {
-  const std::string header = std::string(image.planes == 1 ? "P5" : "P6") + "\n" +
-                             std::to_string(image.columns) + " " + std::to_string(image.rows) +
-                             "\n255\n";
-  std::vector<uint8_t> out(header.begin(), header.end());
-  out.insert(out.end(), image.pixels.begin(), image.pixels.end());
-  return out;
+// By the mark the file begins with; null for JPEG and what is no image.
+std::unique_ptr<ImageDecoder> DecoderFor(const ByteSource& source, const ImageRefusal& refuse) {
+  uint8_t head[8] = {};
+  const int64_t got = source.ReadAt(0, head, sizeof head);
+  const size_t size = got < 0 ? 0 : size_t(got);
+  if (got < 0) return refuse("could not be read"), nullptr;
+  if (size == 0) return refuse("is empty", "the file"), nullptr;
+  if (Begins(head, size, "\x89PNG\r\n\x1A\n")) return NewPngDecoder(source);
+  if (Begins(head, size, "GIF87a") || Begins(head, size, "GIF89a")) return NewGifDecoder(source);
+  if (Begins(head, size, "BM")) return NewBmpDecoder(source);
+  for (const char* form : {"P2", "P3", "P5", "P6"}) {
+    if (Begins(head, size, form)) return NewNetpbmDecoder(source);
+  }
+  if (Begins(head, size, "\xFF\xD8\xFF")) return refuse(kJpeg), nullptr;
+  return refuse(kNotAnImage, "the file"), nullptr;
 }
 
-bool HeaderSize(ImageKind kind, const Bytes& b, int64_t* columns, int64_t* rows) {
-  if (kind == ImageKind::kPng) return PngSize(b, columns, rows);
-  int x = 0, y = 0, channels = 0;
-  if (stbi_info_from_memory(b.data(), int(b.size()), &x, &y, &channels) == 0) return false;
-  *columns = x;
-  *rows = y;
+// Rows kept as they come, every column: what is held grows with the rows
+// decoded, not with what the header claims.
+class KeptRows : public RowSink {
+ public:
+  explicit KeptRows(int64_t columns) : rowBytes_(size_t(columns) * 3) {}
+  bool Row(int, const uint8_t* rgb) override {
+    pixels_.insert(pixels_.end(), rgb, rgb + rowBytes_);
+    return true;
+  }
+  Image Take() {
+    Image image;
+    image.rows = int(pixels_.size() / rowBytes_);
+    image.columns = int(rowBytes_ / 3);
+    image.planes = 3;
+    image.pixels = std::move(pixels_);
+    return image;
+  }
+
+ private:
+  size_t rowBytes_;
+  std::vector<uint8_t> pixels_;
+};
+
+// Rows checked against a grid of tiles as they come.
+class SwatchSink : public RowSink {
+ public:
+  SwatchSink(SwatchRows* swatch, const ImageRefusal& refuse) : swatch_(swatch), refuse_(refuse) {}
+  bool Row(int row, const uint8_t* rgb) override {
+    std::string why;
+    if (swatch_->Row(row, rgb, &why)) return true;
+    return refuse_(why);
+  }
+
+ private:
+  SwatchRows* swatch_;
+  const ImageRefusal& refuse_;
+};
+
+bool DecodeSwatch(ImageDecoder& decoder, int tile, const ImageRefusal& refuse, SaveImage* out) {
+  std::string why;
+  if (!SwatchRows::Fits(decoder.columns(), decoder.rows(), tile, &why)) return refuse(why);
+  const int tileRows = int(std::min<int64_t>((decoder.rows() - 1) / (tile + 1), kSavedRows));
+  SwatchRows swatch(decoder.columns(), tile, tileRows, 3);
+  SwatchSink sink(&swatch, refuse);
+  if (!decoder.DecodeRows(swatch.RowsNeeded(), &sink, refuse)) return false;
+  out->top = swatch.colours();
+  out->rows = int((decoder.rows() - 1) / (tile + 1));
+  out->columns = swatch.colours().columns;
   return true;
 }
 
-bool Truncated(ImageKind kind, const ImageRefusal& refuse) {
-  return refuse(std::string("is truncated: its ") + ImageKindName(kind) +
-                " data stops before its end");
-}
-
-bool Undecodable(ImageKind kind, const ImageRefusal& refuse) {
-  const std::string kind_name = ImageKindName(kind);
-  return refuse("is a " + kind_name + " file plughost cannot decode: damaged, or a form of " +
-                kind_name + " it does not read");
-}
-
-// Why stb_image gave no pixels for a file whose header it had read.
-bool LoadFailed(ImageKind kind, const Bytes& b, int64_t columns, int64_t rows,
-                const ImageRefusal& refuse) {
-  if (kind == ImageKind::kJpeg && ImageEndsEarly(kind, b)) return Truncated(kind, refuse);
-  if (std::strcmp(stbi_failure_reason(), "outofmem") == 0) {
-    return refuse("needs more memory than plughost could get for its " + std::to_string(columns) +
-                  " x " + std::to_string(rows) + " pixels");
-  }
-  return Undecodable(kind, refuse);
-}
-
-bool DecodeWithStb(ImageKind kind, const Bytes& b, const ImageRefusal& refuse, Image* out) {
-  int64_t columns = 0, rows = 0;
-  if (!HeaderSize(kind, b, &columns, &rows)) {
-    if (kind == ImageKind::kOther) return refuse(kNotAnImage, "the file");
-    return ImageEndsEarly(kind, b) ? Truncated(kind, refuse) : Undecodable(kind, refuse);
-  }
-  // The one kind stb_image knows without a mark.
-  if (kind == ImageKind::kOther) kind = ImageKind::kTga;
-  if (!SizeAllowed(columns, rows, refuse)) return false;
-  if (kind != ImageKind::kJpeg && ImageEndsEarly(kind, b)) return Truncated(kind, refuse);
-  int x = 0, y = 0, channels = 0;
-  stbi_uc* pixels = stbi_load_from_memory(b.data(), int(b.size()), &x, &y, &channels, 3);
-  if (pixels == nullptr) return LoadFailed(kind, b, columns, rows, refuse);
-  Image image = Image::Blank(y, x, 3);
-  if (!image.pixels.empty()) std::memcpy(image.pixels.data(), pixels, image.pixels.size());
-  stbi_image_free(pixels);
-  if (image.pixels.empty()) return refuse("is larger than 32767 pixels a side");
-  *out = std::move(image);
+bool DecodePlain(ImageDecoder& decoder, int wanted, const ImageRefusal& refuse, Image* top) {
+  KeptRows kept(decoder.columns());
+  if (!decoder.DecodeRows(wanted, &kept, refuse)) return false;
+  *top = kept.Take();
   return true;
 }
 
@@ -113,26 +112,60 @@ ImageFormat FormatFromPath(const std::string& path) {
 }
 
 std::vector<uint8_t> EncodeImage(const Image& image, ImageFormat format) {
-  std::vector<uint8_t> out;
-  if (image.pixels.empty() || (image.planes != 1 && image.planes != 3)) return out;
-  if (format == ImageFormat::kPpm) return EncodePpm(image);
-  if (format != ImageFormat::kPng) return out;
-  if (stbi_write_png_to_func(AppendBytes, &out, image.columns, image.rows, image.planes,
-                             image.pixels.data(), image.columns * image.planes) == 0) {
-    out.clear();
-  }
+  if (image.pixels.empty() || (image.planes != 1 && image.planes != 3)) return {};
+  if (format == ImageFormat::kPng) return EncodePng(image);
+  if (format != ImageFormat::kPpm) return {};
+  const std::string header = std::string(image.planes == 1 ? "P5" : "P6") + "\n" +
+                             std::to_string(image.columns) + " " + std::to_string(image.rows) +
+                             "\n255\n";
+  std::vector<uint8_t> out(header.begin(), header.end());
+  out.insert(out.end(), image.pixels.begin(), image.pixels.end());
   return out;
+}
+
+bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, SaveImage* out,
+                   std::string* error) {
+  const ImageRefusal refuse{name, error};
+  std::unique_ptr<ImageDecoder> decoder = DecoderFor(source, refuse);
+  if (decoder == nullptr || !decoder->ReadHeader(refuse) ||
+      !SizeAllowed(decoder->columns(), decoder->rows(), false, refuse)) {
+    return false;
+  }
+  SaveImage read;
+  if (tile > 0) {
+    if (!DecodeSwatch(*decoder, tile, refuse, &read)) return false;
+  } else {
+    const int wanted = int(std::min<int64_t>(decoder->rows(), kSavedRows));
+    if (!DecodePlain(*decoder, wanted, refuse, &read.top)) return false;
+    read.rows = int(decoder->rows());
+    read.columns = int(decoder->columns());
+  }
+  read.note = decoder->Note();
+  *out = std::move(read);
+  return true;
+}
+
+bool ReadForSave(const std::string& path, int tile, SaveImage* out, std::string* error) {
+  InputFile file;
+  if (!file.Open(path, error)) return false;
+  try {
+    return DecodeForSave(FileBytes(file), path, tile, out, error);
+  } catch (const std::bad_alloc&) {
+    *error = path + " is too big for the memory at hand";
+    return false;
+  }
 }
 
 bool DecodeImage(const std::vector<uint8_t>& bytes, const std::string& name, Image* image,
                  std::string* error) {
   const ImageRefusal refuse{name, error};
-  if (bytes.empty()) return refuse("is empty", "the file");
-  // stb_image counts bytes in an int.
-  if (bytes.size() > size_t(INT32_MAX)) return refuse("is larger than 2 GB", "the file");
-  const ImageKind kind = ImageKindOf(bytes);
-  if (kind == ImageKind::kPnm) return DecodeNetpbm(bytes, refuse, image);
-  return DecodeWithStb(kind, bytes, refuse, image);
+  const MemoryBytes source(bytes);
+  std::unique_ptr<ImageDecoder> decoder = DecoderFor(source, refuse);
+  if (decoder == nullptr || !decoder->ReadHeader(refuse) ||
+      !SizeAllowed(decoder->columns(), decoder->rows(), true, refuse)) {
+    return false;
+  }
+  return DecodePlain(*decoder, int(decoder->rows()), refuse, image);
 }
 
 bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* error) {
@@ -146,7 +179,7 @@ bool ReadImage(const std::string& path, Image* image, std::string* error) {
   try {
     return DecodeImage(bytes, path, image, error);
   } catch (const std::bad_alloc&) {
-    *error = path + " needs more memory than plughost could get";
+    *error = path + " is too big for the memory at hand";
     return false;
   }
 }

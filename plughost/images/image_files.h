@@ -1,6 +1,7 @@
 // Image files for the host: the document written as PNG or PPM, and images
-// of the common kinds taken in as 8-bit RGB. The commands that write and read
-// images also make and read swatches, so swatch.h comes with this header.
+// of the common kinds read as 8-bit RGB, only as far as a save needs. The
+// commands that write and read images also make and read swatches, so
+// swatch.h comes with this header.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "plughost/host/image.h"
+#include "plughost/images/byte_source.h"
 #include "plughost/images/swatch.h"
 
 namespace plughost {
@@ -23,24 +25,45 @@ ImageFormat FormatFromPath(const std::string& path);
 // another number of planes or no pixels.
 std::vector<uint8_t> EncodeImage(const Image& image, ImageFormat format);
 
-// The most pixels an image read may have: 16384 x 16384, big enough for any
-// photograph. It is checked from the header before any pixel is decoded, so
-// that a few bytes claiming a huge image cannot make plughost ask for
-// gigabytes. A side is further held to 32767, the most an Image holds.
+// The most pixels a whole image read into memory may have: 16384 x 16384.
+// A save reads only the rows it hands the module, and is held to 32767
+// pixels a side, the most an Image holds.
 constexpr int64_t kMaxImagePixels = int64_t{1} << 28;
 
-// PNG, JPEG, BMP, GIF and TGA (through stb_image), PPM and PGM in both
-// their binary (P6, P5) and plain-text (P3, P2) forms, with any maximum
-// value up to 65535 scaled to 8 bits. The image comes back as 8-bit RGB:
-// grey is spread to three channels, alpha dropped. False with one sentence
-// in *error naming the file (`name`, or "the image" when it is empty) and
-// why: too many pixels, truncated, a bad number, not an image. *image is
-// left as it was on failure.
+// The rows a save hands the module: a palette is its first 16 x 16 pixels.
+constexpr int kSavedRows = 16;
+
+// What a save reads of an image file.
+struct SaveImage {
+  // The top rows, at most kSavedRows, or of a swatch one pixel per tile of
+  // its top kSavedRows rows of tiles; every column.
+  Image top;
+  // The size of the whole image (in tiles, for a swatch).
+  int rows = 0;
+  int columns = 0;
+  // What was not read that a user may want to know (a GIF's later frames).
+  std::string note;
+};
+
+// PNG (through libspng), BMP, GIF (its first frame), PPM and PGM (binary and
+// plain text). With `tile` > 0 the image is a swatch of tile-pixel tiles
+// (swatch.h): its size is checked against the grid before any pixel is
+// decoded, and each tile read must be of one colour. Rows below those read
+// are never decoded, so what is held follows the width, not the height.
+// False with one sentence in *error naming the file (`name`, or "the
+// image" when it is empty) and why: not an image plughost reads (JPEG with
+// its own reason), too large, truncated, damaged, not a swatch.
+bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, SaveImage* out,
+                   std::string* error);
+// The same of a regular file opened through the gate; a file too big for
+// the memory at hand is refused in words.
+bool ReadForSave(const std::string& path, int tile, SaveImage* out, std::string* error);
+
+// The whole image, every row, when it has at most kMaxImagePixels: for
+// tests, and for tools that look at what open wrote.
 bool DecodeImage(const std::vector<uint8_t>& bytes, const std::string& name, Image* image,
                  std::string* error);
 bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* error);
-// A regular file read whole (1 GiB at most) and decoded; false with one
-// sentence naming the file.
 bool ReadImage(const std::string& path, Image* image, std::string* error);
 
 }  // namespace plughost

@@ -1,5 +1,6 @@
 #include "plughost/images/image_refusal.h"
 
+#include "plughost/images/image_decoders.h"
 #include "plughost/images/image_files.h"
 
 namespace plughost {
@@ -10,10 +11,10 @@ constexpr int64_t kMaxSide = 32767;
 
 }  // namespace
 
-bool SizeAllowed(int64_t columns, int64_t rows, const ImageRefusal& refuse) {
+bool SizeAllowed(int64_t columns, int64_t rows, bool wholeImage, const ImageRefusal& refuse) {
   const std::string size = std::to_string(columns) + " x " + std::to_string(rows) + " pixels";
   if (columns < 1 || rows < 1) return refuse("has no pixels (its header says " + size + ")");
-  if (rows > kMaxImagePixels / columns) {
+  if (wholeImage && rows > kMaxImagePixels / columns) {
     return refuse("is " + size + ", more than the " + std::to_string(kMaxImagePixels) +
                   " plughost reads");
   }
@@ -22,6 +23,24 @@ bool SizeAllowed(int64_t columns, int64_t rows, const ImageRefusal& refuse) {
                   " a side plughost reads");
   }
   return true;
+}
+
+bool RefuseTruncated(const char* kind, const ImageRefusal& refuse) {
+  return refuse(std::string("is truncated: its ") + kind + " data stops before its end");
+}
+
+bool RefuseUndecodable(const char* kind, const ImageRefusal& refuse) {
+  const std::string name = kind;
+  return refuse("is a " + name + " file plughost cannot decode: damaged, or a form of " + name +
+                " it does not read");
+}
+
+bool RefuseHeldRows(int64_t bytes, const ImageRefusal& refuse) {
+  return refuse("would need " + std::to_string(bytes >> 20) +
+                " MiB to hold the rows a save reads, more than the " +
+                std::to_string(kMaxHeldRowBytes >> 20) + " MiB plughost allows " +
+                "(an interlaced or GIF image that wide and tall is read whole; save it as a " +
+                "plain PNG)");
 }
 
 }  // namespace plughost

@@ -20,8 +20,9 @@ struct ImageRefusal {
   }
 };
 
-// True when a header's columns x rows is at least one pixel, at most
-// kMaxImagePixels and 32767 a side; otherwise refuses, naming the size.
-bool SizeAllowed(int64_t columns, int64_t rows, const ImageRefusal& refuse);
+// True when a header's columns x rows is at least one pixel and at most
+// 32767 a side, and, when `wholeImage`, at most kMaxImagePixels; otherwise
+// refuses, naming the size.
+bool SizeAllowed(int64_t columns, int64_t rows, bool wholeImage, const ImageRefusal& refuse);
 
 }  // namespace plughost

@@ -1,140 +1,157 @@
-#include "plughost/images/netpbm.h"
-
+// PPM and PGM, read here rather than by a library: binary (P6, P5) and plain
+// text (P3, P2), any maximum value up to 65535 scaled to 8 bits, grey
+// spread to three channels, a short file or a value above the maximum
+// refused. Read as a stream, row by row, only as far as the rows asked for.
 #include <algorithm>
 #include <cctype>
 #include <string>
-#include <utility>
+#include <vector>
+
+#include "plughost/images/image_decoders.h"
 
 namespace plughost {
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-struct Cursor {
-  const Bytes& bytes;
-  size_t at;
-};
-
 bool IsPnmSpace(uint8_t c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-void SkipSeparators(Cursor* c) {
-  const Bytes& b = c->bytes;
-  while (c->at < b.size() && (IsPnmSpace(b[c->at]) || b[c->at] == '#')) {
-    if (b[c->at] != '#') {
-      ++c->at;
-      continue;
-    }
-    while (c->at < b.size() && b[c->at] != '\n' && b[c->at] != '\r') ++c->at;
+void SkipSeparators(ByteStream* in) {
+  uint8_t c = 0;
+  while (in->Peek(&c) && (IsPnmSpace(c) || c == '#')) {
+    in->Next(&c);
+    if (c != '#') continue;
+    while (in->Peek(&c) && c != '\n' && c != '\r') in->Next(&c);
   }
 }
 
 enum class Number { kRead, kEnd, kBad };
 
 // Digits only, ended by a separator, a comment or the file's end: "12x" and
-// "-3" are bad numbers rather than 12 and the start of something else. On a
-// bad one the cursor is left at its first byte, for the message.
-Number ReadNumber(Cursor* c, uint32_t* value) {
-  SkipSeparators(c);
-  const Bytes& b = c->bytes;
-  if (c->at == b.size()) return Number::kEnd;
-  const size_t start = c->at;
+// "-3" are bad numbers rather than 12 and the start of something else.
+// *start is where the number began, for the message.
+Number ReadNumber(ByteStream* in, uint32_t* value, uint64_t* start) {
+  SkipSeparators(in);
+  *start = in->offset();
+  uint8_t c = 0;
+  if (!in->Peek(&c)) return Number::kEnd;
   uint64_t v = 0;
-  for (; c->at < b.size() && std::isdigit(b[c->at]) && v <= UINT32_MAX; ++c->at) {
-    v = v * 10 + uint64_t(b[c->at] - '0');
+  for (; in->Peek(&c) && std::isdigit(c) && v <= UINT32_MAX; in->Next(&c)) {
+    v = v * 10 + uint64_t(c - '0');
   }
-  const bool ended = c->at == b.size() || IsPnmSpace(b[c->at]) || b[c->at] == '#';
-  if (c->at == start || v > UINT32_MAX || !ended) {
-    c->at = start;
-    return Number::kBad;
-  }
+  const bool ended = !in->Peek(&c) || IsPnmSpace(c) || c == '#';
+  if (in->offset() == *start || v > UINT32_MAX || !ended) return Number::kBad;
   *value = uint32_t(v);
   return Number::kRead;
 }
 
-bool BadNumber(const Cursor& c, const ImageRefusal& refuse) {
-  return refuse("has a bad number at byte " + std::to_string(c.at) +
+bool BadNumber(uint64_t at, const ImageRefusal& refuse) {
+  return refuse("has a bad number at byte " + std::to_string(at) +
                 " (PPM and PGM numbers are digits only, up to " + std::to_string(UINT32_MAX) + ")");
 }
 
-struct PnmHeader {
-  bool text;     // P3 and P2: numbers as decimal text; P6 and P5: bytes
-  int channels;  // 3 for PPM, 1 for PGM
-  uint32_t columns, rows, maxval;
-  int64_t samples;  // columns x rows x channels
+class NetpbmDecoder : public ImageDecoder {
+ public:
+  explicit NetpbmDecoder(const ByteSource& source) : source_(source), in_(source, 2) {}
+  bool ReadHeader(const ImageRefusal& refuse) override;
+  bool DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) override;
+
+ private:
+  bool LongEnough(const ImageRefusal& refuse);
+  bool NextSample(const ImageRefusal& refuse, uint32_t* value);
+  bool TooFewValues(const ImageRefusal& refuse) const;
+
+  const ByteSource& source_;
+  ByteStream in_;
+  bool text_ = false;  // P3 and P2: numbers as decimal text; P6 and P5: bytes
+  int channels_ = 3;   // 3 for PPM, 1 for PGM
+  uint32_t maxval_ = 0;
+  int64_t samples_ = 0;  // columns x rows x channels
 };
 
-bool TooFewValues(const PnmHeader& h, const ImageRefusal& refuse) {
-  return refuse("is truncated: it holds fewer than the " + std::to_string(h.samples) +
+bool NetpbmDecoder::TooFewValues(const ImageRefusal& refuse) const {
+  return refuse("is truncated: it holds fewer than the " + std::to_string(samples_) +
                 " values its header declares");
 }
 
-bool ReadPnmHeader(Cursor* c, PnmHeader* h, const ImageRefusal& refuse) {
-  const uint8_t form = c->bytes[1];
-  h->text = form == '3' || form == '2';
-  h->channels = form == '3' || form == '6' ? 3 : 1;
-  for (uint32_t* field : {&h->columns, &h->rows, &h->maxval}) {
-    const Number got = ReadNumber(c, field);
+bool NetpbmDecoder::ReadHeader(const ImageRefusal& refuse) {
+  uint8_t mark[2] = {};
+  source_.ReadExact(0, mark, sizeof mark);
+  text_ = mark[1] == '3' || mark[1] == '2';
+  channels_ = mark[1] == '3' || mark[1] == '6' ? 3 : 1;
+  uint32_t fields[3] = {};
+  for (uint32_t& field : fields) {
+    uint64_t start = 0;
+    const Number got = ReadNumber(&in_, &field, &start);
     if (got == Number::kEnd) return refuse("is truncated: it ends inside its header");
-    if (got == Number::kBad) return BadNumber(*c, refuse);
+    if (got == Number::kBad) return BadNumber(start, refuse);
   }
-  if (h->maxval < 1 || h->maxval > 65535) {
-    return refuse("declares a maximum value of " + std::to_string(h->maxval) +
+  columns_ = fields[0];
+  rows_ = fields[1];
+  maxval_ = fields[2];
+  if (maxval_ < 1 || maxval_ > 65535) {
+    return refuse("declares a maximum value of " + std::to_string(maxval_) +
                   ", where PPM and PGM allow 1 to 65535");
   }
-  h->samples = int64_t{h->columns} * h->rows * h->channels;
-  return SizeAllowed(h->columns, h->rows, refuse);
+  return true;
 }
 
-// Checked before the image is allocated. Each text value needs a digit and
-// a separator before it; binary ones take one byte, or two past maxval 255.
-bool PnmLongEnough(Cursor* c, const PnmHeader& h, const ImageRefusal& refuse) {
-  const int64_t rest = int64_t(c->bytes.size() - c->at);
-  if (h.text) return rest >= 2 * h.samples || TooFewValues(h, refuse);
-  const int64_t needed = h.samples * (h.maxval > 255 ? 2 : 1);
+// Checked before a row is decoded, once the size was allowed. Each text
+// value needs a digit and a separator before it; binary ones take one
+// byte, or two past maxval 255.
+bool NetpbmDecoder::LongEnough(const ImageRefusal& refuse) {
+  samples_ = columns_ * rows_ * channels_;
+  const int64_t rest = int64_t(source_.size() - std::min(source_.size(), in_.offset()));
+  if (text_) return rest >= 2 * samples_ || TooFewValues(refuse);
+  const int64_t needed = samples_ * (maxval_ > 255 ? 2 : 1);
   if (rest - 1 >= needed) {
-    ++c->at;  // the one separator after maxval
+    in_.Skip(1);  // the one separator after maxval
     return true;
   }
   return refuse("is truncated: it holds " + std::to_string(std::max<int64_t>(rest - 1, 0)) +
                 " of the " + std::to_string(needed) + " bytes of pixels its header declares");
 }
 
-bool NextSample(Cursor* c, const PnmHeader& h, const ImageRefusal& refuse, uint32_t* value) {
-  const Bytes& b = c->bytes;
-  if (!h.text) {
-    *value = h.maxval > 255 ? uint32_t{b[c->at]} << 8 | b[c->at + 1] : b[c->at];
-    c->at += h.maxval > 255 ? 2 : 1;
+bool NetpbmDecoder::NextSample(const ImageRefusal& refuse, uint32_t* value) {
+  if (!text_) {
+    uint8_t b[2] = {};
+    const size_t width = maxval_ > 255 ? 2 : 1;
+    if (in_.Take(b, width) != width) return refuse("could not be read to its end");
+    *value = width == 2 ? uint32_t{b[0]} << 8 | b[1] : b[0];
     return true;
   }
-  const Number got = ReadNumber(c, value);
-  if (got == Number::kBad) return BadNumber(*c, refuse);
-  if (got == Number::kEnd) return TooFewValues(h, refuse);
+  uint64_t start = 0;
+  const Number got = ReadNumber(&in_, value, &start);
+  if (got == Number::kBad) return BadNumber(start, refuse);
+  if (got == Number::kEnd) return TooFewValues(refuse);
+  return true;
+}
+
+bool NetpbmDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) {
+  if (!LongEnough(refuse)) return false;
+  std::vector<uint8_t> rgb(size_t(columns_) * 3);
+  for (int r = 0; r < wanted; ++r) {
+    for (size_t i = 0; i < size_t(columns_ * channels_); ++i) {
+      uint32_t v = 0;
+      if (!NextSample(refuse, &v)) return false;
+      if (v > maxval_) {
+        return refuse("has the value " + std::to_string(v) + " where its header allows at most " +
+                      std::to_string(maxval_));
+      }
+      // To the nearest of 0..255; a grey sample fills all three channels.
+      const auto level = uint8_t((v * 255 + maxval_ / 2) / maxval_);
+      std::fill_n(rgb.begin() + long(channels_ == 1 ? i * 3 : i), 4 - channels_, level);
+    }
+    if (!sink->Row(r, rgb.data())) return false;
+  }
   return true;
 }
 
 }  // namespace
 
-bool DecodeNetpbm(const Bytes& bytes, const ImageRefusal& refuse, Image* out) {
-  Cursor c{bytes, 2};
-  PnmHeader h{};
-  if (!ReadPnmHeader(&c, &h, refuse)) return false;
-  if (!PnmLongEnough(&c, h, refuse)) return false;
-  Image image = Image::Blank(int(h.rows), int(h.columns), 3);
-  for (size_t i = 0; i < size_t(h.samples); ++i) {
-    uint32_t v = 0;
-    if (!NextSample(&c, h, refuse, &v)) return false;
-    if (v > h.maxval) {
-      return refuse("has the value " + std::to_string(v) + " where its header allows at most " +
-                    std::to_string(h.maxval));
-    }
-    // To the nearest of 0..255; a grey sample fills all three channels.
-    const auto level = uint8_t((v * 255 + h.maxval / 2) / h.maxval);
-    std::fill_n(image.pixels.begin() + long(h.channels == 1 ? i * 3 : i), 4 - h.channels, level);
-  }
-  *out = std::move(image);
-  return true;
+std::unique_ptr<ImageDecoder> NewNetpbmDecoder(const ByteSource& source) {
+  return std::make_unique<NetpbmDecoder>(source);
 }
+
 }  // namespace plughost

@@ -2,9 +2,11 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "plughost/files/file_checks.h"
+#include "plughost/images/text_lines.h"
 
 namespace plughost {
 
@@ -13,25 +15,16 @@ namespace {
 constexpr int kEntries = 256;
 constexpr int kPerRow = 16;
 
-// The text split into lines, without their line ends (LF or CR LF).
-std::vector<std::string> LinesOf(const std::vector<uint8_t>& bytes) {
-  std::vector<std::string> lines(1);
-  for (uint8_t b : bytes) {
-    if (b == '\n') {
-      if (!lines.back().empty() && lines.back().back() == '\r') lines.back().pop_back();
-      lines.emplace_back();
-    } else {
-      lines.back() += static_cast<char>(b);
-    }
-  }
-  if (lines.back().empty()) lines.pop_back();
-  return lines;
-}
-
 bool Blank(const std::string& line) {
   for (char c : line)
     if (!std::isspace(static_cast<unsigned char>(c))) return false;
   return true;
+}
+
+// A header line without the spaces an editor may leave after it.
+std::string Trimmed(std::string line) {
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+  return line;
 }
 
 // "R G B" at the start of the line, each 0 to 255; the rest (a GIMP colour's
@@ -39,73 +32,114 @@ bool Blank(const std::string& line) {
 std::string ReadColour(const std::string& line, uint8_t rgb[3]) {
   std::istringstream in(line);
   for (int k = 0; k < 3; ++k) {
-    long value = -1;
     std::string word;
-    if (!(in >> word)) return "expected three numbers (red, green, blue), found \"" + line + "\"";
+    if (!(in >> word)) return "expected three numbers (red, green, blue), found " + Quoted(line);
     char* end = nullptr;
-    value = std::strtol(word.c_str(), &end, 10);
-    if (*end != '\0') return "\"" + word + "\" is not a number";
-    if (value < 0 || value > 255) return word + " is not from 0 to 255";
+    const long value = std::strtol(word.c_str(), &end, 10);
+    if (*end != '\0') return Quoted(word) + " is not a number";
+    if (value < 0 || value > 255) return Shortened(word) + " is not from 0 to 255";
     rgb[k] = static_cast<uint8_t>(value);
   }
   return "";
 }
 
-void Put(Image* image, int entry, const uint8_t rgb[3]) {
-  for (int k = 0; k < 3; ++k) image->At(entry / kPerRow, entry % kPerRow, k) = rgb[k];
+// One palette file being read: its lines, the image its colours fill, and
+// the one sentence a refusal leaves.
+struct PaletteReader {
+  TextLines lines;
+  const std::string& name;
+  Image* image;
+  int* colours;
+  std::string* error;
+  std::string line;
+
+  bool Refuse(int number, const std::string& what) {
+    *error = name + ": line " + std::to_string(number) + ": " + what;
+    return false;
+  }
+  // The next line, or false: at the end (error left empty), on a read error
+  // or on a line too long for any palette.
+  bool NextLine() {
+    if (!lines.Next(&line)) {
+      if (lines.failed()) *error = name + ": the file could not be read to its end";
+      return false;
+    }
+    if (!lines.tooLong()) return true;
+    return Refuse(lines.number(), "longer than " + std::to_string(kMaxLineBytes) +
+                                      " characters, which no palette line is");
+  }
+  bool Put(const std::string& text) {
+    if (*colours == kEntries) return Refuse(lines.number(), "a palette holds at most 256 colours");
+    uint8_t rgb[3];
+    const std::string wrong = ReadColour(text, rgb);
+    if (!wrong.empty()) return Refuse(lines.number(), wrong);
+    for (int k = 0; k < 3; ++k) image->At(*colours / kPerRow, *colours % kPerRow, k) = rgb[k];
+    ++*colours;
+    return true;
+  }
+};
+
+bool IsGimpHeaderLine(const std::string& line) {
+  return line.rfind("Name:", 0) == 0 || line.rfind("Columns:", 0) == 0;
 }
 
-// Colour lines from `first` on; GIMP's may be mixed with comments and blank
-// lines, JASC's are exactly `expected` lines.
-bool ReadColours(const std::vector<std::string>& lines, size_t first, bool gimp, int expected,
-                 const std::string& name, Image* image, int* colours, std::string* error) {
-  auto refuse = [&](size_t line, const std::string& what) {
-    *error = name + ": line " + std::to_string(line + 1) + ": " + what;
-    return false;
-  };
-  for (size_t i = first; i < lines.size(); ++i) {
-    if (gimp && (Blank(lines[i]) || lines[i][0] == '#')) continue;
-    if (!gimp && *colours == expected) return refuse(i, "more colours than the count on line 3");
-    if (*colours == kEntries) return refuse(i, "a palette holds at most 256 colours");
-    uint8_t rgb[3];
-    const std::string wrong = ReadColour(lines[i], rgb);
-    if (!wrong.empty()) return refuse(i, wrong);
-    Put(image, (*colours)++, rgb);
+// Colour lines mixed with comments, blank lines and, before the first
+// colour, the name and column count.
+bool DecodeGimp(PaletteReader* r) {
+  if (!r->NextLine() || r->line.rfind("GIMP Palette", 0) != 0) {
+    return r->error->empty() && r->Refuse(1, "a GIMP palette begins \"GIMP Palette\"");
   }
-  if (!gimp && *colours < expected)
-    return refuse(lines.size(), "the file ends after " + std::to_string(*colours) + " of its " +
-                                    std::to_string(expected) + " colours");
+  bool headed = true;
+  while (r->NextLine()) {
+    if (headed && IsGimpHeaderLine(r->line)) continue;
+    headed = false;
+    if (Blank(r->line) || r->line[0] == '#') continue;
+    if (!r->Put(r->line)) return false;
+  }
+  return r->error->empty();
+}
+
+// The count on line 3; -1 when it is not a number.
+long JascCount(const std::string& line) {
+  const std::string text = Trimmed(line);
+  char* end = nullptr;
+  const long count = std::strtol(text.c_str(), &end, 10);
+  return text.empty() || *end != '\0' ? -1 : count;
+}
+
+bool ReadJascHeader(PaletteReader* r, long* count) {
+  if (!r->NextLine() || Trimmed(r->line) != "JASC-PAL") {
+    return r->error->empty() && r->Refuse(1, "a JASC palette begins \"JASC-PAL\"");
+  }
+  if (!r->NextLine() || Trimmed(r->line) != "0100") {
+    return r->error->empty() && r->Refuse(2, "expected the version \"0100\"");
+  }
+  *count = r->NextLine() ? JascCount(r->line) : -1;
+  if (!r->error->empty()) return false;
+  if (*count < 0) return r->Refuse(3, "expected the number of colours");
+  if (*count > kEntries) {
+    return r->Refuse(3, std::to_string(*count) + " colours, and a palette holds at most 256");
+  }
   return true;
 }
 
-bool DecodeGimp(const std::vector<std::string>& lines, const std::string& name, Image* image,
-                int* colours, std::string* error) {
-  if (lines.empty() || lines[0].rfind("GIMP Palette", 0) != 0) {
-    *error = name + ": line 1: a GIMP palette begins \"GIMP Palette\"";
-    return false;
+// Exactly the counted colour lines, then only blank lines.
+bool DecodeJasc(PaletteReader* r) {
+  long count = 0;
+  if (!ReadJascHeader(r, &count)) return false;
+  while (r->NextLine()) {
+    if (*r->colours == count) {
+      if (Blank(r->line)) continue;
+      return r->Refuse(r->lines.number(), "more colours than the count on line 3");
+    }
+    if (!r->Put(r->line)) return false;
   }
-  size_t first = 1;
-  while (first < lines.size() &&
-         (lines[first].rfind("Name:", 0) == 0 || lines[first].rfind("Columns:", 0) == 0))
-    ++first;
-  return ReadColours(lines, first, true, 0, name, image, colours, error);
-}
-
-bool DecodeJasc(const std::vector<std::string>& lines, const std::string& name, Image* image,
-                int* colours, std::string* error) {
-  auto refuse = [&](int line, const std::string& what) {
-    *error = name + ": line " + std::to_string(line) + ": " + what;
-    return false;
-  };
-  if (lines.empty() || lines[0] != "JASC-PAL") return refuse(1, "a JASC palette begins \"JASC-PAL\"");
-  if (lines.size() < 2 || lines[1] != "0100") return refuse(2, "expected the version \"0100\"");
-  char* end = nullptr;
-  const long count = lines.size() < 3 ? -1 : std::strtol(lines[2].c_str(), &end, 10);
-  if (count < 0 || end == lines[2].c_str() || *end != '\0')
-    return refuse(3, "expected the number of colours");
-  if (count > kEntries)
-    return refuse(3, std::to_string(count) + " colours, and a palette holds at most 256");
-  return ReadColours(lines, 3, false, static_cast<int>(count), name, image, colours, error);
+  if (!r->error->empty()) return false;
+  if (*r->colours < count) {
+    return r->Refuse(r->lines.number() + 1, "the file ends after " + std::to_string(*r->colours) +
+                                                " of its " + std::to_string(count) + " colours");
+  }
+  return true;
 }
 
 }  // namespace
@@ -137,15 +171,20 @@ std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-bool DecodePaletteText(const std::vector<uint8_t>& bytes, PaletteText kind, const std::string& name,
+bool DecodePaletteText(const ByteSource& source, PaletteText kind, const std::string& name,
                        Image* image, int* colours, std::string* error) {
   Image read = Image::Blank(kPerRow, kPerRow, 3);
   *colours = 0;
-  const std::vector<std::string> lines = LinesOf(bytes);
-  const bool ok = kind == PaletteText::kGimp ? DecodeGimp(lines, name, &read, colours, error)
-                                             : DecodeJasc(lines, name, &read, colours, error);
+  error->clear();
+  PaletteReader reader{TextLines(source), name, &read, colours, error, std::string()};
+  const bool ok = kind == PaletteText::kGimp ? DecodeGimp(&reader) : DecodeJasc(&reader);
   if (ok) *image = read;
   return ok;
+}
+
+bool DecodePaletteText(const std::vector<uint8_t>& bytes, PaletteText kind, const std::string& name,
+                       Image* image, int* colours, std::string* error) {
+  return DecodePaletteText(MemoryBytes(bytes), kind, name, image, colours, error);
 }
 
 }  // namespace plughost

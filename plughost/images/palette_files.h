@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plughost/host/image.h"
+#include "plughost/images/byte_source.h"
 
 namespace plughost {
 
@@ -23,9 +24,14 @@ PaletteText PaletteTextFromPath(const std::string& path);
 std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
                                        const std::string& name);
 
-// A palette file as a 16 x 16 image. False with one sentence naming the file,
-// the line and what was wrong (more than 256 colours, a malformed line, a
-// number outside 0 to 255). *colours is how many the file held.
+// A palette file as a 16 x 16 image, read a line at a time: what is held
+// does not grow with the file. Lines may end in LF, CR LF or CR, and a UTF-8
+// byte-order mark is skipped. False with one sentence naming the file, the
+// line and what was wrong (more than 256 colours, a malformed line quoted
+// in at most 80 characters, a number outside 0 to 255, a line longer than
+// kMaxLineBytes). *colours is how many the file held.
+bool DecodePaletteText(const ByteSource& source, PaletteText kind, const std::string& name,
+                       Image* image, int* colours, std::string* error);
 bool DecodePaletteText(const std::vector<uint8_t>& bytes, PaletteText kind, const std::string& name,
                        Image* image, int* colours, std::string* error);
 

@@ -8,32 +8,15 @@ namespace {
 
 // The top or left pixel of tile `index` along a side: past the grid line
 // before it and every tile and line before that.
-int TileStart(int index, int tile) { return 1 + index * (tile + 1); }
-
-bool TileIsOneColour(const Image& swatch, int tile, int row, int column) {
-  const int top = TileStart(row, tile), left = TileStart(column, tile);
-  for (int r = top; r < top + tile; ++r) {
-    for (int c = left; c < left + tile; ++c) {
-      for (int k = 0; k < swatch.planes; ++k) {
-        if (swatch.At(r, c, k) != swatch.At(top, left, k)) return false;
-      }
-    }
-  }
-  return true;
-}
+int64_t TileStart(int64_t index, int tile) { return 1 + index * (tile + 1); }
 
 void FillTile(const Image& image, int row, int column, int tile, Image* swatch) {
-  const int top = TileStart(row, tile), left = TileStart(column, tile);
+  const int top = int(TileStart(row, tile)), left = int(TileStart(column, tile));
   for (int r = top; r < top + tile; ++r) {
     for (int c = left; c < left + tile; ++c) {
       for (int k = 0; k < image.planes; ++k) swatch->At(r, c, k) = image.At(row, column, k);
     }
   }
-}
-
-bool FitsGrid(const Image& swatch, int tile) {
-  return tile >= 1 && swatch.rows >= tile + 2 && swatch.columns >= tile + 2 &&
-         (swatch.rows - 1) % (tile + 1) == 0 && (swatch.columns - 1) % (tile + 1) == 0;
 }
 
 }  // namespace
@@ -50,29 +33,52 @@ Image MakeSwatch(const Image& image, int tile) {
   return swatch;
 }
 
-bool ReadSwatch(const Image& swatch, int tile, Image* image, std::string* error) {
-  if (!FitsGrid(swatch, tile)) {
-    *error = "a " + std::to_string(swatch.columns) + " x " + std::to_string(swatch.rows) +
-             " image is not a swatch of " + std::to_string(tile) +
-             "-pixel tiles (each side must be a multiple of " + std::to_string(tile + 1) +
-             ", plus 1)";
-    return false;
+bool SwatchRows::Fits(int64_t columns, int64_t rows, int tile, std::string* error) {
+  if (tile >= 1 && rows >= tile + 2 && columns >= tile + 2 && (rows - 1) % (tile + 1) == 0 &&
+      (columns - 1) % (tile + 1) == 0) {
+    return true;
   }
-  *image = Image::Blank((swatch.rows - 1) / (tile + 1), (swatch.columns - 1) / (tile + 1),
-                        swatch.planes);
-  for (int r = 0; r < image->rows; ++r) {
-    for (int c = 0; c < image->columns; ++c) {
-      if (!TileIsOneColour(swatch, tile, r, c)) {
-        *error = "tile at row " + std::to_string(r) + ", column " + std::to_string(c) +
-                 " is not one colour: not a swatch of " + std::to_string(tile) +
-                 "-pixel tiles, or edited inside a tile";
-        return false;
-      }
-      for (int k = 0; k < swatch.planes; ++k) {
-        image->At(r, c, k) = swatch.At(TileStart(r, tile), TileStart(c, tile), k);
+  *error = "a " + std::to_string(columns) + " x " + std::to_string(rows) +
+           " image is not a swatch of " + std::to_string(tile) +
+           "-pixel tiles (each side must be a multiple of " + std::to_string(tile + 1) +
+           ", plus 1)";
+  return false;
+}
+
+SwatchRows::SwatchRows(int64_t columns, int tile, int tileRows, int planes)
+    : tile_(tile),
+      tileRows_(tileRows),
+      planes_(planes),
+      colours_(Image::Blank(tileRows, int((columns - 1) / (tile + 1)), planes)) {}
+
+bool SwatchRows::Row(int row, const uint8_t* pixels, std::string* error) {
+  if (row == 0 || row % (tile_ + 1) == 0) return true;  // a grid line
+  const int tileRow = (row - 1) / (tile_ + 1), within = (row - 1) % (tile_ + 1);
+  for (int c = 0; c < colours_.columns; ++c) {
+    const uint8_t* tile = pixels + TileStart(c, tile_) * planes_;
+    for (int k = 0; k < planes_; ++k) {
+      // The tile's top left pixel is its colour; every other must match it.
+      if (within == 0) colours_.At(tileRow, c, k) = tile[k];
+      for (int x = 0; x < tile_ && (firstBad_ < 0 || c < firstBad_); ++x) {
+        if (tile[x * planes_ + k] != colours_.At(tileRow, c, k)) firstBad_ = c;
       }
     }
   }
+  if (within < tile_ - 1 || firstBad_ < 0) return true;
+  *error = "tile at row " + std::to_string(tileRow) + ", column " + std::to_string(firstBad_) +
+           " is not one colour: not a swatch of " + std::to_string(tile_) +
+           "-pixel tiles, or edited inside a tile";
+  return false;
+}
+
+bool ReadSwatch(const Image& swatch, int tile, Image* image, std::string* error) {
+  if (!SwatchRows::Fits(swatch.columns, swatch.rows, tile, error)) return false;
+  SwatchRows reader(swatch.columns, tile, (swatch.rows - 1) / (tile + 1), swatch.planes);
+  const size_t rowBytes = size_t(swatch.columns) * size_t(swatch.planes);
+  for (int r = 0; r < reader.RowsNeeded(); ++r) {
+    if (!reader.Row(r, swatch.pixels.data() + size_t(r) * rowBytes, error)) return false;
+  }
+  *image = reader.colours();
   return true;
 }
 

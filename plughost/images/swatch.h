@@ -14,9 +14,34 @@ namespace plughost {
 // image of 16 × (tile + 1) + 1 pixels a side.
 constexpr uint8_t kGridLevel = 64;
 Image MakeSwatch(const Image& image, int tile);
-// The reverse: one pixel per tile. Refuses an image whose size does not fit
-// the grid or whose tiles are not each of one colour, so that an edited
-// swatch is never quietly reduced to whatever its tile corners hold.
+
+// A swatch read a row at a time, top first, holding no more than one pixel
+// per tile: an edited tile is found without the whole image in memory.
+class SwatchRows {
+ public:
+  // Whether a columns x rows image is a grid of tile-pixel tiles; false
+  // with the reason when its size does not fit.
+  static bool Fits(int64_t columns, int64_t rows, int tile, std::string* error);
+  // For an image that fits, reading its top `tileRows` rows of tiles.
+  SwatchRows(int64_t columns, int tile, int tileRows, int planes);
+  // How many of the swatch's rows those tiles take.
+  int RowsNeeded() const { return tileRows_ * (tile_ + 1); }
+  // Row `row` (0 to RowsNeeded() - 1, in order), `planes` bytes a pixel.
+  // False with the reason once a row of tiles holds one not of one colour.
+  bool Row(int row, const uint8_t* pixels, std::string* error);
+  // One pixel per tile, tileRows x (columns - 1) / (tile + 1).
+  const Image& colours() const { return colours_; }
+
+ private:
+  int tile_, tileRows_, planes_;
+  Image colours_;
+  int firstBad_ = -1;  // the leftmost tile in this row of tiles that is not one colour
+};
+
+// The reverse of MakeSwatch: one pixel per tile. Refuses an image whose
+// size does not fit the grid or whose tiles are not each of one colour, so
+// that an edited swatch is never quietly reduced to whatever its tile
+// corners hold.
 bool ReadSwatch(const Image& swatch, int tile, Image* image, std::string* error);
 
 }  // namespace plughost
