@@ -1,6 +1,7 @@
 #include "plughost/commands/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,35 +18,52 @@ namespace {
 
 constexpr const char* kFooter = R"(Exit status: 0 success; 1 the module answered a non-zero result;
 2 a bad command line; 3 the host failed (cannot read an input, load the
-module or write an output). Every option of plughost may follow the command.)";
+module or write an output). Host options may also stand before the command;
+a command's own options go after it, before or after the files; -- ends the
+options, so that a file name may begin with -.)";
 
 constexpr const char* kCommands = "open, save, probe, about or info";
+
+// What each command uses of the host: the program itself takes them all,
+// before any command. The module reads its key from the scripting
+// parameters and records it back, which --verbose shows.
+const HostOptionUse kProgramUses = {
+    true, true,
+    "Hand the module a boolean under KEY among the scripting parameters it reads (open "
+    "reads fooB, save barF)",
+    true};
+const HostOptionUse kOpenUses = {
+    true, true,
+    "Hand the module a boolean under KEY among the scripting parameters it reads as it opens "
+    "(it reads fooB)",
+    true};
+const HostOptionUse kSaveUses = {
+    true, true,
+    "Hand the module a boolean under KEY among the scripting parameters it reads as it saves "
+    "(it reads barF)",
+    true};
+// probe prints the filter's answer and nothing of the selectors.
+const HostOptionUse kProbeUses = {
+    true, false,
+    "Hand the module a boolean under KEY among the scripting parameters it reads as probe "
+    "tries an opening (it reads fooB)",
+    true};
+// The About box is a call with no parameter block and no suites.
+const HostOptionUse kAboutUses = {true, true, nullptr, false};
+// info reads the property list and runs none of the module's code.
+const HostOptionUse kInfoUses = {false, false, nullptr, false};
 
 bool Usage(std::ostream& err, const std::string& text) {
   err << "plughost: " << text << "\nRun with --help for more information.\n";
   return false;
 }
 
-// What CLI11 left over: an unknown option or an argument of no command.
-bool CheckLeftOver(const CLI::App& command, std::ostream& err) {
-  for (const std::string& arg : command.remaining()) {
-    if (arg.size() > 1 && arg[0] == '-')
-      return Usage(err, "\"" + arg + "\" is not an option of " + command.get_name());
-    return Usage(err, command.get_name() + " takes no argument \"" + arg + "\"");
-  }
-  return true;
-}
-
 // Everything the command line fills in. CLI11 keeps the address of each
 // field, so it stays in one place until the command has run.
 struct Given {
-  std::vector<std::string> stray;  // words where a command should be
   Options options;
-  HostSwitches switches;
   OpenRequest open;
-  SingleUseOptions openSingles;
   SaveRequest save;
-  SingleUseOptions saveSingles;
   std::vector<std::string> probeFiles;
   std::string infoModule;
 };
@@ -59,46 +77,37 @@ struct Commands {
 };
 
 void SetUpProgram(CLI::App& app, Given& given) {
-  // "/home/me/a.kcf" is a path on every platform, never an option.
+  // "/home/me/a.kcf" is a path on every platform, never an option; the
+  // commands and their option groups take this over as they are added.
   app.allow_windows_style_options(false);
+  // Unknown options and stray words are told in words once parsing is done.
   app.allow_extras();
+  app.require_subcommand(1);
+  // A switch takes no value: "--verbose=2" and "--force=maybe" are refused
+  // rather than read as a count or a boolean.
+  app.option_defaults()->disable_flag_override();
   app.footer(kFooter);
-  app.fallthrough();
+  app.get_formatter()->label("SUBCOMMAND", "COMMAND");
   app.set_version_flag("--version", std::string("plughost ") + ZENTROW_VERSION,
                        "Print the version and exit");
-  // Gathered and checked after parsing, so that a mistyped command is named.
-  app.add_option("COMMAND", given.stray, std::string("One of: ") + kCommands);
-  AddHostOptions(app, given.options, given.switches);
+  AddHostOptions(app, given.options, kProgramUses);
 }
 
-// A command with the host options, which it may be given anywhere on the line.
-CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Given& given) {
+// A command with the host options it uses, which may follow it too.
+CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Given& given,
+                     const HostOptionUse& uses) {
   CLI::App* command = app.add_subcommand(name, description);
-  command->allow_windows_style_options(false);
+  command->group("Commands");
   command->allow_extras();
-  AddHostOptions(*command, given.options, given.switches);
+  AddHostOptions(*command, given.options, uses);
   return command;
 }
 
 CLI::App* AddOpenCommand(CLI::App& app, Given& given) {
   CLI::App* open = AddCommand(
-      app, "open", "Open palette files through the module and write them as images", given);
-  SingleUseOptions& once = given.openSingles;
-  open->add_option("FILE", given.open.inputs, "Palette files");
-  OneValueEach(
-      open->add_option("--out", once.out,
-                       "The image to write, .png or .ppm, or a palette, .gpl or .pal (one FILE)"));
-  OneValueEach(open->add_option("--out-dir", once.outDir,
-                                "Write each FILE's image here, under its own name (any number "
-                                "of FILEs; a bad file is reported and the rest still "
-                                "converted; DIR is made if missing)"));
-  OneValueEach(open->add_option(
-      "--format", once.format,
-      "png or ppm, or gpl or pal for a GIMP or JASC palette (default: by --out's extension, "
-      "or png)"));
-  OneValueEach(open->add_option(
-      "--swatch", once.swatch, "N: scale each colour to an N x N tile in a thin grid (1 to 255)"));
-  open->add_flag("--force", given.open.force, "Replace an existing file that holds a palette");
+      app, "open", "Open palette files through the module and write them as images", given,
+      kOpenUses);
+  AddOpenOptions(*open, given.open);
   return open;
 }
 
@@ -107,37 +116,52 @@ CLI::App* AddSaveCommand(CLI::App& app, Given& given) {
       app, "save",
       "Save images (PNG, PPM, BMP, JPEG ...) or GIMP/JASC palettes (.gpl, .pal) as KiSS "
       "palettes through the module",
-      given);
-  SingleUseOptions& once = given.saveSingles;
-  save->add_option("IMAGE", given.save.images,
-                   "Images; the first 16 x 16 pixels of each are saved");
-  OneValueEach(save->add_option("--out", once.out, "The palette file to write (one IMAGE)"));
-  OneValueEach(save->add_option("--out-dir", once.outDir,
-                                "Write each IMAGE's palette here as NAME.kcf (any number of "
-                                "IMAGEs; DIR is made if missing)"));
-  OneValueEach(save->add_option(
-      "--swatch", once.swatch,
-      "N: each image is a swatch of N x N tiles, as open --swatch N writes"));
-  save->add_flag("--force", given.save.force, "Replace an existing file that holds an image");
+      given, kSaveUses);
+  AddSaveOptions(*save, given.save);
   return save;
 }
 
 CLI::App* AddProbeCommand(CLI::App& app, Given& given) {
   CLI::App* probe = AddCommand(
-      app, "probe", "Ask the module whether each file is a palette, one line each", given);
-  probe->add_option("FILE", given.probeFiles, "Files to ask about");
+      app, "probe", "Ask the module whether each file is a palette, one line each", given,
+      kProbeUses);
+  probe->add_option("FILE", given.probeFiles, "Files to ask about")->type_name("");
   return probe;
 }
 
 CLI::App* AddAboutCommand(CLI::App& app, Given& given) {
-  return AddCommand(app, "about", "Show the module's About box (selector 0)", given);
+  return AddCommand(app, "about", "Show the module's About box (selector 0)", given, kAboutUses);
 }
 
 CLI::App* AddInfoCommand(CLI::App& app, Given& given) {
   CLI::App* info = AddCommand(
-      app, "info", "Print the module's property list, decoded, without running its code", given);
-  info->add_option("MODULE", given.infoModule, "The module file (default: as --module)");
+      app, "info", "Print the module's property list, decoded, without running its code", given,
+      kInfoUses);
+  info->add_option("MODULE", given.infoModule, "The module file (default: as --module)")
+      ->type_name("");
   return info;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// CLI11's refusal, in our words where its own are unclear. Each message it
+// throws here begins with the option's name.
+std::string Reason(const CLI::ParseError& e) {
+  const std::string what = e.what();
+  const std::string name = what.substr(0, what.find_first_of(": "));
+  // Our validators say "takes ..., not ..." after the name and a colon.
+  if (dynamic_cast<const CLI::ValidationError*>(&e) != nullptr)
+    return name + " " + what.substr(std::min(what.size(), name.size() + 2));
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) == nullptr)
+    return "the command line could not be read";
+  if (EndsWith(what, " missing")) return name + " needs a value";
+  // This one names the switch without its dashes.
+  if (EndsWith(what, " flag override"))
+    return (name.size() == 1 ? "-" : "--") + name + " takes no value";
+  // "At Most 1 required but received 2"
+  return name + " is given " + what.substr(what.rfind(' ') + 1) + " times; give it once";
 }
 
 // What Parse answers when the line names a command to run.
@@ -150,50 +174,51 @@ int Parse(CLI::App& app, int argc, const char* const* argv, Streams io) {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {  // --help or --version
     return app.exit(e, io.out, io.err) == 0 ? kExitSuccess : kExitUsage;
-  } catch (const CLI::ArgumentMismatch&) {
-    Usage(io.err, "an option is missing its value");
-    return kExitUsage;
-  } catch (const CLI::ParseError&) {
-    Usage(io.err, "the command line could not be read");
+  } catch (const CLI::RequiredError&) {
+    // No command: the whole line is parsed, and what was left over says why.
+    return kRunCommand;
+  } catch (const CLI::ParseError& e) {
+    Usage(io.err, Reason(e));
     return kExitUsage;
   }
   return kRunCommand;
 }
 
+// An option that `where` does not take; told where it goes when it is the
+// command's, given before the command.
+std::string UnknownOption(const std::string& arg, const CLI::App& where, const CLI::App* command) {
+  const std::string name = arg.substr(0, arg.find('='));
+  if (command != nullptr && command != &where && command->get_option_no_throw(name) != nullptr)
+    return name + " is an option of " + command->get_name() + ": give it after the command";
+  return "\"" + arg + "\" is not an option of " + where.get_name();
+}
+
+// What CLI11 left over in `where`, the program or the command: an unknown
+// option or a word where none is taken. Empty when nothing was.
+std::string LeftOver(const CLI::App& where, const CLI::App* command) {
+  for (const std::string& arg : where.remaining()) {
+    // The end of the options, which CLI11 keeps here too. Before the command
+    // it also hides the command from CLI11.
+    if (arg == "--" && command == nullptr) return "give -- after the command, not before it";
+    if (arg == "--") continue;
+    if (arg.size() > 1 && arg[0] == '-') return UnknownOption(arg, where, command);
+    if (command == nullptr) return "\"" + arg + "\" is not a command: " + kCommands;
+    return command->get_name() + " takes no argument \"" + arg + "\"";
+  }
+  return "";
+}
+
 // The one command given, or null once a usage message has said what is wrong.
-CLI::App* ChosenCommand(const CLI::App& app, const Given& given, std::ostream& err) {
-  if (app.get_subcommands().empty()) {
-    Usage(err, given.stray.empty()
-                   ? std::string("a command is required: ") + kCommands
-                   : "\"" + given.stray.front() + "\" is not a command: " + kCommands);
-    return nullptr;
-  }
-  CLI::App* command = app.get_subcommands().front();
-  if (!given.stray.empty()) {
-    Usage(err, command->get_name() + " takes no argument \"" + given.stray.front() + "\"");
-    return nullptr;
-  }
-  return command;
-}
-
-// The options given at most once, into the requests.
-bool TakeSingleUseOptions(Given& given, std::string* error) {
-  return TakeSingle(given.openSingles.out, "--out", &given.open.out, error) &&
-         TakeSingle(given.openSingles.outDir, "--out-dir", &given.open.outDir, error) &&
-         ParseFormat(given.openSingles.format, &given.open.format, error) &&
-         ParseSwatch(given.openSingles.swatch, &given.open.swatch, error) &&
-         TakeSingle(given.saveSingles.out, "--out", &given.save.out, error) &&
-         TakeSingle(given.saveSingles.outDir, "--out-dir", &given.save.outDir, error) &&
-         ParseSwatch(given.saveSingles.swatch, &given.save.swatch, error);
-}
-
-// Whatever is left to check once CLI11 has parsed the line; false once a
-// usage message has said what is wrong.
-bool CheckGiven(const CLI::App& app, const CLI::App& command, Given& given, std::ostream& err) {
-  std::string error;
-  return CheckLeftOver(app, err) && CheckLeftOver(command, err) &&
-         (ApplySwitches(given.switches, &given.options, &error) || Usage(err, error)) &&
-         (TakeSingleUseOptions(given, &error) || Usage(err, error));
+const CLI::App* ChosenCommand(const CLI::App& app, std::ostream& err) {
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
+  std::string wrong = LeftOver(app, command);
+  if (wrong.empty() && command != nullptr) wrong = LeftOver(*command, command);
+  if (wrong.empty() && command == nullptr)
+    wrong = std::string("a command is required: ") + kCommands;
+  if (wrong.empty()) return command;
+  Usage(err, wrong);
+  return nullptr;
 }
 
 int RunCommand(const Commands& commands, const CLI::App* command, const Given& given,
@@ -221,8 +246,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   const Streams io{out, err};
   const int parsed = Parse(app, argc, argv, io);
   if (parsed != kRunCommand) return parsed;
-  const CLI::App* command = ChosenCommand(app, given, err);
-  if (command == nullptr || !CheckGiven(app, *command, given, err)) return kExitUsage;
+  const CLI::App* command = ChosenCommand(app, err);
+  if (command == nullptr) return kExitUsage;
   return RunCommand(commands, command, given, io);
 }
 

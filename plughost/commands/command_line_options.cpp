@@ -1,6 +1,7 @@
 #include "plughost/commands/command_line_options.h"
 
 #include <CLI/CLI.hpp>
+#include <functional>
 
 #include "plughost/commands/host_options.h"
 
@@ -8,120 +9,126 @@ namespace plughost {
 
 namespace {
 
+using Apply = std::function<void(const std::string&)>;
+
+CLI::Validator SwatchCheck() {
+  return Takes(CLI::Range(1, kMaxSwatchTile),
+               "a tile size from 1 to " + std::to_string(kMaxSwatchTile));
+}
+
+// Given twice, the last one counts, so that a script can override its default.
+CLI::Option* LastCounts(CLI::Option* option, const char* value) {
+  return option->type_name(value)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+// Given twice, CLI11 refuses the line.
+CLI::Option* Once(CLI::Option* option, const char* value) {
+  return option->type_name(value)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+}
+
+// One value each time the option is given, checked and then applied in
+// the order given.
+void AddRepeatable(CLI::App& app, const char* name, const char* value, const std::string& help,
+                   const CLI::Validator& check, const Apply& apply) {
+  app.add_option(name)
+      ->description(help + " (repeatable)")
+      ->type_name(value)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(check)
+      ->each(apply);
+}
+
+void AddParam(CLI::App& app, HostSettings& s, const char* help) {
+  AddRepeatable(app, "--param", "KEY=true|false", help, ParamCheck(),
+                [&s](const std::string& text) { s.readParams.push_back(ParamEntry(text)); });
+}
+
 // The switches that make the host behave as other hosts do, as a group of
 // their own in --help.
-void AddHostEmulation(CLI::App& app, HostSwitches& s) {
-  const auto last = CLI::MultiOptionPolicy::TakeLast;
-  auto* group = app.add_option_group("host emulation", "Drive the module as other hosts would");
-  OneValueEach(group->add_option(
-      "--without", s.without,
-      "Offer no buffer|handle|resource suite, no descriptor (scripting) block, "
-      "or no advance (advanceState) (repeatable)"));
-  OneValueEach(group->add_option(
-      "--suite-version", s.suiteVersions,
-      "SUITE=N: give a suite another version, 0 to 32767; SUITE is buffer, "
-      "resource, handle, read-descriptor, write-descriptor or descriptor"));
-  OneValueEach(group->add_option(
-      "--routine-count", s.routineCounts,
-      "SUITE=N: give a suite another routine count, 0 to 32767 (repeatable)"));
-  group
-      ->add_option("--advance-fails-at", s.advanceFails,
-                   "ROW[:CODE]: advanceState answers CODE (default -108) for the exchange "
-                   "starting at ROW")
-      ->multi_option_policy(last);
-  group
-      ->add_option("--close-read-result", s.closeRead,
-                   "CODE: what closing the read descriptor answers (default 0)")
-      ->multi_option_policy(last);
+void AddHostEmulation(CLI::App& app, HostSettings& s) {
+  CLI::App& group = *app.add_option_group("host emulation", "Drive the module as other hosts would");
+  AddRepeatable(group, "--without", "PART",
+                "Offer the module no PART: buffer, handle or resource (a suite), descriptor "
+                "(the scripting parameters block) or advance (advanceState)",
+                WithoutCheck(), [&s](const std::string& text) { ApplyWithout(text, &s); });
+  AddRepeatable(group, "--suite-version", "SUITE=N",
+                "Give a suite another version, N from 0 to 32767; SUITE is buffer, resource, "
+                "handle, read-descriptor, write-descriptor, or descriptor for the block",
+                SuiteVersionCheck(), [&s](const std::string& text) { ApplySuiteVersion(text, &s); });
+  AddRepeatable(group, "--routine-count", "SUITE=N",
+                "Give a suite another routine count, N from 0 to 32767", RoutineCountCheck(),
+                [&s](const std::string& text) { ApplyRoutineCount(text, &s); });
+  LastCounts(group.add_option("--advance-fails-at"), "ROW[:CODE]")
+      ->description("advanceState answers CODE (default -108) for the exchange starting at ROW")
+      ->check(AdvanceFailureCheck())
+      ->each([&s](const std::string& text) { ApplyAdvanceFailure(text, &s); });
+  LastCounts(group.add_option("--close-read-result", s.closeReadResult,
+                              "What closing the read descriptor answers (default 0)"),
+             "CODE")
+      ->check(ResultCodeCheck());
 }
 
 }  // namespace
 
-CLI::Option* OneValueEach(CLI::Option* option) {
-  return option->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use) {
+  LastCounts(app.add_option("--module", options.module,
+                            "The module file to load (default: the one next to this program)"),
+             "FILE");
+  if (use.param != nullptr) AddParam(app, options.settings, use.param);
+  if (use.verbose) {
+    app.add_flag("-v,--verbose", options.verbose,
+                 "Print each selector's result and what the module recorded in its descriptor");
+  }
+  if (use.trace) {
+    LastCounts(app.add_option("--trace", options.traceFile,
+                              "Write one JSON line per selector call and per host callback to "
+                              "FILE"),
+               "FILE");
+    app.add_flag("--answer-boxes", options.answerBoxes,
+                 "Print each message box of the module on stderr and close it with OK at once "
+                 "(Windows; the native build always prints them)");
+  }
+  if (use.emulation) AddHostEmulation(app, options.settings);
 }
 
-void AddHostOptions(CLI::App& app, Options& options, HostSwitches& s) {
-  // Given twice, the last one counts, so scripts can override a default.
-  const auto last = CLI::MultiOptionPolicy::TakeLast;
-  app.add_option("--module", options.module,
-                 "The module file to load (default: the one next to this program)")
-      ->multi_option_policy(last);
-  OneValueEach(app.add_option(
-      "--param", s.params,
-      "KEY=true|false: put a boolean under KEY in the read descriptor (repeatable)"));
-  app.add_flag("-v,--verbose", options.verbose,
-               "Print each selector's result and what the module recorded in its descriptor");
-  app.add_option("--trace", options.traceFile,
-                 "Write one JSON line per selector call and per host callback to FILE")
-      ->multi_option_policy(last);
-  app.add_flag("--answer-boxes", options.answerBoxes,
-               "Print each message box of the module on stderr and close it with OK at once "
-               "(Windows; the native build always prints them)");
-  AddHostEmulation(app, s);
+void AddOpenOptions(CLI::App& open, OpenRequest& request) {
+  open.add_option("FILE", request.inputs, "Palette files")->type_name("");
+  Once(open.add_option("--out", request.out,
+                       "The image to write, .png or .ppm, or a palette, .gpl or .pal (one FILE)"),
+       "FILE");
+  Once(open.add_option("--out-dir", request.outDir,
+                       "Write each FILE's image here, under its own name (any number of FILEs; "
+                       "a bad file is reported and the rest still converted; DIR is made if "
+                       "missing)"),
+       "DIR");
+  // Checked in any case, and then the one the option reads.
+  Once(open.add_option("--format"), "FORMAT")
+      ->description("png or ppm, or gpl or pal for a GIMP or JASC palette (default: by --out's "
+                    "extension, or png)")
+      ->transform(Takes(CLI::IsMember(std::vector<std::string>{"png", "ppm", "gpl", "pal"},
+                                      CLI::ignore_case),
+                        "png, ppm, gpl or pal"))
+      ->each([&request](const std::string& f) { request.format = FormatFromPath("x." + f); });
+  Once(open.add_option("--swatch", request.swatch,
+                       "Scale each colour to an N x N tile in a thin grid (1 to 255)"),
+       "N")
+      ->check(SwatchCheck());
+  open.add_flag("--force", request.force, "Replace an existing file that holds a palette");
 }
 
-bool ApplySwitches(const HostSwitches& s, Options* options, std::string* error) {
-  HostSettings& settings = options->settings;
-  for (const std::string& p : s.params) {
-    DescriptorEntry entry;
-    if (!ParseParam(p, &entry, error)) return false;
-    settings.readParams.push_back(entry);
-  }
-  for (const std::string& w : s.without)
-    if (!ApplyWithout(w, &settings, error)) return false;
-  for (const std::string& v : s.suiteVersions)
-    if (!ApplySuiteVersion(v, &settings, error)) return false;
-  for (const std::string& c : s.routineCounts)
-    if (!ApplyRoutineCount(c, &settings, error)) return false;
-  if (!s.advanceFails.empty() && !ApplyAdvanceFailure(s.advanceFails, &settings, error))
-    return false;
-  if (!s.closeRead.empty() && !ParseResultCode(s.closeRead, &settings.closeReadResult, error)) {
-    *error = "--close-read-result: " + *error;
-    return false;
-  }
-  return true;
-}
-
-bool TakeSingle(const std::vector<std::string>& given, const char* name, std::string* value,
-                std::string* error) {
-  if (given.size() > 1) {
-    *error = std::string(name) + " is given " + std::to_string(given.size()) +
-             " times; give it once";
-    return false;
-  }
-  if (!given.empty()) *value = given.front();
-  return true;
-}
-
-bool ParseSwatch(const std::vector<std::string>& given, int* tile, std::string* error) {
-  std::string text;
-  if (!TakeSingle(given, "--swatch", &text, error)) return false;
-  if (text.empty()) return true;
-  size_t used = 0;
-  int value = 0;
-  try {
-    value = std::stoi(text, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (used != text.size() || value < 1 || value > kMaxSwatchTile) {
-    *error = "--swatch takes a tile size from 1 to " + std::to_string(kMaxSwatchTile) +
-             " pixels, not \"" + text + "\"";
-    return false;
-  }
-  *tile = value;
-  return true;
-}
-
-bool ParseFormat(const std::vector<std::string>& given, ImageFormat* format, std::string* error) {
-  std::string text;
-  if (!TakeSingle(given, "--format", &text, error)) return false;
-  if (text.empty()) return true;
-  *format = FormatFromPath("x." + text);
-  if (*format != ImageFormat::kUnknown) return true;
-  *error = "--format takes png or ppm, or gpl or pal for a palette, not \"" + text + "\"";
-  return false;
+void AddSaveOptions(CLI::App& save, SaveRequest& request) {
+  save.add_option("IMAGE", request.images, "Images; the first 16 x 16 pixels of each are saved")
+      ->type_name("");
+  Once(save.add_option("--out", request.out, "The palette file to write (one IMAGE)"), "FILE");
+  Once(save.add_option("--out-dir", request.outDir,
+                       "Write each IMAGE's palette here as NAME.kcf (any number of IMAGEs; DIR "
+                       "is made if missing)"),
+       "DIR");
+  Once(save.add_option("--swatch", request.swatch,
+                       "Each image is a swatch of N x N tiles, as open --swatch N writes"),
+       "N")
+      ->check(SwatchCheck());
+  save.add_flag("--force", request.force, "Replace an existing file that holds an image");
 }
 
 }  // namespace plughost

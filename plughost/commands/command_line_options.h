@@ -1,50 +1,31 @@
-// The options of plughost's command line that CLI11 only gathers: the host
-// options every command takes, and the options a command takes at most once.
-// Both are checked once parsing is done, so that a mistake is told in words.
+// The options of plughost's command line, added to the CLI::App of the
+// program or of a command: the host options, those the command uses, and
+// the options of open and save. CLI11 checks each value as it is parsed
+// (by the validators of host_options.h for the host emulation switches)
+// and puts it where the command reads it.
 #pragma once
-
-#include <string>
-#include <vector>
 
 #include "plughost/commands/commands.h"
 
 namespace CLI {
 class App;
-class Option;
 }  // namespace CLI
 
 namespace plughost {
 
-// The host emulation switches as given, each value as its text.
-struct HostSwitches {
-  std::vector<std::string> params, without, suiteVersions, routineCounts;
-  std::string advanceFails, closeRead;
+// The host options a command takes: the ones it uses. --module is always one.
+struct HostOptionUse {
+  bool trace;         // --trace and --answer-boxes: the command runs the module's code
+  bool verbose;       // --verbose: it reports each selector call
+  const char* param;  // what --param does for the command; null: no --param
+  bool emulation;     // the host emulation group: it opens or saves files
 };
 
-// Options given once at most, gathered so that a repeat is told in words.
-struct SingleUseOptions {
-  std::vector<std::string> out, outDir, format, swatch;
-};
+void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use);
 
-// Adds --module, --param, --verbose, --trace, --answer-boxes and the host
-// emulation group to a command, so that its --help lists them.
-void AddHostOptions(CLI::App& app, Options& options, HostSwitches& switches);
-
-// One value each time the option is given: a vector option would otherwise
-// take the file names that follow it too. Answers the option.
-CLI::Option* OneValueEach(CLI::Option* option);
-
-// Checks the switches and puts them in options->settings; false with a
-// sentence at the first that is not what its switch takes.
-bool ApplySwitches(const HostSwitches& switches, Options* options, std::string* error);
-
-// The value of an option given at most once (left alone when it was not
-// given), or a sentence saying it was given more often.
-bool TakeSingle(const std::vector<std::string>& given, const char* name, std::string* value,
-                std::string* error);
-// --swatch N, from 1 to kMaxSwatchTile.
-bool ParseSwatch(const std::vector<std::string>& given, int* tile, std::string* error);
-// --format png|ppm.
-bool ParseFormat(const std::vector<std::string>& given, ImageFormat* format, std::string* error);
+// --out, --out-dir, --format, --swatch and --force, each given once at most.
+void AddOpenOptions(CLI::App& open, OpenRequest& request);
+// --out, --out-dir, --swatch and --force, each given once at most.
+void AddSaveOptions(CLI::App& save, SaveRequest& request);
 
 }  // namespace plughost

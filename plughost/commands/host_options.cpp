@@ -1,138 +1,152 @@
 #include "plughost/commands/host_options.h"
 
-#include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 namespace plughost {
 
 namespace {
 
-// The whole text as a decimal number within [low, high].
-bool ParseNumber(const std::string& text, long low, long high, long* value) {
-  if (text.empty() || text.size() > 12) return false;
-  char* end = nullptr;
-  errno = 0;
-  const long v = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || v < low || v > high) return false;
-  *value = v;
-  return true;
-}
+constexpr int kMaxSuiteNumber = 32767;
 
-bool SplitAtEquals(const std::string& text, std::string* key, std::string* value) {
-  const size_t at = text.find('=');
+bool SplitAt(char mark, const std::string& text, std::string* before, std::string* after) {
+  const size_t at = text.find(mark);
   if (at == std::string::npos) return false;
-  *key = text.substr(0, at);
-  *value = text.substr(at + 1);
+  *before = text.substr(0, at);
+  *after = text.substr(at + 1);
   return true;
 }
 
-constexpr const char* kSuiteNames = "buffer, resource, handle, read-descriptor or write-descriptor";
+// A number its validator accepted, read as CLI11 reads numbers (base 0:
+// "0x1f" and "017" too).
+int Number(const std::string& text) { return int(std::strtol(text.c_str(), nullptr, 0)); }
 
-SuiteSettings* SuiteNamed(const std::string& name, HostSettings* s) {
-  if (name == "buffer") return &s->buffer;
-  if (name == "resource") return &s->resource;
-  if (name == "handle") return &s->handle;
-  if (name == "read-descriptor") return &s->readDescriptor;
-  if (name == "write-descriptor") return &s->writeDescriptor;
-  return nullptr;
+// "NAME=N" with NAME one of `names` and N from 0 to kMaxSuiteNumber.
+CLI::Validator NamedNumber(const std::vector<std::string>& names) {
+  const CLI::Validator name = CLI::IsMember(names);
+  const CLI::Validator number = CLI::Range(0, kMaxSuiteNumber);
+  return CLI::Validator(
+      [name, number](std::string& text) {
+        std::string suite, value;
+        if (!SplitAt('=', text, &suite, &value)) return std::string("no SUITE=");
+        const std::string refused = name(suite);
+        return refused.empty() ? number(value) : refused;
+      },
+      "");
 }
 
-// "SUITE=N" with N from 0 to 32767 puts N in `field` of the suite named. The
-// descriptor block is no suite: "descriptor" names `descriptor` instead, for
-// the one option that has a field there (null for the others).
-bool SetSuiteNumber(const std::string& text, int SuiteSettings::*field, int* descriptor,
-                    HostSettings* settings) {
-  std::string name, number;
-  long value = 0;
-  if (!SplitAtEquals(text, &name, &number) || !ParseNumber(number, 0, 32767, &value))
-    return false;
-  SuiteSettings* suite = SuiteNamed(name, settings);
-  int* target = suite != nullptr ? &(suite->*field) : name == "descriptor" ? descriptor : nullptr;
-  if (target == nullptr) return false;
-  *target = int(value);
-  return true;
-}
+const std::vector<std::string> kSuites = {"buffer", "resource", "handle", "read-descriptor",
+                                          "write-descriptor"};
+constexpr const char* kSuitesText = "buffer, resource, handle, read-descriptor, write-descriptor";
 
-// What a SUITE=N option takes, said when it was given something else;
-// `alsoSuite` is the name it takes besides the suites, or "".
-std::string SuiteNumberError(const char* option, const char* alsoSuite, const std::string& text) {
-  return std::string(option) + " takes SUITE=N with SUITE " + kSuiteNames + alsoSuite +
-         ", and N from 0 to 32767, not \"" + text + "\"";
+SuiteSettings& SuiteNamed(const std::string& name, HostSettings* s) {
+  if (name == "buffer") return s->buffer;
+  if (name == "resource") return s->resource;
+  if (name == "handle") return s->handle;
+  if (name == "read-descriptor") return s->readDescriptor;
+  return s->writeDescriptor;
 }
 
 }  // namespace
 
-bool ParseParam(const std::string& text, DescriptorEntry* entry, std::string* error) {
-  std::string key, value;
-  if (!SplitAtEquals(text, &key, &value) || key.size() != 4 ||
-      (value != "true" && value != "false")) {
-    *error = "--param takes KEY=true or KEY=false with a four-character KEY, not \"" + text + "\"";
-    return false;
-  }
-  entry->key = MakeFourCharCode(key.c_str());
-  entry->type = MakeFourCharCode("bool");
-  entry->value = value == "true" ? 1 : 0;
-  return true;
+CLI::Validator Takes(const CLI::Validator& check, const std::string& what) {
+  return CLI::Validator(
+      [check, what](std::string& text) {
+        const std::string given = text;
+        // A transforming check rewrites the text in place for the option to read.
+        if (check(text).empty()) return std::string();
+        return "takes " + what + ", not \"" + given + "\"";
+      },
+      "");
 }
 
-bool ApplyWithout(const std::string& what, HostSettings* settings, std::string* error) {
-  if (what == "buffer") {
-    settings->buffer.present = false;
-  } else if (what == "handle") {
-    settings->handle.present = false;
-  } else if (what == "resource") {
-    settings->resource.present = false;
-  } else if (what == "descriptor") {
+CLI::Validator ParamCheck() {
+  const CLI::Validator boolean = CLI::IsMember(std::vector<std::string>{"true", "false"});
+  const CLI::Validator check(
+      [boolean](std::string& text) {
+        std::string key, value;
+        if (!SplitAt('=', text, &key, &value) || key.size() != 4) return std::string("no KEY=");
+        return boolean(value);
+      },
+      "");
+  return Takes(check, "KEY=true or KEY=false with a four-character KEY");
+}
+
+DescriptorEntry ParamEntry(const std::string& text) {
+  DescriptorEntry entry;
+  entry.key = MakeFourCharCode(text.substr(0, 4).c_str());
+  entry.type = MakeFourCharCode("bool");
+  entry.value = text.substr(5) == "true" ? 1 : 0;
+  return entry;
+}
+
+CLI::Validator WithoutCheck() {
+  return Takes(CLI::IsMember(std::vector<std::string>{"buffer", "handle", "resource",
+                                                      "descriptor", "advance"}),
+               "buffer, handle, resource, descriptor or advance");
+}
+
+void ApplyWithout(const std::string& what, HostSettings* settings) {
+  if (what == "descriptor") {
     settings->descriptorParams = false;
   } else if (what == "advance") {
     settings->advanceState = false;
   } else {
-    *error =
-        "--without takes buffer, handle, resource, descriptor or advance, not \"" + what + "\"";
-    return false;
+    SuiteNamed(what, settings).present = false;
   }
-  return true;
 }
 
-bool ApplySuiteVersion(const std::string& text, HostSettings* settings, std::string* error) {
-  if (SetSuiteNumber(text, &SuiteSettings::version, &settings->descriptorParamsVersion, settings))
-    return true;
-  *error = SuiteNumberError("--suite-version", " or descriptor", text);
-  return false;
+CLI::Validator SuiteVersionCheck() {
+  std::vector<std::string> names = kSuites;
+  names.push_back("descriptor");
+  return Takes(NamedNumber(names), std::string("SUITE=N with SUITE ") + kSuitesText +
+                                       " or descriptor, and N from 0 to 32767");
 }
 
-bool ApplyRoutineCount(const std::string& text, HostSettings* settings, std::string* error) {
-  if (SetSuiteNumber(text, &SuiteSettings::routineCount, nullptr, settings)) return true;
-  *error = SuiteNumberError("--routine-count", "", text);
-  return false;
+CLI::Validator RoutineCountCheck() {
+  return Takes(NamedNumber(kSuites),
+               std::string("SUITE=N with SUITE ") + kSuitesText + ", and N from 0 to 32767");
 }
 
-bool ApplyAdvanceFailure(const std::string& text, HostSettings* settings, std::string* error) {
-  const size_t colon = text.find(':');
-  long row = 0, code = kDefaultAdvanceFailure;
-  const bool rowOk = ParseNumber(text.substr(0, colon), 0, 32767, &row);
-  const bool codeOk =
-      colon == std::string::npos || ParseNumber(text.substr(colon + 1), -32768, 32767, &code);
-  if (!rowOk || !codeOk || code == 0) {
-    *error =
-        "--advance-fails-at takes ROW or ROW:CODE, a row from 0 and a non-zero 16-bit "
-        "code, not \"" +
-        text + "\"";
-    return false;
+void ApplySuiteVersion(const std::string& text, HostSettings* settings) {
+  std::string name, number;
+  SplitAt('=', text, &name, &number);
+  if (name == "descriptor") {
+    settings->descriptorParamsVersion = Number(number);
+  } else {
+    SuiteNamed(name, settings).version = Number(number);
   }
-  settings->advanceFailsAtRow = int(row);
-  settings->advanceFailCode = int16_t(code);
-  return true;
 }
 
-bool ParseResultCode(const std::string& text, int16_t* code, std::string* error) {
-  long value = 0;
-  if (!ParseNumber(text, -32768, 32767, &value)) {
-    *error = "a result code is a number from -32768 to 32767, not \"" + text + "\"";
-    return false;
-  }
-  *code = int16_t(value);
-  return true;
+void ApplyRoutineCount(const std::string& text, HostSettings* settings) {
+  std::string name, number;
+  SplitAt('=', text, &name, &number);
+  SuiteNamed(name, settings).routineCount = Number(number);
+}
+
+CLI::Validator AdvanceFailureCheck() {
+  const CLI::Validator row = CLI::Range(0, kMaxSuiteNumber);
+  const CLI::Validator code = CLI::Range(-32768, -1) | CLI::Range(1, 32767);
+  const CLI::Validator check(
+      [row, code](std::string& text) {
+        std::string rowText, codeText;
+        if (!SplitAt(':', text, &rowText, &codeText)) return row(text);
+        const std::string refused = row(rowText);
+        return refused.empty() ? code(codeText) : refused;
+      },
+      "");
+  return Takes(check, "ROW or ROW:CODE, a row from 0 to 32767 and a non-zero 16-bit code");
+}
+
+void ApplyAdvanceFailure(const std::string& text, HostSettings* settings) {
+  std::string row = text, code;
+  const bool coded = SplitAt(':', text, &row, &code);
+  settings->advanceFailsAtRow = Number(row);
+  settings->advanceFailCode = coded ? int16_t(Number(code)) : kDefaultAdvanceFailure;
+}
+
+CLI::Validator ResultCodeCheck() {
+  return Takes(CLI::Range(-32768, 32767), "a result code from -32768 to 32767");
 }
 
 }  // namespace plughost

@@ -95,8 +95,68 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"BatchOverAnInput", {"open", "{dir}p24.kcf", "{dir}pal.png", "--out-dir", "{dir}"}, 2, "would replace the input"},
         StatusCase{"SaveUnreadableImage", {"save", "{dir}garbage.png", "--out", "{dir}x.kcf"}, 3, "garbage.png is not an image plughost reads"},
         StatusCase{"SaveMissingImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3, "none.png"},
-        StatusCase{"InfoOfMissingModule", {"info", "{dir}nothing.so"}, 3, "nothing.so"}),
+        StatusCase{"InfoOfMissingModule", {"info", "{dir}nothing.so"}, 3, "nothing.so"},
+        StatusCase{"OutBeforeTheFile", {"open", "--out", "{dir}x.png", "{dir}p24.kcf"}, 0, "x.png (16 x 16 RGB)"},
+        StatusCase{"SwatchBeforeTheFile", {"open", "--swatch", "4", "{dir}p24.kcf", "--out", "{dir}x.png"}, 0, "swatch of 4-pixel tiles"},
+        StatusCase{"FormatBeforeTheFiles", {"open", "--format", "ppm", "--out-dir", "{dir}o", "{dir}p24.kcf", "{dir}bare.kcf"}, 0, "o/bare.ppm"},
+        StatusCase{"OutDirBeforeTheImage", {"save", "--out-dir", "{dir}k", "{dir}big.png"}, 0, "k/big.kcf (800 bytes)"},
+        StatusCase{"ParamBeforeTheFile", {"open", "--param", "fooB=true", "{dir}p24.kcf", "--out", "{dir}x.png", "-v"}, 0, "fooB (bool) = true"},
+        StatusCase{"WithoutBeforeTheFile", {"probe", "--without", "descriptor", "{dir}p24.kcf"}, 0, "p24.kcf: palette"},
+        StatusCase{"SuiteVersionBeforeTheFile", {"probe", "--suite-version", "buffer=2", "{dir}p24.kcf"}, 0, "p24.kcf: palette"},
+        StatusCase{"HostOptionsBeforeTheCommand", {"--verbose", "--trace", "{dir}t.jsonl", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}, 0, "selector 3 ReadContinue"},
+        StatusCase{"DashDashThenAFile", {"open", "--out", "{dir}x.png", "--", "{dir}p24.kcf"}, 0, "x.png (16 x 16 RGB)"},
+        StatusCase{"DashDashEndsTheOptions", {"probe", "--", "-a.kcf"}, 3, "-a.kcf: "},
+        StatusCase{"OutRepeated", {"open", "--out", "{dir}x.png", "--out", "{dir}y.png", "{dir}p24.kcf"}, 2, "--out is given 2 times"},
+        StatusCase{"SwatchRepeated", {"save", "{dir}big.png", "--swatch", "2", "--out", "{dir}x.kcf", "--swatch", "2"}, 2, "--swatch is given 2 times"},
+        StatusCase{"OutMissingItsValue", {"open", "{dir}p24.kcf", "--out"}, 2, "plughost: --out needs a value"},
+        StatusCase{"TraceMissingItsValue", {"probe", "{dir}p24.kcf", "--trace"}, 2, "plughost: --trace needs a value"},
+        StatusCase{"SwatchTooLarge", {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--swatch", "256"}, 2, "--swatch takes a tile size from 1 to 255, not \"256\""},
+        StatusCase{"SuiteVersionTooLarge", {"--suite-version", "buffer=32768", "probe", "{dir}p24.kcf"}, 2, "\"buffer=32768\""},
+        StatusCase{"FormatUnknown", {"open", "{dir}p24.kcf", "--out-dir", "{dir}", "--format", "gif"}, 2, "--format takes png, ppm, gpl or pal, not \"gif\""},
+        StatusCase{"CommandOptionBeforeTheCommand", {"--out", "{dir}x.png", "open", "{dir}p24.kcf"}, 2, "--out is an option of open: give it after the command"},
+        StatusCase{"AboutTakesNoEmulation", {"about", "--without", "buffer"}, 2, "\"--without\" is not an option of about"},
+        StatusCase{"SwitchGivenAValue", {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--force=maybe"}, 2, "--force takes no value"},
+        StatusCase{"DashDashBeforeTheCommand", {"--", "probe", "{dir}p24.kcf"}, 2, "give -- after the command"},
+        StatusCase{"InfoTakesNoTrace", {"info", "--trace", "{dir}t.jsonl"}, 2, "\"--trace\" is not an option of info"}),
     [](const testing::TestParamInfo<StatusCase>& p) { return p.param.name; });
+
+struct HelpCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::vector<std::string> lists, omits;
+};
+
+class Helps : public testing::TestWithParam<HelpCase> {};
+
+TEST_P(Helps, ListWhatEachCommandTakesByName) {
+  TempDir dir;
+  const Outcome run = RunPlughost(dir, GetParam().args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  for (const std::string& words : GetParam().lists)
+    EXPECT_NE(run.out.find(words), std::string::npos) << words << " in\n" << run.out;
+  for (const std::string& words : GetParam().omits)
+    EXPECT_EQ(run.out.find(words), std::string::npos) << words << " in\n" << run.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Helps,
+    testing::Values(
+        HelpCase{"Program", {"--help"},
+                 {"Usage: plughost [OPTIONS] COMMAND\n", "Commands:", "--module FILE", "--trace FILE", "--param KEY=true|false",
+                  "--without PART", "--suite-version SUITE=N", "--advance-fails-at ROW[:CODE]", "--close-read-result CODE"},
+                 {"TEXT", "Positionals", "SUBCOMMAND"}},
+        HelpCase{"Open", {"open", "--help"},
+                 {"[FILE...]", "--out FILE", "--out-dir DIR", "--format FORMAT", "--swatch N", "it reads fooB", "host emulation", "Exit status"},
+                 {"TEXT"}},
+        HelpCase{"Save", {"save", "--help"},
+                 {"[IMAGE...]", "--out FILE", "--out-dir DIR", "--swatch N", "it reads barF", "host emulation"},
+                 {"TEXT", "--format", "in the read descriptor"}},
+        HelpCase{"Probe", {"probe", "--help"}, {"--param KEY=true|false", "--without PART", "--trace FILE"}, {"TEXT", "--verbose"}},
+        HelpCase{"About", {"about", "--help"}, {"--module FILE", "--verbose", "--trace FILE", "--answer-boxes"},
+                 {"--param", "--without", "host emulation"}},
+        HelpCase{"Info", {"info", "--help"}, {"--module FILE", "[MODULE]"},
+                 {"--trace", "--verbose", "--answer-boxes", "--param", "--without"}}),
+    [](const testing::TestParamInfo<HelpCase>& p) { return p.param.name; });
 
 struct FailedSave {
   const char* name;
