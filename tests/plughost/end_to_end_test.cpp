@@ -359,6 +359,11 @@ std::map<std::string, std::string> Snapshot(const TempDir& dir) {
   return entries;
 }
 
+struct SafetyCase;
+// Checks what the changed entry holds once the command has run.
+using EntryCheck = void (*)(const TempDir& dir, const SafetyCase& c);
+void WhatTheCommandWrites(const TempDir& dir, const SafetyCase& c);
+
 struct SafetyCase {
   const char* name;
   std::function<bool(const TempDir&)> make;  // false: not on this platform or user
@@ -366,6 +371,7 @@ struct SafetyCase {
   int status;
   const char* says;
   const char* changes;  // the one entry that may change; "" for none
+  EntryCheck holds = WhatTheCommandWrites;
 };
 void PrintTo(const SafetyCase& c, std::ostream* os) { *os << c.name; }
 
@@ -374,6 +380,55 @@ bool Always(const TempDir&) { return true; }
 #if !defined(_WIN32)
 bool PosixRoot(const TempDir&) { return geteuid() == 0; }
 #endif
+
+// The 800 bytes a save of the black 16 x 16 pic.png writes.
+std::vector<uint8_t> BlackPalette() {
+  std::vector<uint8_t> file = {'K', 'i', 'S', 'S', 16, 24, 0, 0, 0, 1, 1, 0};
+  file.resize(800, 0);
+  return file;
+}
+
+// One file a row's command writes: a save the palette of pic.png, an open an
+// image of p24.kcf's colours.
+void ExpectWritten(const std::string& command, const std::string& path) {
+  if (command == "save") {
+    EXPECT_EQ(ReadAll(path), BlackPalette()) << path << " holds the palette of a black image";
+  } else {
+    EXPECT_EQ(ImagePixels(path), Colours24(samples::Palette24())) << path << " shows p24.kcf";
+  }
+}
+
+// What a batch writes into its folder: one file per input that is a regular
+// file, by the input's stem, as a palette (save) or in --format (open).
+std::vector<std::string> BatchOutputs(const TempDir& dir, const std::vector<std::string>& args,
+                                      size_t command) {
+  std::string ext = args[command] == "save" ? ".kcf" : ".png";
+  const auto format = std::find(args.begin(), args.end(), "--format");
+  if (format != args.end() && format + 1 != args.end()) ext = "." + *(format + 1);
+  std::vector<std::string> names;
+  for (size_t i = command + 1; i < args.size() && args[i].rfind("--", 0) != 0; ++i) {
+    const std::string name = args[i].substr(std::string("{dir}").size());
+    if (std::filesystem::is_regular_file(dir / name)) names.push_back(plughost::StemOf(name) + ext);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The default check: the entry holds what the command should write, read
+// independently; a folder holds exactly the batch's files.
+void WhatTheCommandWrites(const TempDir& dir, const SafetyCase& c) {
+  const auto is = [](const std::string& a) { return a == "open" || a == "save"; };
+  const size_t command = size_t(std::find_if(c.args.begin(), c.args.end(), is) - c.args.begin());
+  ASSERT_LT(command, c.args.size()) << "a row of this table runs open or save";
+  const std::string entry = dir / c.changes;
+  if (!std::filesystem::is_directory(entry)) return ExpectWritten(c.args[command], entry);
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(entry))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, BatchOutputs(dir, c.args, command)) << "in " << c.changes;
+  for (const std::string& name : names) ExpectWritten(c.args[command], entry + "/" + name);
+}
 
 class DataSafety : public testing::TestWithParam<SafetyCase> {};
 
@@ -391,6 +446,7 @@ TEST_P(DataSafety, NothingButTheTargetIsReplaced) {
   std::map<std::string, std::string> after = Snapshot(dir);
   if (*c.changes != '\0') {
     EXPECT_EQ(after.count(c.changes), 1u) << c.changes << " is written";
+    c.holds(dir, c);
     before.erase(c.changes);
     after.erase(c.changes);
   }
@@ -492,17 +548,22 @@ const uint8_t kWritten24[12] = {'K', 'i', 'S', 'S', 16, 24, 0, 0, 0, 1, 1, 0};
 
 // Every real palette of 256 24-bit colours in one group goes out to a GIMP
 // and a JASC palette and comes back as the same 800 bytes, in batches.
+// How many palettes of the shared corpus are of that form.
+constexpr size_t kRoundTrips = 15;
+
 TEST(PalettesForOtherEditors, RealPalettesComeBackByteForByte) {
   TempDir dir;
   std::vector<std::string> palettes;
   const std::filesystem::path corpus = plughost_test::HostPath(ZENTROW_KCF_CORPUS);
-  std::error_code missing;
-  for (const auto& entry : std::filesystem::directory_iterator(corpus, missing)) {
+  // CI always places the corpus; without it this test would prove nothing.
+  ASSERT_TRUE(std::filesystem::is_directory(corpus))
+      << "the real palettes are missing: " << ZENTROW_KCF_CORPUS << " is not a folder";
+  for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
     const std::vector<uint8_t> bytes = ReadAll(entry.path().string());
     if (bytes.size() == 800 && std::equal(bytes.begin(), bytes.begin() + 12, kWritten24))
       palettes.push_back(entry.path().string());
   }
-  if (palettes.empty()) GTEST_SKIP() << "no real palettes at " << ZENTROW_KCF_CORPUS;
+  ASSERT_EQ(palettes.size(), kRoundTrips) << "256-colour 24-bit palettes in " << ZENTROW_KCF_CORPUS;
   for (const char* format : {"gpl", "pal"}) {
     std::vector<std::string> open = {"open"}, save = {"save"};
     open.insert(open.end(), palettes.begin(), palettes.end());
