@@ -6,7 +6,8 @@ namespace plughost {
 
 int RunAbout(const Options& options, Streams io) {
   Session session(options, io);
-  if (!session.Start()) return kExitHost;
+  const int started = session.Start("about", {}, {}, "");
+  if (started != kExitSuccess) return started;
   std::unique_ptr<Host> host = session.NewHost("about", "");
   const int16_t before = host->result();
   const int16_t after = host->CallAbout(0);
@@ -15,7 +16,8 @@ int RunAbout(const Options& options, Streams io) {
     return kExitModule;
   }
   session.ReportTail(*host);
-  return session.Finish() ? kExitSuccess : kExitHost;
+  const int status = session.Verdict(*host, kExitSuccess, "");
+  return session.Finish() ? status : kExitHost;
 }
 
 namespace {

@@ -1,9 +1,6 @@
 // A batch: many inputs, an output each. Before anything is written, the
-// outputs are checked in one pass over the names and one over the files
-// (two outputs of one name, an output that is an input by any name or
-// link, a trace that is either), never by comparing every pair, so a batch
-// costs the same per file at any size. Then each file runs in turn and a
-// bad one does not stop the rest.
+// session checks every file of the command together (files/file_plan.h).
+// Then each file runs in turn and a bad one does not stop the rest.
 #pragma once
 
 #include <functional>
@@ -16,19 +13,15 @@ namespace plughost {
 
 class Session;
 
-// Checks where a batch's outputs go, and makes `outDir` when one is given.
-// 0 when it may start, else the exit status after saying why.
-int PrepareBatch(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
-                 const std::string& outDir, const std::string& trace, const char* command,
-                 Streams io);
-
 // One file of a batch: its name, and a label with its place for the
 // progress bar ("a.kcf (3 of 20)").
 using FileRun = std::function<int(const std::string& file, const std::string& label)>;
 
 // Runs each file, says how many failed ("2 of 5 files could not be
 // converted", unless `failedWords` is null), and answers the batch's
-// status: the host's own failures outrank the module's refusals.
+// status: the host's own failures outrank the module's refusals. Standard
+// output that can no longer be written, or an interrupt, stops the batch
+// with the host's status.
 int RunBatch(Session& session, const std::vector<std::string>& files, const FileRun& run,
              const char* failedWords = "could not be converted");
 
@@ -49,10 +42,5 @@ std::string InFolder(const std::string& outDir, const std::string& input, const 
 // the inputs ("palette files"), `out` what --out takes.
 std::string CheckOutputChoice(size_t count, const std::string& out, const std::string& outDir,
                               const char* inputs, const char* outTakes);
-
-// The batch's outputs and trace against its inputs; false with a message.
-bool CheckBatchPaths(const std::vector<std::string>& inputs,
-                     const std::vector<std::string>& outputs, const std::string& trace,
-                     std::string* error);
 
 }  // namespace plughost

@@ -1,11 +1,20 @@
 // plughost: loads a file-format module and opens, saves and probes files
 // through it. See command_line.cpp for the commands, or run --help.
+#include <cerrno>
 #include <iostream>
 
 #include "plughost/commands/command_line.h"
+#include "plughost/commands/commands.h"
+#include "plughost/files/file_checks.h"
+#include "plughost/files/interrupt_cleanup.h"
 
 int main(int argc, char** argv) {
+  // From here on a closed pipe is a write error the program reports.
+  plughost::RemovePendingOnInterrupt();
   const int status = plughost::RunCommandLine(argc, argv, std::cout, std::cerr);
-  std::cout.flush();
-  return status;
+  errno = 0;
+  if (std::cout.flush()) return status;
+  std::cerr << "plughost: cannot write to standard output: "
+            << plughost::ErrnoText(errno != 0 ? errno : EIO) << "\n";
+  return plughost::kExitHost;
 }

@@ -133,7 +133,7 @@ int OpenOne(Session& session, const OpenRequest& request, const std::string& inp
   if (WriteDocument(session, request, out, opened.host->document()) != kExitSuccess)
     return kExitHost;
   ReportOpened(session, request, input, out, opened);
-  return kExitSuccess;
+  return session.Verdict(*opened.host, kExitSuccess, input);
 }
 
 }  // namespace

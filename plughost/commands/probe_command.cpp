@@ -33,7 +33,8 @@ int ProbeOne(Session& session, const std::string& name) {
   const std::string other = OpeningDiffers(session, file, name, result, head);
   if (result == kNoError) {
     io.out << name << ": palette" << (other.empty() ? "" : "; " + other) << "\n";
-    return kExitSuccess;
+    session.ReportTail(*host);
+    return session.Verdict(*host, kExitSuccess, name);
   }
   const std::string why = ExplainRefusal(head, result);
   io.out << name << ": not a palette (" << ResultText(result) << (why.empty() ? "" : "; " + why)
@@ -48,10 +49,9 @@ int RunProbe(const Options& options, const std::vector<std::string>& files, Stre
     io.err << "plughost probe: no file given\n";
     return kExitUsage;
   }
-  const int prepared = PrepareBatch(files, {}, "", options.traceFile, "probe", io);
-  if (prepared != kExitSuccess) return prepared;
   Session session(options, io);
-  if (!session.Start()) return kExitHost;
+  const int started = session.Start("probe", files, {}, "");
+  if (started != kExitSuccess) return started;
   const FileRun probe = [&](const std::string& file, const std::string&) {
     return ProbeOne(session, file);
   };

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 #include <nlohmann/json.hpp>
 
 #include "interface/result_codes.h"
 #include "plughost/files/file_checks.h"
+#include "plughost/files/file_plan.h"
+#include "plughost/files/interrupt_cleanup.h"
+#include "plughost/files/system.h"
 
 namespace plughost {
 
@@ -23,11 +27,7 @@ std::string Trimmed(std::string text) {
 // library the system would look for on its own search path.
 std::string AsModulePath(const std::string& name) {
   if (!NameOf(name).empty() && NameOf(name) != name) return name;
-#if defined(_WIN32)
-  return ".\\" + name;
-#else
-  return "./" + name;
-#endif
+  return sys::InCurrentFolder(name);
 }
 
 }  // namespace
@@ -39,21 +39,42 @@ std::string ResultText(int result) {
 Session::Session(const Options& options, Streams io)
     : options_(options), io_(io), boxes_(options.answerBoxes) {}
 
-bool Session::Start() {
+int Session::Start(const char* command, const std::vector<std::string>& inputs,
+                   const std::vector<std::string>& outputs, const std::string& outDir) {
+  RemovePendingOnInterrupt();
+  path_ = options_.module.empty() ? DefaultModulePath() : AsModulePath(options_.module);
   std::string error;
+  if (!CheckCommandFiles({inputs, outputs, options_.traceFile, path_}, &error)) {
+    io_.err << "plughost " << command << ": " << error << "\n";
+    return kExitUsage;
+  }
+  int failure = 0;
+  if (!outDir.empty() && !sys::MakeFolders(outDir, &failure)) {
+    io_.err << "plughost: cannot make the folder " << outDir << ": " << ReasonText(failure) << "\n";
+    return kExitHost;
+  }
   if (!options_.traceFile.empty() && !trace_.Open(options_.traceFile, &error)) {
     io_.err << "plughost: " << error << "\n";
-    return false;
-  }
-  path_ = options_.module.empty() ? DefaultModulePath() : AsModulePath(options_.module);
-  const FileStatus status = StatusOf(path_);
-  if (status.type != FileType::kRegular) {
-    io_.err << "plughost: module " << Refusal(path_, status) << "\n";
-    return false;
+    return kExitHost;
   }
   module_ = LoadedModule::Load(path_, &error);
   if (!module_) io_.err << "plughost: " << error << "\n";
-  return bool(module_);
+  return module_ ? kExitSuccess : kExitHost;
+}
+
+bool Session::OutputStillWritable() {
+  errno = 0;
+  if (io_.out.flush()) return true;
+  const int failure = errno != 0 ? errno : EIO;
+  io_.err << "plughost: cannot write to standard output: " << ErrnoText(failure)
+          << "; stopping\n";
+  return false;
+}
+
+bool Session::StopRequested(size_t done, size_t count) {
+  if (!InterruptRequested()) return false;
+  io_.err << "plughost: interrupted after " << done << " of " << count << " files\n";
+  return true;
 }
 
 std::unique_ptr<Host> Session::NewHost(const std::string& command, const std::string& file) {
@@ -88,6 +109,14 @@ void Session::ReportTail(const Host& host) {
   }
 }
 
+int Session::Verdict(const Host& host, int status, const std::string& file) {
+  const size_t broken = host.counts().violations.size();
+  if (broken == 0 || status != kExitSuccess) return status;
+  io_.err << "plughost: " << (file.empty() ? "" : file + ": ") << "the module broke the host interface "
+          << (broken == 1 ? "once" : std::to_string(broken) + " times") << " (host: lines)\n";
+  return kExitModule;
+}
+
 std::string Session::DescribeResult(const Host& host, int result) const {
   const std::vector<Exchange>& exchanges = host.exchanges();
   if (!exchanges.empty() && exchanges.back().answer == result && result != kNoError) {
@@ -120,7 +149,8 @@ bool Session::OpenInput(const std::string& name, InputFile* file) {
 
 bool Session::Finish() {
   std::string error;
-  if (trace_.Close(&error)) return true;
+  const bool written = OutputStillWritable();
+  if (trace_.Close(&error)) return written;
   io_.err << "plughost: " << error << "\n";
   return false;
 }

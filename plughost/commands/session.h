@@ -17,8 +17,17 @@ namespace plughost {
 class Session {
  public:
   Session(const Options& options, Streams io);
-  // Loads the module and opens the trace; false after saying why.
-  bool Start();
+  // Checks every file the command names together (its inputs and outputs,
+  // the trace and the module), makes `outDir` when one is given, opens the
+  // trace and loads the module: 0, or the exit status after saying why.
+  int Start(const char* command, const std::vector<std::string>& inputs,
+            const std::vector<std::string>& outputs, const std::string& outDir);
+  // False (after saying so) once standard output can no longer be written:
+  // a closed pipe, a full disk.
+  bool OutputStillWritable();
+  // True (after saying so) when the user interrupted the command and it is
+  // to stop after `done` of `count` files.
+  bool StopRequested(size_t done, size_t count);
   // A host for one operation on `file`, traced when a trace is written.
   std::unique_ptr<Host> NewHost(const std::string& command, const std::string& file);
   // A progress bar for the operation, drawn while stderr is a terminal.
@@ -27,6 +36,10 @@ class Session {
   // Misuse the host caught, then with --verbose each selector and what the
   // module recorded: the tail of every file's report.
   void ReportTail(const Host& host);
+  // The status of an operation that ended with `status`, made a module
+  // failure, as a plug-in validator would, when the module broke the host
+  // interface (each misuse is said by ReportTail).
+  int Verdict(const Host& host, int status, const std::string& file);
   // "result -128: ..." for `result`, saying when it was the host's own
   // advanceState that answered it rather than the module.
   std::string DescribeResult(const Host& host, int result) const;
@@ -34,7 +47,8 @@ class Session {
   void NoteUnreadParams(const Host& host, const char* command);
   // Opens an input for the module; false after saying why it will not.
   bool OpenInput(const std::string& name, InputFile* file);
-  // False (and a message) when the trace could not be written.
+  // False (and a message) when the trace could not be written or standard
+  // output could not be.
   bool Finish();
 
   const LoadedModule& module() const { return module_; }

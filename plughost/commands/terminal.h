@@ -37,10 +37,8 @@ class BoxAnswerer {
   BoxAnswerer(const BoxAnswerer&) = delete;
   BoxAnswerer& operator=(const BoxAnswerer&) = delete;
 
-#if defined(_WIN32)
  private:
   void* hook_ = nullptr;
-#endif
 };
 
 }  // namespace plughost

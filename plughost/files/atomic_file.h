@@ -4,10 +4,12 @@
 // refused), everything is written to a new file with a short name beside
 // the file replaced, and that file is renamed over it only on Commit. A
 // failure, an early return or an interrupt removes the new file and leaves
-// the target as it was. A replaced file keeps its mode (and, for root, its
+// the target as it was. A symbolic link to a missing file is refused, as cp
+// does: writing through it would make a file the user never named. A replaced file keeps its mode (and, for root, its
 // owner).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,7 +19,10 @@ namespace plughost {
 // What the target is meant to hold: an existing file of the other kind (a
 // picture where a palette goes, a palette where a picture goes) is refused
 // unless forced.
-enum class Content { kAny, kPalette, kImage };
+// kText (a trace) replaces neither.
+enum class Content { kAny, kPalette, kImage, kText };
+
+struct PendingFile;
 
 class AtomicFile {
  public:
@@ -35,6 +40,7 @@ class AtomicFile {
   const std::string& target() const { return target_; }
   // A file reference on the new file, for a module to write through.
   int32_t ref() const { return ref_; }
+  bool Write(const uint8_t* bytes, size_t count, std::string* error);
   bool Write(const std::vector<uint8_t>& bytes, std::string* error);
   uint64_t BytesWritten() const;
   // Flushes the new file to disk and renames it over the file replaced.
@@ -47,7 +53,7 @@ class AtomicFile {
   std::string replaced_;  // the file it names, links followed
   std::string temp_;
   int32_t ref_ = -1;
-  int slot_ = -1;  // in the list an interrupt cleans up
+  PendingFile* pending_ = nullptr;  // in the list an interrupt cleans up
 };
 
 // The whole of `bytes` as the new content of `target`, or nothing changed.

@@ -34,8 +34,10 @@ class InputFile {
   int64_t ReadAt(uint64_t at, uint8_t* into, size_t count) const;
   // How far into the file reading has come.
   uint64_t Position() const;
-  // The rest of the file from the start, for a decoder that needs it whole.
-  bool ReadAll(std::vector<uint8_t>* bytes, std::string* error) const;
+  // The whole file, for a decoder that needs it whole; refused in words
+  // when it is larger than `limit`.
+  bool ReadAll(std::vector<uint8_t>* bytes, std::string* error,
+               uint64_t limit = kMaxImageFileBytes) const;
 
  private:
   std::string path_;

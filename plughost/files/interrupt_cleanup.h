@@ -1,18 +1,28 @@
 // New files that are not yet renamed over their targets are removed when
 // the program is interrupted (Ctrl-C, a terminal closed, a kill), so that no
-// temporary file outlives the command.
+// temporary file outlives the command. The list has no fixed size; it is
+// changed only while interrupts wait, so a handler never sees half an entry.
 #pragma once
 
 #include <string>
 
 namespace plughost {
 
-// Installs the handlers once; they remove what is pending and let the
-// program end as it would have.
+// Installs the handlers once: natively they remove what is pending and end
+// the program as the signal would have; in the Windows build the console's
+// event stops the batch, which removes its own files (see Interrupted()).
+// From then on a write to a closed pipe fails instead of ending the program.
 void RemovePendingOnInterrupt();
-// Adds a file to remove on an interrupt; its slot, or -1 when it cannot.
-int RememberPending(const std::string& path);
-// The file was renamed or removed: nothing to do for it any more.
-void ForgetPending(int slot);
+
+// True once the user has interrupted a Windows build: stop, and exit
+// non-zero. Natively an interrupt ends the program before this is seen.
+bool InterruptRequested();
+
+struct PendingFile;
+// Lists a file to remove on an interrupt. Call it while interrupts are held
+// (sys::InterruptsHeld) together with the call that made the file.
+PendingFile* RememberPending(const std::string& path);
+// The file was renamed or removed: strike it off (null is ignored).
+void ForgetPending(PendingFile* entry);
 
 }  // namespace plughost

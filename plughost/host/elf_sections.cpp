@@ -1,8 +1,9 @@
 #include "plughost/host/elf_sections.h"
 
-#include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "plughost/files/input_file.h"
 #include "plughost/files/little_endian.h"
 
 namespace {
@@ -83,19 +84,6 @@ bool NameIs(const uint8_t* header, const SectionTable& table, const char* name) 
          std::memcmp(table.names + nameAt, name, nameBytes) == 0;
 }
 
-// The whole file, or false when it cannot be read.
-bool ReadWholeFile(const char* path, std::vector<uint8_t>* contents) {
-  std::FILE* file = std::fopen(path, "rb");
-  if (file == nullptr) return false;
-  uint8_t chunk[65536];
-  size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    contents->insert(contents->end(), chunk, chunk + got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
-}
-
 }  // namespace
 
 PropertyListError FindElfSection(const uint8_t* file, size_t size, const char* name,
@@ -117,8 +105,11 @@ PropertyListError FindElfSection(const uint8_t* file, size_t size, const char* n
 }
 
 PropertyListError ReadElfPropertyList(const char* path, std::vector<uint8_t>* bytes) {
+  plughost::InputFile file;
   std::vector<uint8_t> contents;
-  if (!ReadWholeFile(path, &contents)) return PropertyListError::kCannotReadFile;
+  std::string ignored;
+  if (!file.Open(path, &ignored) || !file.ReadAll(&contents, &ignored))
+    return PropertyListError::kCannotReadFile;
   size_t offset = 0, length = 0;
   const PropertyListError error =
       FindElfSection(contents.data(), contents.size(), ".zentrow_pipl", &offset, &length);

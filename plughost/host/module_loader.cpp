@@ -2,148 +2,112 @@
 
 #include <utility>
 
+#include "plughost/files/file_checks.h"
+#include "plughost/files/input_file.h"
+#include "plughost/files/system.h"
 #include "plughost/host/elf_sections.h"
-#include "plughost/files/system_headers.h"
+#include "plughost/host/module_file.h"
 
 namespace plughost {
 
-#if defined(_WIN32)
-
 namespace {
 
-// The first "PIPL" resource of a loaded module, whatever its id.
-BOOL CALLBACK FirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
-  *reinterpret_cast<LPSTR*>(found) = name;
-  return FALSE;
+// The most of a module file read to check it before loading.
+constexpr uint64_t kMaxModuleBytes = uint64_t{256} << 20;
+
+// The module file's bytes, through the files gate: a regular file only.
+bool ReadModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+  InputFile file;
+  if (file.Open(path, error) && file.ReadAll(bytes, error, kMaxModuleBytes)) return true;
+  *error = "module " + *error;
+  return false;
 }
 
-bool PropertyListOf(HMODULE library, std::vector<uint8_t>* bytes) {
-  LPSTR name = nullptr;
-  EnumResourceNamesA(library, "PIPL", FirstName, reinterpret_cast<LONG_PTR>(&name));
-  HRSRC found = name != nullptr ? FindResourceA(library, name, "PIPL") : nullptr;
-  HGLOBAL loaded = found != nullptr ? LoadResource(library, found) : nullptr;
-  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (data == nullptr) return false;
-  const auto* start = static_cast<const uint8_t*>(data);
-  bytes->assign(start, start + SizeofResource(library, found));
-  return true;
-}
-
-}  // namespace
-
-bool ReadModulePropertyList(const std::string& path, std::vector<uint8_t>* bytes,
-                            std::string* error) {
-  HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  if (library == nullptr) {
-    *error = "cannot read module " + path + " (error " + std::to_string(GetLastError()) + ")";
+// The property list of a module whose bytes are at hand: a DLL's "PIPL"
+// resource as the system finds it, or the native library's ELF section.
+bool PropertyListBytes(const std::string& path, const std::vector<uint8_t>& file,
+                       std::vector<uint8_t>* bytes, std::string* error) {
+  if (IsWindowsLibrary(file)) {
+    int failure = 0;
+    if (sys::LibraryResource(path, "PIPL", bytes, &failure)) return true;
+    *error = failure != 0 ? "cannot read module " + path + ": " + ReasonText(failure)
+                          : "module " + path + " has no PIPL resource";
     return false;
   }
-  const bool found = PropertyListOf(library, bytes);
-  FreeLibrary(library);
-  if (!found) *error = "module " + path + " has no PIPL resource";
-  return found;
-}
-
-LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
-  LoadedModule module;
-  HMODULE library = LoadLibraryA(path.c_str());
-  if (library == nullptr) {
-    *error = "cannot load module " + path + " (error " + std::to_string(GetLastError()) + ")";
-    return module;
-  }
-  module.library_ = library;
-  std::vector<uint8_t> bytes;
-  if (!PropertyListOf(library, &bytes)) {
-    *error = "module " + path + " has no PIPL resource: no host would load it";
-    return module;
-  }
-  const PropertyListError decoded =
-      DecodePropertyList(bytes.data(), bytes.size(), &module.propertyList_);
-  if (decoded != PropertyListError::kNone) {
-    *error = "module " + path + ": property list: " + PropertyListErrorText(decoded);
-    return module;
-  }
-  module.hasPropertyList_ = true;
-  const std::string& name = EntryPointName(module.propertyList_);
-  FARPROC entry = GetProcAddress(library, name.c_str());
-  if (entry == nullptr) {
-    *error = "module " + path + " does not export " + name + ", the entry its property list names";
-    return module;
-  }
-  module.entry_ = reinterpret_cast<EntryPoint>(reinterpret_cast<void*>(entry));
-  return module;
-}
-
-LoadedModule::~LoadedModule() {
-  if (library_ != nullptr) FreeLibrary(static_cast<HMODULE>(library_));
-}
-
-std::string DefaultModulePath() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string text(path);
-  const size_t slash = text.find_last_of("\\/");
-  return (slash == std::string::npos ? std::string() : text.substr(0, slash + 1)) + "Zentrow.8bi";
-}
-
-#else
-
-bool ReadModulePropertyList(const std::string& path, std::vector<uint8_t>* bytes,
-                            std::string* error) {
-  const PropertyListError found = ReadElfPropertyList(path.c_str(), bytes);
+  size_t offset = 0, length = 0;
+  const PropertyListError found =
+      FindElfSection(file.data(), file.size(), ".zentrow_pipl", &offset, &length);
   if (found != PropertyListError::kNone) {
     *error = "module " + path + ": property list: " + PropertyListErrorText(found);
     return false;
   }
+  bytes->assign(file.begin() + std::ptrdiff_t(offset),
+                file.begin() + std::ptrdiff_t(offset + length));
   return true;
 }
 
+bool DecodeModuleList(const std::string& path, const std::vector<uint8_t>& file,
+                      PropertyList* list, std::string* error) {
+  std::vector<uint8_t> bytes;
+  if (!PropertyListBytes(path, file, &bytes, error)) return false;
+  const PropertyListError decoded = DecodePropertyList(bytes.data(), bytes.size(), list);
+  if (decoded == PropertyListError::kNone) return true;
+  *error = "module " + path + ": property list: " + PropertyListErrorText(decoded);
+  return false;
+}
+
+}  // namespace
+
+bool CheckModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
+  if (!ReadModuleFile(path, bytes, error)) return false;
+  const std::string reason = UnloadableReason(*bytes);
+  if (reason.empty()) return true;
+  *error = "module " + path + " " + reason;
+  return false;
+}
+
+// A DLL must carry a property list, as real hosts insist, and is entered at
+// the name it gives for this width; a native library without one is called
+// at "ENTRYPOINT", and one with one at its "wx86" name.
 LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
   LoadedModule module;
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    dlerror();
+  std::vector<uint8_t> file;
+  if (!CheckModuleFile(path, &file, error)) return module;
+  module.library_ = sys::LoadLibraryAt(path);
+  if (module.library_ == nullptr) {
     *error = "cannot load the module " + path + ": it is not a library this system can load";
     return module;
   }
-  module.library_ = library;
-  std::vector<uint8_t> bytes;
-  std::string ignored;
-  std::string name = "ENTRYPOINT";
-  if (ReadModulePropertyList(path, &bytes, &ignored) &&
-      DecodePropertyList(bytes.data(), bytes.size(), &module.propertyList_) ==
-          PropertyListError::kNone) {
-    module.hasPropertyList_ = true;
-    name = module.propertyList_.entryPointX86;  // the native library names "wx86"
-  }
-  void* entry = dlsym(library, name.c_str());
-  if (entry == nullptr) {
-    *error = "module " + path + " has no entry point " + name;
+  const bool dll = IsWindowsLibrary(file);
+  std::string listError;
+  module.hasPropertyList_ = DecodeModuleList(path, file, &module.propertyList_, &listError);
+  if (dll && !module.hasPropertyList_) {
+    *error = listError + (listError.find("PIPL") != std::string::npos ? ": no host would load it" : "");
     return module;
   }
-  module.entry_ = reinterpret_cast<EntryPoint>(entry);
+  const std::string name = !module.hasPropertyList_ ? "ENTRYPOINT"
+                           : dll                    ? EntryPointName(module.propertyList_)
+                                                    : module.propertyList_.entryPointX86;
+  module.entry_ = reinterpret_cast<EntryPoint>(sys::FindSymbol(module.library_, name));
+  if (module.entry_ == nullptr)
+    *error = "module " + path + " has no entry point " + name +
+             (dll ? ", the entry its property list names" : "");
   return module;
 }
 
-LoadedModule::~LoadedModule() {
-  if (library_ != nullptr) dlclose(library_);
-}
+LoadedModule::~LoadedModule() { sys::UnloadLibrary(library_); }
 
 // Beside the program, as in a build tree; else where an installed tree
 // keeps it, lib/zentrow/ next to the program's bin/.
 std::string DefaultModulePath() {
-  char path[4096] = {};
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  std::string text(path, n > 0 ? static_cast<size_t>(n) : 0);
-  const size_t slash = text.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
-  const std::string beside = folder + "libzentrow.so";
-  const std::string installed = folder + "../lib/zentrow/libzentrow.so";
-  return access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0 ? installed
-                                                                                  : beside;
+  const std::string folder = sys::ProgramFolder();
+  const std::string beside = folder + sys::ModuleFileName();
+  const std::string installed = folder + "../lib/zentrow/" + sys::ModuleFileName();
+  return StatusOf(beside).type == FileType::kMissing &&
+                 StatusOf(installed).type != FileType::kMissing
+             ? installed
+             : beside;
 }
-
-#endif
 
 LoadedModule::LoadedModule(LoadedModule&& other) noexcept
     : library_(std::exchange(other.library_, nullptr)),
@@ -159,13 +123,15 @@ LoadedModule& LoadedModule::operator=(LoadedModule&& other) noexcept {
   return *this;
 }
 
+bool ReadModulePropertyList(const std::string& path, std::vector<uint8_t>* bytes,
+                            std::string* error) {
+  std::vector<uint8_t> file;
+  return ReadModuleFile(path, &file, error) && PropertyListBytes(path, file, bytes, error);
+}
+
 bool LoadModulePropertyList(const std::string& path, PropertyList* list, std::string* error) {
-  std::vector<uint8_t> bytes;
-  if (!ReadModulePropertyList(path, &bytes, error)) return false;
-  const PropertyListError decoded = DecodePropertyList(bytes.data(), bytes.size(), list);
-  if (decoded == PropertyListError::kNone) return true;
-  *error = "module " + path + ": property list: " + PropertyListErrorText(decoded);
-  return false;
+  std::vector<uint8_t> file;
+  return ReadModuleFile(path, &file, error) && DecodeModuleList(path, file, list, error);
 }
 
 }  // namespace plughost

@@ -1,5 +1,6 @@
-// Loading a module: dlopen natively, LoadLibrary in the Windows build, and
-// its property list read from the file without running any of its code.
+// Loading a module: its file checked through the files gate first, then
+// dlopen natively or LoadLibrary in the Windows build, and its property list
+// read from the file without running any of its code.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +44,10 @@ bool ReadModulePropertyList(const std::string& path, std::vector<uint8_t>* bytes
                             std::string* error);
 // Reads and decodes; false with a message when either fails.
 bool LoadModulePropertyList(const std::string& path, PropertyList* list, std::string* error);
+
+// Reads a module file through the files gate and checks that every part its
+// loader would map lies inside it; false with one sentence when not.
+bool CheckModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
 // The module file next to the running program, as a default.
 std::string DefaultModulePath();

@@ -1,28 +1,31 @@
 // The --trace file: every selector call and host callback as one JSON line.
+// It is an output like any other: written beside its target and renamed
+// over it when the command ends, through the files gate's checks.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 
+#include "plughost/files/atomic_file.h"
+
 namespace plughost {
 
-// One JSON object per line: {"seq":N,"event":...,fields...}. Each line is
-// flushed, so a trace of a run that crashes is complete up to the crash.
+// One JSON object per line: {"seq":N,"event":...,fields...}, each line
+// written to the new file as it happens.
 class TraceWriter {
  public:
   bool Open(const std::string& path, std::string* error);
-  bool active() const { return file_ != nullptr; }
+  bool active() const { return open_; }
   void Write(const std::string& event, const nlohmann::ordered_json& fields);
-  // False with the reason when any line could not be written.
+  // Puts the trace in place; false with the reason when any line could not
+  // be written or the file not replaced.
   bool Close(std::string* error);
-  ~TraceWriter();
 
  private:
-  std::FILE* file_ = nullptr;
-  std::string path_;
-  int failure_ = 0;  // the first write error
+  AtomicFile file_;
+  bool open_ = false;
+  std::string failure_;  // the first write error
   int64_t seq_ = 0;
 };
 

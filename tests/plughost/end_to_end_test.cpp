@@ -474,7 +474,8 @@ const SafetyCase kSafetyCases[] = {
      {"save", "{dir}pic.png", "--out", "{dir}x.kcf", "--trace", "{dir}pic.png"}, 2,
      "would overwrite", ""},
     {"TraceOntoTheOutput", Always,
-     {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--trace", "{dir}x.png"}, 2, "an output", ""},
+     {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--trace", "{dir}x.png"}, 2,
+     "would overwrite the output", ""},
     {"PictureWhereAPaletteGoes", Always, {"save", "{dir}pic.png", "--out", "{dir}pic2.png"}, 0,
      "800 bytes", "pic2.png"},
     {"ExistingPictureKeptFromAPalette",
@@ -501,6 +502,41 @@ const SafetyCase kSafetyCases[] = {
        return true;
      },
      {"save", "{dir}pic.png", "{dir}b.png", "--out-dir", "{dir}kcf"}, 0, "b.kcf (800 bytes)", "kcf"},
+    {"NameClashOfOutputsApart",
+     [](const TempDir& d) {
+       std::filesystem::create_directories(d / "a");
+       std::filesystem::create_directories(d / "b");
+       WriteAll(d / "a/x.kcf", samples::Palette24());
+       WriteAll(d / "b/x.kcf", samples::Palette24());
+       return true;
+     },
+     {"open", "{dir}a/x.kcf", "{dir}p24.kcf", "{dir}b/x.kcf", "--out-dir", "{dir}out"}, 2,
+     "would both be written to", ""},
+    {"OutputIsTheInputSpelledOtherwise", Always,
+     {"save", "{dir}pic.png", "--out", "{dir}./pic.png", "--force"}, 2, "would replace the input", ""},
+    {"TraceOntoAnotherPicture",
+     [](const TempDir& d) {
+       WriteAll(d / "keep.png", ReadAll(d / "pic.png"));
+       return true;
+     },
+     {"--trace", "{dir}keep.png", "probe", "{dir}p24.kcf"}, 3, "holds an image", ""},
+    {"TraceOntoTheModule",
+     [](const TempDir& d) {
+       WriteAll(d / "mod", ReadAll(plughost_test::HostPath(ZENTROW_MODULE_PATH)));
+       return true;
+     },
+     {"--module", "{dir}mod", "--trace", "{dir}mod", "about"}, 2, "would overwrite the module", ""},
+    {"ModuleCutShort",
+     [](const TempDir& d) {
+       std::vector<uint8_t> module = ReadAll(plughost_test::HostPath(ZENTROW_MODULE_PATH));
+       module.resize(20000);
+       WriteAll(d / "cut", module);
+       return true;
+     },
+     {"about", "--module", "{dir}cut"}, 3, "is cut short", ""},
+    {"ModuleIsADirectory",
+     [](const TempDir& d) { return std::filesystem::create_directory(d / "m"); },
+     {"probe", "{dir}p24.kcf", "--module", "{dir}m"}, 3, "m is a directory", ""},
 #if !defined(_WIN32)
     {"InputFifo", [](const TempDir& d) { return Fifo(d / "f.kcf"); },
      {"open", "{dir}f.kcf", "--out", "{dir}x.png"}, 3, "f.kcf is not a regular file", ""},
@@ -520,11 +556,132 @@ const SafetyCase kSafetyCases[] = {
        return chmod((d / "ro.kcf").c_str(), 0444) == 0;
      },
      {"save", "{dir}pic.png", "--out", "{dir}ro.kcf"}, 3, "ro.kcf: permission denied", ""},
+    {"TwoOutputsOneFileThroughADanglingLink",
+     [](const TempDir& d) {
+       std::filesystem::create_directory(d / "o");
+       WriteAll(d / "a.png", ReadAll(d / "pic.png"));
+       WriteAll(d / "b.png", ReadAll(d / "pic.png"));
+       return symlink("b.kcf", (d / "o/a.kcf").c_str()) == 0;
+     },
+     {"save", "{dir}a.png", "{dir}b.png", "--out-dir", "{dir}o"}, 2,
+     "a symbolic link to a missing file", ""},
+    {"TwoOutputsOneFileThroughALink",
+     [](const TempDir& d) {
+       std::filesystem::create_directory(d / "o");
+       WriteAll(d / "a.png", ReadAll(d / "pic.png"));
+       WriteAll(d / "b.png", ReadAll(d / "pic.png"));
+       WriteAll(d / "o/b.kcf", samples::Palette12());
+       return symlink("b.kcf", (d / "o/a.kcf").c_str()) == 0;
+     },
+     {"save", "{dir}a.png", "{dir}b.png", "--out-dir", "{dir}o"}, 2, "would both be written", ""},
+    {"OutputLinkedToTheInput",
+     [](const TempDir& d) {
+       std::filesystem::create_directory(d / "o");
+       return symlink("../p24.kcf", (d / "o/p24.png").c_str()) == 0;
+     },
+     {"open", "{dir}p24.kcf", "--out-dir", "{dir}o", "--force"}, 2, "would replace the input", ""},
+    {"DanglingLinkAsOut",
+     [](const TempDir& d) { return symlink("gone.kcf", (d / "d.kcf").c_str()) == 0; },
+     {"save", "{dir}pic.png", "--out", "{dir}d.kcf"}, 2, "a symbolic link to a missing file", ""},
+    {"TraceFifo", [](const TempDir& d) { return Fifo(d / "t"); },
+     {"--trace", "{dir}t", "probe", "{dir}p24.kcf"}, 3, "t is not a regular file", ""},
+    {"TraceReadOnly",
+     [](const TempDir& d) {
+       WriteAll(d / "t", {'x'});
+       return chmod((d / "t").c_str(), 0444) == 0;
+     },
+     {"--trace", "{dir}t", "probe", "{dir}p24.kcf"}, 3, "t: permission denied", ""},
+    {"InfoOfAFifo", [](const TempDir& d) { return Fifo(d / "f.so"); },
+     {"info", "{dir}f.so"}, 3, "f.so is not a regular file", ""},
 #endif
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, DataSafety, testing::ValuesIn(kSafetyCases),
                          [](const testing::TestParamInfo<SafetyCase>& p) { return p.param.name; });
+
+#if !defined(_WIN32)
+// The program started on `args` with its standard output on `out`; its
+// standard error is dropped.
+pid_t StartPlughost(const std::vector<std::string>& args, int out) {
+  std::vector<std::string> all = {plughost_test::HostPath(ZENTROW_PLUGHOST_PATH)};
+  all.insert(all.end(), args.begin(), args.end());
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(out, 1);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 2);
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return child;
+}
+
+// A batch of saves into out/, and what a file there may hold: all of its
+// palette or nothing.
+struct InterruptedBatch {
+  TempDir dir;
+  std::vector<std::string> args = {"save"};
+  explicit InterruptedBatch(int images) {
+    const std::vector<uint8_t> png =
+        plughost::EncodeImage(plughost::Image::Blank(16, 16, 3), plughost::ImageFormat::kPng);
+    for (int i = 0; i < images; ++i) {
+      WriteAll(dir / ("i" + std::to_string(i) + ".png"), png);
+      args.push_back(dir / ("i" + std::to_string(i) + ".png"));
+    }
+    args.insert(args.end(), {"--out-dir", dir / "out"});
+  }
+  void ExpectNoHalfFiles(const std::string& why) const {
+    for (const std::string& name : dir.Names())
+      EXPECT_EQ(name.find(".plughost-"), std::string::npos) << why;
+    std::error_code none;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "out", none)) {
+      EXPECT_EQ(e.path().filename().string().find(".plughost-"), std::string::npos) << why;
+      if (e.path().extension() == ".kcf") {
+        EXPECT_EQ(ReadAll(e.path().string()), BlackPalette()) << why;
+      }
+    }
+  }
+};
+
+// Interrupts at many points of a batch: every output is whole or absent, and
+// no temporary file is left, whenever the signal lands.
+TEST(DataSafety, AnInterruptLeavesNoTemporaryFileAtAnyPoint) {
+  InterruptedBatch batch(200);
+  const int null = open("/dev/null", O_WRONLY);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int delay : {0, 1, 2, 4, 7, 11, 16, 23, 32, 45, 60, 80}) {
+      const pid_t child = StartPlughost(batch.args, null);
+      usleep(static_cast<useconds_t>(delay * 1000));
+      kill(child, signal);
+      int status = 0;
+      waitpid(child, &status, 0);
+      batch.ExpectNoHalfFiles("signal " + std::to_string(signal) + " after " +
+                              std::to_string(delay) + " ms");
+      std::filesystem::remove_all(batch.dir / "out");
+    }
+  }
+  close(null);
+}
+
+// A reader that goes away: the batch stops with the host's status, saying
+// so, and leaves no temporary file (no SIGPIPE ends it half way).
+TEST(DataSafety, AClosedPipeStopsTheBatchCleanly) {
+  InterruptedBatch batch(20);
+  int pipe_[2];
+  ASSERT_EQ(pipe(pipe_), 0);
+  close(pipe_[0]);
+  const pid_t child = StartPlughost(batch.args, pipe_[1]);
+  close(pipe_[1]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  batch.ExpectNoHalfFiles("a closed pipe");
+}
+#endif
 
 #if !defined(_WIN32)
 TEST(DataSafety, AReplacedFileKeepsItsMode) {

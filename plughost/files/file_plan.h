@@ -1,0 +1,24 @@
+// Every file one command touches, checked together before anything is
+// written: the outputs (the trace among them) against each other and
+// against every input and the module, by name once links are followed and
+// by file identity (device and index), in one pass over the names and one
+// over the files. Nothing compares every pair, so a batch costs the same
+// per file at any size.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace plughost {
+
+struct CommandFiles {
+  std::vector<std::string> inputs;
+  std::vector<std::string> outputs;  // outputs[i] is written from inputs[i]
+  std::string trace;                 // "" for none
+  std::string module;                // the module file the command loads
+};
+
+// False with one sentence naming the files and the clash.
+bool CheckCommandFiles(const CommandFiles& files, std::string* error);
+
+}  // namespace plughost

@@ -1,0 +1,117 @@
+// The host's own layer over the operating system: every call plughost makes
+// that differs between Windows and POSIX, and nothing else. system_posix.cpp
+// and system_win32.cpp implement it; the build takes one. Only the files
+// wing calls it for files; the host's module loader calls its library
+// routines on a path the gate has checked.
+//
+// A file reference is what the module's _lread/_lwrite/_llseek take: a
+// descriptor natively, an HFILE in the Windows build. -1 is none.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plughost/files/file_checks.h"
+
+namespace plughost::sys {
+
+// --- What a path is -------------------------------------------------------
+
+// The file a path names, links followed.
+FileStatus StatusOf(const std::string& path);
+// True when `path` itself is a symbolic link (followed or not).
+bool IsLink(const std::string& path);
+// The file a chain of symbolic links ends at (the path itself when it is no
+// link); a link to a missing file names the file it would make.
+std::string FollowLinks(const std::string& path);
+// Whether the user may replace a regular file: no write bits means
+// read-only to everyone, root included.
+bool MayWrite(const std::string& path, const FileStatus& status);
+// "./name" natively, ".\name" on Windows: a plain name as a file in the
+// current folder, never one a loader would search for.
+std::string InCurrentFolder(const std::string& name);
+// The separators of a path on this system.
+const char* PathSeparators();
+
+// --- Errors ---------------------------------------------------------------
+
+int LastError();
+// The system's own words for an error it reported, for the reasons our own
+// table does not name.
+std::string SystemWords(int error);
+// Our table's code for what `error` means, so that both builds say the
+// same: one of the errno values ENOENT, EACCES, ENOSPC ... or 0.
+int AsErrno(int error);
+
+// --- References on regular files -----------------------------------------
+
+// Opens without blocking (a FIFO swapped in cannot hang the open) and
+// checks that what was opened is a regular file: -1 with *error set, or
+// *notRegular when it is something else.
+int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular);
+// Up to `count` bytes at `at`, leaving the position: how many, -1 on error.
+int64_t ReadAt(int32_t ref, uint64_t at, uint8_t* into, size_t count);
+uint64_t PositionOf(int32_t ref);
+uint64_t SizeOf(int32_t ref);
+void Close(int32_t ref);
+// Makes a new file of a name no other has, "FOLDER.plughost-XXXXXX", for
+// reading and writing; -1 with *error set. The caller holds interrupts.
+int32_t CreateUnique(const std::string& folder, std::string* path, int* error);
+// Gives the new file the replaced file's mode (and owner, as root).
+void KeepModeAndOwner(int32_t ref, const FileStatus& old);
+bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error);
+// Flushes to the disk and closes; false with *error when either fails.
+bool SyncAndClose(int32_t ref, int* error);
+bool RenameOver(const std::string& from, const std::string& to, int* error);
+void Remove(const std::string& path);
+bool MakeFolders(const std::string& path, int* error);
+// References for the module's tests and benchmarks: a file opened for
+// reading, or created (truncated) for reading and writing.
+int32_t OpenReference(const std::string& path, bool create);
+
+// --- Interrupts -----------------------------------------------------------
+
+// Calls `onInterrupt` (which may only remove files) when the program is
+// interrupted, then ends the program as the interrupt would have. Writing to
+// a closed pipe is an error the program sees, not a signal that ends it.
+void HandleInterrupts(void (*onInterrupt)());
+// True once an interrupt has been handled and the program is to stop (the
+// Windows console's events arrive on a thread of their own).
+bool Interrupted();
+// While one lives, interrupts wait: a temporary file is made and listed for
+// removal, or renamed and struck off, as one step.
+class InterruptsHeld {
+ public:
+  InterruptsHeld();
+  ~InterruptsHeld();
+  InterruptsHeld(const InterruptsHeld&) = delete;
+  InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+};
+// Removes a file from within an interrupt handler.
+void RemoveInHandler(const char* path);
+
+// --- Terminal and message boxes ------------------------------------------
+
+bool StderrIsTerminal();
+// Prints each message box the module shows on this thread and closes it
+// with OK; a no-op where boxes are already printed (natively).
+void* AnswerBoxes();
+void StopAnsweringBoxes(void* hook);
+
+// --- Libraries ------------------------------------------------------------
+
+void* LoadLibraryAt(const std::string& path);
+void* FindSymbol(void* library, const std::string& name);
+void UnloadLibrary(void* library);
+// The first resource of `type` in a library file, loaded as data without
+// running its code; false where the system keeps no such resources.
+bool LibraryResource(const std::string& path, const char* type, std::vector<uint8_t>* bytes,
+                     int* error);
+// Where the running program lives, with a trailing separator.
+std::string ProgramFolder();
+// The module file name this system loads: "libzentrow.so" or "Zentrow.8bi".
+const char* ModuleFileName();
+
+}  // namespace plughost::sys

@@ -1,0 +1,258 @@
+// The host's system layer on POSIX.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "plughost/files/system.h"
+
+namespace plughost::sys {
+
+FileStatus StatusOf(const std::string& path) {
+  FileStatus status;
+  struct stat s;
+  if (stat(path.c_str(), &s) != 0) {
+    status.error = errno;
+    status.type =
+        errno == ENOENT || errno == ENOTDIR ? FileType::kMissing : FileType::kUnreachable;
+    return status;
+  }
+  status.type = S_ISREG(s.st_mode)   ? FileType::kRegular
+                : S_ISDIR(s.st_mode) ? FileType::kDirectory
+                                     : FileType::kOther;
+  status.id.device = static_cast<uint64_t>(s.st_dev);
+  status.id.index = static_cast<uint64_t>(s.st_ino);
+  status.size = static_cast<uint64_t>(s.st_size);
+  status.mode = s.st_mode & 07777;
+  status.owner = s.st_uid;
+  status.group = s.st_gid;
+  return status;
+}
+
+bool IsLink(const std::string& path) {
+  struct stat s;
+  return lstat(path.c_str(), &s) == 0 && S_ISLNK(s.st_mode);
+}
+
+std::string FollowLinks(const std::string& path) {
+  std::string at = path;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat s;
+    if (lstat(at.c_str(), &s) != 0 || !S_ISLNK(s.st_mode)) return at;
+    std::string target(static_cast<size_t>(s.st_size > 0 ? s.st_size : 4096) + 1, '\0');
+    const ssize_t n = readlink(at.c_str(), &target[0], target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return at;
+    target.resize(static_cast<size_t>(n));
+    at = target[0] == '/' ? target : FolderOf(at) + target;
+  }
+  return at;
+}
+
+bool MayWrite(const std::string& path, const FileStatus& status) {
+  return (status.mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
+std::string InCurrentFolder(const std::string& name) { return "./" + name; }
+const char* PathSeparators() { return "/"; }
+
+int LastError() { return errno; }
+
+std::string SystemWords(int error) {
+  std::string words = std::strerror(error);
+  if (!words.empty()) words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
+  return words;
+}
+
+int AsErrno(int error) { return error; }
+
+int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    *error = errno;
+    return -1;
+  }
+  struct stat s;
+  if (fstat(fd, &s) != 0 || !S_ISREG(s.st_mode)) {
+    close(fd);
+    *notRegular = true;
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+int64_t ReadAt(int32_t ref, uint64_t at, uint8_t* into, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = pread(ref, into + done, count - done, static_cast<off_t>(at + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+uint64_t PositionOf(int32_t ref) {
+  const off_t at = lseek(ref, 0, SEEK_CUR);
+  return at < 0 ? 0 : static_cast<uint64_t>(at);
+}
+
+uint64_t SizeOf(int32_t ref) {
+  struct stat s;
+  return fstat(ref, &s) == 0 ? static_cast<uint64_t>(s.st_size) : 0;
+}
+
+void Close(int32_t ref) {
+  if (ref >= 0) close(ref);
+}
+
+int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
+  std::string pattern = folder + ".plughost-XXXXXX";
+  const int fd = mkostemp(&pattern[0], O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return -1;
+  }
+  *path = pattern;
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);  // as any new file, until it takes the old one's
+  return fd;
+}
+
+void KeepModeAndOwner(int32_t ref, const FileStatus& old) {
+  if (old.type != FileType::kRegular) return;
+  if (geteuid() == 0 && fchown(ref, old.owner, old.group) != 0) {
+    // A file system without owners: the mode still counts.
+  }
+  fchmod(ref, static_cast<mode_t>(old.mode));
+}
+
+bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = write(ref, bytes + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n < 0 ? errno : ENOSPC;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool SyncAndClose(int32_t ref, int* error) {
+  bool ok = fsync(ref) == 0;
+  if (!ok) *error = errno;
+  if (close(ref) != 0 && ok) {
+    *error = errno;
+    ok = false;
+  }
+  return ok;
+}
+
+bool RenameOver(const std::string& from, const std::string& to, int* error) {
+  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  *error = errno;
+  return false;
+}
+
+void Remove(const std::string& path) { unlink(path.c_str()); }
+
+bool MakeFolders(const std::string& path, int* error) {
+  std::error_code made;
+  std::filesystem::create_directories(path, made);
+  if (made) *error = made.value();
+  return !made;
+}
+
+int32_t OpenReference(const std::string& path, bool create) {
+  return create ? open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
+                : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+namespace {
+
+void (*interruptAction)() = nullptr;
+volatile std::sig_atomic_t interrupted = 0;
+sigset_t heldSignals, savedMask;
+int holdDepth = 0;
+
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+void OnSignal(int signal) {
+  interrupted = 1;
+  if (interruptAction != nullptr) interruptAction();
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+}  // namespace
+
+void HandleInterrupts(void (*onInterrupt)()) {
+  if (interruptAction != nullptr) return;
+  interruptAction = onInterrupt;
+  sigemptyset(&heldSignals);
+  for (int signal : kInterrupts) {
+    sigaddset(&heldSignals, signal);
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int other : kInterrupts) sigaddset(&action.sa_mask, other);
+    sigaction(signal, &action, nullptr);
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool Interrupted() { return interrupted != 0; }
+
+InterruptsHeld::InterruptsHeld() {
+  if (holdDepth++ == 0) sigprocmask(SIG_BLOCK, &heldSignals, &savedMask);
+}
+
+InterruptsHeld::~InterruptsHeld() {
+  if (--holdDepth == 0) sigprocmask(SIG_SETMASK, &savedMask, nullptr);
+}
+
+void RemoveInHandler(const char* path) { unlink(path); }
+
+bool StderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
+
+// The native layer prints the module's boxes itself and never waits.
+void* AnswerBoxes() { return nullptr; }
+void StopAnsweringBoxes(void*) {}
+
+void* LoadLibraryAt(const std::string& path) {
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library == nullptr) dlerror();
+  return library;
+}
+
+void* FindSymbol(void* library, const std::string& name) { return dlsym(library, name.c_str()); }
+
+void UnloadLibrary(void* library) {
+  if (library != nullptr) dlclose(library);
+}
+
+bool LibraryResource(const std::string&, const char*, std::vector<uint8_t>*, int*) {
+  return false;
+}
+
+std::string ProgramFolder() {
+  char path[4096] = {};
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  const std::string text(path, n > 0 ? static_cast<size_t>(n) : 0);
+  return FolderOf(text);
+}
+
+const char* ModuleFileName() { return "libzentrow.so"; }
+
+}  // namespace plughost::sys

@@ -1,0 +1,353 @@
+// The host's system layer on Windows. The module's _lread/_lwrite/_llseek
+// take HFILEs, so references are HFILEs made with _lopen.
+#include <windows.h>
+
+#include <io.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "plughost/files/system.h"
+
+namespace plughost::sys {
+
+namespace {
+
+HANDLE AsHandle(int32_t ref) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(ref)); }
+
+// "\\?\C:\x" as GetFinalPathNameByHandle gives it, without the prefix.
+std::string WithoutLongPrefix(std::string path) {
+  if (path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + path.substr(8);
+  if (path.rfind("\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
+}  // namespace
+
+FileStatus StatusOf(const std::string& path) {
+  FileStatus status;
+  WIN32_FILE_ATTRIBUTE_DATA attributes;
+  const bool listed = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes) != 0;
+  const DWORD listError = GetLastError();
+  if (listed && (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    status.type = FileType::kDirectory;
+    return status;
+  }
+  // Opened for no access at all, which also finds devices such as NUL.
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    status.error = static_cast<int>(listed ? GetLastError() : listError);
+    status.type = status.error == ERROR_FILE_NOT_FOUND || status.error == ERROR_PATH_NOT_FOUND
+                      ? FileType::kMissing
+                      : FileType::kUnreachable;
+    return status;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileType(file) != FILE_TYPE_DISK || !listed ||
+      GetFileInformationByHandle(file, &info) == 0) {
+    status.type = FileType::kOther;
+  } else {
+    status.type = FileType::kRegular;
+    status.id.device = info.dwVolumeSerialNumber;
+    status.id.index = uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+    status.size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+    status.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  }
+  CloseHandle(file);
+  return status;
+}
+
+bool IsLink(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The file the system opens for `path`, by its final name, so that a link
+// is replaced at the file it names, as natively.
+std::string FollowLinks(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return path;
+  char final[MAX_PATH * 4] = {};
+  const DWORD n = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED);
+  CloseHandle(file);
+  if (n == 0 || n >= sizeof final) return path;
+  return WithoutLongPrefix(std::string(final, n));
+}
+
+bool MayWrite(const std::string&, const FileStatus& status) { return (status.mode & 0222) != 0; }
+
+std::string InCurrentFolder(const std::string& name) { return ".\\" + name; }
+const char* PathSeparators() { return "/\\"; }
+
+int LastError() { return static_cast<int>(GetLastError()); }
+
+std::string SystemWords(int error) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<LPSTR>(&text), 0, nullptr);
+  std::string words = n > 0 && text != nullptr ? std::string(text, n) : "";
+  if (text != nullptr) LocalFree(text);
+  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.'))
+    words.pop_back();
+  if (words.empty()) return "an error the system does not describe";
+  words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
+  return words;
+}
+
+int AsErrno(int error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+      return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return EMFILE;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EBUSY;
+    case ERROR_BAD_EXE_FORMAT:
+      return ENOEXEC;
+    default:
+      return 0;
+  }
+}
+
+int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular) {
+  HFILE file = _lopen(path.c_str(), OF_READ | OF_SHARE_DENY_NONE);
+  if (file == HFILE_ERROR) {
+    *error = LastError();
+    return -1;
+  }
+  if (GetFileType(AsHandle(static_cast<int32_t>(file))) != FILE_TYPE_DISK) {
+    _lclose(file);
+    *notRegular = true;
+    return -1;
+  }
+  return static_cast<int32_t>(file);
+}
+
+int64_t ReadAt(int32_t ref, uint64_t at, uint8_t* into, size_t count) {
+  const HFILE file = static_cast<HFILE>(ref);
+  const LONG was = _llseek(file, 0, FILE_CURRENT);
+  _llseek(file, static_cast<LONG>(at), FILE_BEGIN);
+  const UINT n = _lread(file, into, static_cast<UINT>(count));
+  _llseek(file, was, FILE_BEGIN);
+  return n == UINT(HFILE_ERROR) ? -1 : int64_t{n};
+}
+
+uint64_t PositionOf(int32_t ref) {
+  const LONG at = _llseek(static_cast<HFILE>(ref), 0, FILE_CURRENT);
+  return at < 0 ? 0 : static_cast<uint64_t>(at);
+}
+
+uint64_t SizeOf(int32_t ref) {
+  const HFILE file = static_cast<HFILE>(ref);
+  const LONG was = _llseek(file, 0, FILE_CURRENT);
+  const LONG end = _llseek(file, 0, FILE_END);
+  _llseek(file, was, FILE_BEGIN);
+  return end < 0 ? 0 : static_cast<uint64_t>(end);
+}
+
+void Close(int32_t ref) {
+  if (ref >= 0) _lclose(static_cast<HFILE>(ref));
+}
+
+int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *path = folder + ".plughost-" + std::to_string(GetCurrentProcessId() % 100000) + "-" +
+            std::to_string(counter++);
+    HANDLE file = CreateFileA(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      HFILE ref = _lopen(path->c_str(), OF_READWRITE | OF_SHARE_EXCLUSIVE);
+      if (ref != HFILE_ERROR) return static_cast<int32_t>(ref);
+      *error = LastError();
+      DeleteFileA(path->c_str());
+      break;
+    }
+    *error = LastError();
+    if (GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  path->clear();
+  return -1;
+}
+
+void KeepModeAndOwner(int32_t, const FileStatus&) {}
+
+bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
+  const UINT n =
+      _lwrite(static_cast<HFILE>(ref), reinterpret_cast<LPCCH>(bytes), static_cast<UINT>(count));
+  if (n == count) return true;
+  *error = n == UINT(HFILE_ERROR) ? LastError() : ERROR_DISK_FULL;
+  return false;
+}
+
+bool SyncAndClose(int32_t ref, int* error) {
+  const bool flushed = FlushFileBuffers(AsHandle(ref)) != 0;
+  if (!flushed) *error = LastError();
+  _lclose(static_cast<HFILE>(ref));
+  return flushed;
+}
+
+bool RenameOver(const std::string& from, const std::string& to, int* error) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  *error = LastError();
+  return false;
+}
+
+void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
+
+bool MakeFolders(const std::string& path, int* error) {
+  std::error_code made;
+  std::filesystem::create_directories(path, made);
+  if (made) *error = ERROR_PATH_NOT_FOUND;
+  return !made;
+}
+
+int32_t OpenReference(const std::string& path, bool create) {
+  HFILE file = create ? _lcreat(path.c_str(), 0) : _lopen(path.c_str(), OF_READ | OF_SHARE_DENY_NONE);
+  return file == HFILE_ERROR ? -1 : static_cast<int32_t>(file);
+}
+
+namespace {
+
+void (*interruptAction)() = nullptr;
+volatile LONG interrupted = 0;
+
+// The console's events arrive on a thread of their own while the batch goes
+// on: the batch stops at its next file and removes its own new files (they
+// are open, so this thread could not remove them).
+BOOL WINAPI OnConsoleEvent(DWORD) {
+  InterlockedExchange(&interrupted, 1);
+  return TRUE;
+}
+
+}  // namespace
+
+void HandleInterrupts(void (*onInterrupt)()) {
+  if (interruptAction != nullptr) return;
+  interruptAction = onInterrupt;
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+bool Interrupted() { return InterlockedCompareExchange(&interrupted, 0, 0) != 0; }
+
+InterruptsHeld::InterruptsHeld() {}
+InterruptsHeld::~InterruptsHeld() {}
+
+void RemoveInHandler(const char* path) { DeleteFileA(path); }
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+namespace {
+
+HHOOK activeHook = nullptr;
+
+// UTF-8, as the rest of the program's output: the box holds ANSI text.
+std::string TextOf(HWND window) {
+  wchar_t text[2048] = {};
+  GetWindowTextW(window, text, 2048);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], bytes, nullptr, nullptr);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+// A message box is a dialog of class "#32770" whose text sits in the
+// static control 0xFFFF; it becomes active once it is on the screen.
+LRESULT CALLBACK AnswerBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    HWND box = reinterpret_cast<HWND>(wParam);
+    char cls[16] = {};
+    GetClassNameA(box, cls, sizeof cls);
+    if (std::string(cls) == "#32770") {
+      std::fprintf(stderr, "message box \"%s\": %s [OK]\n", TextOf(box).c_str(),
+                   TextOf(GetDlgItem(box, 0xFFFF)).c_str());
+      std::fflush(stderr);
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+  }
+  return CallNextHookEx(activeHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+void* AnswerBoxes() {
+  if (activeHook != nullptr) return nullptr;
+  activeHook = SetWindowsHookExA(WH_CBT, AnswerBox, nullptr, GetCurrentThreadId());
+  return activeHook;
+}
+
+void StopAnsweringBoxes(void* hook) {
+  if (hook == nullptr) return;
+  UnhookWindowsHookEx(static_cast<HHOOK>(hook));
+  activeHook = nullptr;
+}
+
+void* LoadLibraryAt(const std::string& path) { return LoadLibraryA(path.c_str()); }
+
+void* FindSymbol(void* library, const std::string& name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name.c_str()));
+}
+
+void UnloadLibrary(void* library) {
+  if (library != nullptr) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+namespace {
+
+// The first resource of a type, whatever its id.
+BOOL CALLBACK FirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
+  *reinterpret_cast<LPSTR*>(found) = name;
+  return FALSE;
+}
+
+}  // namespace
+
+bool LibraryResource(const std::string& path, const char* type, std::vector<uint8_t>* bytes,
+                     int* error) {
+  HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (library == nullptr) {
+    *error = LastError();
+    return false;
+  }
+  LPSTR name = nullptr;
+  EnumResourceNamesA(library, type, FirstName, reinterpret_cast<LONG_PTR>(&name));
+  HRSRC found = name != nullptr ? FindResourceA(library, name, type) : nullptr;
+  HGLOBAL loaded = found != nullptr ? LoadResource(library, found) : nullptr;
+  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (data != nullptr) {
+    const auto* start = static_cast<const uint8_t*>(data);
+    bytes->assign(start, start + SizeofResource(library, found));
+  }
+  FreeLibrary(library);
+  *error = 0;
+  return data != nullptr;
+}
+
+std::string ProgramFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return FolderOf(path);
+}
+
+const char* ModuleFileName() { return "Zentrow.8bi"; }
+
+}  // namespace plughost::sys
