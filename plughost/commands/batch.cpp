@@ -17,7 +17,7 @@ std::string CheckOutputChoice(size_t count, const std::string& out, const std::s
                               const char* inputs, const char* outTakes) {
   if (count == 0) return std::string("no ") + inputs + " given";
   if (out.empty() == outDir.empty())
-    return std::string("give either --out ") + outTakes + " (one of them) or --out-dir DIR";
+    return std::string("give --out ") + outTakes + " for one file or --out-dir DIR for several";
   if (!out.empty() && count > 1) return std::string("several ") + inputs + " need --out-dir DIR";
   return "";
 }

@@ -335,7 +335,12 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{"ModuleSaysNo", {"probe", Sample("headerless.kcf")}, 1},
                     StatusCase{"BadCommandLine", {"open", "--swatch", "x"}, 2},
                     StatusCase{"NoSuchModule", {"--module", "{dir}none", "about"}, 3},
-                    StatusCase{"NoSuchImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3}),
+                    StatusCase{"NoSuchImage", {"save", "{dir}none.png", "--out", "{dir}x.kcf"}, 3},
+                    StatusCase{"OptionsAroundTheFile", {"--verbose", "open", "--out", "{dir}a.png", Sample("palette24.kcf"), "--swatch", "2"}, 0},
+                    StatusCase{"DashDashThenAFile", {"probe", "--", Sample("palette24.kcf")}, 0},
+                    StatusCase{"SlashIsAPathNotAnOption", {"probe", "/none.kcf"}, 3},
+                    StatusCase{"OptionMissingItsValue", {"probe", Sample("palette24.kcf"), "--trace"}, 2},
+                    StatusCase{"OptionRepeated", {"open", Sample("palette24.kcf"), "--out", "{dir}a.png", "--out", "{dir}b.png"}, 2}),
     [](const testing::TestParamInfo<StatusCase>& p) { return p.param.name; });
 
 }  // namespace
