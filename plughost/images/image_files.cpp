@@ -65,14 +65,19 @@ class KeptRows : public RowSink {
   std::vector<uint8_t> pixels_;
 };
 
+// A swatch's refusals name the file before a colon, as they always have.
+bool RefuseSwatch(const std::string& why, const ImageRefusal& refuse) {
+  *refuse.error = (refuse.name.empty() ? std::string("the image") : refuse.name) + ": " + why;
+  return false;
+}
+
 // Rows checked against a grid of tiles as they come.
 class SwatchSink : public RowSink {
  public:
   SwatchSink(SwatchRows* swatch, const ImageRefusal& refuse) : swatch_(swatch), refuse_(refuse) {}
   bool Row(int row, const uint8_t* rgb) override {
     std::string why;
-    if (swatch_->Row(row, rgb, &why)) return true;
-    return refuse_(why);
+    return swatch_->Row(row, rgb, &why) || RefuseSwatch(why, refuse_);
   }
 
  private:
@@ -82,7 +87,9 @@ class SwatchSink : public RowSink {
 
 bool DecodeSwatch(ImageDecoder& decoder, int tile, const ImageRefusal& refuse, SaveImage* out) {
   std::string why;
-  if (!SwatchRows::Fits(decoder.columns(), decoder.rows(), tile, &why)) return refuse(why);
+  if (!SwatchRows::Fits(decoder.columns(), decoder.rows(), tile, &why)) {
+    return RefuseSwatch(why, refuse);
+  }
   const int tileRows = int(std::min<int64_t>((decoder.rows() - 1) / (tile + 1), kSavedRows));
   SwatchRows swatch(decoder.columns(), tile, tileRows, 3);
   SwatchSink sink(&swatch, refuse);

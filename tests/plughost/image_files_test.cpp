@@ -318,6 +318,103 @@ INSTANTIATE_TEST_SUITE_P(
                    "pic is not an image plughost reads (PNG, BMP, GIF, PPM, PGM)"}),
     [](const testing::TestParamInfo<DecodeCase>& p) { return p.param.name; });
 
+// Grey level 10 r in row r (mod 256), `rows` rows of `columns`; with
+// `noise`, every column but the last is noise, which compresses badly.
+Image Rows(int rows, int columns, bool noise = false) {
+  Image image = Image::Blank(rows, columns, 3);
+  uint32_t state = 1;
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      for (int k = 0; k < 3; ++k) {
+        state = state * 1664525u + 1013904223u;
+        image.At(r, c, k) = noise && c + 1 < columns ? uint8_t(state >> 24) : uint8_t(r * 10);
+      }
+    }
+  }
+  return image;
+}
+
+Bytes TallPng() { return plughost::EncodeImage(Rows(3000, 40, true), ImageFormat::kPng); }
+
+// A swatch of 3 x 20 tiles of 2 pixels: more rows of tiles than a save reads.
+Image TallSwatch() { return plughost::MakeSwatch(Rows(20, 3), 2); }
+
+Bytes SwatchPng(void (*spoil)(Image&)) {
+  Image swatch = TallSwatch();
+  spoil(swatch);
+  return plughost::EncodeImage(swatch, ImageFormat::kPng);
+}
+
+// A 16384 x 16384 screen with one red pixel in its corner, in 35 bytes.
+Bytes GifOfHugeScreen() {
+  Bytes b = Gif();
+  b[6] = b[8] = 0;
+  b[7] = b[9] = 0x40;
+  return b;
+}
+
+struct SaveCase {
+  const char* name;
+  Bytes (*bytes)();
+  int tile;
+  // Part of the refusal, or "kept ROWS rows of COLUMNS x ROWS, last pixel R G B" and the note.
+  const char* outcome;
+};
+
+void PrintTo(const SaveCase& c, std::ostream* os) { *os << c.name; }
+
+class Saves : public testing::TestWithParam<SaveCase> {};
+
+TEST_P(Saves, ReadOnlyTheRowsTheModuleIsHanded) {
+  const SaveCase& c = GetParam();
+  const Bytes bytes = c.bytes();
+  plughost::SaveImage read;
+  std::string outcome;
+  if (plughost::DecodeForSave(plughost::MemoryBytes(bytes), "pic", c.tile, &read, &outcome)) {
+    const Image& top = read.top;
+    outcome = "kept " + std::to_string(top.rows) + " rows of " + std::to_string(read.columns) +
+              " x " + std::to_string(read.rows) + ", last pixel";
+    for (int k = 0; k < 3; ++k) outcome += " " + std::to_string(top.pixels.end()[k - 3]);
+    ASSERT_EQ(top.columns, read.columns) << "every column is kept";
+    outcome += read.note.empty() ? "" : "; " + read.note;
+  }
+  EXPECT_NE(outcome.find(c.outcome), std::string::npos) << outcome;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Saves,
+    testing::Values(
+        SaveCase{"TallPng", TallPng, 0, "kept 16 rows of 40 x 3000, last pixel 150 150 150"},
+        SaveCase{"TallPngCutBelowItsTopRows", [] { Bytes b = TallPng(); return Cut(b, b.size() / 2); },
+                 0, "kept 16 rows of 40 x 3000, last pixel 150 150 150"},
+        SaveCase{"ShortPngCut", [] { return Cut(Encoded(ImageFormat::kPng), 1); }, 0,
+                 "pic is truncated"},
+        SaveCase{"PngOf16384SquareWithOneByteOfPixels", Png16384Square, 0, "pic is truncated"},
+        SaveCase{"BmpBottomUp", [] { return Bmp24(2, 40, RowLevel); }, 0,
+                 "kept 16 rows of 2 x 40, last pixel 150 150 150"},
+        SaveCase{"BmpTopDown", [] { return Bmp24(2, -40, RowLevel); }, 0,
+                 "kept 16 rows of 2 x 40, last pixel 150 150 150"},
+        SaveCase{"PpmTall", [] { return plughost::EncodeImage(Rows(300, 2), ImageFormat::kPpm); },
+                 0, "kept 16 rows of 2 x 300, last pixel 150 150 150"},
+        SaveCase{"GifAnimatedSaysSo", GifTwoFrames, 0,
+                 "kept 1 rows of 1 x 1, last pixel 255 0 0; it is an animation of 2 frames; "
+                 "only the first is read"},
+        SaveCase{"GifOfHugeScreenInFewBytes", GifOfHugeScreen, 0,
+                 "kept 16 rows of 16384 x 16384, last pixel 0 0 0"},
+        SaveCase{"JpegRefused", Jpeg, 0, "save the image as PNG"},
+        SaveCase{"SwatchTopRowsOfTiles", [] { return SwatchPng([](Image&) {}); }, 2,
+                 "kept 16 rows of 3 x 20, last pixel 150 150 150"},
+        SaveCase{"SwatchEditedBelowWhatIsSaved",
+                 [] { return SwatchPng([](Image& s) { s.At(55, 2, 0) ^= 1; }); }, 2,
+                 "kept 16 rows of 3 x 20"},
+        SaveCase{"SwatchEditedInASavedTile",
+                 [] { return SwatchPng([](Image& s) { s.At(8, 5, 0) ^= 1; }); }, 2,
+                 "pic: tile at row 2, column 1 is not one colour"},
+        SaveCase{"SwatchSizeCheckedBeforeThePixels",
+                 [] { Bytes b = SwatchPng([](Image&) {}); return Cut(b, b.size() - 40); }, 3,
+                 "pic: a 10 x 61 image is not a swatch of 3-pixel tiles"}),
+    [](const testing::TestParamInfo<SaveCase>& p) { return p.param.name; });
+
 TEST(Swatch, MakesTilesInsideAThinGrid) {
   const Image image = Pattern(2, 3, 3);
   const Image swatch = plughost::MakeSwatch(image, 4);

@@ -43,6 +43,7 @@ TEST_P(PaletteDecodes, ReadOrRefuseWithTheLine) {
   if (*c.says != '\0') {
     EXPECT_FALSE(read);
     EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    EXPECT_LE(error.size(), 140u) << "a bad line is quoted short";
     return;
   }
   ASSERT_TRUE(read) << error;
@@ -79,6 +80,22 @@ const DecodeCase kDecodeCases[] = {
      "line 4: -1 is not from 0 to 255", 0},
     {"RiffPalette", PaletteText::kJasc, std::string("RIFF\x10\0\0\0PAL data", 16),
      "line 1: a JASC palette begins", 0},
+    {"GimpCrLineEnds", PaletteText::kGimp, "GIMP Palette\rName: x\r# c\r1 2 3\r4 5 6\r", "", 2},
+    {"GimpByteOrderMarkAndTabs", PaletteText::kGimp, "\xEF\xBB\xBFGIMP Palette\n1\t2\t3\tRed\n", "",
+     1},
+    {"GimpLastLineWithoutEnd", PaletteText::kGimp, "GIMP Palette\n1 2 3\n4 5 6", "", 2},
+    {"JascTrailingBlankLines", PaletteText::kJasc, "JASC-PAL\r\n0100\r\n2\r\n" + Colours(2, "\r\n") + "\r\n \r\n",
+     "", 2},
+    {"JascCrLineEndsAndSpaces", PaletteText::kJasc, "JASC-PAL \r0100\r2 \r" + Colours(2, "\r"), "", 2},
+    {"JascColourAfterBlankLine", PaletteText::kJasc, "JASC-PAL\n0100\n1\n1 2 3\n\n4 5 6\n",
+     "line 6: more colours than the count on line 3", 0},
+    {"BadLineQuotedShortWithControlsEscaped", PaletteText::kGimp,
+     "GIMP Palette\n1\x01" + std::string(200, 'x') + "\n",
+     "line 2: \"1\\x01xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\" is not a number", 0},
+    {"LineLongerThanAnyPalette", PaletteText::kGimp, "GIMP Palette\n1 2 3 " + std::string(5000, 'n') + "\n",
+     "line 2: longer than 4096 characters", 0},
+    {"LongNumberShortened", PaletteText::kGimp, "GIMP Palette\n" + std::string(100, '9') + " 1 1\n",
+     "line 2: 99999999999999999999999999999999999999999999999999999999999999999999999999999... is not from 0 to 255", 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, PaletteDecodes, testing::ValuesIn(kDecodeCases),

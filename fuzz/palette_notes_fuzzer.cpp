@@ -1,0 +1,37 @@
+// The host's notes on a palette, read from the file's own bytes: why a
+// module refused it, for each result a module may answer, and what to know
+// of one that opened, however far the module read. Each is empty or one
+// line of plain text.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "interface/result_codes.h"
+#include "plughost/images/palette_notes.h"
+
+namespace {
+
+void RequireOneLine(const std::string& note) {
+  FUZZ_REQUIRE(note.size() < 300, "a note of %zu characters", note.size());
+  for (char c : note) {
+    FUZZ_REQUIRE(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F, "a control character: %s",
+                 note.c_str());
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The host reads at most the first 800 bytes for its notes.
+  const std::vector<uint8_t> head(data, data + (size < 800 ? size : 800));
+  for (int result : {int(kNoError), int(kCannotReadFile), int(kEndOfFile), -108, -1}) {
+    RequireOneLine(plughost::ExplainRefusal(head, result));
+  }
+  // How far the module read, from the last bytes: anything up to the size.
+  uint64_t read = size >= 2 ? uint64_t{data[size - 1]} << 8 | data[size - 2] : 0;
+  if (read > size) read = size;
+  RequireOneLine(plughost::OpenedNote(head, size, read));
+  RequireOneLine(plughost::OpenedNote(head, uint64_t{1} << 40, read));
+  return 0;
+}
