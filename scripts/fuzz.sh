@@ -1,21 +1,25 @@
 #!/bin/bash
 # Builds the libFuzzer targets (clang, AddressSanitizer, UndefinedBehavior-
-# Sanitizer) in build/fuzz and runs each for SECONDS (default 600) from its
-# seeds, the real palettes (../shared/kcf-corpus, when present) and its
-# crashers. What a target finds is kept in build/fuzz/findings/TARGET/ and
-# makes the run fail; the corpus grown in build/fuzz/corpus/ is kept for the
-# next run.
-#   scripts/fuzz.sh [SECONDS]
+# Sanitizer) in build/fuzz (or $ZENTROW_FUZZ_BUILD) and runs each for
+# SECONDS (default 600) from its seeds, the real palettes
+# (../shared/kcf-corpus, when present) and its crashers: the module's
+# targets, then plughost's own readers, whose single allocations are held
+# to 64 MiB so that a few bytes asking for gigabytes is a finding. What a
+# target finds is kept in build/fuzz/findings/TARGET/ and makes the run
+# fail; the corpus grown in build/fuzz/corpus/ is kept for the next run.
+#   scripts/fuzz.sh [SECONDS] [TARGET...]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
-build=build/fuzz
-targets=(kiss_open_fuzzer kiss_host_fuzzer text_fuzzer)
+build=${ZENTROW_FUZZ_BUILD:-build/fuzz}
+targets=(kiss_open_fuzzer kiss_host_fuzzer text_fuzzer image_fuzzer netpbm_fuzzer
+         palette_text_fuzzer palette_notes_fuzzer property_list_fuzzer)
+[ $# -gt 1 ] && targets=("${@:2}")
 
 cmake -S . -B "$build" -G Ninja -DZENTROW_FUZZ=ON -DBUILD_TESTING=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   >/dev/null || exit 1
-cmake --build "$build" -j "$(nproc)" --target "${targets[@]}" >/dev/null || {
+cmake --build "$build" -j 2 --target "${targets[@]}" >/dev/null || {
   echo "building the fuzz targets failed"; exit 1; }
 
 corpus=../shared/kcf-corpus
@@ -23,7 +27,14 @@ corpus=../shared/kcf-corpus
 seeds_of() {
   case "$1" in
     kiss_open_fuzzer) echo "tests/data/kiss $corpus" ;;
+    palette_notes_fuzzer) echo "fuzz/seeds/$1 tests/data/kiss $corpus" ;;
     *) echo "fuzz/seeds/$1" ;;
+  esac
+}
+limits_of() {
+  case "$1" in
+    kiss_*|text_fuzzer) ;;
+    *) echo "-malloc_limit_mb=64" ;;
   esac
 }
 
@@ -35,7 +46,8 @@ for target in "${targets[@]}"; do
   mkdir -p "$work" "$findings"
   dirs=("$work")
   for d in $(seeds_of "$target") "tests/crashers/$target"; do [ -d "$d" ] && dirs+=("$d"); done
-  "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+  # shellcheck disable=SC2046
+  "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 $(limits_of "$target") \
     -artifact_prefix="$findings" "${dirs[@]}" >"$log" 2>&1
   rc=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")

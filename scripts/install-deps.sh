@@ -2,20 +2,27 @@
 # Installs what the builds and tests need from Debian's packages, and only
 # what is missing. Needs root (or sudo) on a Debian 12 machine. help2man makes
 # plughost's man page; cpack's .deb takes its dependencies from dpkg-dev's
-# dpkg-shlibdeps and finds the programs to scan with file.
+# dpkg-shlibdeps and finds the programs to scan with file. plughost reads PNG
+# through libspng: the system's natively, and for the Windows builds the same
+# library compiled from Debian's source package (scripts/fetch-libspng.sh,
+# which dpkg-dev's dpkg-source unpacks) against Debian's mingw zlib.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
           libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
           xvfb x11-apps python3
-          libstb-dev libcli11-dev nlohmann-json3-dev imagemagick time
+          libspng-dev libz-mingw-w64-dev libcli11-dev nlohmann-json3-dev imagemagick time
           help2man dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+fetch_libspng() { "$(dirname "$0")/fetch-libspng.sh"; }
+if [ ${#missing[@]} -eq 0 ]; then
+  fetch_libspng
+  exit 0
+fi
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
@@ -26,3 +33,4 @@ fi
 $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
   "${missing[@]}" >/dev/null
+fetch_libspng
