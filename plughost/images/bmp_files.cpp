@@ -166,7 +166,7 @@ bool BmpDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
   if (source_.size() < dataOffset_ + stride_ * uint64_t(rows_)) {
     return RefuseTruncated("BMP", refuse);
   }
-  std::vector<uint8_t> stored(stride_), rgb(size_t(columns_) * 3);
+  std::vector<uint8_t> stored(static_cast<size_t>(stride_)), rgb(static_cast<size_t>(columns_) * 3);
   for (int r = 0; r < wanted; ++r) {
     const uint64_t index = topDown_ ? uint64_t(r) : uint64_t(rows_ - 1 - r);
     if (!source_.ReadExact(dataOffset_ + index * stride_, stored.data(), stored.size())) {
