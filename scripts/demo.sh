@@ -4,14 +4,18 @@
 # swatch, saves that image back to a palette through the module, and checks
 # that the palette's bytes came back unchanged.
 #   scripts/demo.sh [--help]
-# Exit status: 0 when the bytes match; 1 when they do not or a step failed.
+# Exit status: 0 when the bytes match; 1 when they do not or a step failed;
+# 2 for an argument it does not take.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-  sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
-  exit 0
-fi
+usage() { awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; }
+for arg in "$@"; do
+  case "$arg" in
+    -h|--help) usage; exit 0 ;;
+    *) echo "demo.sh: $arg is not an argument it takes (it takes none, or --help)" >&2; exit 2 ;;
+  esac
+done
 
 out=build/demo
 plughost=build/native/bin/plughost
