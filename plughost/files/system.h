@@ -105,10 +105,6 @@ void StopAnsweringBoxes(void* hook);
 void* LoadLibraryAt(const std::string& path);
 void* FindSymbol(void* library, const std::string& name);
 void UnloadLibrary(void* library);
-// The first resource of `type` in a library file, loaded as data without
-// running its code; false where the system keeps no such resources.
-bool LibraryResource(const std::string& path, const char* type, std::vector<uint8_t>* bytes,
-                     int* error);
 // Where the running program lives, with a trailing separator.
 std::string ProgramFolder();
 // The module file name this system loads: "libzentrow.so" or "Zentrow.8bi".

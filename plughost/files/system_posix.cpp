@@ -242,10 +242,6 @@ void UnloadLibrary(void* library) {
   if (library != nullptr) dlclose(library);
 }
 
-bool LibraryResource(const std::string&, const char*, std::vector<uint8_t>*, int*) {
-  return false;
-}
-
 std::string ProgramFolder() {
   char path[4096] = {};
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);

@@ -311,37 +311,6 @@ void UnloadLibrary(void* library) {
   if (library != nullptr) FreeLibrary(static_cast<HMODULE>(library));
 }
 
-namespace {
-
-// The first resource of a type, whatever its id.
-BOOL CALLBACK FirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR found) {
-  *reinterpret_cast<LPSTR*>(found) = name;
-  return FALSE;
-}
-
-}  // namespace
-
-bool LibraryResource(const std::string& path, const char* type, std::vector<uint8_t>* bytes,
-                     int* error) {
-  HMODULE library = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  if (library == nullptr) {
-    *error = LastError();
-    return false;
-  }
-  LPSTR name = nullptr;
-  EnumResourceNamesA(library, type, FirstName, reinterpret_cast<LONG_PTR>(&name));
-  HRSRC found = name != nullptr ? FindResourceA(library, name, type) : nullptr;
-  HGLOBAL loaded = found != nullptr ? LoadResource(library, found) : nullptr;
-  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (data != nullptr) {
-    const auto* start = static_cast<const uint8_t*>(data);
-    bytes->assign(start, start + SizeofResource(library, found));
-  }
-  FreeLibrary(library);
-  *error = 0;
-  return data != nullptr;
-}
-
 std::string ProgramFolder() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -1,5 +1,6 @@
 #include "plughost/host/module_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "plughost/files/little_endian.h"
@@ -37,7 +38,7 @@ const uint8_t* At(const std::vector<uint8_t>& f, uint64_t offset) {
   return f.data() + static_cast<size_t>(offset);
 }
 
-bool Fits(uint64_t start, uint64_t length, size_t size) {
+bool Fits(uint64_t start, uint64_t length, uint64_t size) {
   return start <= size && length <= size - start;
 }
 
@@ -86,7 +87,101 @@ std::string PeReason(const std::vector<uint8_t>& f) {
   return "";
 }
 
+// PE resources: the optional header's data directories (the resource
+// table is the third), each section's place in memory and in the file, and
+// the resource tree of type, name and language directories.
+constexpr size_t kOptionalMagicOffset = 0;
+constexpr uint16_t kPe32 = 0x10B, kPe32Plus = 0x20B;
+constexpr size_t kDirectoriesPe32 = 96, kDirectoriesPe32Plus = 112;
+constexpr size_t kResourceDirectory = 2, kDirectoryEntrySize = 8;
+constexpr size_t kVirtualSizeOffset = 8, kVirtualAddressOffset = 12;
+constexpr size_t kNamedCountOffset = 12, kIdCountOffset = 14, kTreeHeaderSize = 16;
+constexpr uint32_t kSubdirectory = 0x80000000u, kNamed = 0x80000000u;
+
+struct PeLayout {
+  uint64_t sections = 0, sectionCount = 0;
+  uint64_t resources = 0;  // file offset of the resource tree
+  uint64_t resourcesSize = 0;
+};
+
+// The file offset of a relative virtual address, through the section table.
+bool FileOffsetOf(const std::vector<uint8_t>& f, const PeLayout& pe, uint64_t rva, uint64_t* at) {
+  for (uint64_t i = 0; i < pe.sectionCount; ++i) {
+    const uint8_t* section = At(f, pe.sections + i * kSectionHeaderSize);
+    const uint64_t start = ReadU32(section + kVirtualAddressOffset);
+    const uint64_t raw = ReadU32(section + kRawSizeOffset);
+    const uint64_t span = std::max<uint64_t>(ReadU32(section + kVirtualSizeOffset), raw);
+    if (rva < start || rva - start >= span || rva - start >= raw) continue;
+    *at = ReadU32(section + kRawPointerOffset) + (rva - start);
+    return true;
+  }
+  return false;
+}
+
+// The section table and the resource tree of a PE file that PeReason passed.
+bool ReadPeLayout(const std::vector<uint8_t>& f, PeLayout* pe) {
+  const uint64_t header = ReadU32(At(f, kPeOffsetField)), optional = header + kFileHeaderEnd;
+  const uint64_t optionalSize = ReadU16(At(f, header + kOptionalSizeOffset));
+  pe->sections = optional + optionalSize;
+  pe->sectionCount = ReadU16(At(f, header + kSectionCountOffset));
+  const uint16_t magic = ReadU16(At(f, optional + kOptionalMagicOffset));
+  const uint64_t directories = magic == kPe32       ? kDirectoriesPe32
+                               : magic == kPe32Plus ? kDirectoriesPe32Plus
+                                                    : 0;
+  const uint64_t entry = directories + kResourceDirectory * kDirectoryEntrySize;
+  if (directories == 0 || entry + kDirectoryEntrySize > optionalSize) return false;
+  const uint64_t rva = ReadU32(At(f, optional + entry));
+  pe->resourcesSize = ReadU32(At(f, optional + entry + 4));
+  return rva != 0 && FileOffsetOf(f, *pe, rva, &pe->resources) &&
+         Fits(pe->resources, pe->resourcesSize, f.size());
+}
+
+// Whether a named entry's name, UTF-16 inside the tree, is `name`.
+bool EntryNamed(const std::vector<uint8_t>& f, const PeLayout& pe, uint32_t field, const char* name) {
+  const uint64_t at = field & ~kNamed, length = std::strlen(name);
+  if ((field & kNamed) == 0 || !Fits(at, 2 + 2 * length, pe.resourcesSize)) return false;
+  const uint8_t* text = At(f, pe.resources + at);
+  if (ReadU16(text) != length) return false;
+  for (uint64_t i = 0; i < length; ++i)
+    if (ReadU16(text + 2 + 2 * i) != static_cast<uint8_t>(name[i])) return false;
+  return true;
+}
+
+// The entry of a directory of the tree whose name is `name`, or its first
+// entry when `name` is null; the entry's second field, or 0.
+uint32_t DirectoryEntry(const std::vector<uint8_t>& f, const PeLayout& pe, uint64_t directory,
+                        const char* name) {
+  if (!Fits(directory, kTreeHeaderSize, pe.resourcesSize)) return 0;
+  const uint8_t* tree = At(f, pe.resources + directory);
+  const uint64_t count = uint64_t{ReadU16(tree + kNamedCountOffset)} + ReadU16(tree + kIdCountOffset);
+  if (!Fits(directory + kTreeHeaderSize, count * kDirectoryEntrySize, pe.resourcesSize)) return 0;
+  for (uint64_t i = 0; i < count; ++i) {
+    const uint8_t* entry = tree + kTreeHeaderSize + i * kDirectoryEntrySize;
+    if (name == nullptr || EntryNamed(f, pe, ReadU32(entry), name)) return ReadU32(entry + 4);
+  }
+  return 0;
+}
+
 }  // namespace
+
+bool FindPeResource(const std::vector<uint8_t>& file, const char* type, size_t* offset,
+                    size_t* length) {
+  PeLayout pe;
+  if (!IsWindowsLibrary(file) || !PeReason(file).empty() || !ReadPeLayout(file, &pe)) return false;
+  const uint32_t names = DirectoryEntry(file, pe, 0, type);
+  if ((names & kSubdirectory) == 0) return false;
+  const uint32_t languages = DirectoryEntry(file, pe, names & ~kSubdirectory, nullptr);
+  if ((languages & kSubdirectory) == 0) return false;
+  const uint32_t data = DirectoryEntry(file, pe, languages & ~kSubdirectory, nullptr);
+  if (data == 0 || (data & kSubdirectory) != 0 || !Fits(data, 8, pe.resourcesSize)) return false;
+  const uint8_t* entry = At(file, pe.resources + data);
+  uint64_t at = 0;
+  const uint64_t size = ReadU32(entry + 4);
+  if (!FileOffsetOf(file, pe, ReadU32(entry), &at) || !Fits(at, size, file.size())) return false;
+  *offset = static_cast<size_t>(at);
+  *length = static_cast<size_t>(size);
+  return true;
+}
 
 bool IsWindowsLibrary(const std::vector<uint8_t>& file) {
   return file.size() >= 2 && file[0] == 'M' && file[1] == 'Z';

@@ -24,17 +24,20 @@ bool ReadModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::s
 }
 
 // The property list of a module whose bytes are at hand: a DLL's "PIPL"
-// resource as the system finds it, or the native library's ELF section.
+// resource, or the native library's ELF section. Read from the bytes on
+// every build, so the Linux build can inspect the shipped DLL too.
 bool PropertyListBytes(const std::string& path, const std::vector<uint8_t>& file,
                        std::vector<uint8_t>* bytes, std::string* error) {
-  if (IsWindowsLibrary(file)) {
-    int failure = 0;
-    if (sys::LibraryResource(path, "PIPL", bytes, &failure)) return true;
-    *error = failure != 0 ? "cannot read module " + path + ": " + ReasonText(failure)
-                          : "module " + path + " has no PIPL resource";
-    return false;
-  }
   size_t offset = 0, length = 0;
+  if (IsWindowsLibrary(file)) {
+    if (!FindPeResource(file, "PIPL", &offset, &length)) {
+      *error = "module " + path + " has no PIPL resource";
+      return false;
+    }
+    bytes->assign(file.begin() + std::ptrdiff_t(offset),
+                  file.begin() + std::ptrdiff_t(offset + length));
+    return true;
+  }
   const PropertyListError found =
       FindElfSection(file.data(), file.size(), ".zentrow_pipl", &offset, &length);
   if (found != PropertyListError::kNone) {

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "plughost/host/module_file.h"
 #include "plughost/host/property_list.h"
 #include "resources/copyright.h"
 #include "resources/resource_bytes.h"
@@ -97,6 +100,34 @@ TEST_F(Dll, PropertyListResourceIsTheCompiledList) {
   const std::vector<uint8_t> bytes = Resource("PIPL", 16000);
   ASSERT_EQ(bytes.size(), 386u);
   EXPECT_EQ(bytes, std::vector<uint8_t>(kPropertyList, kPropertyList + sizeof kPropertyList));
+}
+
+// The host reads the property list from the file's own bytes, so that the
+// Linux build can inspect the DLL too: the same bytes Windows finds, and
+// never a byte past the end of a file cut anywhere.
+TEST_F(Dll, TheHostsResourceReaderFindsWhatWindowsFinds) {
+  std::ifstream in(DllPath(), std::ios::binary);
+  const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_GT(file.size(), 4096u);
+  for (const char* type : {"PIPL", "AETE"}) {
+    size_t offset = 0, length = 0;
+    ASSERT_TRUE(plughost::FindPeResource(file, type, &offset, &length)) << type;
+    EXPECT_EQ(std::vector<uint8_t>(file.begin() + std::ptrdiff_t(offset),
+                                   file.begin() + std::ptrdiff_t(offset + length)),
+              Resource(type, 16000)) << type;
+  }
+  size_t offset = 0, length = 0;
+  EXPECT_FALSE(plughost::FindPeResource(file, "NONE", &offset, &length));
+  for (size_t cut = 0; cut < file.size(); cut += 61) {
+    const std::vector<uint8_t> prefix(file.begin(), file.begin() + std::ptrdiff_t(cut));
+    if (plughost::FindPeResource(prefix, "PIPL", &offset, &length)) {
+      EXPECT_LE(offset + length, cut);
+    }
+    // The sections' bytes run past the middle of the file.
+    if (cut < file.size() / 2) {
+      EXPECT_FALSE(plughost::UnloadableReason(prefix).empty()) << "a DLL cut at " << cut;
+    }
+  }
 }
 
 TEST_F(Dll, TerminologyResourceIsTheCompiledTerminology) {
