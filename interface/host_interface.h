@@ -3,8 +3,8 @@
 //
 // Numbers keep their widths on every build (16-bit selector and result,
 // 32-bit counts and sizes). Handles, buffer ids, descriptor tokens, the data
-// slot and addresses are pointer-sized: 32 bits in the Windows DLL, 64 bits in
-// the native build. The static_asserts at the end pin the layout for both.
+// slot and addresses are pointer-sized: 32 bits in the 32-bit DLL, 64 bits in
+// the 64-bit DLL and the native build. The static_asserts at the end pin the layout for both.
 //
 // Ownership in one sentence: the host owns every block and suite it passes
 // and keeps them alive for the length of the call; the module owns nothing
@@ -306,7 +306,8 @@ typedef void(ZENTROW_CALL* EntryPoint)(int16_t selector, void* block, intptr_t* 
 
 }  // extern "C"
 
-// Layout checks: P is the pointer size, 4 in the DLL and 8 natively.
+// Layout checks: P is the pointer size, 4 in the 32-bit DLL and 8 in the
+// 64-bit DLL and natively.
 namespace layout {
 constexpr size_t P = sizeof(void*);
 static_assert(P == 4 || P == 8, "32- or 64-bit builds only");
