@@ -19,8 +19,6 @@ void WriteS16(uint8_t* p, int16_t value) {
   p[1] = static_cast<uint8_t>(v >> 8);
 }
 
-uint8_t Expand4(int nibble) { return static_cast<uint8_t>((nibble & 0x0F) * 17); }
-
 // The colour count in signed 32-bit arithmetic; may be zero or negative.
 int32_t ColorCount(const PaletteHeader& header) {
   return int32_t{ColorsPerGroup(header)} * int32_t{GroupCount(header)};
@@ -37,9 +35,9 @@ bool Decode12(int16_t* result, int32_t fileRef, uint8_t* table, const PaletteHea
       // are black, so the table never depends on what a failed read left.
       if (*result != 0) entry[0] = entry[1] = 0;
       uint8_t* out = table + 3 * stored++;
-      out[0] = Expand4(entry[0]);
-      out[1] = Expand4(entry[1]);
-      out[2] = Expand4(entry[0] >> 4);
+      out[0] = ExpandNibble(entry[0]);
+      out[1] = ExpandNibble(entry[1]);
+      out[2] = ExpandNibble(entry[0] >> 4);
     }
   }
   return true;

@@ -36,6 +36,30 @@ constexpr int16_t kHeaderlessGroupCount = 10;
 constexpr int kHeaderlessFileSize =
     kHeaderlessGroupCount * kHeaderlessColorsPerGroup * kColor12Size;  // 320
 
+// Where a colour entry lies, for a host that reads or rewrites the file's
+// own bytes: entries follow the header (byte 0 without one), group after
+// group, with nothing between them.
+constexpr int ColorEntrySize(int bits) { return bits == 24 ? kColor24Size : kColor12Size; }
+
+// A 4-bit channel as 8 bits: 0 gives 0, 1 gives 17, 15 gives 255.
+constexpr uint8_t ExpandNibble(int nibble) { return static_cast<uint8_t>((nibble & 0x0F) * 17); }
+
+// A 12-bit entry as red, green, blue. Byte 0 holds red (high four bits) and
+// blue (low four), byte 1 green (low four); byte 1's high four are unused.
+inline void DecodeColor12(const uint8_t* entry, uint8_t* rgb) {
+  rgb[0] = ExpandNibble(entry[0] >> 4);
+  rgb[1] = ExpandNibble(entry[1]);
+  rgb[2] = ExpandNibble(entry[0]);
+}
+
+// Red, green, blue into a 12-bit entry, each channel's top four bits. The
+// unused high bits of byte 1 stay as they were, so an unchanged colour
+// leaves its entry byte for byte.
+inline void EncodeColor12(const uint8_t* rgb, uint8_t* entry) {
+  entry[0] = static_cast<uint8_t>((rgb[0] & 0xF0) | (rgb[2] >> 4));
+  entry[1] = static_cast<uint8_t>((entry[1] & 0xF0) | (rgb[1] >> 4));
+}
+
 struct PaletteHeader {
   uint8_t bytes[kPaletteHeaderSize];
 };

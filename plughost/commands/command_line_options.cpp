@@ -1,6 +1,7 @@
 #include "plughost/commands/command_line_options.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <functional>
 
 #include "plughost/commands/host_options.h"
@@ -14,6 +15,19 @@ using Apply = std::function<void(const std::string&)>;
 CLI::Validator SwatchCheck() {
   return Takes(CLI::Range(1, kMaxSwatchTile),
                "a tile size from 1 to " + std::to_string(kMaxSwatchTile));
+}
+
+// A group number CLI11 accepted, read as it reads numbers (base 0).
+int GroupNumber(const std::string& text) {
+  return text == "all" ? kAllGroups : int(std::strtol(text.c_str(), nullptr, 0));
+}
+
+CLI::Validator GroupCheck(bool all) {
+  const std::string numbers = "a group number from 0 to " + std::to_string(kMaxGroup);
+  if (!all) return Takes(CLI::Range(0, kMaxGroup), numbers);
+  return Takes(CLI::Range(0, kMaxGroup) |
+                   CLI::IsMember(std::vector<std::string>{"all"}, CLI::ignore_case),
+               numbers + " or all");
 }
 
 // Given twice, the last one counts, so that a script can override its default.
@@ -113,6 +127,11 @@ void AddOpenOptions(CLI::App& open, OpenRequest& request) {
                        "Scale each colour to an N x N tile in a thin grid (1 to 255)"),
        "N")
       ->check(SwatchCheck());
+  Once(open.add_option("--group"), "N|all")
+      ->description("Open group N of each FILE (from 0), or every group as NAME-N (all); a "
+                    "palette of more than 256 colours opens only a group at a time")
+      ->transform(GroupCheck(true))
+      ->each([&request](const std::string& g) { request.group = GroupNumber(g); });
   open.add_flag("--force", request.force, "Replace an existing file that holds a palette");
 }
 
@@ -128,7 +147,18 @@ void AddSaveOptions(CLI::App& save, SaveRequest& request) {
                        "Each image is a swatch of N x N tiles, as open --swatch N writes"),
        "N")
       ->check(SwatchCheck());
-  save.add_flag("--force", request.force, "Replace an existing file that holds an image");
+  Once(save.add_option("--into", request.into,
+                       "An existing KiSS palette to put the IMAGE's colours into, in its own "
+                       "form, keeping its header, other groups and any bytes after them (one "
+                       "IMAGE)"),
+       "FILE");
+  Once(save.add_option("--group"), "N")
+      ->description("The group of the --into palette to put the colours into (from 0); "
+                    "without it, every group the palette's image shows")
+      ->transform(GroupCheck(false))
+      ->each([&request](const std::string& g) { request.group = GroupNumber(g); });
+  save.add_flag("--force", request.force,
+                "Replace an existing file that holds an image, or a palette of another form");
 }
 
 }  // namespace plughost

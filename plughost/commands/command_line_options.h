@@ -23,9 +23,9 @@ struct HostOptionUse {
 
 void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use);
 
-// --out, --out-dir, --format, --swatch and --force, each given once at most.
+// --out, --out-dir, --format, --swatch, --group and --force, each given once at most.
 void AddOpenOptions(CLI::App& open, OpenRequest& request);
-// --out, --out-dir, --swatch and --force, each given once at most.
+// --out, --out-dir, --swatch, --into, --group and --force, each given once at most.
 void AddSaveOptions(CLI::App& save, SaveRequest& request);
 
 }  // namespace plughost

@@ -29,6 +29,12 @@ struct Streams {
   std::ostream& err;
 };
 
+// --group: none given, or every group of each file.
+constexpr int kNoGroup = -1;
+constexpr int kAllGroups = -2;
+// The last group number a palette can have: its count is a signed 16-bit number.
+constexpr int kMaxGroup = 32766;
+
 struct OpenRequest {
   std::vector<std::string> inputs;
   std::string out;     // one input
@@ -36,6 +42,7 @@ struct OpenRequest {
   ImageFormat format = ImageFormat::kUnknown;  // given with --format; else by --out, or PNG
   int swatch = 0;  // tile size; 0 writes one pixel per colour
   bool force = false;  // replace an existing palette with an image
+  int group = kNoGroup;  // open one group of each file, or kAllGroups
 };
 
 struct SaveRequest {
@@ -43,7 +50,9 @@ struct SaveRequest {
   std::string out;     // one image
   std::string outDir;  // any number of images
   int swatch = 0;  // the images are swatches of this tile size
-  bool force = false;  // replace an existing image with a palette
+  bool force = false;  // replace an existing image, or a palette of another form
+  std::string into;  // an existing palette to put the colours into, in its own form
+  int group = kNoGroup;  // the one group of `into` to put them into
 };
 
 int RunOpen(const Options& options, const OpenRequest& request, Streams io);

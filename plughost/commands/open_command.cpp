@@ -1,15 +1,21 @@
 // plughost open: palettes in, images out, one file or a batch. For each
-// file: read it through the module, write the image, report.
+// file (or each group of it asked for): read it through the module, write
+// the image, report.
+#include <algorithm>
+#include <map>
 #include <memory>
 
 #include "interface/result_codes.h"
-#include "plughost/files/atomic_file.h"
+#include "kiss/kiss_palette.h"
 #include "plughost/commands/batch.h"
+#include "plughost/commands/palette_groups.h"
+#include "plughost/commands/session.h"
+#include "plughost/files/atomic_file.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
+#include "plughost/files/scratch_file.h"
 #include "plughost/images/palette_files.h"
 #include "plughost/images/palette_notes.h"
-#include "plughost/commands/session.h"
 
 namespace plughost {
 
@@ -59,28 +65,78 @@ bool CheckOpenRequest(const OpenRequest& request, Streams io) {
   return true;
 }
 
+// The module's opening of `ref`, which holds `input` or one group of it.
+int16_t RunModuleOpen(Session& session, const std::string& input, const std::string& label,
+                      int32_t ref, Opened* opened) {
+  session.io().err << ExtensionNote(session.module(),
+                                    session.module().propertyList().readExtensions, input, "reads");
+  opened->host = session.NewHost("open", input);
+  ProgressBar bar(session.ShowProgress(), label);
+  session.AttachProgress(*opened->host, bar);
+  const int16_t result = opened->host->Open(ref);
+  bar.Finish();
+  session.NoteUnreadParams(*opened->host, "open");
+  return result;
+}
+
+int ReportRefusal(Session& session, const std::string& what, const Opened& opened, int16_t result,
+                  const std::string& why) {
+  session.io().err << "plughost: " << what << ": " << session.DescribeResult(*opened.host, result)
+                   << (why.empty() ? "" : "; " + why) << "\n";
+  session.ReportTail(*opened.host);
+  return kExitModule;
+}
+
 int OpenThroughModule(Session& session, const std::string& input, const std::string& label,
                       Opened* opened) {
-  Streams io = session.io();
   InputFile file;
   if (!session.OpenInput(input, &file)) return kExitHost;
   opened->head = file.Head(kNoteBytes);
   opened->size = file.size();
-  io.err << ExtensionNote(session.module(), session.module().propertyList().readExtensions, input,
-                          "reads");
-  opened->host = session.NewHost("open", input);
-  ProgressBar bar(session.ShowProgress(), label);
-  session.AttachProgress(*opened->host, bar);
-  const int16_t result = opened->host->Open(file.ref());
+  const int16_t result = RunModuleOpen(session, input, label, file.ref(), opened);
   opened->read = file.Position();
-  bar.Finish();
-  session.NoteUnreadParams(*opened->host, "open");
   if (result == kNoError) return kExitSuccess;
   const std::string why = ExplainRefusal(opened->head, result);
-  io.err << "plughost: " << input << ": " << session.DescribeResult(*opened->host, result)
-         << (why.empty() ? "" : "; " + why) << "\n";
-  session.ReportTail(*opened->host);
-  return kExitModule;
+  const std::string hint = result == kCannotReadFile ? GroupHint(opened->head) : "";
+  return ReportRefusal(session, input, *opened, result, why + hint);
+}
+
+// The bytes of one group as the file holds them: fewer where it is cut short.
+bool ReadGroup(const InputFile& file, const PaletteForm& form, int group,
+               std::vector<uint8_t>* colours) {
+  const uint64_t at = form.GroupAt(group);
+  const uint64_t held = file.size() > at ? std::min(form.GroupSize(), file.size() - at) : 0;
+  colours->resize(static_cast<size_t>(held));
+  return file.ReadAt(at, colours->data(), colours->size()) == int64_t(held);
+}
+
+// One group of `input` as a palette of its own, which the module opens from
+// a temporary file beside `out`, as it opens any palette.
+int OpenGroupThroughModule(Session& session, const std::string& input, int group,
+                           const std::string& out, const std::string& label, Opened* opened) {
+  InputFile file;
+  if (!session.OpenInput(input, &file)) return kExitHost;
+  const std::vector<uint8_t> head = file.Head(kPaletteHeaderSize);
+  PaletteForm form;
+  std::string error;
+  if (!ReadPaletteForm(head, &form, &error)) error = input + " has no groups to open: " + error;
+  if (error.empty()) error = GroupPastTheLast(input, form, group);
+  std::vector<uint8_t> colours;
+  if (error.empty() && !ReadGroup(file, form, group, &colours))
+    error = input + ": " + ReasonText(LastSystemError());
+  ScratchFile view;
+  if (error.empty()) opened->head = GroupView(form, head, colours);
+  if (error.empty() && view.Begin(out, &error)) view.Write(opened->head, &error);
+  if (!error.empty()) {
+    session.io().err << "plughost: " << error << "\n";
+    return kExitHost;
+  }
+  opened->size = opened->head.size();
+  const int16_t result = RunModuleOpen(session, input, label, view.ref(), opened);
+  opened->read = view.Position();
+  if (result == kNoError) return kExitSuccess;
+  return ReportRefusal(session, input + " group " + std::to_string(group), *opened, result,
+                       ExplainGroupRefusal(form, group, file.size(), result));
 }
 
 int WriteDocument(Session& session, const OpenRequest& request, const std::string& out,
@@ -103,12 +159,12 @@ int WriteDocument(Session& session, const OpenRequest& request, const std::strin
   return kExitHost;
 }
 
-void ReportOpened(Session& session, const OpenRequest& request, const std::string& input,
+void ReportOpened(Session& session, const OpenRequest& request, const std::string& what,
                   const std::string& out, const Opened& opened) {
   Streams io = session.io();
   const Image& document = opened.host->document();
   const bool palette = PaletteKind(FormatOf(request)) != PaletteText::kNone;
-  io.out << input << " -> " << out << " ("
+  io.out << what << " -> " << out << " ("
          << (palette ? std::to_string(document.columns * document.rows) + " colours"
                      : std::to_string(document.columns) + " x " + std::to_string(document.rows) +
                            " RGB")
@@ -116,7 +172,7 @@ void ReportOpened(Session& session, const OpenRequest& request, const std::strin
                                 : "")
          << ")\n";
   const std::string note = OpenedNote(opened.head, opened.size, opened.read);
-  if (!note.empty()) io.err << "plughost: note: " << input << ": " << note << "\n";
+  if (!note.empty()) io.err << "plughost: note: " << what << ": " << note << "\n";
   for (const Resource& r : opened.host->resources()) {
     if (r.type == MakeFourCharCode("hist"))
       io.out << "  history note: " << std::string(r.bytes.begin(), r.bytes.end()) << "\n";
@@ -124,27 +180,104 @@ void ReportOpened(Session& session, const OpenRequest& request, const std::strin
   session.ReportTail(*opened.host);
 }
 
-int OpenOne(Session& session, const OpenRequest& request, const std::string& input,
-            const std::string& label) {
+// The whole file, or one group of it, opened and written to `out`.
+int OpenAndWrite(Session& session, const OpenRequest& request, const std::string& input,
+                 int group, const std::string& out, const std::string& label) {
   Opened opened;
-  const int status = OpenThroughModule(session, input, label, &opened);
+  const int status = group == kNoGroup
+                         ? OpenThroughModule(session, input, label, &opened)
+                         : OpenGroupThroughModule(session, input, group, out, label, &opened);
   if (status != kExitSuccess) return status;
-  const std::string out = OutputFor(request, input);
   if (WriteDocument(session, request, out, opened.host->document()) != kExitSuccess)
     return kExitHost;
-  ReportOpened(session, request, input, out, opened);
+  const std::string what = group == kNoGroup ? input : input + " group " + std::to_string(group);
+  ReportOpened(session, request, what, out, opened);
   return session.Verdict(*opened.host, kExitSuccess, input);
+}
+
+// How many groups `input` holds, read before anything runs so that the
+// command's files are checked together with every group's output; 0 when
+// its form cannot be read (its opening then says why).
+int GroupsOf(const std::string& input) {
+  InputFile file;
+  PaletteForm form;
+  std::string why;
+  if (!file.Open(input, &why) || !ReadPaletteForm(file.Head(kPaletteHeaderSize), &form, &why))
+    return 0;
+  return form.groups;
+}
+
+// A file whose groups could not be read when the command's files were planned.
+int ReportNoGroups(Session& session, const std::string& input) {
+  InputFile file;
+  if (!session.OpenInput(input, &file)) return kExitHost;
+  PaletteForm form;
+  std::string why;
+  if (ReadPaletteForm(file.Head(kPaletteHeaderSize), &form, &why))
+    why = "it changed while the command ran";
+  session.io().err << "plughost: " << input << " has no groups to open: " << why << "\n";
+  return kExitHost;
+}
+
+// --group all: every group of each file to NAME-N, as many as were planned.
+class EveryGroup {
+ public:
+  explicit EveryGroup(const OpenRequest& request) : request_(request) {
+    for (const std::string& input : request.inputs) {
+      const int groups = planned_.emplace(input, GroupsOf(input)).first->second;
+      for (int g = 0; g < groups; ++g) {
+        inputs_.push_back(input);
+        outputs_.push_back(GroupOutput(OutputFor(request, input), g));
+      }
+    }
+    // Files of no groups are still inputs, which no output may replace.
+    for (const auto& p : planned_) {
+      if (p.second == 0) inputs_.push_back(p.first);
+    }
+  }
+  int Run(const Options& options, Streams io) const;
+
+ private:
+  int OpenEach(Session& session, const std::string& input, const std::string& label) const;
+
+  const OpenRequest& request_;
+  std::map<std::string, int> planned_;
+  std::vector<std::string> inputs_, outputs_;
+};
+
+int EveryGroup::OpenEach(Session& session, const std::string& input,
+                         const std::string& label) const {
+  const int groups = planned_.at(input);
+  if (groups == 0) return ReportNoGroups(session, input);
+  int status = kExitSuccess;
+  for (int g = 0; g < groups; ++g) {
+    const std::string out = GroupOutput(OutputFor(request_, input), g);
+    const int one = OpenAndWrite(session, request_, input, g, out, label + " group " + std::to_string(g));
+    // The host's own failures outrank the module's refusals, as in a batch.
+    if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);
+  }
+  return status;
+}
+
+int EveryGroup::Run(const Options& options, Streams io) const {
+  Session session(options, io);
+  const int started = session.Start("open", inputs_, outputs_, request_.outDir);
+  if (started != kExitSuccess) return started;
+  return RunBatch(session, request_.inputs, [&](const std::string& file, const std::string& label) {
+    return OpenEach(session, file, label);
+  });
 }
 
 }  // namespace
 
 int RunOpen(const Options& options, const OpenRequest& request, Streams io) {
   if (!CheckOpenRequest(request, io)) return kExitUsage;
+  if (request.group == kAllGroups) return EveryGroup(request).Run(options, io);
   return RunCommandBatch(
       options, io, "open", request.inputs, request.outDir,
       [&](const std::string& input) { return OutputFor(request, input); },
       [&](Session& session, const std::string& file, const std::string& label) {
-        return OpenOne(session, request, file, label);
+        return OpenAndWrite(session, request, file, request.group, OutputFor(request, file), label);
       });
 }
 

@@ -1,9 +1,11 @@
-// plughost probe: the filter selector's answer for each file, and where an
-// opening would answer otherwise, what it would say.
+// plughost probe: the filter selector's answer for each file, the form of
+// a palette (depth, colours per group, groups), and where an opening would
+// answer otherwise, what it would say.
 #include <memory>
 
 #include "interface/result_codes.h"
 #include "plughost/commands/batch.h"
+#include "plughost/commands/palette_groups.h"
 #include "plughost/files/input_file.h"
 #include "plughost/images/palette_notes.h"
 #include "plughost/commands/session.h"
@@ -20,7 +22,15 @@ std::string OpeningDiffers(Session& session, const InputFile& file, const std::s
   if (opened == filtered || (filtered != kNoError && opened != kNoError)) return "";
   if (opened == kNoError) return "open reads it all the same: " + HeaderlessReading();
   const std::string why = ExplainRefusal(head, opened);
-  return "but open refuses it: " + ResultText(opened) + (why.empty() ? "" : "; " + why);
+  const std::string hint = opened == kCannotReadFile ? GroupHint(head) : "";
+  return "but open refuses it: " + ResultText(opened) + (why.empty() ? "" : "; " + why) + hint;
+}
+
+// " (24-bit, 10 groups of 256 colours)", or "" when the header holds no groups.
+std::string FormOf(const std::vector<uint8_t>& head) {
+  PaletteForm form;
+  std::string why;
+  return ReadPaletteForm(head, &form, &why) ? " (" + FormText(form) + ")" : "";
 }
 
 int ProbeOne(Session& session, const std::string& name) {
@@ -32,7 +42,7 @@ int ProbeOne(Session& session, const std::string& name) {
   const int16_t result = host->Filter(file.ref());
   const std::string other = OpeningDiffers(session, file, name, result, head);
   if (result == kNoError) {
-    io.out << name << ": palette" << (other.empty() ? "" : "; " + other) << "\n";
+    io.out << name << ": palette" << FormOf(head) << (other.empty() ? "" : "; " + other) << "\n";
     session.ReportTail(*host);
     return session.Verdict(*host, kExitSuccess, name);
   }

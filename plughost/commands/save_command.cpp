@@ -1,13 +1,17 @@
-// plughost save: images in, palettes out, one file or a batch.
+// plughost save: images in, palettes out, one file or a batch; or one
+// image's colours put back into an existing palette in its own form.
 #include <algorithm>
 #include <memory>
 #include <new>
 
 #include "interface/result_codes.h"
+#include "kiss/kiss_palette.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/commands/batch.h"
+#include "plughost/commands/palette_groups.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
+#include "plughost/files/scratch_file.h"
 #include "plughost/images/image_files.h"
 #include "plughost/images/palette_files.h"
 #include "plughost/commands/session.h"
@@ -18,16 +22,45 @@ namespace {
 
 constexpr int kGrid = 16;  // a palette is 16 x 16 colours
 
+// The palette written from `image`: --into's is read and written both, so
+// the command's files are checked with it as an output.
 std::string OutputFor(const SaveRequest& request, const std::string& image) {
+  if (!request.into.empty()) return request.into;
   if (request.outDir.empty()) return request.out;
   return InFolder(request.outDir, image, ".kcf");
 }
 
 bool CheckSaveRequest(const SaveRequest& request, Streams io) {
-  const std::string choice = CheckOutputChoice(request.images.size(), request.out,
-                                               request.outDir, "images", "FILE.kcf");
-  if (!choice.empty()) io.err << "plughost save: " << choice << "\n";
-  return choice.empty();
+  std::string wrong;
+  if (request.into.empty()) {
+    wrong = CheckOutputChoice(request.images.size(), request.out, request.outDir, "images",
+                              "FILE.kcf");
+    if (wrong.empty() && request.group != kNoGroup)
+      wrong = "--group chooses a group of the palette given with --into";
+  } else if (!request.out.empty() || !request.outDir.empty()) {
+    wrong = "give --into PALETTE.kcf, or --out or --out-dir, not both";
+  } else if (request.images.size() != 1) {
+    wrong = request.images.empty() ? "no images given" : "--into takes one image";
+  }
+  if (!wrong.empty()) io.err << "plughost save: " << wrong << "\n";
+  return wrong.empty();
+}
+
+// Why an existing palette at `out` is not to be replaced by one of the form
+// the module writes: the form it would lose. "" when it has none to lose.
+std::string FormLost(const std::string& out) {
+  InputFile file;
+  std::string ignored;
+  if (!file.Open(out, &ignored)) return "";
+  const std::vector<uint8_t> head = file.Head(kPaletteHeaderSize);
+  PaletteForm form;
+  if (!ReadPaletteForm(head, &form, &ignored) || IsWrittenForm(form)) return "";
+  // Any file reads as headerless; only a .kcf that is no image is taken for one.
+  if (form.headerless && (ExtensionOf(out) != "kcf" || LooksLikeImage(head))) return "";
+  return out + " is a palette of another form (" + FormText(form) +
+         "), which saving would lose: the module writes 24-bit, 1 group of 256 colours; give "
+         "--into " + out + " to put the colours into it in its own form, or --force to "
+         "replace it";
 }
 
 // What of the image does not reach the palette, and which entries stay black.
@@ -95,14 +128,15 @@ int ReadSource(const SaveRequest& request, const std::string& path, SaveImage* i
 // The module writes into a new file beside the target, which replaces the
 // target only when every selector answered 0.
 int SaveThroughModule(Session& session, const std::string& out, const std::string& label,
-                      const Image& image, AtomicFile* target) {
+                      const Image& image, int32_t ref, std::unique_ptr<Host>* saved) {
   Streams io = session.io();
   io.err << ExtensionNote(session.module(), session.module().propertyList().writeExtensions, out,
                           "writes");
-  std::unique_ptr<Host> host = session.NewHost("save", out);
+  std::unique_ptr<Host>& host = *saved;
+  host = session.NewHost("save", out);
   ProgressBar bar(session.ShowProgress(), label);
   session.AttachProgress(*host, bar);
-  const int16_t result = host->Save(target->ref(), image);
+  const int16_t result = host->Save(ref, image);
   bar.Finish();
   session.NoteUnreadParams(*host, "save");
   if (result != kNoError) {
@@ -125,17 +159,126 @@ int SaveOne(Session& session, const SaveRequest& request, const std::string& pat
     session.io().err << "plughost: " << error << "\n";
     return kExitHost;
   }
-  const int saved = SaveThroughModule(session, out, label, image.top, &target);
+  std::unique_ptr<Host> host;
+  const int saved = SaveThroughModule(session, out, label, image.top, target.ref(), &host);
   if (saved != kExitSuccess) return saved;
   const uint64_t bytes = target.BytesWritten();
-  if (!target.Commit(&error)) {
+  if (!request.force) error = FormLost(out);
+  if (!error.empty() || !target.Commit(&error)) {
     session.io().err << "plughost: " << error << "\n";
     return kExitHost;
   }
   session.io().out << path << " -> " << out << " (" << bytes << " bytes)\n";
   const std::string note = CoverageNote(image);
   if (!note.empty()) session.io().err << "plughost: note: " << path << ": " << note << "\n";
-  return kExitSuccess;
+  return session.Verdict(*host, kExitSuccess, path);
+}
+
+// Where an image's colours go in the --into palette: `count` entries from
+// entry `first`.
+struct IntoPlace {
+  PaletteForm form;
+  int first = 0;
+  int count = 0;
+};
+
+// Where the colours go in the palette `bytes`; "" or the refusal.
+std::string PlanInto(const SaveRequest& request, const std::vector<uint8_t>& bytes,
+                     IntoPlace* place) {
+  const std::string& into = request.into;
+  const PaletteForm& form = place->form;
+  std::string why;
+  if (!ReadPaletteForm(bytes, &place->form, &why)) return into + " is not a KiSS palette: " + why;
+  if (form.headerless && (ExtensionOf(into) != "kcf" || LooksLikeImage(bytes)))
+    return into + " is not a KiSS palette: it does not begin with \"KiSS\", and only a .kcf "
+                  "file that is no image is read without a header";
+  if (request.group == kNoGroup && form.Colours() > kMaxColors)
+    return into + " holds " + FormText(form) + ", more than the 256 colours of one image; " +
+           "give --group N to put the colours into one group";
+  why = request.group == kNoGroup ? "" : GroupPastTheLast(into, form, request.group);
+  if (!why.empty()) return why;
+  if (form.perGroup > kMaxColors)
+    return into + ": a group of " + std::to_string(form.perGroup) +
+           " colours is more than the 256 of an image";
+  place->first = request.group == kNoGroup ? 0 : request.group * form.perGroup;
+  place->count = request.group == kNoGroup ? int(form.Colours()) : form.perGroup;
+  const uint64_t end = form.colorsAt + uint64_t(place->first + place->count) * uint64_t(form.EntrySize());
+  if (bytes.size() >= end) return "";
+  return into + " is cut short: the colours to replace end at byte " + std::to_string(end) +
+         ", and the file has " + std::to_string(bytes.size()) + " bytes";
+}
+
+// The colours the module saved, red, green, blue from entry 0.
+bool SavedColours(const ScratchFile& scratch, std::vector<uint8_t>* colours, std::string* error) {
+  std::vector<uint8_t> saved;
+  if (!scratch.ReadBack(&saved, error)) return false;
+  if (saved.size() == size_t{kWrittenFileSize}) {
+    colours->assign(saved.begin() + kPaletteHeaderSize, saved.end());
+    return true;
+  }
+  *error = "the module saved " + std::to_string(saved.size()) + " bytes, where a palette it " +
+           "writes has " + std::to_string(kWrittenFileSize) + "; nothing was put back";
+  return false;
+}
+
+// How many of the entries put back lie outside the image, and so are black.
+int BlackEntries(const SaveImage& image, const IntoPlace& place) {
+  int black = 0;
+  for (int k = 0; k < std::min(place.count, kGrid * kGrid); ++k)
+    black += k / kGrid >= image.rows || k % kGrid >= image.columns;
+  return black;
+}
+
+void ReportInto(Session& session, const SaveRequest& request, const std::string& path,
+                const SaveImage& image, const IntoPlace& place, uint64_t size, int rounded) {
+  const std::string into = request.into +
+      (request.group == kNoGroup ? "" : " group " + std::to_string(request.group));
+  session.io().out << path << " -> " << into << " (" << place.count << " colours, " << size
+                   << " bytes, " << FormText(place.form) << ")\n";
+  const int black = BlackEntries(image, place);
+  if (black > 0) {
+    session.io().err << "plughost: note: " << path << ": the image is " << image.columns << " x "
+                     << image.rows << ", so " << black << " of the " << place.count
+                     << " colours put into " << into << " are black\n";
+  }
+  if (rounded > 0) {
+    session.io().err << "plughost: note: " << request.into << ": 12 bits keep each channel's top "
+                     << "four bits, so " << rounded << " of the " << place.count
+                     << " colours put back changed\n";
+  }
+}
+
+// The module saves the image into a temporary file as always; its colours
+// then go into the palette's own bytes, which replace the palette whole.
+int SaveIntoOne(Session& session, const SaveRequest& request, const std::string& path,
+                const std::string& label) {
+  SaveImage image;
+  const int read = ReadSource(request, path, &image, session.io());
+  if (read != kExitSuccess) return read;
+  InputFile file;
+  if (!session.OpenInput(request.into, &file)) return kExitHost;
+  std::vector<uint8_t> bytes, colours;
+  IntoPlace place;
+  std::string error;
+  if (file.ReadAll(&bytes, &error)) error = PlanInto(request, bytes, &place);
+  ScratchFile saved;
+  if (error.empty()) saved.Begin(request.into, &error);
+  std::unique_ptr<Host> host;
+  if (error.empty()) {
+    const int status = SaveThroughModule(session, request.into, label, image.top, saved.ref(), &host);
+    if (status != kExitSuccess) return status;
+  }
+  int rounded = 0;
+  if (error.empty() && SavedColours(saved, &colours, &error)) {
+    rounded = PutColours(place.form, colours.data(), place.first, place.count, &bytes);
+    WriteFileAtomically(request.into, bytes, Content::kPalette, request.force, &error);
+  }
+  if (!error.empty()) {
+    session.io().err << "plughost: " << error << "\n";
+    return kExitHost;
+  }
+  ReportInto(session, request, path, image, place, bytes.size(), rounded);
+  return session.Verdict(*host, kExitSuccess, path);
 }
 
 }  // namespace
@@ -143,7 +286,8 @@ int SaveOne(Session& session, const SaveRequest& request, const std::string& pat
 int RunSave(const Options& options, const SaveRequest& request, Streams io) {
   if (!CheckSaveRequest(request, io)) return kExitUsage;
   const auto saveOne = [&](Session& session, const std::string& file, const std::string& label) {
-    return SaveOne(session, request, file, label);
+    return request.into.empty() ? SaveOne(session, request, file, label)
+                                : SaveIntoOne(session, request, file, label);
   };
   return RunCommandBatch(options, io, "save", request.images, request.outDir,
                          [&](const std::string& image) { return OutputFor(request, image); },

@@ -220,7 +220,7 @@ TEST(EndToEnd, ProbeAnswersOneLinePerFile) {
   std::getline(lines, first);
   std::getline(lines, second);
   EXPECT_FALSE(std::getline(lines, third));
-  EXPECT_EQ(first, Sample("palette24.kcf") + ": palette");
+  EXPECT_EQ(first, Sample("palette24.kcf") + ": palette (24-bit, 1 group of 256 colours)");
   EXPECT_EQ(second.rfind(Sample("headerless.kcf") + ": not a palette (result -30501", 0), 0u) << second;
 }
 
@@ -340,7 +340,11 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{"DashDashThenAFile", {"probe", "--", Sample("palette24.kcf")}, 0},
                     StatusCase{"SlashIsAPathNotAnOption", {"probe", "/none.kcf"}, 3},
                     StatusCase{"OptionMissingItsValue", {"probe", Sample("palette24.kcf"), "--trace"}, 2},
-                    StatusCase{"OptionRepeated", {"open", Sample("palette24.kcf"), "--out", "{dir}a.png", "--out", "{dir}b.png"}, 2}),
+                    StatusCase{"OptionRepeated", {"open", Sample("palette24.kcf"), "--out", "{dir}a.png", "--out", "{dir}b.png"}, 2},
+                    StatusCase{"OneGroup", {"open", Sample("palette12.kcf"), "--group", "9", "--out", "{dir}a.png"}, 0},
+                    StatusCase{"GroupPastTheLast", {"open", Sample("palette12.kcf"), "--group", "10", "--out", "{dir}a.png"}, 3},
+                    StatusCase{"GroupNotANumber", {"open", Sample("palette12.kcf"), "--group", "x", "--out", "{dir}a.png"}, 2},
+                    StatusCase{"IntoAndOut", {"save", "{dir}a.png", "--into", Sample("palette12.kcf"), "--out", "{dir}x.kcf"}, 2}),
     [](const testing::TestParamInfo<StatusCase>& p) { return p.param.name; });
 
 }  // namespace
@@ -542,7 +546,60 @@ const SafetyCase kSafetyCases[] = {
     {"ModuleIsADirectory",
      [](const TempDir& d) { return std::filesystem::create_directory(d / "m"); },
      {"probe", "{dir}p24.kcf", "--module", "{dir}m"}, 3, "m is a directory", ""},
+    {"PaletteOfAnotherFormKept",
+     [](const TempDir& d) {
+       WriteAll(d / "body.kcf", samples::Palette12());
+       return true;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}body.kcf"}, 3, "(12-bit, 10 groups of 16 colours)", ""},
+    {"IntoKeepsTheFormAndEveryOtherByte",
+     [](const TempDir& d) {
+       WriteAll(d / "body.kcf", samples::Palette12());
+       return true;
+     },
+     {"save", "{dir}pic.png", "--into", "{dir}body.kcf"}, 0, "352 bytes", "body.kcf",
+     [](const TempDir& d, const SafetyCase&) {
+       std::vector<uint8_t> black = samples::Palette12();
+       for (size_t k = 0; k < 160; ++k) {
+         black[32 + 2 * k] = 0;
+         black[33 + 2 * k] &= 0xF0;  // unused bits, kept
+       }
+       EXPECT_EQ(ReadAll(d / "body.kcf"), black);
+     }},
+    {"IntoTheImageItself", Always, {"save", "{dir}pic.png", "--into", "{dir}pic.png"}, 2,
+     "would replace the input", ""},
+    {"EveryGroupIntoAFolder",
+     [](const TempDir& d) {
+       WriteAll(d / "body.kcf", samples::Palette12());
+       return true;
+     },
+     {"open", "{dir}body.kcf", "--group", "all", "--out-dir", "{dir}g"}, 0, "body.kcf group 9", "g",
+     [](const TempDir& d, const SafetyCase&) {
+       const std::vector<uint8_t> file = samples::Palette12();
+       for (size_t g = 0; g < 10; ++g) {
+         std::vector<uint8_t> group(file.begin() + std::ptrdiff_t(32 + 32 * g), file.begin() + std::ptrdiff_t(64 + 32 * g));
+         group.resize(352, 0);  // Colours12 reads 160 entries
+         std::vector<uint8_t> rgb = Colours12(group, 0);
+         std::fill(rgb.begin() + 48, rgb.end(), 0);
+         EXPECT_EQ(ImagePixels(d / ("g/body-" + std::to_string(g) + ".png")), rgb) << "group " << g;
+       }
+       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d / "g"), {}), 10);
+     }},
 #if !defined(_WIN32)
+    {"IntoALinkKeepsTheLink",
+     [](const TempDir& d) {
+       WriteAll(d / "body.kcf", samples::Palette12());
+       return symlink("body.kcf", (d / "link.kcf").c_str()) == 0;
+     },
+     {"save", "{dir}pic.png", "--into", "{dir}link.kcf", "--group", "2"}, 0, "link.kcf group 2", "body.kcf",
+     [](const TempDir& d, const SafetyCase&) {
+       std::vector<uint8_t> expected = samples::Palette12();
+       for (size_t k = 32; k < 48; ++k) {
+         expected[32 + 2 * k] = 0;
+         expected[33 + 2 * k] &= 0xF0;
+       }
+       EXPECT_EQ(ReadAll(d / "body.kcf"), expected);
+     }},
     {"InputFifo", [](const TempDir& d) { return Fifo(d / "f.kcf"); },
      {"open", "{dir}f.kcf", "--out", "{dir}x.png"}, 3, "f.kcf is not a regular file", ""},
     {"TargetFifo", [](const TempDir& d) { return Fifo(d / "f.png"); },
@@ -695,7 +752,8 @@ TEST(DataSafety, AReplacedFileKeepsItsMode) {
            plughost::EncodeImage(plughost::Image::Blank(16, 16, 3), plughost::ImageFormat::kPng));
   WriteAll(dir / "old.kcf", samples::Palette12());
   ASSERT_EQ(chmod((dir / "old.kcf").c_str(), 0640), 0);
-  ASSERT_EQ(Plughost(dir, {"save", "{dir}pic.png", "--out", "{dir}old.kcf"}).status, 0);
+  // old.kcf is 12-bit: replacing a palette of another form takes --force.
+  ASSERT_EQ(Plughost(dir, {"save", "{dir}pic.png", "--out", "{dir}old.kcf", "--force"}).status, 0);
   struct stat s;
   ASSERT_EQ(stat((dir / "old.kcf").c_str(), &s), 0);
   EXPECT_EQ(s.st_mode & 0777, 0640u);
