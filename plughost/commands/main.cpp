@@ -13,7 +13,9 @@ int main(int argc, char** argv) {
   plughost::RemovePendingOnInterrupt();
   const int status = plughost::RunCommandLine(argc, argv, std::cout, std::cerr);
   errno = 0;
-  if (std::cout.flush()) return status;
+  // A command that failed as the host has said why (a lost standard output
+  // among the reasons); one sentence is enough.
+  if (std::cout.flush() || status == plughost::kExitHost) return status;
   std::cerr << "plughost: cannot write to standard output: "
             << plughost::ErrnoText(errno != 0 ? errno : EIO) << "\n";
   return plughost::kExitHost;

@@ -65,6 +65,8 @@ int Session::Start(const char* command, const std::vector<std::string>& inputs,
 bool Session::OutputStillWritable() {
   errno = 0;
   if (io_.out.flush()) return true;
+  if (outputLost_) return false;  // said once already
+  outputLost_ = true;
   const int failure = errno != 0 ? errno : EIO;
   io_.err << "plughost: cannot write to standard output: " << ErrnoText(failure)
           << "; stopping\n";

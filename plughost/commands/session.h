@@ -62,6 +62,7 @@ class Session {
   std::string path_;
   LoadedModule module_;
   bool notedParams_ = false;
+  bool outputLost_ = false;
 };
 
 // "plughost: note: the module reads .KCF files; x.txt has another extension",
