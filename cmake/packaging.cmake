@@ -43,30 +43,30 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
           DESTINATION share/doc/zentrow)
 
-  # The man page is plughost's own --help and --version, with the sections
-  # they lack from packaging/plughost.h2m, so it cannot drift from the program.
-  find_program(ZENTROW_HELP2MAN help2man)
-  if(ZENTROW_HELP2MAN)
-    set(man ${CMAKE_BINARY_DIR}/packaging/plughost.1)
-    add_custom_command(OUTPUT ${man}
-      COMMAND ${ZENTROW_HELP2MAN} --no-info --output=${man}
-              "--name=a host for file-format plug-in modules such as Zentrow"
-              --include=${PROJECT_SOURCE_DIR}/packaging/plughost.h2m
-              $<TARGET_FILE:plughost>
-      DEPENDS plughost ${PROJECT_SOURCE_DIR}/packaging/plughost.h2m
-      COMMENT "Making the man page of plughost"
-      VERBATIM)
-    add_custom_target(plughost_man ALL DEPENDS ${man})
-    install(FILES ${man} DESTINATION share/man/man1)
-  else()
-    message(STATUS "help2man not found: no man page for plughost (scripts/install-deps.sh installs it)")
-  endif()
+  # The user's manual, a source of its own (packaging/plughost.1; a test
+  # checks that it names every option of every command), compressed as
+  # Debian wants manual pages; and the copyright and changelog a Debian
+  # package carries.
+  set(ZENTROW_PACKAGING ${CMAKE_BINARY_DIR}/packaging)
+  file(MAKE_DIRECTORY ${ZENTROW_PACKAGING})
+  add_custom_command(OUTPUT ${ZENTROW_PACKAGING}/plughost.1.gz ${ZENTROW_PACKAGING}/changelog.gz
+    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/plughost.1 > plughost.1.gz
+    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > changelog.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/plughost.1 ${PROJECT_SOURCE_DIR}/packaging/changelog
+    WORKING_DIRECTORY ${ZENTROW_PACKAGING}
+    COMMENT "Compressing the manual and the changelog"
+    VERBATIM)
+  add_custom_target(zentrow_docs ALL DEPENDS ${ZENTROW_PACKAGING}/plughost.1.gz
+                                             ${ZENTROW_PACKAGING}/changelog.gz)
+  install(FILES ${ZENTROW_PACKAGING}/plughost.1.gz DESTINATION share/man/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZENTROW_PACKAGING}/changelog.gz
+          DESTINATION share/doc/zentrow)
 
   set(CPACK_GENERATOR TGZ DEB)
   # Installed files carry no debugging sections: build trees keep those.
   set(CPACK_STRIP_FILES ON)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Zentrow authors")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Zentrow authors <zentrow@users.noreply.github.com>")
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_PACKAGE_DESCRIPTION
@@ -75,12 +75,15 @@ the palettes of the KiSS paper-doll system. A palette opens as a 16 x 16
 RGB image, one pixel per colour; an RGB image saves as a 24-bit palette.
 .
 This package holds the module built as a native library and plughost, a
-command-line host that loads it to convert palettes to PNG or PPM images
-and back, probe files, and drive the module as other hosts would.")
+command-line host that loads it to convert palettes to PNG or PPM images,
+or to GIMP (.gpl) and JASC (.pal) palettes for other editors, and back,
+probe files, and drive the module as other hosts would.")
   # The libraries plughost and the module link, at the versions the build
   # machine's symbols call for.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  # No maintainer scripts: see packaging/deb_without_ldconfig.cmake.
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb_without_ldconfig.cmake)
 endif()
 
 include(CPack)

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Installs what the builds and tests need from Debian's packages, and only
-# what is missing. Needs root (or sudo) on a Debian 12 machine. help2man makes
-# plughost's man page; cpack's .deb takes its dependencies from dpkg-dev's
-# dpkg-shlibdeps and finds the programs to scan with file. plughost reads PNG
+# what is missing. Needs root (or sudo) on a Debian 12 machine. cpack's .deb
+# takes its dependencies from dpkg-dev's dpkg-shlibdeps and finds the
+# programs to scan with file; lintian checks the .deb it makes. plughost reads PNG
 # through libspng: the system's natively, and for the Windows builds the same
 # library compiled from Debian's source package (scripts/fetch-libspng.sh,
 # which dpkg-dev's dpkg-source unpacks) against Debian's mingw zlib.
@@ -12,7 +12,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
           libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
           xvfb x11-apps python3
           libspng-dev libz-mingw-w64-dev libcli11-dev nlohmann-json3-dev imagemagick time
-          help2man dpkg-dev file)
+          dpkg-dev file lintian)
 
 missing=()
 for p in "${packages[@]}"; do

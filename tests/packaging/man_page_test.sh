@@ -1,0 +1,19 @@
+#!/bin/bash
+# The manual names every option of every command: each --help's options,
+# looked up in packaging/plughost.1 with its escapes undone.
+#   tests/packaging/man_page_test.sh PLUGHOST MANPAGE
+set -uo pipefail
+plughost=$1
+manual=$(sed 's/\\-/-/g; s/\\f[BIRP]//g' "$2")
+missing=0
+for command in "" open save probe about info; do
+  options=$("$plughost" $command --help | grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' | tr -d ' ,' | sort -u)
+  [ -n "$options" ] || { echo "plughost $command --help lists no option"; exit 1; }
+  for option in $options; do
+    grep -qF -- "$option" <<<"$manual" && continue
+    echo "the manual does not name ${command:-plughost}'s option $option"
+    missing=1
+  done
+done
+[ $missing -eq 0 ] && echo "the manual names every option of every command"
+exit $missing
