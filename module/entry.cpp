@@ -95,6 +95,7 @@ extern "C" ZENTROW_EXPORT void ZENTROW_CALL ENTRYPOINT(int16_t selector, void* b
   } else {
     *globals->resultPtr = kBadParameters;
   }
+  FinishFileAccess();
   UnlockHandle(globals->block->handleSuite, reinterpret_cast<Handle>(*data));
 }
 

@@ -27,6 +27,8 @@ struct Counters {
   int64_t reads = 0, writes = 0, seeks = 0, bytesRead = 0, bytesWritten = 0;
   int64_t globalAllocs = 0, globalFrees = 0, liveGlobals = 0, heapCallocs = 0;
   int64_t stringLoads = 0, messageBoxes = 0;
+  // read, write and lseek calls the layer made of the system for the above.
+  int64_t systemCalls = 0;
 };
 
 struct MessageBoxRecord {

@@ -2,12 +2,19 @@
 // arrive in the document, and what is held and given back on every path.
 #include <random>
 
+#include <fstream>
+#include <functional>
 #include <ostream>
 
 #include <gtest/gtest.h>
 
 #include "interface/result_codes.h"
 #include "tests/conformance/harness.h"
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -275,5 +282,109 @@ TEST(Open, EveryByteOfRandomPalettesLandsInItsPixel) {
     ExpectEverythingGivenBack(host);
   }
 }
+
+// What a host may do with its files between ReadStart and ReadContinue: the
+// colours come from the file as it is when ReadContinue reads it, never from
+// bytes read earlier.
+struct BetweenCase {
+  const char* name;
+  // Given the palette's file and reference; the colours ReadContinue must deliver.
+  std::function<std::vector<uint8_t>(TempFile& palette)> act;
+};
+
+std::vector<uint8_t> Rewritten(const TempFile& palette, size_t from) {
+  std::vector<uint8_t> bytes = palette.Contents();
+  for (size_t i = from; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(255 - bytes[i]);
+  std::ofstream(palette.path(), std::ios::binary | std::ios::in)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return bytes;
+}
+
+std::vector<BetweenCase> BetweenCases() {
+  std::vector<BetweenCase> cases = {
+      {"colours rewritten through another reference",
+       [](TempFile& palette) { return ExpectedColors(Rewritten(palette, 32)); }},
+      {"a filter of another palette",
+       [](TempFile& palette) {
+         TempFile other(Palette24(256, 256, 1));
+         Host filter(Module());
+         EXPECT_EQ(filter.Filter(other.ref()), kNoError);
+         return ExpectedColors(palette.Contents());
+       }},
+  };
+#if !defined(_WIN32)
+  cases.push_back({"the reference moved back into the header", [](TempFile& palette) {
+                     lseek(palette.ref(), 29, SEEK_SET);
+                     const std::vector<uint8_t> bytes = palette.Contents();
+                     std::vector<uint8_t> moved(bytes.begin(), bytes.begin() + 32);
+                     moved.insert(moved.end(), bytes.begin() + 29, bytes.begin() + 29 + 768);
+                     return ExpectedColors(moved);
+                   }});
+  cases.push_back({"the reference's number reused for another file", [](TempFile& palette) {
+                     const std::vector<uint8_t> other = Palette24(256, 256, 1);
+                     std::vector<uint8_t> flipped = other;
+                     for (size_t i = 32; i < flipped.size(); ++i)
+                       flipped[i] = static_cast<uint8_t>(255 - flipped[i]);
+                     TempFile replacement(flipped);
+                     close(palette.ref());
+                     const int fd = open(replacement.path().c_str(), O_RDONLY);
+                     if (fd != palette.ref()) {
+                       dup2(fd, palette.ref());
+                       close(fd);
+                     }
+                     lseek(palette.ref(), 32, SEEK_SET);
+                     return ExpectedColors(flipped);
+                   }});
+#endif
+  return cases;
+}
+
+TEST(Open, ReadContinueReadsTheFileAsItIsThen) {
+  for (const BetweenCase& c : BetweenCases()) {
+    TempFile palette(Palette24(256, 256, 1));
+    Host host(Module());
+    host.block().fileRef = palette.ref();
+    ASSERT_EQ(host.Call(kSelectorReadPrepare), kNoError) << c.name;
+    ASSERT_EQ(host.Call(kSelectorReadStart), kNoError) << c.name;
+    const std::vector<uint8_t> expected = c.act(palette);
+    host.block().fileRef = palette.ref();
+    ASSERT_EQ(host.Call(kSelectorReadContinue), kNoError) << c.name;
+    ExpectDocumentHolds(host, expected);
+    ExpectEverythingGivenBack(host);
+  }
+}
+
+#if !defined(_WIN32)
+// After each selector the reference stands just past the last byte the
+// module read (the host tells from it how much of a file was left unread),
+// whatever the module's own layer fetched ahead.
+TEST(Open, EachSelectorLeavesTheReferenceWhereItsReadsEnded) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> file;
+    off_t afterStart, afterContinue;
+  };
+  std::vector<uint8_t> trailing = Palette24(16, 16, 1);
+  trailing.resize(trailing.size() + 500, 7);
+  std::vector<uint8_t> headerless(400, 0x21);
+  const Case cases[] = {
+      {"24-bit, 500 bytes after the colours", trailing, 32, 32 + 48},
+      {"12-bit, ten groups", Palette12(16, 10, 160), 32, 32 + 320},
+      {"headerless, 80 bytes after the colours", headerless, 0, 320},
+  };
+  for (const Case& c : cases) {
+    TempFile in(c.file);
+    Host host(Module());
+    host.block().fileRef = in.ref();
+    ASSERT_EQ(host.Call(kSelectorReadPrepare), kNoError) << c.name;
+    ASSERT_EQ(host.Call(kSelectorReadStart), kNoError) << c.name;
+    EXPECT_EQ(lseek(in.ref(), 0, SEEK_CUR), c.afterStart) << c.name;
+    ASSERT_EQ(host.Call(kSelectorReadContinue), kNoError) << c.name;
+    EXPECT_EQ(lseek(in.ref(), 0, SEEK_CUR), c.afterContinue) << c.name;
+    host.Filter(in.ref());  // a headerless file is refused after its 32 bytes
+    EXPECT_EQ(lseek(in.ref(), 0, SEEK_CUR), 32) << c.name;
+  }
+}
+#endif
 
 }  // namespace
