@@ -27,13 +27,17 @@ if(WIN32)
                  @ONLY NEWLINE_STYLE WIN32)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/INSTALL.txt.in
                  ${CMAKE_BINARY_DIR}/packaging/INSTALL.txt @ONLY NEWLINE_STYLE WIN32)
-  # Files rather than targets: a DLL target would also bring its import
-  # library, which is of no use to anyone without our sources.
-  install(PROGRAMS $<TARGET_FILE:zentrow_dll> $<TARGET_FILE:plughost> DESTINATION .)
+  # Only the runtime part of the DLL target: its import library is of no use
+  # to anyone without our sources. As targets, cpack can strip them.
+  install(TARGETS zentrow_dll plughost RUNTIME DESTINATION .)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/LICENSE ${CMAKE_BINARY_DIR}/packaging/INSTALL.txt
           DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
+  # What ships carries no debugging sections (the build tree keeps them);
+  # stripping is as deterministic as the build, so the zip's DLL is the same
+  # bytes wherever it is made.
+  set(CPACK_STRIP_FILES ON)
   set(CPACK_PACKAGE_FILE_NAME Zentrow-${PROJECT_VERSION}-${ZENTROW_WINDOWS})
   # The four files at the top of the zip, as they go into a plug-ins folder.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
@@ -62,6 +66,13 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZENTROW_PACKAGING}/changelog.gz
           DESTINATION share/doc/zentrow)
 
+  # The GIMP plug-in, where GIMP looks for plug-ins under the prefix
+  # (lib/gimp/2.0/plug-ins/file-kcf/ on Debian, so /usr/lib/... from the
+  # .deb); from there it finds the module in lib/zentrow/.
+  if(TARGET file_kcf)
+    install(TARGETS file_kcf RUNTIME DESTINATION ${ZENTROW_GIMP_PLUGIN_DIR})
+  endif()
+
   set(CPACK_GENERATOR TGZ DEB)
   # Installed files carry no debugging sections: build trees keep those.
   set(CPACK_STRIP_FILES ON)
@@ -81,6 +92,16 @@ probe files, and drive the module as other hosts would.")
   # The libraries plughost and the module link, at the versions the build
   # machine's symbols call for.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  if(TARGET file_kcf)
+    # libgimp comes with the plug-in's shared libraries; GIMP itself is what
+    # runs it.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gimp (>= 2.10)")
+    string(APPEND CPACK_PACKAGE_DESCRIPTION "
+.
+It also holds file-kcf, a GIMP 2.10 plug-in that hosts the module: GIMP
+opens .kcf palettes, a palette of several groups with a layer per group,
+and exports RGB images as palettes.")
+  endif()
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   # No maintainer scripts: see packaging/deb_without_ldconfig.cmake.
   set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/deb_without_ldconfig.cmake)

@@ -19,6 +19,9 @@ trap 'rm -rf "$folder"' EXIT
 [ "$(cd "$folder" && LC_ALL=C ls | tr '\n' ' ')" = "INSTALL.txt LICENSE Zentrow.8bi plughost.exe " ] ||
   fail "the zip holds: $(cd "$folder" && ls)"
 grep -q $'\r$' "$folder/INSTALL.txt" || fail "INSTALL.txt lacks Windows line ends"
+for program in Zentrow.8bi plughost.exe; do
+  ! objdump -h "$folder/$program" | grep -q '\.debug_' || fail "$program ships its debugging sections"
+done
 
 source "$root/scripts/wine-env.sh"
 zentrow_wine_up "$build"
@@ -29,5 +32,5 @@ wine ./plughost.exe open "$sample" --out "$folder/palette24.png" ||
 [ "$(head -c 8 palette24.png | od -An -tx1 | tr -d ' ')" = 89504e470d0a1a0a ] ||
   fail "the opened sample is not a PNG"
 probe=$(wine ./plughost.exe probe "$sample" | tr -d '\r') || fail "probe failed: $probe"
-[ "$probe" = "$sample: palette" ] || fail "probe said: $probe"
+case "$probe" in "$sample: palette"*) ;; *) fail "probe said: $probe" ;; esac
 echo "$(basename "$zip") works under wine: $(ls "$folder" | tr '\n' ' ')"
