@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "plughost/files/atomic_file.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/commands/session.h"
 
@@ -22,27 +23,47 @@ std::string CheckOutputChoice(size_t count, const std::string& out, const std::s
   return "";
 }
 
+namespace {
+
+// The end of a batch, however it ends: the trace closed, then every output
+// put in place together (see CommitTogether); the host's status when
+// either failed, after saying why.
+int Conclude(Session& session, CommitTogether& outputs, int status) {
+  const bool finished = session.Finish();
+  std::vector<std::string> errors;
+  const bool committed = outputs.Finish(&errors);
+  for (const std::string& e : errors) session.io().err << "plughost: " << e << "\n";
+  return finished && committed ? status : kExitHost;
+}
+
+}  // namespace
+
 int RunBatch(Session& session, const std::vector<std::string>& files, const FileRun& run,
              const char* failedWords) {
+  CommitTogether outputs;
   int status = kExitSuccess, failed = 0;
   const size_t count = files.size();
+  BatchProgress bar(session.ShowBatchProgress(count), count);
   for (size_t i = 0; i < count; ++i) {
     const std::string place =
         count > 1 ? " (" + std::to_string(i + 1) + " of " + std::to_string(count) + ")" : "";
+    bar.BeforeFile();
     const int one = run(files[i], NameOf(files[i]) + place);
+    bar.FileDone(i + 1);
     failed += one != kExitSuccess;
     // The host's own failures outrank the module's refusals.
     if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);
     if (!session.OutputStillWritable() || session.StopRequested(i + 1, count)) {
-      session.Finish();
-      return kExitHost;
+      bar.Finish();
+      return Conclude(session, outputs, kExitHost);
     }
   }
+  bar.Finish();
   if (failedWords != nullptr && count > 1 && failed > 0) {
     session.io().err << "plughost: " << failed << " of " << count << " files " << failedWords
                      << "\n";
   }
-  return session.Finish() ? status : kExitHost;
+  return Conclude(session, outputs, status);
 }
 
 int RunCommandBatch(const Options& options, Streams io, const char* command,

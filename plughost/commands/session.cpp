@@ -37,7 +37,7 @@ std::string ResultText(int result) {
 }
 
 Session::Session(const Options& options, Streams io)
-    : options_(options), io_(io), boxes_(options.answerBoxes) {}
+    : options_(options), io_(io), boxes_(options.answerBoxes), terminal_(StderrIsTerminal()) {}
 
 int Session::Start(const char* command, const std::vector<std::string>& inputs,
                    const std::vector<std::string>& outputs, const std::string& outDir) {
@@ -94,7 +94,12 @@ void Session::AttachProgress(Host& host, ProgressBar& bar) {
   host.onProgress = [&bar](int32_t done, int32_t total) { bar.Update(done, total); };
 }
 
-bool Session::ShowProgress() const { return StderrIsTerminal(); }
+bool Session::ShowProgress() const { return terminal_ && !batchBar_; }
+
+bool Session::ShowBatchProgress(size_t count) {
+  batchBar_ = terminal_ && count > 1;
+  return batchBar_;
+}
 
 void Session::ReportTail(const Host& host) {
   for (const std::string& v : host.counts().violations) io_.err << "  host: module " << v << "\n";

@@ -30,9 +30,13 @@ class Session {
   bool StopRequested(size_t done, size_t count);
   // A host for one operation on `file`, traced when a trace is written.
   std::unique_ptr<Host> NewHost(const std::string& command, const std::string& file);
-  // A progress bar for the operation, drawn while stderr is a terminal.
+  // A progress bar for the operation, drawn while stderr is a terminal
+  // and no batch draws one bar for all its files.
   void AttachProgress(Host& host, ProgressBar& bar);
   bool ShowProgress() const;
+  // A batch of `count` files: one bar for them all (see BatchProgress),
+  // none for each operation; answers whether that bar is drawn.
+  bool ShowBatchProgress(size_t count);
   // Misuse the host caught, then with --verbose each selector and what the
   // module recorded: the tail of every file's report.
   void ReportTail(const Host& host);
@@ -63,6 +67,8 @@ class Session {
   LoadedModule module_;
   bool notedParams_ = false;
   bool outputLost_ = false;
+  bool terminal_;  // stderr, asked once
+  bool batchBar_ = false;
 };
 
 // "plughost: note: the module reads .KCF files; x.txt has another extension",

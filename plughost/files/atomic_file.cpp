@@ -1,5 +1,7 @@
 #include "plughost/files/atomic_file.h"
 
+#include <set>
+
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/interrupt_cleanup.h"
@@ -90,6 +92,11 @@ bool AtomicFile::Commit(std::string* error) {
     Abandon();
     return false;
   }
+  CommitTogether* batch = CommitTogether::Active();
+  return batch != nullptr ? Queue(*batch, error) : CommitNow(error);
+}
+
+bool AtomicFile::CommitNow(std::string* error) {
   int failure = 0;
   const bool flushed = sys::SyncAndClose(ref_, &failure);
   ref_ = -1;
@@ -106,6 +113,26 @@ bool AtomicFile::Commit(std::string* error) {
   }
   pending_ = nullptr;
   temp_.clear();
+  // The new name, too, is to outlast a power cut.
+  if (!sys::SyncFolder(FolderOf(replaced_), &failure)) {
+    *error = target_ + " was replaced, but its folder could not be synced: " + ReasonText(failure);
+    return false;
+  }
+  return true;
+}
+
+bool AtomicFile::Queue(CommitTogether& batch, std::string* error) {
+  int failure = 0;
+  const bool closed = sys::CloseForBatch(ref_, &failure);
+  ref_ = -1;
+  if (!closed) {
+    *error = "cannot write " + target_ + ": " + ReasonText(failure);
+    Abandon();
+    return false;
+  }
+  batch.Add({target_, replaced_, temp_, pending_});
+  pending_ = nullptr;  // the batch removes or renames it now
+  temp_.clear();
   return true;
 }
 
@@ -117,6 +144,88 @@ void AtomicFile::Abandon() {
   temp_.clear();
   ForgetPending(pending_);
   pending_ = nullptr;
+}
+
+namespace {
+
+CommitTogether* activeBatch = nullptr;
+
+}  // namespace
+
+CommitTogether::CommitTogether() { activeBatch = this; }
+
+CommitTogether::~CommitTogether() {
+  std::vector<std::string> ignored;
+  Finish(&ignored);
+  activeBatch = nullptr;
+}
+
+CommitTogether* CommitTogether::Active() { return activeBatch; }
+
+bool CommitTogether::Finish(std::vector<std::string>* errors) {
+  if (queue_.empty()) return true;
+  if (InterruptRequested()) {
+    RemoveAll("the command was interrupted", errors);
+    return false;
+  }
+  if (!SyncAll(errors)) return false;
+  std::set<std::string> folders;
+  bool ok = true;
+  for (const Queued& q : queue_) {
+    int failure = 0;
+    sys::InterruptsHeld held;
+    if (!sys::RenameOver(q.temp, q.replaced, &failure)) {
+      errors->push_back("cannot write " + q.target + ": " + ReasonText(failure));
+      sys::Remove(q.temp);
+      ok = false;
+    }
+    ForgetPending(q.pending);
+    folders.insert(FolderOf(q.replaced));
+  }
+  queue_.clear();
+  for (const std::string& folder : folders) {
+    int failure = 0;
+    if (sys::SyncFolder(folder, &failure)) continue;
+    errors->push_back("the new files in " + (folder.empty() ? std::string(".") : folder) +
+                      " may not outlast a power cut: cannot sync the folder: " + ReasonText(failure));
+    ok = false;
+  }
+  return ok;
+}
+
+// Every queued file's bytes on disk: a lone file by its own sync, more by
+// one sync of each file system they are on (each folder's, to be sure of it).
+bool CommitTogether::SyncAll(std::vector<std::string>* errors) {
+  int failure = 0;
+  bool synced = true;
+  if (queue_.size() == 1) {
+    synced = sys::SyncFile(queue_.front().temp, &failure);
+  } else {
+    std::set<std::string> folders;
+    for (const Queued& q : queue_) {
+      if (!folders.insert(FolderOf(q.replaced)).second) continue;
+      synced = sys::SyncFileSystemOf(q.temp, &failure);
+      if (!synced) break;
+    }
+  }
+  if (!synced) RemoveAll("the new bytes could not be put on disk: " + ReasonText(failure), errors);
+  return synced;
+}
+
+// Removes every queued file, each target left as it was, saying so in one
+// sentence: "X is left as it was: why", or for many, the first and the last.
+void CommitTogether::RemoveAll(const std::string& why, std::vector<std::string>* errors) {
+  const std::string first = queue_.front().target, last = queue_.back().target;
+  errors->push_back(queue_.size() == 1 ? first + " is left as it was: " + why
+                                       : "the " + std::to_string(queue_.size()) + " files from " +
+                                             first + " to " + last + " are left as they were: " +
+                                             why);
+  for (const Queued& q : queue_) {
+    sys::InterruptsHeld held;
+    sys::Remove(q.temp);
+    ForgetPending(q.pending);
+  }
+  queue_.clear();
 }
 
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,

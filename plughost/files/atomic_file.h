@@ -23,6 +23,7 @@ namespace plughost {
 enum class Content { kAny, kPalette, kImage, kText };
 
 struct PendingFile;
+class CommitTogether;
 
 class AtomicFile {
  public:
@@ -43,17 +44,56 @@ class AtomicFile {
   bool Write(const uint8_t* bytes, size_t count, std::string* error);
   bool Write(const std::vector<uint8_t>& bytes, std::string* error);
   uint64_t BytesWritten() const;
-  // Flushes the new file to disk and renames it over the file replaced.
+  // Flushes the new file to disk and renames it over the file replaced;
+  // while a CommitTogether lives, closes it and leaves both to that.
   bool Commit(std::string* error);
   // Removes the new file; the target is as it was.
   void Abandon();
 
  private:
+  bool CommitNow(std::string* error);
+  bool Queue(CommitTogether& batch, std::string* error);
+
   std::string target_;    // as the user named it
   std::string replaced_;  // the file it names, links followed
   std::string temp_;
   int32_t ref_ = -1;
   PendingFile* pending_ = nullptr;  // in the list an interrupt cleans up
+};
+
+// While one lives, the new files that AtomicFile::Commit (and so
+// WriteFileAtomically) is given are closed and queued rather than each
+// flushed and renamed on its own. Finish makes them durable together (one
+// sync of each file system that holds them; a lone file, its own), only
+// then renames each over its target, and syncs each folder once: a target is
+// never replaced by a file whose bytes are not all on disk, and the number
+// of syncs does not grow with the number of files. A queued file stays
+// listed for removal on an interrupt, and is removed instead of renamed when
+// the command was interrupted. One at a time.
+class CommitTogether {
+ public:
+  CommitTogether();
+  ~CommitTogether();  // finishes what Finish was not called for
+  CommitTogether(const CommitTogether&) = delete;
+  CommitTogether& operator=(const CommitTogether&) = delete;
+
+  // Puts the queued files in place: false with one sentence for each target
+  // left as it was, or folder whose new names may not last, in *errors.
+  bool Finish(std::vector<std::string>* errors);
+  size_t queued() const { return queue_.size(); }
+
+  struct Queued {
+    std::string target, replaced, temp;
+    PendingFile* pending;
+  };
+  // For AtomicFile::Commit: the batch in progress, or null.
+  static CommitTogether* Active();
+  void Add(Queued file) { queue_.push_back(std::move(file)); }
+
+ private:
+  bool SyncAll(std::vector<std::string>* errors);
+  void RemoveAll(const std::string& why, std::vector<std::string>* errors);
+  std::vector<Queued> queue_;
 };
 
 // The whole of `bytes` as the new content of `target`, or nothing changed.

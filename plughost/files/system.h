@@ -64,6 +64,18 @@ void KeepModeAndOwner(int32_t ref, const FileStatus& old);
 bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error);
 // Flushes to the disk and closes; false with *error when either fails.
 bool SyncAndClose(int32_t ref, int* error);
+// Closes a new file of a batch whose bytes are made durable together with
+// the others' later (SyncFileSystemOf). Windows, which has no such call for
+// a whole volume, flushes each file here as it closes.
+bool CloseForBatch(int32_t ref, int* error);
+// Makes durable every file written on the file system that holds `path`:
+// one syncfs natively, nothing more to do on Windows (see CloseForBatch).
+bool SyncFileSystemOf(const std::string& path, int* error);
+// Makes the closed file at `path` durable: its own fsync natively.
+bool SyncFile(const std::string& path, int* error);
+// Makes the names just given in `folder` durable: the folder's fsync
+// natively; Windows writes a rename through as it renames.
+bool SyncFolder(const std::string& folder, int* error);
 bool RenameOver(const std::string& from, const std::string& to, int* error);
 void Remove(const std::string& path);
 bool MakeFolders(const std::string& path, int* error);

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 #include "plughost/files/system.h"
@@ -83,7 +84,7 @@ int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegu
     *notRegular = true;
     return -1;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  fcntl(fd, F_SETFL, 0);  // blocking again: no other status flag was asked for
   return fd;
 }
 
@@ -113,18 +114,37 @@ void Close(int32_t ref) {
   if (ref >= 0) close(ref);
 }
 
-int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
-  std::string pattern = folder + ".plughost-XXXXXX";
-  const int fd = mkostemp(&pattern[0], O_CLOEXEC);
-  if (fd < 0) {
-    *error = errno;
-    return -1;
+namespace {
+
+// Six letters or digits no other plughost is likely to pick at the same
+// moment: the process, the time and a count, stirred.
+std::string UniqueSuffix() {
+  static uint64_t state = static_cast<uint64_t>(getpid()) * 0x9E3779B97F4A7C15u ^
+                          static_cast<uint64_t>(time(nullptr));
+  state = state * 6364136223846793005u + 1442695040888963407u;
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::string suffix(6, 'a');
+  uint64_t bits = state >> 16;
+  for (char& c : suffix) {
+    c = kLetters[bits % 62];
+    bits /= 62;
   }
-  *path = pattern;
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);  // as any new file, until it takes the old one's
-  return fd;
+  return suffix;
+}
+
+}  // namespace
+
+int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *path = folder + ".plughost-" + UniqueSuffix();
+    // Mode 0666 less the umask, as any new file, until it takes the old one's.
+    const int fd = open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd >= 0) return fd;
+    *error = errno;
+    if (errno != EEXIST) break;
+  }
+  path->clear();
+  return -1;
 }
 
 void KeepModeAndOwner(int32_t ref, const FileStatus& old) {
@@ -157,6 +177,35 @@ bool SyncAndClose(int32_t ref, int* error) {
     ok = false;
   }
   return ok;
+}
+
+bool CloseForBatch(int32_t ref, int* error) {
+  if (close(ref) == 0) return true;
+  *error = errno;
+  return false;
+}
+
+namespace {
+
+// Opens `path` for reading (a folder too), runs `sync` on it and closes it.
+bool SyncThrough(const std::string& path, int (*sync)(int), int* error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  bool ok = fd >= 0 && sync(fd) == 0;
+  if (!ok) *error = errno;
+  if (fd >= 0) close(fd);
+  return ok;
+}
+
+}  // namespace
+
+bool SyncFileSystemOf(const std::string& path, int* error) {
+  return SyncThrough(path, syncfs, error);
+}
+
+bool SyncFile(const std::string& path, int* error) { return SyncThrough(path, fsync, error); }
+
+bool SyncFolder(const std::string& folder, int* error) {
+  return SyncThrough(folder.empty() ? "." : folder, fsync, error);
 }
 
 bool RenameOver(const std::string& from, const std::string& to, int* error) {

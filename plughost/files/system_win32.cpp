@@ -204,6 +204,14 @@ bool SyncAndClose(int32_t ref, int* error) {
   return flushed;
 }
 
+bool CloseForBatch(int32_t ref, int* error) { return SyncAndClose(ref, error); }
+
+bool SyncFileSystemOf(const std::string&, int*) { return true; }
+
+bool SyncFile(const std::string&, int*) { return true; }
+
+bool SyncFolder(const std::string&, int*) { return true; }
+
 bool RenameOver(const std::string& from, const std::string& to, int* error) {
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;

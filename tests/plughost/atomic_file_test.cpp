@@ -1,5 +1,8 @@
 // A target is replaced only by a committed file; otherwise it stays as it
 // was, and no temporary file is left behind.
+#include <filesystem>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include "plughost/files/atomic_file.h"
@@ -19,6 +22,7 @@ struct Ending {
   const char* name;
   bool targetExists;
   bool commit;
+  bool together;  // inside a CommitTogether, finished after the file is done with
 };
 
 class Endings : public testing::TestWithParam<Ending> {};
@@ -28,6 +32,8 @@ TEST_P(Endings, ReplaceTheTargetOnlyOnCommit) {
   TempDir dir;
   const std::string target = dir / "out.kcf";
   if (c.targetExists) WriteAll(target, kOld);
+  std::unique_ptr<plughost::CommitTogether> batch;
+  if (c.together) batch = std::make_unique<plughost::CommitTogether>();
   {
     AtomicFile file;
     std::string error;
@@ -38,6 +44,13 @@ TEST_P(Endings, ReplaceTheTargetOnlyOnCommit) {
     if (c.commit) {
       ASSERT_TRUE(file.Commit(&error)) << error;
     }
+  }
+  if (batch) {
+    EXPECT_EQ(ReadAll(target), c.targetExists ? kOld : std::vector<uint8_t>{})
+        << "nothing replaced before the batch ends";
+    std::vector<std::string> errors;
+    EXPECT_TRUE(batch->Finish(&errors));
+    EXPECT_TRUE(errors.empty());
   }
   if (c.commit) {
     EXPECT_EQ(ReadAll(target), kNew);
@@ -50,10 +63,13 @@ TEST_P(Endings, ReplaceTheTargetOnlyOnCommit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, Endings,
-                         testing::Values(Ending{"NewTargetCommitted", false, true},
-                                         Ending{"NewTargetAbandoned", false, false},
-                                         Ending{"OldTargetCommitted", true, true},
-                                         Ending{"OldTargetAbandoned", true, false}),
+                         testing::Values(Ending{"NewTargetCommitted", false, true, false},
+                                         Ending{"NewTargetAbandoned", false, false, false},
+                                         Ending{"OldTargetCommitted", true, true, false},
+                                         Ending{"OldTargetAbandoned", true, false, false},
+                                         Ending{"NewTargetCommittedTogether", false, true, true},
+                                         Ending{"OldTargetCommittedTogether", true, true, true},
+                                         Ending{"OldTargetAbandonedTogether", true, false, true}),
                          [](const testing::TestParamInfo<Ending>& p) { return p.param.name; });
 
 TEST(AtomicFile, TwoAtOnceGetTheirOwnTemporaryFiles) {
@@ -81,6 +97,43 @@ TEST(WriteFileAtomically, WritesAllBytes) {
   ASSERT_TRUE(plughost::WriteFileAtomically(dir / "a.ppm", kNew, &error)) << error;
   EXPECT_EQ(ReadAll(dir / "a.ppm"), kNew);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"a.ppm"});
+}
+
+// A batch's outputs appear only when it ends, all of them, under their own
+// names, with no temporary file left.
+TEST(CommitTogether, OutputsAppearTogetherWhenTheBatchEnds) {
+  TempDir dir;
+  std::vector<std::string> names;
+  {
+    plughost::CommitTogether batch;
+    for (int i = 0; i < 40; ++i) {
+      names.push_back("p" + std::to_string(100 + i) + ".ppm");
+      std::string error;
+      ASSERT_TRUE(plughost::WriteFileAtomically(dir / names.back(), {uint8_t(i)}, &error)) << error;
+    }
+    EXPECT_EQ(batch.queued(), 40u);
+    for (const std::string& name : dir.Names()) EXPECT_EQ(name.rfind(".plughost-", 0), 0u) << name;
+  }  // finished by its end
+  EXPECT_EQ(dir.Names(), names);
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(ReadAll(dir / names[size_t(i)]), std::vector<uint8_t>{uint8_t(i)});
+}
+
+// A target that can no longer be replaced when the batch ends is named, its
+// new file removed; the others are still put in place.
+TEST(CommitTogether, ATargetThatBecameAFolderIsNamedAndTheRestGoOn) {
+  TempDir dir;
+  plughost::CommitTogether batch;
+  std::string error;
+  for (const char* name : {"a.kcf", "b.kcf", "c.kcf"})
+    ASSERT_TRUE(plughost::WriteFileAtomically(dir / name, kNew, &error)) << error;
+  std::filesystem::create_directory(dir / "b.kcf");
+  std::vector<std::string> errors;
+  EXPECT_FALSE(batch.Finish(&errors));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].rfind("cannot write " + dir / "b.kcf" + ": ", 0), 0u) << errors[0];
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.kcf", "b.kcf", "c.kcf"}));
+  EXPECT_EQ(ReadAll(dir / "c.kcf"), kNew);
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "b.kcf"));
 }
 
 }  // namespace
