@@ -1,0 +1,335 @@
+// GIMP itself as the host of file-kcf: one headless gimp-console run opens
+// every palette of the shared corpus, and files refused for their own
+// reasons, through file-kcf-load, and exports what it made with GIMP's own
+// PNG export; it also exports images through file-kcf-save. Each row holds
+// what GIMP made against what plughost makes of the same file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "plughost/images/image_files.h"
+#include "plughost/images/png_files.h"
+#include "tests/gimp/gimp_batch.h"
+#include "tests/plughost/test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using gimp_test::Scheme;
+using plughost_test::ReadAll;
+
+const fs::path kRun = ZENTROW_GIMP_RUN_DIR;
+const fs::path kCorpus = ZENTROW_KCF_CORPUS;
+constexpr size_t kCorpusPalettes = 43;
+constexpr int kGimpSeconds = 300;
+
+// A file GIMP opens, and what plughost said of it.
+struct OpenRow {
+  fs::path file;
+  std::string load;  // the procedure the command calls
+  fs::path stem;     // GIMP's exports are STEM.LAYER.png; plughost's STEM.plughost.png
+  int groups = 1;    // more than one: GIMP opens a layer per group
+  int status = 0;    // plughost's, opening the whole file
+  std::string refusal, note;  // what plughost said, without its "plughost: "
+  bool madeToBeRefused = false;
+};
+
+// An image GIMP loads and exports through file-kcf-save.
+struct SaveRow {
+  std::string name;
+  fs::path png, target, ours;  // SAVES/NAME.kcf, and plughost's SAVES/NAME.plughost.kcf
+  std::string command;       // the Scheme that exports it
+  std::string refusal;       // what the call fails with; empty when it saves
+};
+
+struct Table {
+  std::vector<OpenRow> opens;
+  std::vector<SaveRow> saves;
+  size_t commands = 0;
+  gimp_test::GimpRun gimp;
+};
+
+// plughost with `args`; its output in `log`, returned.
+int Plughost(std::vector<std::string> args, const fs::path& log) {
+  args.insert(args.begin(), ZENTROW_PLUGHOST_PATH);
+  return gimp_test::Spawn(args, log);
+}
+
+// The rest of the line of `log` that begins with `start`.
+std::string LineAfter(const std::string& log, const std::string& start) {
+  const size_t at = log.find(start);
+  if (at == std::string::npos) return "";
+  const size_t from = at + start.size();
+  return log.substr(from, log.find('\n', from) - from);
+}
+
+// How many groups a file holds, read here from its bytes: a headerless
+// palette has 10; one with a palette's header, the count it gives.
+int GroupsOf(const fs::path& file) {
+  if (!fs::is_regular_file(file)) return 1;
+  const std::vector<uint8_t> bytes = ReadAll(file.string());
+  if (bytes.size() < 4) return 1;
+  if (std::string(bytes.begin(), bytes.begin() + 4) != "KiSS") return 10;
+  if (bytes.size() < 32 || bytes[4] != 0x10) return 1;
+  return std::max(1, int(int16_t(bytes[10] | bytes[11] << 8)));
+}
+
+OpenRow OpenedByPlughost(const fs::path& file, const std::string& load, const fs::path& stem) {
+  OpenRow row;
+  row.groups = GroupsOf(file);
+  row.file = file;
+  row.load = load;
+  row.stem = stem;
+  const fs::path log = stem.string() + ".plughost.log";
+  row.status = Plughost({"open", file.string(), "--out", stem.string() + ".plughost.png"}, log);
+  const std::string said = plughost_test::ReadText(log.string());
+  if (row.status != 0) row.refusal = file.string() + LineAfter(said, "plughost: " + file.string());
+  const std::string note = LineAfter(said, "plughost: note: " + file.string());
+  if (!note.empty()) row.note = file.string() + note;
+  // Each group as plughost opens it alone: STEM.plughost-N.png.
+  if (row.groups > 1)
+    Plughost({"open", file.string(), "--group", "all", "--out", stem.string() + ".plughost.png"},
+             log.string() + "-groups");
+  return row;
+}
+
+// Files refused for reasons of their own: a cel's header, a palette cut
+// short, an empty file, a folder.
+std::vector<fs::path> RefusedFiles(const fs::path& folder, const fs::path& palette) {
+  std::vector<uint8_t> cel(32, 0);
+  const uint8_t celHeader[] = {'K', 'i', 'S', 'S', 0x20, 4, 0, 0, 16, 0, 16, 0};
+  std::copy(std::begin(celHeader), std::end(celHeader), cel.begin());
+  plughost_test::WriteAll((folder / "cel.kcf").string(), cel);
+  std::vector<uint8_t> cut = ReadAll(palette.string());
+  cut.resize(132);
+  plughost_test::WriteAll((folder / "cut.kcf").string(), cut);
+  plughost_test::WriteAll((folder / "empty.kcf").string(), {});
+  fs::create_directories(folder / "folder.kcf");
+  return {folder / "cel.kcf", folder / "cut.kcf", folder / "empty.kcf", folder / "folder.kcf"};
+}
+
+std::vector<fs::path> CorpusPalettes() {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(kCorpus))
+    if (entry.path().extension() == ".kcf") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+const fs::path kYura = kCorpus / "emhoracek__smooch__app_static_yura_pal.kcf";
+const fs::path kBg = kCorpus / "emhoracek__smooch__app_tests_samples_lucca1r.lzh__in__bg.kcf";
+
+void AddOpens(Table* table) {
+  fs::create_directories(kRun / "opens");
+  std::vector<fs::path> files = CorpusPalettes();
+  for (const fs::path& refused : RefusedFiles(kRun / "opens", kYura)) files.push_back(refused);
+  for (size_t i = 0; i < files.size(); ++i) {
+    table->opens.push_back(OpenedByPlughost(files[i], "file-kcf-load",
+                                            kRun / "opens" / std::to_string(i)));
+    table->opens.back().madeToBeRefused = i >= kCorpusPalettes;
+  }
+  // By its mark, under a name GIMP knows no loader for.
+  fs::copy_file(kYura, kRun / "opens" / "yura.dat");
+  table->opens.push_back(OpenedByPlughost(kRun / "opens" / "yura.dat", "gimp-file-load",
+                                          kRun / "opens" / "by-mark"));
+}
+
+// An image of `columns` x `rows` with `planes` channels, every value distinct
+// enough that a shifted or swapped pixel shows.
+void WritePng(const fs::path& path, int columns, int rows, int planes) {
+  plughost::Image image = plughost::Image::Blank(rows, columns, planes);
+  for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = uint8_t(i * 37 + 11);
+  plughost_test::WriteAll(path.string(), plughost::EncodePng(image));
+}
+
+SaveRow Save(const std::string& name, const fs::path& png, const std::string& refusal = "") {
+  const fs::path target = kRun / "saves" / (name + ".kcf");
+  return {name, png, target, kRun / "saves" / (name + ".plughost.kcf"),
+          "(kcf-save " + Scheme(png.string()) + " " + Scheme(target.string()) + ")", refusal};
+}
+
+void AddSaves(Table* table) {
+  const fs::path saves = kRun / "saves";
+  fs::create_directories(saves);
+  const fs::path log = saves / "make.log";
+  Plughost({"open", kYura.string(), "--out", (saves / "yura.png").string()}, log);
+  Plughost({"open", kBg.string(), "--out", (saves / "bg.png").string()}, log);
+  Plughost({"open", kYura.string(), "--out", (saves / "tiles.png").string(), "--swatch", "4"},
+           log);
+  WritePng(saves / "small.png", 5, 3, 3);
+  WritePng(saves / "grey.png", 16, 16, 1);
+  table->saves = {Save("yura", saves / "yura.png"), Save("bg-16x10", saves / "bg.png"),
+                  Save("tiles-64x64", saves / "tiles.png"), Save("small-5x3", saves / "small.png")};
+  SaveRow rgba = Save("rgba", saves / "rgba.png");
+  rgba.command = "(kcf-save-alpha " + Scheme((saves / "yura.png").string()) + " " +
+                 Scheme(rgba.png.string()) + " " + Scheme(rgba.target.string()) + ")";
+  table->saves.push_back(rgba);
+  // Refused: the target keeps what it held.
+  const std::string notRgb = ": a KiSS palette is saved from an RGB image; this one is grayscale";
+  table->saves.push_back(Save("grey", saves / "grey.png", (saves / "grey.kcf").string() + notRgb));
+  plughost_test::WriteAll((saves / "grey.kcf").string(), {'k', 'e', 'p', 't'});
+  fs::create_directories(saves / "folder.kcf");
+  table->saves.push_back(
+      Save("folder", saves / "yura.png", (saves / "folder.kcf").string() + " is a directory"));
+}
+
+Table MakeTable() {
+  Table table;
+  fs::remove_all(kRun);
+  AddOpens(&table);
+  AddSaves(&table);
+  std::vector<std::string> commands;
+  for (const OpenRow& row : table.opens)
+    commands.push_back("(kcf-open " + row.load + " " + Scheme(row.file.string()) + " " +
+                       Scheme(row.stem.string()) + ")");
+  for (const SaveRow& row : table.saves) commands.push_back(row.command);
+  table.commands = commands.size();
+  table.gimp = gimp_test::RunGimp(kRun, commands, kGimpSeconds);
+  // plughost saves what GIMP loaded; the RGBA image is the one GIMP exported.
+  for (const SaveRow& row : table.saves)
+    Plughost({"save", row.png.string(), "--out", row.ours.string()}, row.ours.string() + ".log");
+  return table;
+}
+
+const Table& TheTable() {
+  static const Table table = MakeTable();
+  return table;
+}
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// What GIMP exported of the file STEM.
+std::vector<fs::path> Exports(const fs::path& stem) {
+  std::vector<fs::path> found;
+  const std::string prefix = stem.filename().string() + ".";
+  for (const auto& entry : fs::directory_iterator(stem.parent_path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) == 0 && name.find(".plughost") == std::string::npos &&
+        entry.path().extension() == ".png")
+      found.push_back(entry.path());
+  }
+  return found;
+}
+
+plughost::Image Pixels(const fs::path& png) {
+  plughost::Image image;
+  std::string error;
+  EXPECT_TRUE(plughost::ReadImage(png.string(), &image, &error)) << error;
+  return image;
+}
+
+TEST(GimpTable, GimpRanEveryCommandAndQuit) {
+  const Table& table = TheTable();
+  ASSERT_EQ(table.gimp.status, 0) << "gimp-console (124: out of time)\n" << table.gimp.log;
+  EXPECT_EQ(Count(table.gimp.log, "batch command"), table.commands) << table.gimp.log;
+  EXPECT_EQ(Count(table.gimp.log, "crashed"), 0u) << table.gimp.log;
+  EXPECT_EQ(CorpusPalettes().size(), kCorpusPalettes) << "the shared corpus is not all there";
+}
+
+// GIMP's export of an image's layers, one below the other, against
+// plughost's images of the same colours, one a layer.
+void ExpectSameLayers(const fs::path& gimpPng, const std::vector<fs::path>& plughostPngs) {
+  const plughost::Image gimp = Pixels(gimpPng);
+  const size_t layerBytes = gimp.pixels.size() / plughostPngs.size();
+  for (size_t i = 0; i < plughostPngs.size(); ++i) {
+    SCOPED_TRACE(plughostPngs[i].filename().string());
+    const plughost::Image ours = Pixels(plughostPngs[i]);
+    EXPECT_EQ(gimp.columns, ours.columns);
+    EXPECT_EQ(gimp.rows, ours.rows * int(plughostPngs.size()));
+    ASSERT_EQ(layerBytes, ours.pixels.size());
+    EXPECT_TRUE(std::equal(ours.pixels.begin(), ours.pixels.end(),
+                           gimp.pixels.begin() + std::ptrdiff_t(i * layerBytes)));
+  }
+  // The module's history note is the image's comment, which the PNG keeps.
+  const std::vector<uint8_t> png = ReadAll(gimpPng.string());
+  const std::string comment = std::string("tEXtComment") + '\0' + "Morvid: ref num=";
+  EXPECT_NE(std::search(png.begin(), png.end(), comment.begin(), comment.end()), png.end());
+}
+
+TEST(GimpTable, PalettesOpenAsPlughostOpensThem) {
+  int wholes = 0;
+  for (const OpenRow& row : TheTable().opens) {
+    if (row.status != 0 || row.groups > 1) continue;
+    SCOPED_TRACE(row.file.string());
+    ExpectSameLayers(row.stem.string() + ".palette.png", {row.stem.string() + ".plughost.png"});
+    ++wholes;
+  }
+  EXPECT_GT(wholes, 0) << "no palette of one group opened";
+}
+
+// Named "group 0" to "group N-1" from the top, each the image of
+// `plughost open --group N`.
+TEST(GimpTable, EachGroupIsALayerAsPlughostOpensTheGroup) {
+  int grouped = 0;
+  for (const OpenRow& row : TheTable().opens) {
+    if (row.groups == 1) continue;
+    SCOPED_TRACE(row.file.string());
+    std::string names;
+    std::vector<fs::path> ours;
+    for (int g = 0; g < row.groups; ++g) {
+      names += (g == 0 ? "group " : ",group ") + std::to_string(g);
+      ours.push_back(row.stem.string() + ".plughost-" + std::to_string(g) + ".png");
+    }
+    ExpectSameLayers(row.stem.string() + "." + names + ".png", ours);
+    ++grouped;
+  }
+  EXPECT_GT(grouped, 0) << "no palette of several groups in the corpus";
+}
+
+TEST(GimpTable, RefusedFilesFailTheCallInPlughostsWords) {
+  for (const OpenRow& row : TheTable().opens) {
+    if (row.madeToBeRefused) {
+      EXPECT_NE(row.status, 0) << row.file << " opened in plughost";
+    }
+    if (row.status == 0 || row.groups > 1) continue;
+    SCOPED_TRACE(row.file.string());
+    ASSERT_FALSE(row.refusal.empty());
+    EXPECT_NE(TheTable().gimp.log.find("Procedure execution of " + row.load +
+                                       " failed: " + row.refusal),
+              std::string::npos)
+        << TheTable().gimp.log;
+    EXPECT_TRUE(Exports(row.stem).empty());
+  }
+}
+
+TEST(GimpTable, NotesAreGimpMessages) {
+  int notes = 0;
+  for (const OpenRow& row : TheTable().opens) {
+    if (row.note.empty()) continue;
+    EXPECT_NE(TheTable().gimp.log.find(row.note), std::string::npos) << row.note;
+    ++notes;
+  }
+  EXPECT_GE(notes, 1) << "no palette without a header in the corpus";
+}
+
+TEST(GimpTable, ExportsGiveTheBytesPlughostSaves) {
+  for (const SaveRow& row : TheTable().saves) {
+    if (!row.refusal.empty()) continue;
+    SCOPED_TRACE(row.name);
+    const std::vector<uint8_t> gimp = ReadAll(row.target.string());
+    const std::vector<uint8_t> ours = ReadAll(row.ours.string());
+    EXPECT_EQ(gimp.size(), 800u);
+    EXPECT_TRUE(gimp == ours);
+  }
+}
+
+TEST(GimpTable, RefusedExportsFailAndLeaveTheTarget) {
+  const std::string& log = TheTable().gimp.log;
+  for (const SaveRow& row : TheTable().saves) {
+    if (row.refusal.empty()) continue;
+    SCOPED_TRACE(row.name);
+    EXPECT_NE(log.find("Procedure execution of file-kcf-save failed: " + row.refusal),
+              std::string::npos)
+        << log;
+  }
+  const std::vector<uint8_t> kept = ReadAll((kRun / "saves" / "grey.kcf").string());
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "kept");
+  EXPECT_TRUE(fs::is_directory(kRun / "saves" / "folder.kcf"));
+}
+
+}  // namespace
