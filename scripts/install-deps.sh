@@ -5,14 +5,16 @@
 # programs to scan with file; lintian checks the .deb it makes. plughost reads PNG
 # through libspng: the system's natively, and for the Windows builds the same
 # library compiled from Debian's source package (scripts/fetch-libspng.sh,
-# which dpkg-dev's dpkg-source unpacks) against Debian's mingw zlib.
+# which dpkg-dev's dpkg-source unpacks) against Debian's mingw zlib. The
+# GIMP plug-in builds against libgimp2.0-dev (found with pkg-config), and its
+# test runs gimp-console-2.10, which the gimp package holds.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
           libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
           xvfb x11-apps python3
           libspng-dev libz-mingw-w64-dev libcli11-dev nlohmann-json3-dev imagemagick time
-          dpkg-dev file lintian)
+          dpkg-dev file lintian pkg-config libgimp2.0-dev gimp)
 
 missing=()
 for p in "${packages[@]}"; do
