@@ -261,6 +261,8 @@ int SaveIntoOne(Session& session, const SaveRequest& request, const std::string&
   IntoPlace place;
   std::string error;
   if (file.ReadAll(&bytes, &error)) error = PlanInto(request, bytes, &place);
+  // Windows replaces no file that is open.
+  file.Close();
   ScratchFile saved;
   if (error.empty()) saved.Begin(request.into, &error);
   std::unique_ptr<Host> host;
