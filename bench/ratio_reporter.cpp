@@ -139,14 +139,15 @@ void RatioReporter::PrintRatios(std::ostream& out) {
     out << line;
   }
   out << "module: the whole operation through ENTRYPOINT with a fresh host; same calls: the\n"
-         "module's platform calls replayed with raw system calls and nothing else; baseline:\n"
-         "one read (write) call and the simplest decoding (encoding) loop.\n";
+         "system calls the POSIX layer made for the module, replayed with nothing else;\n"
+         "baseline: one read (write) call and the simplest decoding (encoding) loop.\n";
 }
 
 void RatioReporter::PrintCalls(std::ostream& out) {
   out << "\nCalls per operation (the module's through the POSIX layer and the host's suites;"
          " the baseline's as written):\n";
-  static const char* const keys[] = {"reads", "writes", "seeks", "bytes_read", "bytes_written",
+  static const char* const keys[] = {"reads", "writes", "seeks", "system_calls", "bytes_read",
+                                     "bytes_written",
                                      "global_allocs", "heap_callocs", "handle_calls",
                                      "buffer_calls", "other_host_calls", "heap_module",
                                      "heap_host"};
@@ -169,7 +170,9 @@ void RatioReporter::PrintCalls(std::ostream& out) {
       out << "\n";
     }
   }
-  out << "other_host_calls: resources, descriptors, advanceState and progress. heap_module:\n"
+  out << "reads, writes, seeks: the module's _lread, _lwrite and _llseek calls; system_calls:\n"
+         "the read, write and lseek calls the POSIX layer made of the system for them.\n"
+         "other_host_calls: resources, descriptors, advanceState and progress. heap_module:\n"
          "heap allocations made inside ENTRYPOINT; heap_host: those of the host, in its\n"
          "callbacks and around the calls (the host made and torn down once per operation).\n";
 }

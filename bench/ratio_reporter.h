@@ -1,7 +1,7 @@
 // The console report, one line per benchmark (the median where there are
 // repetitions), followed by what the run is for: each operation's time as a
 // ratio to its baseline measured in the same run, next to the time of the
-// same platform calls alone, and the calls each operation made. Benchmarks
+// same system calls alone, and the calls each operation made. Benchmarks
 // are paired by name: "NAME/module", "NAME/baseline", "NAME/same_calls".
 // The full data, counters included, goes to --benchmark_out as usual.
 #pragma once

@@ -8,6 +8,10 @@
 #   save batch     one `plughost save IMAGES... --out-dir DIR` over those images
 #   save each      one `plughost save IMAGE --out FILE.kcf` per image, 200 images
 #   start-up       `plughost info` 200 times: starting and loading the module alone
+# The batches run twice natively, in tmpfs and in a folder on disk (where a
+# batch's outputs are synced), under wine in tmpfs. Then strace counts the
+# system calls of open and save batches natively: reads per file, and the
+# syncs of a whole batch at two sizes (they must not grow with it).
 # Run after scripts/test.sh; installs only what scripts/install-deps.sh does.
 #   scripts/bench.sh                natively 200, 2,000 and 20,000 files,
 #                                   under wine 200 and 2,000
@@ -16,9 +20,9 @@
 #                                   (goes with --quick too)
 # Results are printed and kept in build/bench-results/: summary.md (the
 # table and the ratios), commands.tsv (one line per measurement), module.*
-# (in one process). The batches are written to tmpfs (/dev/shm) where there
-# is one, so that the figures are ours and not the disk's;
-# ZENTROW_BENCH_DIR=DIR puts them elsewhere.
+# (in one process), syscalls.tsv. The tmpfs batches are written to /dev/shm
+# where there is one (ZENTROW_BENCH_DIR=DIR puts them elsewhere), the disk
+# batches to build/ (ZENTROW_BENCH_DISK_DIR=DIR).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -51,10 +55,14 @@ mkdir -p "$results"
 scratch=${ZENTROW_BENCH_DIR:-/dev/shm}
 [ -d "$scratch" ] && [ -w "$scratch" ] || scratch=/tmp
 work=$(mktemp -d "$scratch/zentrow-bench.XXXXXX")
+disk_scratch=${ZENTROW_BENCH_DISK_DIR:-$root/build}
+disk_work=$(mktemp -d "$disk_scratch/zentrow-bench-disk.XXXXXX")
+declare -A place_dir=([tmpfs]=$work [disk]=$disk_work)
+place_fs() { findmnt -n -o FSTYPE -T "${place_dir[$1]}" 2>/dev/null || stat -f -c %T "${place_dir[$1]}"; }
 wine_is_up=0
 cleanup() {
   [ $wine_is_up -eq 1 ] && zentrow_wine_down
-  rm -rf "$work"
+  rm -rf "$work" "$disk_work"
 }
 trap cleanup EXIT
 
@@ -183,7 +191,7 @@ count_is() {
   [ "$n" -eq "$2" ] || die "$1 holds $n of $2 files"
 }
 
-step "whole commands in $work (what, build, files, seconds, ms per file, peak MiB)"
+step "whole commands in $work ($(place_fs tmpfs)) and $disk_work ($(place_fs disk)) (what, build, files, seconds, ms per file, peak MiB)"
 : >"$results/commands.tsv"
 : >"$results/absent.tsv"
 export ZENTROW_TIME_FILE=$work/time.txt
@@ -211,29 +219,35 @@ done
 for b in "${builds[@]}"; do
   measure start-only "$b" 200 bash -c 'start_each "$@"' _ "${runner[$b]}" "${host[$b]}" 200
 done
-for n in "${native_sizes[@]}"; do
-  d=$work/$n
+# batches PLACE N: every measurement of N files in PLACE (tmpfs or disk);
+# on disk the builds are labelled "native-disk" and "python3-disk".
+batches() {
+  local place=$1 n=$2 d=${place_dir[$1]}/$2 b label suffix=""
+  [ "$place" = disk ] && suffix=-disk
   mkdir -p "$d/kcf"
   "$make_batch" palettes "$d/kcf" "$n" || die "generating $n palettes"
   for b in "${builds[@]}"; do
-    [ "$b" = native ] || in_list "$n" "${wine_sizes[@]}" || continue
-    measure open-batch "$b" "$n" bash -c 'open_batch "$@"' _ "${runner[$b]}" "${host[$b]}" "$d" \
-      "ppm-$b" "${chunk[$b]}"
+    if [ "$b" != native ]; then
+      [ "$place" = tmpfs ] && in_list "$n" "${wine_sizes[@]}" || continue
+    fi
+    label=$b$suffix
+    measure open-batch "$label" "$n" bash -c 'open_batch "$@"' _ "${runner[$b]}" "${host[$b]}" \
+      "$d" "ppm-$b" "${chunk[$b]}"
     count_is "$d/ppm-$b" "$n"
     if [ "$b" = native ] && [ $python -eq 1 ]; then
-      measure kcf_to_ppm.py python3 "$n" bash -c 'python_batch "$@"' _ "$python_script" "$d" \
-        ppm-python
+      measure kcf_to_ppm.py "python3$suffix" "$n" bash -c 'python_batch "$@"' _ "$python_script" \
+        "$d" ppm-python
       same_files "$d/ppm-native" "$d/ppm-python"
     fi
     [ "$b" = native ] || same_files "$d/ppm-native" "$d/ppm-$b"
     if [ "${batch_saves[$b]}" -eq 1 ]; then
-      measure save-batch "$b" "$n" bash -c 'save_batch "$@"' _ "${runner[$b]}" "${host[$b]}" "$d" \
-        "ppm-$b" "kcf-$b" "${chunk[$b]}"
+      measure save-batch "$label" "$n" bash -c 'save_batch "$@"' _ "${runner[$b]}" "${host[$b]}" \
+        "$d" "ppm-$b" "kcf-$b" "${chunk[$b]}"
       count_is "$d/kcf-$b" "$n"
       # A 24-bit palette (every third) comes back byte for byte.
       cmp -s "$d/kcf/00000.kcf" "$d/kcf-$b/00000.kcf" || die "00000.kcf did not come back ($b)"
     fi
-    if [ "$n" -eq $each_size ]; then
+    if [ "$n" -eq $each_size ] && [ "$place" = tmpfs ]; then
       measure save-each "$b" "$n" bash -c 'save_each "$@"' _ "${runner[$b]}" "${host[$b]}" "$d" \
         "ppm-$b" "kcf-each-$b"
       count_is "$d/kcf-each-$b" "$n"
@@ -242,13 +256,59 @@ for n in "${native_sizes[@]}"; do
     fi
   done
   rm -rf "$d"
+}
+
+for place in tmpfs disk; do
+  for n in "${native_sizes[@]}"; do batches "$place" "$n"; done
 done
+
+# counted PLACE COMMAND N: one native batch of N files under strace -f -c;
+# one line into syscalls.tsv: per file the reads (read, pread64) and every
+# system call, and the batch's syncs (fsync, fdatasync, syncfs) in all.
+counted() {
+  local place=$1 what=$2 n=$3 d=${place_dir[$1]}/strace-$3
+  mkdir -p "$d/kcf"
+  "$make_batch" palettes "$d/kcf" "$n" || die "generating $n palettes"
+  (cd "$d/kcf" && "$native_host" open *.kcf --out-dir ../ppm --format ppm >/dev/null 2>&1) ||
+    die "open batch for strace"
+  local dir=kcf out=ppm-counted
+  [ "$what" = save-batch ] && dir=ppm
+  (
+    cd "$d/$dir" || exit 1
+    if [ "$what" = save-batch ]; then
+      strace -f -c -o "$work/strace.txt" "$native_host" save *.ppm --out-dir ../$out
+    else
+      strace -f -c -o "$work/strace.txt" "$native_host" open *.kcf --out-dir ../$out --format ppm
+    fi
+  ) >/dev/null 2>&1 || die "$what under strace, $n files"
+  count_is "$d/$out" "$n"
+  awk -v w="$what" -v p="$place" -v n="$n" '
+    $NF ~ /^(read|pread64|readv)$/ { reads += $4 }
+    $NF ~ /^(fsync|fdatasync|syncfs)$/ { syncs += $4 }
+    $NF == "total" { all = $4 }
+    END { printf "%s\t%s\t%d\t%.2f\t%d\t%.1f\n", w, p, n, reads / n, syncs, all / n }' \
+    "$work/strace.txt" | tee -a "$results/syscalls.tsv"
+  rm -rf "$d"
+}
+
+: >"$results/syscalls.tsv"
+if command -v strace >/dev/null; then
+  step "system calls (what, where, files, reads per file, syncs in all, system calls per file)"
+  for place in tmpfs disk; do
+    for what in open-batch save-batch; do
+      for n in 200 2000; do counted "$place" "$what" "$n"; done
+    done
+  done
+else
+  echo "no strace: the system calls are left out"
+fi
 
 step "summary"
 {
   echo "Whole commands, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git rev-parse --short HEAD)$(
     git diff --quiet HEAD 2>/dev/null || echo ' with local changes'), $(nproc) cores, load" \
-    "average $load at the start, batches in $scratch$([ $quick -eq 1 ] && echo ', --quick')."
+    "average $load at the start, batches in $scratch ($(place_fs tmpfs)) and $disk_scratch" \
+    "($(place_fs disk))$([ $quick -eq 1 ] && echo ', --quick')."
   echo
   awk -F'\t' -v each="$each_size" '
     function thousands(n,   s) {
@@ -275,9 +335,10 @@ step "summary"
         if (key in last) before[key] = last[key]
         last[key] = list[i]
       }
-      split("open-batch native|open-batch wine|kcf_to_ppm.py python3|save-batch native|" \
-            "save-batch wine|save-each native|save-each wine|start-only native|start-only wine",
-            rows, "|")
+      split("open-batch native|kcf_to_ppm.py python3|open-batch native-disk|" \
+            "kcf_to_ppm.py python3-disk|open-batch wine|save-batch native|" \
+            "save-batch native-disk|save-batch wine|save-each native|save-each wine|" \
+            "start-only native|start-only wine", rows, "|")
       label["open-batch"] = "palettes → PPM, one `plughost open` command"
       label["kcf_to_ppm.py"] = "palettes → PPM, `bench/kcf_to_ppm.py`, one process"
       label["save-batch"] = "PPM → palette, one `plughost save` command"
@@ -305,8 +366,8 @@ step "summary"
         if (key in before) {
           g = m[key, last[key]] / m[key, before[key]]
           # Judged only above the smallest batch, where the start-up weighs.
-          verdict = before[key] == list[1] ? "" : g >= 1.25 ? " (NOT linear)" : \
-                    g > 0.8 ? " (linear)" : " (start-up still weighs)"
+          verdict = before[key] == list[1] ? "" : g > 1.2 ? " (NOT flat)" : \
+                    g > 0.8 ? " (flat)" : " (start-up still weighs)"
           growth = sprintf("×%.2f from %s to %s%s", g, thousands(before[key]),
                            thousands(last[key]), verdict)
         }
@@ -315,13 +376,17 @@ step "summary"
       print ""
       print "| comparison | files | plughost per file | other per file | plughost faster | goal |"
       print "|---|---|---|---|---|---|"
-      a = "open-batch" SUBSEP "native"; p = "kcf_to_ppm.py" SUBSEP "python3"
-      for (i = 1; i <= ns; ++i) {
-        n = list[i]
-        if (!((a, n) in m) || !((p, n) in m)) continue
-        x = m[p, n] / m[a, n]
-        printf "| open batch (native) vs kcf_to_ppm.py | %s | %s | %s | %s | ≥ 2×: %s |\n",
-          thousands(n), ms(m[a, n]), ms(m[p, n]), times(x), (x >= 2 ? "met" : "NOT met")
+      split("native python3 tmpfs|native-disk python3-disk disk", pairs, "|")
+      for (k = 1; k in pairs; ++k) {
+        split(pairs[k], w, " ")
+        a = "open-batch" SUBSEP w[1]; p = "kcf_to_ppm.py" SUBSEP w[2]
+        for (i = 1; i <= ns; ++i) {
+          n = list[i]
+          if (!((a, n) in m) || !((p, n) in m)) continue
+          x = m[p, n] / m[a, n]
+          printf "| open batch (native) vs kcf_to_ppm.py, %s | %s | %s | %s | %s | ≥ 2×: %s |\n",
+            w[3], thousands(n), ms(m[a, n]), ms(m[p, n]), times(x), (x >= 2 ? "met" : "NOT met")
+        }
       }
       split("native wine", builds, " ")
       for (k = 1; k in builds; ++k) {
@@ -342,6 +407,13 @@ step "summary"
         }
       }
     }' "$results/absent.tsv" "$results/commands.tsv"
+  if [ -s "$results/syscalls.tsv" ]; then
+    echo
+    echo "| system calls (strace -f -c), native | where | files | reads per file | syncs in all | all per file |"
+    echo "|---|---|---|---|---|---|"
+    awk -F'\t' '{ printf "| %s | %s | %d | %s | %d | %s |\n", $1, $2, $3, $4, $5, $6 }' \
+      "$results/syscalls.tsv"
+  fi
 } | tee "$results/summary.md"
 echo
 echo "results in $results"

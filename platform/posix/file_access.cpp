@@ -166,10 +166,15 @@ UINT _lwrite(HFILE file, LPCCH buffer, UINT n) {
 
 LONG _llseek(HFILE file, LONG offset, int origin) {
   State::Get().counters.seeks++;
-  GiveUpReadAhead();
   const int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
+  // A seek to a place of its own need not first put this descriptor back;
+  // one from where the reads came to, or of another descriptor, does.
+  if (whence == SEEK_CUR || ahead.fd != file) GiveUpReadAhead();
   const off_t at = Seek(file, offset, whence);
-  if (at < 0) return -1;
+  if (at < 0) {
+    GiveUpReadAhead();  // refused: the descriptor stays where the reads came to
+    return -1;
+  }
   // Where the descriptor stands is known now: the reads that follow in this
   // call need not ask.
   StartAt(file, at);

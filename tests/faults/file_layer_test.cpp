@@ -58,6 +58,11 @@ TEST(FileLayer, NothingFetchedAheadOutlivesWhatCouldChangeIt) {
          EXPECT_EQ(_llseek(fd, -2, 1), 2);
          return std::vector<uint8_t>{2, 3, 4, 5};
        }},
+      {"a seek refused, before the start of the file",
+       [](int fd) {
+         EXPECT_EQ(_llseek(fd, -100, 0), -1);
+         return std::vector<uint8_t>{4, 5, 6, 7};
+       }},
       {"a seek through a duplicate, which shares the position",
        [](int fd) {
          const int twin = dup(fd);
