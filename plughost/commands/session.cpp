@@ -37,7 +37,7 @@ std::string ResultText(int result) {
 }
 
 Session::Session(const Options& options, Streams io)
-    : options_(options), io_(io), boxes_(options.answerBoxes), terminal_(StderrIsTerminal()) {}
+    : options_(options), io_(io), terminal_(StderrIsTerminal()) {}
 
 int Session::Start(const char* command, const std::vector<std::string>& inputs,
                    const std::vector<std::string>& outputs, const std::string& outDir) {
@@ -58,6 +58,7 @@ int Session::Start(const char* command, const std::vector<std::string>& inputs,
     return kExitHost;
   }
   module_ = LoadedModule::Load(path_, &error);
+  if (module_ && options_.answerBoxes) sys::AnswerBoxesOf(module_.library());
   if (!module_) io_.err << "plughost: " << error << "\n";
   return module_ ? kExitSuccess : kExitHost;
 }

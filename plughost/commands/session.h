@@ -61,7 +61,6 @@ class Session {
  private:
   const Options& options_;
   Streams io_;
-  BoxAnswerer boxes_;
   TraceWriter trace_;
   std::string path_;
   LoadedModule module_;

@@ -67,8 +67,4 @@ void BatchProgress::Finish() {
   drawn_ = false;
 }
 
-BoxAnswerer::BoxAnswerer(bool enabled) : hook_(enabled ? sys::AnswerBoxes() : nullptr) {}
-
-BoxAnswerer::~BoxAnswerer() { sys::StopAnsweringBoxes(hook_); }
-
 }  // namespace plughost

@@ -50,19 +50,4 @@ class BatchProgress {
 // 20000 as "20,000".
 std::string WithThousands(size_t n);
 
-
-// While it lives, each message box the module shows on this thread is
-// printed on stderr and closed with OK at once. Only Windows shows real
-// boxes; the native layer prints them on stderr and never waits.
-class BoxAnswerer {
- public:
-  explicit BoxAnswerer(bool enabled);
-  ~BoxAnswerer();
-  BoxAnswerer(const BoxAnswerer&) = delete;
-  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-
- private:
-  void* hook_ = nullptr;
-};
-
 }  // namespace plughost

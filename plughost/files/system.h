@@ -107,10 +107,10 @@ void RemoveInHandler(const char* path);
 // --- Terminal and message boxes ------------------------------------------
 
 bool StderrIsTerminal();
-// Prints each message box the module shows on this thread and closes it
-// with OK; a no-op where boxes are already printed (natively).
-void* AnswerBoxes();
-void StopAnsweringBoxes(void* hook);
+// Makes each message box a loaded library shows print its text on stderr
+// and answer OK at once, with or without a display; a no-op natively,
+// where the layer prints boxes itself and never waits.
+void AnswerBoxesOf(void* library);
 
 // --- Libraries ------------------------------------------------------------
 

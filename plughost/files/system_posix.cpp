@@ -276,8 +276,7 @@ void RemoveInHandler(const char* path) { unlink(path); }
 bool StderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
 // The native layer prints the module's boxes itself and never waits.
-void* AnswerBoxes() { return nullptr; }
-void StopAnsweringBoxes(void*) {}
+void AnswerBoxesOf(void*) {}
 
 void* LoadLibraryAt(const std::string& path) {
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

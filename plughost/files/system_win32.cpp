@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "plughost/files/system.h"
@@ -265,48 +266,61 @@ bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 namespace {
 
-HHOOK activeHook = nullptr;
-
-// UTF-8, as the rest of the program's output: the box holds ANSI text.
-std::string TextOf(HWND window) {
-  wchar_t text[2048] = {};
-  GetWindowTextW(window, text, 2048);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+// The module's ANSI text as UTF-8, as the rest of the program's output.
+std::string Utf8Of(const char* text) {
+  if (text == nullptr) return "";
+  wchar_t wide[2048] = {};
+  MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 2048);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(bytes > 0 ? bytes : 1), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, &out[0], bytes, nullptr, nullptr);
   out.resize(out.size() - 1);
   return out;
 }
 
-// A message box is a dialog of class "#32770" whose text sits in the
-// static control 0xFFFF; it becomes active once it is on the screen.
-LRESULT CALLBACK AnswerBox(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE) {
-    HWND box = reinterpret_cast<HWND>(wParam);
-    char cls[16] = {};
-    GetClassNameA(box, cls, sizeof cls);
-    if (std::string(cls) == "#32770") {
-      std::fprintf(stderr, "message box \"%s\": %s [OK]\n", TextOf(box).c_str(),
-                   TextOf(GetDlgItem(box, 0xFFFF)).c_str());
-      std::fflush(stderr);
-      PostMessageA(box, WM_COMMAND, IDOK, 0);
+// What the module's MessageBoxA becomes: the box said on stderr, answered OK.
+int WINAPI AnsweredBox(HWND, LPCSTR text, LPCSTR caption, UINT) {
+  std::fprintf(stderr, "message box \"%s\": %s [OK]\n", Utf8Of(caption).c_str(),
+               Utf8Of(text).c_str());
+  std::fflush(stderr);
+  return IDOK;
+}
+
+// The library's import slot for `function` of `dll`, or null.
+ULONG_PTR* ImportSlot(uint8_t* base, const char* dll, const char* function) {
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (imports.VirtualAddress == 0) return nullptr;
+  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       d->Name != 0; ++d) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
+    const DWORD listed = d->OriginalFirstThunk != 0 ? d->OriginalFirstThunk : d->FirstThunk;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + listed);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+    for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      const auto* byName =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0)
+        return reinterpret_cast<ULONG_PTR*>(&slots->u1.Function);
     }
   }
-  return CallNextHookEx(activeHook, code, wParam, lParam);
+  return nullptr;
 }
 
 }  // namespace
 
-void* AnswerBoxes() {
-  if (activeHook != nullptr) return nullptr;
-  activeHook = SetWindowsHookExA(WH_CBT, AnswerBox, nullptr, GetCurrentThreadId());
-  return activeHook;
-}
-
-void StopAnsweringBoxes(void* hook) {
-  if (hook == nullptr) return;
-  UnhookWindowsHookEx(static_cast<HHOOK>(hook));
-  activeHook = nullptr;
+// The module's own import of MessageBoxA is pointed at AnsweredBox, so that
+// a box is said and answered whether or not there is a display to show it.
+void AnswerBoxesOf(void* library) {
+  ULONG_PTR* slot = ImportSlot(static_cast<uint8_t*>(library), "USER32.dll", "MessageBoxA");
+  if (slot == nullptr) return;
+  DWORD was = 0;
+  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &was);
+  *slot = reinterpret_cast<ULONG_PTR>(&AnsweredBox);
+  VirtualProtect(slot, sizeof *slot, was, &was);
 }
 
 void* LoadLibraryAt(const std::string& path) { return LoadLibraryA(path.c_str()); }
