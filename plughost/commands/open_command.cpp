@@ -164,17 +164,26 @@ void ReportOpened(Session& session, const OpenRequest& request, const std::strin
   Streams io = session.io();
   const Image& document = opened.host->document();
   const bool palette = PaletteKind(FormatOf(request)) != PaletteText::kNone;
+  // A swatch is said at the size it is written: one tile and a grid line a
+  // colour, and a closing line.
+  const auto side = [&](int colours) {
+    return std::to_string(request.swatch > 0 ? colours * (request.swatch + 1) + 1 : colours);
+  };
   io.out << what << " -> " << out << " ("
          << (palette ? std::to_string(document.columns * document.rows) + " colours"
-                     : std::to_string(document.columns) + " x " + std::to_string(document.rows) +
-                           " RGB")
-         << (request.swatch > 0 ? ", swatch of " + std::to_string(request.swatch) + "-pixel tiles"
+                     : side(document.columns) + " x " + side(document.rows) + " RGB")
+         << (request.swatch > 0 ? ", a swatch of " + std::to_string(request.swatch) +
+                                      "-pixel tiles, one for each of " +
+                                      std::to_string(document.columns) + " x " +
+                                      std::to_string(document.rows) + " colours"
                                 : "")
          << ")\n";
   const std::string note = OpenedNote(opened.head, opened.size, opened.read);
   if (!note.empty()) io.err << "plughost: note: " << what << ": " << note << "\n";
+  // The module attaches the same note to every document: a batch shows it
+  // only when asked.
   for (const Resource& r : opened.host->resources()) {
-    if (r.type == MakeFourCharCode("hist"))
+    if (session.verbose() && r.type == MakeFourCharCode("hist"))
       io.out << "  history note: " << std::string(r.bytes.begin(), r.bytes.end()) << "\n";
   }
   session.ReportTail(*opened.host);

@@ -15,15 +15,17 @@ namespace plughost {
 namespace {
 
 // What an opening of the same file answers, when it differs from the filter.
+// What an opening of the same file gives, said beside the filter's answer
+// when the two differ; "" when they agree.
 std::string OpeningDiffers(Session& session, const InputFile& file, const std::string& name,
                            int filtered, const std::vector<uint8_t>& head) {
   std::unique_ptr<Host> host = session.NewHost("probe: open", name);
   const int opened = host->Open(file.ref());
   if (opened == filtered || (filtered != kNoError && opened != kNoError)) return "";
-  if (opened == kNoError) return "open reads it all the same: " + HeaderlessReading();
+  if (opened == kNoError) return "an open reads it (" + HeaderlessReading() + ")";
   const std::string why = ExplainRefusal(head, opened);
   const std::string hint = opened == kCannotReadFile ? GroupHint(head) : "";
-  return "but open refuses it: " + ResultText(opened) + (why.empty() ? "" : "; " + why) + hint;
+  return "an open refuses it (" + ResultText(opened) + (why.empty() ? "" : "; " + why) + hint + ")";
 }
 
 // " (24-bit, 10 groups of 256 colours)", or "" when the header holds no groups.
@@ -41,14 +43,18 @@ int ProbeOne(Session& session, const std::string& name) {
   std::unique_ptr<Host> host = session.NewHost("probe", name);
   const int16_t result = host->Filter(file.ref());
   const std::string other = OpeningDiffers(session, file, name, result, head);
+  // Side by side when the filter and an open differ, so neither reads as
+  // the last word.
+  const std::string filter = other.empty() ? "" : "the filter says ";
   if (result == kNoError) {
-    io.out << name << ": palette" << FormOf(head) << (other.empty() ? "" : "; " + other) << "\n";
+    io.out << name << ": " << filter << "palette" << FormOf(head)
+           << (other.empty() ? "" : "; " + other) << "\n";
     session.ReportTail(*host);
     return session.Verdict(*host, kExitSuccess, name);
   }
   const std::string why = ExplainRefusal(head, result);
-  io.out << name << ": not a palette (" << ResultText(result) << (why.empty() ? "" : "; " + why)
-         << ")" << (other.empty() ? "" : "; " + other) << "\n";
+  io.out << name << ": " << filter << "not a palette (" << ResultText(result)
+         << (why.empty() ? "" : "; " + why) << ")" << (other.empty() ? "" : "; " + other) << "\n";
   return kExitModule;
 }
 

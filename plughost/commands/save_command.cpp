@@ -120,6 +120,13 @@ int ReadSource(const SaveRequest& request, const std::string& path, SaveImage* i
     error = path + " is too big for the memory at hand";
   }
   if (note.empty()) note = image->note;
+  const int tile = read && request.swatch == 0 ? SwatchTileOf(image->columns, image->rows) : 0;
+  // Saved as it is, the grid's corner pixels would become the palette.
+  if (note.empty() && tile > 0)
+    note = "a " + std::to_string(image->columns) + " x " + std::to_string(image->rows) +
+           " image has the size of a swatch of " + std::to_string(tile) +
+           "-pixel tiles; if it is one, add --swatch " + std::to_string(tile) +
+           " to save one colour from each tile";
   if (!note.empty()) io.err << "plughost: note: " << path << ": " << note << "\n";
   if (!read) io.err << "plughost: " << error << "\n";
   return read ? kExitSuccess : kExitHost;

@@ -56,6 +56,7 @@ class Session {
   bool Finish();
 
   const LoadedModule& module() const { return module_; }
+  bool verbose() const { return options_.verbose; }
   Streams io() const { return io_; }
 
  private:

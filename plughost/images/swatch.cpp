@@ -42,7 +42,17 @@ bool SwatchRows::Fits(int64_t columns, int64_t rows, int tile, std::string* erro
            " image is not a swatch of " + std::to_string(tile) +
            "-pixel tiles (each side must be a multiple of " + std::to_string(tile + 1) +
            ", plus 1)";
+  const int fits = SwatchTileOf(columns, rows);
+  if (fits > 0) *error += "; it has the size of a swatch of " + std::to_string(fits) +
+                         "-pixel tiles: give --swatch " + std::to_string(fits);
   return false;
+}
+
+int SwatchTileOf(int64_t columns, int64_t rows) {
+  constexpr int64_t kColours = 16;  // a palette's image is 16 x 16
+  if (columns != rows || (columns - 1) % kColours != 0) return 0;
+  const int64_t tile = (columns - 1) / kColours - 1;
+  return tile >= 1 && tile <= 255 ? static_cast<int>(tile) : 0;
 }
 
 SwatchRows::SwatchRows(int64_t columns, int tile, int tileRows, int planes)

@@ -15,6 +15,10 @@ namespace plughost {
 constexpr uint8_t kGridLevel = 64;
 Image MakeSwatch(const Image& image, int tile);
 
+// The tile size of the swatch of a 16 x 16 palette that an image of this
+// size would be (each side 16 tiles and a grid line each, plus 1), or 0.
+int SwatchTileOf(int64_t columns, int64_t rows);
+
 // A swatch read a row at a time, top first, holding no more than one pixel
 // per tile: an edited tile is found without the whole image in memory.
 class SwatchRows {

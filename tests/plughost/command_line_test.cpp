@@ -7,6 +7,7 @@
 
 #include "plughost/commands/command_line.h"
 #include "plughost/images/image_files.h"
+#include "plughost/images/swatch.h"
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
 
@@ -55,6 +56,9 @@ TEST_P(Statuses, TellWhatHappened) {
   WriteAll(dir / "pal.png", samples::Palette24());  // a palette by another name
   WriteAll(dir / "big.png",
            plughost::EncodeImage(plughost::Image::Blank(20, 24, 3), plughost::ImageFormat::kPng));
+  WriteAll(dir / "swatch.png",
+           plughost::EncodeImage(plughost::MakeSwatch(plughost::Image::Blank(16, 16, 3), 16),
+                                 plughost::ImageFormat::kPng));
   const Outcome run = RunPlughost(dir, GetParam().args);
   EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
   EXPECT_NE((run.out + run.err).find(GetParam().says), std::string::npos) << run.out << run.err;
@@ -91,6 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"OpenOtherExtension", {"open", "{dir}p24.pal", "--out", "{dir}x.png"}, 0, "the module reads .KCF files; p24.pal has another extension"},
         StatusCase{"SaveOtherExtension", {"save", "{dir}big.png", "--out", "{dir}x.pal"}, 0, "the module writes .KCF files; x.pal has another extension"},
         StatusCase{"SaveLargerImage", {"save", "{dir}big.png", "--out", "{dir}x.kcf"}, 0, "24 x 20 image are saved; 224 pixels are not in the palette"},
+        StatusCase{"SwatchSavedWithoutSwatch", {"save", "{dir}swatch.png", "--out", "{dir}s.kcf"}, 0,
+                   "if it is one, add --swatch 16"},
+        StatusCase{"SwatchOfAnotherTile", {"save", "{dir}swatch.png", "--swatch", "12", "--out", "{dir}s.kcf"}, 3,
+                   "it has the size of a swatch of 16-pixel tiles: give --swatch 16"},
         StatusCase{"SaveOverItsImage", {"save", "{dir}big.png", "--out", "{dir}big.png"}, 2, "would replace the input"},
         StatusCase{"OpenOverItsPalette", {"open", "{dir}pal.png", "--out", "{dir}pal.png"}, 2, "would replace"},
         StatusCase{"BatchOverAnInput", {"open", "{dir}p24.kcf", "{dir}pal.png", "--out-dir", "{dir}"}, 2, "would replace the input"},

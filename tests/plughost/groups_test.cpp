@@ -363,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
         GroupCase{"ProbeNamesTheForm", {"probe", "{dir}body.kcf", "{dir}kayla.kcf"}, 0,
                   "body.kcf: palette (12-bit, 10 groups of 16 colours)\n", "", 0},
         GroupCase{"ProbeOfKayla", {"probe", "{dir}kayla.kcf"}, 0,
-                  "kayla.kcf: palette (24-bit, 10 groups of 256 colours); but open refuses it", "", 0},
+                  "kayla.kcf: the filter says palette (24-bit, 10 groups of 256 colours); an open refuses it", "", 0},
         GroupCase{"GroupPastTheLast", {"open", "{dir}kayla.kcf", "--group", "10", "--out", "{dir}k.png"}, 3,
                   "kayla.kcf has 10 groups (0 to 9); there is no group 10", "", 0},
         GroupCase{"GroupOfAFileOfNone", {"open", "{dir}mark.kcf", "--group", "0", "--out", "{dir}k.png"}, 3,
