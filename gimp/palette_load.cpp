@@ -157,6 +157,7 @@ gint32 MakeImage(const std::string& filename, const std::vector<Opened>& layers)
   }
   const gint32 image = gimp_image_new(columns, rows, GIMP_RGB);
   gimp_image_set_filename(image, filename.c_str());
+  gint32 top = -1;
   for (size_t i = 0; i < layers.size(); ++i) {
     const plughost::Image& document = layers[i].host->document();
     const gint32 layer = gimp_layer_new(image, layers[i].layer.c_str(), document.columns,
@@ -164,7 +165,10 @@ gint32 MakeImage(const std::string& filename, const std::vector<Opened>& layers)
                                         GIMP_LAYER_MODE_NORMAL);
     gimp_image_insert_layer(image, layer, 0, gint(i));
     SetPixels(layer, document);
+    if (top == -1) top = layer;
   }
+  // The layer the user sees, group 0, is the one the tools act on.
+  gimp_image_set_active_layer(image, top);
   KeepHistoryNote(image, *layers.front().host);
   return image;
 }
