@@ -139,12 +139,20 @@ int OpenGroupThroughModule(Session& session, const std::string& input, int group
                        ExplainGroupRefusal(form, group, file.size(), result));
 }
 
+// How many colours the opened palette holds, by its header (the view's, for
+// a group): a palette text lists those and not the black entries after them.
+int ColoursHeld(const std::vector<uint8_t>& head) {
+  PaletteForm form;
+  std::string why;
+  return ReadPaletteForm(head, &form, &why) ? int(std::min<int64_t>(form.Colours(), 256)) : -1;
+}
+
 int WriteDocument(Session& session, const OpenRequest& request, const std::string& out,
-                  const Image& document) {
+                  const Image& document, int held) {
   const Image written = request.swatch > 0 ? MakeSwatch(document, request.swatch) : document;
   const PaletteText palette = PaletteKind(FormatOf(request));
   const std::vector<uint8_t> encoded =
-      palette != PaletteText::kNone ? EncodePaletteText(written, palette, StemOf(out))
+      palette != PaletteText::kNone ? EncodePaletteText(written, palette, StemOf(out), held)
                                     : EncodeImage(written, FormatOf(request));
   std::string error;
   if (encoded.empty()) {
@@ -170,7 +178,9 @@ void ReportOpened(Session& session, const OpenRequest& request, const std::strin
     return std::to_string(request.swatch > 0 ? colours * (request.swatch + 1) + 1 : colours);
   };
   io.out << what << " -> " << out << " ("
-         << (palette ? std::to_string(document.columns * document.rows) + " colours"
+         << (palette ? std::to_string(ColoursHeld(opened.head) >= 0 ? ColoursHeld(opened.head)
+                                                                   : document.columns * document.rows) +
+                           " colours"
                      : side(document.columns) + " x " + side(document.rows) + " RGB")
          << (request.swatch > 0 ? ", a swatch of " + std::to_string(request.swatch) +
                                       "-pixel tiles, one for each of " +
@@ -197,7 +207,8 @@ int OpenAndWrite(Session& session, const OpenRequest& request, const std::string
                          ? OpenThroughModule(session, input, label, &opened)
                          : OpenGroupThroughModule(session, input, group, out, label, &opened);
   if (status != kExitSuccess) return status;
-  if (WriteDocument(session, request, out, opened.host->document()) != kExitSuccess)
+  if (WriteDocument(session, request, out, opened.host->document(), ColoursHeld(opened.head)) !=
+      kExitSuccess)
     return kExitHost;
   const std::string what = group == kNoGroup ? input : input + " group " + std::to_string(group);
   ReportOpened(session, request, what, out, opened);

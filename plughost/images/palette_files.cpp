@@ -150,9 +150,10 @@ PaletteText PaletteTextFromPath(const std::string& path) {
 }
 
 std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
-                                       const std::string& name) {
+                                       const std::string& name, int held) {
   if (image.planes != 3 || kind == PaletteText::kNone) return {};
-  const int count = image.rows * image.columns;
+  const int all = image.rows * image.columns;
+  const int count = held >= 0 && held < all ? held : all;
   std::string text = kind == PaletteText::kGimp
                          ? "GIMP Palette\nName: " + name + "\nColumns: 16\n#\n"
                          : "JASC-PAL\r\n0100\r\n" + std::to_string(count) + "\r\n";

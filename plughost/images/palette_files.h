@@ -20,9 +20,11 @@ enum class PaletteText { kNone, kGimp, kJasc };
 PaletteText PaletteTextFromPath(const std::string& path);
 
 // The image's pixels, row by row, as a palette file; `name` goes into the
-// GIMP palette's header. Empty for an image that is not RGB.
+// GIMP palette's header. Only the first `held` colours when the palette
+// holds fewer than the image shows (-1: every pixel). Empty for an image
+// that is not RGB.
 std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
-                                       const std::string& name);
+                                       const std::string& name, int held = -1);
 
 // A palette file as a 16 x 16 image, read a line at a time: what is held
 // does not grow with the file. Lines may end in LF, CR LF or CR, and a UTF-8

@@ -2,6 +2,8 @@
 // palette image goes out and comes back as the same colours.
 #include <ostream>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "plughost/images/palette_files.h"
@@ -105,14 +107,20 @@ TEST(PaletteFiles, BothKindsGoOutAndComeBackAsTheSameColours) {
   Image image = Image::Blank(16, 16, 3);
   for (size_t i = 0; i < image.pixels.size(); ++i)
     image.pixels[i] = static_cast<uint8_t>(i * 37 + 11);
-  for (PaletteText kind : {PaletteText::kGimp, PaletteText::kJasc}) {
-    const std::vector<uint8_t> text = EncodePaletteText(image, kind, "round");
-    Image back;
-    int colours = 0;
-    std::string error;
-    ASSERT_TRUE(DecodePaletteText(text, kind, "round", &back, &colours, &error)) << error;
-    EXPECT_EQ(colours, 256);
-    EXPECT_EQ(back.pixels, image.pixels);
+  // A palette that holds fewer colours lists only those; the rest come
+  // back black.
+  for (int held : {256, 160, 16, 1}) {
+    for (PaletteText kind : {PaletteText::kGimp, PaletteText::kJasc}) {
+      const std::vector<uint8_t> text = EncodePaletteText(image, kind, "round", held);
+      Image back;
+      int colours = 0;
+      std::string error;
+      ASSERT_TRUE(DecodePaletteText(text, kind, "round", &back, &colours, &error)) << error;
+      EXPECT_EQ(colours, held);
+      std::vector<uint8_t> expected = image.pixels;
+      std::fill(expected.begin() + 3 * held, expected.end(), 0);
+      EXPECT_EQ(back.pixels, expected) << held;
+    }
   }
   const std::vector<uint8_t> gimp = EncodePaletteText(image, PaletteText::kGimp, "round");
   EXPECT_EQ(std::string(gimp.begin(), gimp.begin() + 42),
