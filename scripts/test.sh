@@ -80,6 +80,14 @@ else
   status=1
 fi
 
+step "the Linux plughost reads both DLLs' property lists, as Windows does"
+for tree in win32 win64; do
+  native=$(build/native/bin/plughost info "build/$tree/bin/Zentrow.8bi" 2>&1) &&
+    [ "$(grep -c 'entry point: *ENTRYPOINT' <<<"$native")" = 1 ] &&
+    echo "build/$tree/bin/Zentrow.8bi: $(grep '^code:\|^name:' <<<"$native" | tr -s ' ' | paste -sd ';')" ||
+    { echo "FAILED: plughost info build/$tree/bin/Zentrow.8bi: $native"; status=1; }
+done
+
 step "installed tree and Linux packages (.tar.gz, .deb)"
 run bash tests/packaging/install_test.sh build/native
 
