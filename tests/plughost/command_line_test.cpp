@@ -9,6 +9,7 @@
 #include "plughost/images/image_files.h"
 #include "plughost/images/swatch.h"
 #include "tests/plughost/sample_palettes.h"
+#include "tests/plughost/in_process.h"
 #include "tests/plughost/test_files.h"
 
 namespace {
@@ -17,26 +18,8 @@ using plughost_test::ReadAll;
 using plughost_test::TempDir;
 using plughost_test::WriteAll;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-// "{dir}" in an argument stands for the test's directory.
-Outcome RunPlughost(const TempDir& dir, std::vector<std::string> args) {
-  std::vector<std::string> all = {"plughost", "--module", plughost_test::HostPath(ZENTROW_MODULE_PATH),
-                                  "--answer-boxes"};
-  for (std::string& a : args) {
-    const size_t at = a.find("{dir}");
-    if (at != std::string::npos) a.replace(at, 5, dir / "");
-    all.push_back(a);
-  }
-  std::vector<const char*> argv;
-  for (const std::string& a : all) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  const int status = plughost::RunCommandLine(int(argv.size()), argv.data(), out, err);
-  return Outcome{status, out.str(), err.str()};
-}
+using plughost_test::Outcome;
+using plughost_test::RunPlughost;
 
 struct StatusCase {
   const char* name;
