@@ -1,11 +1,11 @@
 #!/bin/bash
 # plughost save on inputs that once crashed it or made it take gigabytes:
 # each gives its exit status and words, and the peak memory (resident set,
-# measured by /usr/bin/time) stays under 64 MiB.
-#   save_within_memory.sh PLUGHOST CRASHERS_DIR WORK_DIR
+# measured by /usr/bin/time) stays under LIMIT_MIB (64 unless given).
+#   save_within_memory.sh PLUGHOST CRASHERS_DIR WORK_DIR [LIMIT_MIB]
 set -uo pipefail
 plughost=$1 crashers=$2 work=$3
-limit_kib=$((64 * 1024))
+limit_kib=$((${4:-64} * 1024))
 mkdir -p "$work"
 
 # Made here rather than kept: a 20,000 x 20,000 black PNG (1.2 MB) and
