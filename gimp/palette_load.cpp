@@ -10,7 +10,7 @@
 
 #include "gimp/file_kcf.h"
 #include "interface/result_codes.h"
-#include "plughost/commands/palette_groups.h"
+#include "plughost/images/palette_groups.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/scratch_file.h"

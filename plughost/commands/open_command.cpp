@@ -8,7 +8,7 @@
 #include "interface/result_codes.h"
 #include "kiss/kiss_palette.h"
 #include "plughost/commands/batch.h"
-#include "plughost/commands/palette_groups.h"
+#include "plughost/images/palette_groups.h"
 #include "plughost/commands/session.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/file_checks.h"

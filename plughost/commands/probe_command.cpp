@@ -5,7 +5,7 @@
 
 #include "interface/result_codes.h"
 #include "plughost/commands/batch.h"
-#include "plughost/commands/palette_groups.h"
+#include "plughost/images/palette_groups.h"
 #include "plughost/files/input_file.h"
 #include "plughost/images/palette_notes.h"
 #include "plughost/commands/session.h"

@@ -8,7 +8,7 @@
 #include "kiss/kiss_palette.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/commands/batch.h"
-#include "plughost/commands/palette_groups.h"
+#include "plughost/images/palette_groups.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/scratch_file.h"

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "plughost/commands/command_line.h"
-#include "plughost/commands/palette_groups.h"
+#include "plughost/images/palette_groups.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/images/image_files.h"
 #include "tests/plughost/sample_palettes.h"

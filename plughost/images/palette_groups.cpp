@@ -1,4 +1,4 @@
-#include "plughost/commands/palette_groups.h"
+#include "plughost/images/palette_groups.h"
 
 #include <algorithm>
 
