@@ -58,7 +58,7 @@ work=$(mktemp -d "$scratch/zentrow-bench.XXXXXX")
 disk_scratch=${ZENTROW_BENCH_DISK_DIR:-$root/build}
 disk_work=$(mktemp -d "$disk_scratch/zentrow-bench-disk.XXXXXX")
 declare -A place_dir=([tmpfs]=$work [disk]=$disk_work)
-place_fs() { findmnt -n -o FSTYPE -T "${place_dir[$1]}" 2>/dev/null || stat -f -c %T "${place_dir[$1]}"; }
+place_fs() { findmnt -n -o FSTYPE -T "${place_dir[$1]}" 2>/dev/null | head -1; }
 wine_is_up=0
 cleanup() {
   [ $wine_is_up -eq 1 ] && zentrow_wine_down
