@@ -139,6 +139,7 @@ bool AtomicFile::Queue(CommitTogether& batch, std::string* error) {
 void AtomicFile::Abandon() {
   sys::Close(ref_);
   ref_ = -1;
+  if (temp_.empty() && pending_ == nullptr) return;  // committed, or never begun
   sys::InterruptsHeld held;
   if (!temp_.empty()) sys::Remove(temp_);
   temp_.clear();
