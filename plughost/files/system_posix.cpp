@@ -180,11 +180,6 @@ bool SyncAndClose(int32_t ref, int* error) {
 }
 
 bool CloseForBatch(int32_t ref, int* error) {
-#if defined(SYNC_FILE_RANGE_WRITE)
-  // Start putting the bytes on disk now, while the batch goes on: the one
-  // sync at its end then waits for little more than the file system's log.
-  sync_file_range(ref, 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
   if (close(ref) == 0) return true;
   *error = errno;
   return false;
