@@ -7,20 +7,21 @@ namespace plughost {
 
 bool InputFile::Open(const std::string& path, std::string* error) {
   Close();
-  const FileStatus status = StatusOf(path);
-  if (status.type != FileType::kRegular) {
-    *error = Refusal(path, status);
-    return false;
-  }
   int failure = 0;
   bool notRegular = false;
+  // Opened first and looked at through the reference: one look at the file
+  // for the common case, and what is read is what was looked at. Only a
+  // refusal asks again, for its words.
   ref_ = sys::OpenRegularForReading(path, &failure, &notRegular);
   if (ref_ < 0) {
-    *error = notRegular ? path + " is not a regular file" : path + ": " + ReasonText(failure);
+    const std::string refusal = Refusal(path, StatusOf(path));
+    *error = !refusal.empty() ? refusal
+             : notRegular     ? path + " is not a regular file"
+                              : path + ": " + ReasonText(failure);
     return false;
   }
   path_ = path;
-  size_ = status.size;
+  size_ = sys::SizeOf(ref_);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The host's system layer on Windows. The module's _lread/_lwrite/_llseek
 // take HFILEs, so references are HFILEs made with _lopen.
 #include <windows.h>
+#include <winternl.h>
 
 #include <io.h>
 
@@ -8,8 +9,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <unordered_map>
 
+#include "plughost/files/file_checks.h"
 #include "plughost/files/system.h"
+
+// Exported by ntdll, declared by no header of the toolchain.
+extern "C" ULONG NTAPI RtlIsDosDeviceName_U(PCWSTR name);
 
 namespace plughost::sys {
 
@@ -24,6 +30,80 @@ std::string WithoutLongPrefix(std::string path) {
   return path;
 }
 
+bool IsNotFound(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Whether opening `path` could find something its folder does not list: a
+// device name (NUL, COM1, CON.txt in any folder) or a name in the device
+// space (\\.\pipe\x).
+bool MayNameDevice(const std::string& path) {
+  if (path.size() >= 2 && std::strchr("/\\", path[0]) != nullptr &&
+      std::strchr("/\\", path[1]) != nullptr)
+    return true;
+  const std::string name = NameOf(path);
+  if (_stricmp(name.c_str(), "CONIN$") == 0 || _stricmp(name.c_str(), "CONOUT$") == 0) return true;
+  const int wide = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+  if (wide <= 0) return true;
+  std::wstring text(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &text[0], wide);
+  return RtlIsDosDeviceName_U(text.c_str()) != 0;
+}
+
+HANDLE OpenForQuery(const std::string& path) {
+  return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The serial of the volume a folder's files are on. Asking the volume costs
+// as much as the rest of a file's status together, and every file of a
+// batch shares the few folders it comes from.
+bool FolderVolume(const std::string& path, DWORD* serial) {
+  static std::unordered_map<std::string, DWORD> known;
+  const std::string folder = FolderOf(path);
+  const auto found = known.find(folder);
+  if (found != known.end()) {
+    *serial = found->second;
+    return true;
+  }
+  HANDLE handle = OpenForQuery(folder.empty() ? "." : folder);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  const bool asked =
+      GetVolumeInformationByHandleW(handle, nullptr, 0, serial, nullptr, nullptr, nullptr, 0) != 0;
+  CloseHandle(handle);
+  if (asked) known.emplace(folder, *serial);
+  return asked;
+}
+
+// A regular file that is no link: on its folder's volume, its size and
+// attributes as the folder lists them, its index from the file.
+bool Describe(const std::string& path, HANDLE file, const WIN32_FILE_ATTRIBUTE_DATA& attributes,
+              FileStatus* status) {
+  IO_STATUS_BLOCK io;
+  FILE_INTERNAL_INFORMATION internal;
+  DWORD serial = 0;
+  if (NtQueryInformationFile(file, &io, &internal, sizeof internal, FileInternalInformation) < 0 ||
+      !FolderVolume(path, &serial))
+    return false;
+  status->id.device = serial;
+  status->id.index = static_cast<uint64_t>(internal.IndexNumber.QuadPart);
+  status->size = uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow;
+  status->mode = (attributes.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  return true;
+}
+
+// A link, which may lead to another volume: everything from the file it
+// opened.
+bool DescribeFollowed(HANDLE file, FileStatus* status) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (GetFileInformationByHandle(file, &info) == 0) return false;
+  status->id.device = info.dwVolumeSerialNumber;
+  status->id.index = uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+  status->size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+  status->mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  return true;
+}
+
 }  // namespace
 
 FileStatus StatusOf(const std::string& path) {
@@ -35,27 +115,24 @@ FileStatus StatusOf(const std::string& path) {
     status.type = FileType::kDirectory;
     return status;
   }
-  // Opened for no access at all, which also finds devices such as NUL.
-  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    status.error = static_cast<int>(listed ? GetLastError() : listError);
-    status.type = status.error == ERROR_FILE_NOT_FOUND || status.error == ERROR_PATH_NOT_FOUND
-                      ? FileType::kMissing
-                      : FileType::kUnreachable;
+  if (!listed && IsNotFound(listError) && !MayNameDevice(path)) {
+    status.error = static_cast<int>(listError);
+    status.type = FileType::kMissing;
     return status;
   }
-  BY_HANDLE_FILE_INFORMATION info;
-  if (GetFileType(file) != FILE_TYPE_DISK || !listed ||
-      GetFileInformationByHandle(file, &info) == 0) {
-    status.type = FileType::kOther;
-  } else {
-    status.type = FileType::kRegular;
-    status.id.device = info.dwVolumeSerialNumber;
-    status.id.index = uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
-    status.size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
-    status.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  // Opened for no access at all, which also finds devices such as NUL.
+  HANDLE file = OpenForQuery(path);
+  if (file == INVALID_HANDLE_VALUE) {
+    status.error = static_cast<int>(listed ? GetLastError() : listError);
+    status.type = IsNotFound(static_cast<DWORD>(status.error)) ? FileType::kMissing
+                                                               : FileType::kUnreachable;
+    return status;
   }
+  const bool known = listed && GetFileType(file) == FILE_TYPE_DISK &&
+                     ((attributes.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
+                          ? DescribeFollowed(file, &status)
+                          : Describe(path, file, attributes, &status));
+  status.type = known ? FileType::kRegular : FileType::kOther;
   CloseHandle(file);
   return status;
 }
@@ -69,8 +146,7 @@ bool IsLink(const std::string& path) {
 // The file the system opens for `path`, by its final name, so that a link
 // is replaced at the file it names, as natively.
 std::string FollowLinks(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE file = OpenForQuery(path);
   if (file == INVALID_HANDLE_VALUE) return path;
   char final[MAX_PATH * 4] = {};
   const DWORD n = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED);
