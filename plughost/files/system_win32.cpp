@@ -68,11 +68,16 @@ bool FolderVolume(const std::string& path, DWORD* serial) {
   }
   HANDLE handle = OpenForQuery(folder.empty() ? "." : folder);
   if (handle == INVALID_HANDLE_VALUE) return false;
-  const bool asked =
-      GetVolumeInformationByHandleW(handle, nullptr, 0, serial, nullptr, nullptr, nullptr, 0) != 0;
+  // The folder's own information, not GetVolumeInformationByHandle: that
+  // fails on volumes without a drive of their own (wine's Z:), where a
+  // file's information still gives the serial its files have.
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool asked = GetFileInformationByHandle(handle, &info) != 0;
   CloseHandle(handle);
-  if (asked) known.emplace(folder, *serial);
-  return asked;
+  if (!asked) return false;
+  *serial = info.dwVolumeSerialNumber;
+  known.emplace(folder, *serial);
+  return true;
 }
 
 // A regular file that is no link: on its folder's volume, its size and

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -18,9 +19,17 @@ namespace plughost_test {
 
 namespace fs = std::filesystem;
 
+// The folder ZENTROW_TEST_TMP names, or the system's: the Windows tree's
+// runs under wine point it at a drive other than the prefix's C:, the unix
+// folders wine's Z: maps, whose volume answers fewer questions.
+fs::path TempBase() {
+  const char* chosen = std::getenv("ZENTROW_TEST_TMP");
+  return chosen != nullptr && *chosen != '\0' ? fs::path(chosen) : fs::temp_directory_path();
+}
+
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
-  path_ = fs::temp_directory_path() /
+  path_ = TempBase() /
           ("plughost-test-" + std::to_string(ZENTROW_GETPID()) + "-" + std::to_string(counter++));
   fs::remove_all(path_);
   fs::create_directories(path_);
