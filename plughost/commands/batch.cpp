@@ -36,21 +36,37 @@ int Conclude(Session& session, CommitTogether& outputs, int status) {
   return finished && committed ? status : kExitHost;
 }
 
+// "2 of 5 files could not be converted", and apart from those the files the
+// module did while breaking the host interface.
+void SayHowManyFailed(Session& session, size_t count, size_t failed, size_t broken,
+                      const char* failedWords) {
+  if (failedWords == nullptr || count < 2) return;
+  if (failed > 0)
+    session.io().err << "plughost: " << failed << " of " << count << " files " << failedWords << "\n";
+  if (broken > 0) {
+    session.io().err << "plughost: the module broke the host interface on " << broken << " of "
+                     << count << " files\n";
+  }
+}
+
 }  // namespace
 
 int RunBatch(Session& session, const std::vector<std::string>& files, const FileRun& run,
              const char* failedWords) {
   CommitTogether outputs;
-  int status = kExitSuccess, failed = 0;
-  const size_t count = files.size();
+  int status = kExitSuccess;
+  size_t failed = 0;
+  const size_t count = files.size(), brokenBefore = session.BrokenInterfaceCount();
   BatchProgress bar(session.ShowBatchProgress(count), count);
   for (size_t i = 0; i < count; ++i) {
     const std::string place =
         count > 1 ? " (" + std::to_string(i + 1) + " of " + std::to_string(count) + ")" : "";
     bar.BeforeFile();
+    const size_t broken = session.BrokenInterfaceCount();
     const int one = run(files[i], NameOf(files[i]) + place);
     bar.FileDone(i + 1);
-    failed += one != kExitSuccess;
+    // A file done by a module that broke the interface was done all the same.
+    failed += one != kExitSuccess && session.BrokenInterfaceCount() == broken;
     // The host's own failures outrank the module's refusals.
     if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);
     if (!session.OutputStillWritable() || session.StopRequested(i + 1, count)) {
@@ -59,10 +75,8 @@ int RunBatch(Session& session, const std::vector<std::string>& files, const File
     }
   }
   bar.Finish();
-  if (failedWords != nullptr && count > 1 && failed > 0) {
-    session.io().err << "plughost: " << failed << " of " << count << " files " << failedWords
-                     << "\n";
-  }
+  SayHowManyFailed(session, count, failed, session.BrokenInterfaceCount() - brokenBefore,
+                   failedWords);
   return Conclude(session, outputs, status);
 }
 

@@ -120,6 +120,7 @@ void Session::ReportTail(const Host& host) {
 int Session::Verdict(const Host& host, int status, const std::string& file) {
   const size_t broken = host.counts().violations.size();
   if (broken == 0 || status != kExitSuccess) return status;
+  ++brokenInterface_;
   io_.err << "plughost: " << (file.empty() ? "" : file + ": ") << "the module broke the host interface "
           << (broken == 1 ? "once" : std::to_string(broken) + " times") << " (host: lines)\n";
   return kExitModule;

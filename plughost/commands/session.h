@@ -44,6 +44,9 @@ class Session {
   // failure, as a plug-in validator would, when the module broke the host
   // interface (each misuse is said by ReportTail).
   int Verdict(const Host& host, int status, const std::string& file);
+  // How many operations Verdict made failures: done, but by a module that
+  // broke the interface.
+  size_t BrokenInterfaceCount() const { return brokenInterface_; }
   // "result -128: ..." for `result`, saying when it was the host's own
   // advanceState that answered it rather than the module.
   std::string DescribeResult(const Host& host, int result) const;
@@ -69,6 +72,7 @@ class Session {
   bool outputLost_ = false;
   bool terminal_;  // stderr, asked once
   bool batchBar_ = false;
+  size_t brokenInterface_ = 0;
 };
 
 // "plughost: note: the module reads .KCF files; x.txt has another extension",

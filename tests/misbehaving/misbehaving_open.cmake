@@ -2,8 +2,8 @@
 # named from SOURCE_DIR, comma-separated) with MODULE while ZENTROW_MISUSE is
 # MISUSE, and passes only when it exits with STATUS, its stderr holds every
 # SAYS_1, SAYS_2, ... and never NOT_SAYS (all literal text), and its output
-# folder holds an image for each input only when WRITTEN: the very image
-# REAL_MODULE gives, and nothing else.
+# folder holds, only when WRITTEN, the very images REAL_MODULE gives of the
+# same inputs, and nothing else.
 #   cmake -DEMULATOR=... -DPLUGHOST=... -DMODULE=... -DREAL_MODULE=...
 #         -DSOURCE_DIR=... -DWORK=... -DMISUSE=... -DINPUTS=... -DSTATUS=...
 #         -DWRITTEN=ON|OFF [-DNOT_SAYS=...] [-DSAYS_1=...] -P misbehaving_open.cmake
@@ -51,22 +51,22 @@ if(NOT WRITTEN)
   endif()
   return()
 endif()
-list(LENGTH written count)
-list(LENGTH inputs expected)
-if(NOT count EQUAL expected)
-  message(FATAL_ERROR "plughost wrote ${count} files, not ${expected}: ${written}")
-endif()
 unset(ENV{ZENTROW_MISUSE})
 open_with("${REAL_MODULE}" "${WORK}/real")
-foreach(input IN LISTS inputs)
-  get_filename_component(stem "${input}" NAME_WE)
-  if(NOT EXISTS "${WORK}/misbehaving/${stem}.png")
-    message(FATAL_ERROR "no image of ${input}")
+file(GLOB real RELATIVE "${WORK}/real" "${WORK}/real/*")
+list(LENGTH written count)
+list(LENGTH real expected)
+if(NOT count EQUAL expected OR count EQUAL 0)
+  message(FATAL_ERROR "plughost wrote ${count} files, the real module ${expected}: ${written}")
+endif()
+foreach(name IN LISTS real)
+  if(NOT EXISTS "${WORK}/misbehaving/${name}")
+    message(FATAL_ERROR "no ${name}, which the real module writes")
   endif()
-  file(SHA256 "${WORK}/misbehaving/${stem}.png" got)
-  file(SHA256 "${WORK}/real/${stem}.png" want)
+  file(SHA256 "${WORK}/misbehaving/${name}" got)
+  file(SHA256 "${WORK}/real/${name}" want)
   if(NOT got STREQUAL want)
-    message(FATAL_ERROR "the image of ${input} is not the one the real module gives")
+    message(FATAL_ERROR "${name} is not the image the real module gives")
   endif()
 endforeach()
 file(REMOVE_RECURSE "${WORK}")
