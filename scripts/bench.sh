@@ -9,13 +9,16 @@
 #   save each      one `plughost save IMAGE --out FILE.kcf` per image, 200 images
 #   start-up       `plughost info` 200 times: starting and loading the module alone
 # The batches run twice natively, in tmpfs and in a folder on disk (where a
-# batch's outputs are synced), under wine in tmpfs. Then strace counts the
+# batch's outputs are synced), under wine in tmpfs. Each command runs three
+# times (ZENTROW_BENCH_RUNS=N), each after a sync of every file system and
+# into an empty output folder, and its median is kept. Then strace counts the
 # system calls of open and save batches natively: reads per file, and the
 # syncs of a whole batch at two sizes (they must not grow with it).
 # Run after scripts/test.sh; installs only what scripts/install-deps.sh does.
 #   scripts/bench.sh                natively 200, 2,000 and 20,000 files,
 #                                   under wine 200 and 2,000
-#   scripts/bench.sh --quick        200 and 2,000 files, shorter in-process runs
+#   scripts/bench.sh --quick        200 and 2,000 files, shorter in-process runs,
+#                                   each command once
 #   scripts/bench.sh --native-only  no Windows build and nothing under wine
 #                                   (goes with --quick too)
 # Results are printed and kept in build/bench-results/: summary.md (the
@@ -38,6 +41,9 @@ for arg in "$@"; do
 done
 native_sizes=(200 2000 20000)
 [ $quick -eq 1 ] && native_sizes=(200 2000)
+# Each whole command is run this many times and its median kept.
+runs=${ZENTROW_BENCH_RUNS:-3}
+[ $quick -eq 1 ] && runs=1
 # Under wine 20,000 files take minutes for nothing new (see README "Performance").
 wine_sizes=(200 2000)
 [ $wine -eq 0 ] && wine_sizes=()
@@ -102,22 +108,31 @@ build/bench-native/bench/zentrow_bench "${bench_args[@]}" \
   --benchmark_out="$results/module.json" --benchmark_out_format=json |
   tee "$results/module.txt" || die "zentrow_bench"
 
-# measure NAME BUILD FILES COMMAND...: wall time of the command, and the
-# peak resident memory of the largest process it ran (each is run under
-# /usr/bin/time -v by `timed`), one line into commands.tsv.
+# measure NAME BUILD FILES OUT COMMAND...: the command run $runs times, each
+# time with its output folder OUT removed first (- for none) and every file
+# system synced, so that no run pays for writing out what an earlier one
+# left waiting; one line into commands.tsv with the median wall time and the
+# peak resident memory of the largest process of any run (each process is run
+# under /usr/bin/time -v by `timed`).
 measure() {
-  local name=$1 build=$2 files=$3
-  shift 3
-  local start end
+  local name=$1 build=$2 files=$3 out=$4
+  shift 4
+  local run start end times=()
   : >"$work/time.txt"
-  start=$(date +%s.%N)
-  "$@" >"$work/output.txt" 2>&1 || { tail -5 "$work/output.txt"; die "$name, $build, $files files"; }
-  end=$(date +%s.%N)
-  local rss
+  for ((run = 0; run < runs; ++run)); do
+    [ "$out" = - ] || rm -rf "$out"
+    sync
+    start=$(date +%s.%N)
+    "$@" >"$work/output.txt" 2>&1 || { tail -5 "$work/output.txt"; die "$name, $build, $files files"; }
+    end=$(date +%s.%N)
+    times+=("$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')")
+  done
+  local rss median
   rss=$(awk -F': ' '/Maximum resident set size/ { if ($2 > m) m = $2 } END { print m + 0 }' \
     "$work/time.txt")
-  awk -v n="$name" -v b="$build" -v f="$files" -v s="$start" -v e="$end" -v r="$rss" \
-    'BEGIN { t = e - s; printf "%s\t%s\t%d\t%.3f\t%.4f\t%.1f\n", n, b, f, t, 1000 * t / f, r / 1024 }' |
+  median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }')
+  awk -v n="$name" -v b="$build" -v f="$files" -v t="$median" -v r="$rss" \
+    'BEGIN { printf "%s\t%s\t%d\t%.3f\t%.4f\t%.1f\n", n, b, f, t, 1000 * t / f, r / 1024 }' |
     tee -a "$results/commands.tsv"
 }
 
@@ -217,7 +232,7 @@ for b in "${builds[@]}"; do
 done
 
 for b in "${builds[@]}"; do
-  measure start-only "$b" 200 bash -c 'start_each "$@"' _ "${runner[$b]}" "${host[$b]}" 200
+  measure start-only "$b" 200 - bash -c 'start_each "$@"' _ "${runner[$b]}" "${host[$b]}" 200
 done
 # batches PLACE N: every measurement of N files in PLACE (tmpfs or disk);
 # on disk the builds are labelled "native-disk" and "python3-disk".
@@ -231,24 +246,24 @@ batches() {
       [ "$place" = tmpfs ] && in_list "$n" "${wine_sizes[@]}" || continue
     fi
     label=$b$suffix
-    measure open-batch "$label" "$n" bash -c 'open_batch "$@"' _ "${runner[$b]}" "${host[$b]}" \
+    measure open-batch "$label" "$n" "$d/ppm-$b" bash -c 'open_batch "$@"' _ "${runner[$b]}" "${host[$b]}" \
       "$d" "ppm-$b" "${chunk[$b]}"
     count_is "$d/ppm-$b" "$n"
     if [ "$b" = native ] && [ $python -eq 1 ]; then
-      measure kcf_to_ppm.py "python3$suffix" "$n" bash -c 'python_batch "$@"' _ "$python_script" \
+      measure kcf_to_ppm.py "python3$suffix" "$n" "$d/ppm-python" bash -c 'python_batch "$@"' _ "$python_script" \
         "$d" ppm-python
       same_files "$d/ppm-native" "$d/ppm-python"
     fi
     [ "$b" = native ] || same_files "$d/ppm-native" "$d/ppm-$b"
     if [ "${batch_saves[$b]}" -eq 1 ]; then
-      measure save-batch "$label" "$n" bash -c 'save_batch "$@"' _ "${runner[$b]}" "${host[$b]}" \
+      measure save-batch "$label" "$n" "$d/kcf-$b" bash -c 'save_batch "$@"' _ "${runner[$b]}" "${host[$b]}" \
         "$d" "ppm-$b" "kcf-$b" "${chunk[$b]}"
       count_is "$d/kcf-$b" "$n"
       # A 24-bit palette (every third) comes back byte for byte.
       cmp -s "$d/kcf/00000.kcf" "$d/kcf-$b/00000.kcf" || die "00000.kcf did not come back ($b)"
     fi
     if [ "$n" -eq $each_size ] && [ "$place" = tmpfs ]; then
-      measure save-each "$b" "$n" bash -c 'save_each "$@"' _ "${runner[$b]}" "${host[$b]}" "$d" \
+      measure save-each "$b" "$n" "$d/kcf-each-$b" bash -c 'save_each "$@"' _ "${runner[$b]}" "${host[$b]}" "$d" \
         "ppm-$b" "kcf-each-$b"
       count_is "$d/kcf-each-$b" "$n"
       cmp -s "$d/kcf/00000.kcf" "$d/kcf-each-$b/00000.kcf" || die "00000.kcf did not come back"
@@ -308,7 +323,8 @@ step "summary"
   echo "Whole commands, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git rev-parse --short HEAD)$(
     git diff --quiet HEAD 2>/dev/null || echo ' with local changes'), $(nproc) cores, load" \
     "average $load at the start, batches in $scratch ($(place_fs tmpfs)) and $disk_scratch" \
-    "($(place_fs disk))$([ $quick -eq 1 ] && echo ', --quick')."
+    "($(place_fs disk)), each command the median of $runs run$([ "$runs" -eq 1 ] || echo s)" \
+    "after a sync$([ $quick -eq 1 ] && echo ', --quick')."
   echo
   awk -F'\t' -v each="$each_size" '
     function thousands(n,   s) {
