@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 
 #include "plughost/files/system.h"
 
@@ -132,7 +133,22 @@ int LastSystemError() { return sys::LastError(); }
 
 FileStatus StatusOf(const std::string& path) { return sys::StatusOf(path); }
 
-std::string FollowLinks(const std::string& path) { return sys::FollowLinks(path); }
+// Links in the folders too, so that two names of one file not made yet meet
+// ("dir/x.png" and "link/x.png" when link leads to dir). A folder is asked
+// once: a batch's files share a few.
+std::string FollowLinks(const std::string& path) {
+  static std::unordered_map<std::string, std::string> known;
+  const std::string followed = sys::FollowLinks(path);
+  const std::string folder = FolderOf(followed);
+  auto found = known.find(folder);
+  if (found == known.end()) {
+    std::string real;
+    // A folder not there yet is not remembered: the command may make it.
+    if (!sys::RealFolder(folder, &real)) return followed;
+    found = known.emplace(folder, real).first;
+  }
+  return found->second + NameOf(followed);
+}
 
 std::string Refusal(const std::string& name, const FileStatus& status) {
   switch (status.type) {

@@ -26,6 +26,9 @@ bool IsLink(const std::string& path);
 // The file a chain of symbolic links ends at (the path itself when it is no
 // link); a link to a missing file names the file it would make.
 std::string FollowLinks(const std::string& path);
+// An existing folder's name with every link of it followed, ending in a
+// separator; false when the folder cannot be found ("" is the current one).
+bool RealFolder(const std::string& folder, std::string* real);
 // Whether the user may replace a regular file: no write bits means
 // read-only to everyone, root included.
 bool MayWrite(const std::string& path, const FileStatus& status);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -53,6 +54,15 @@ std::string FollowLinks(const std::string& path) {
     at = target[0] == '/' ? target : FolderOf(at) + target;
   }
   return at;
+}
+
+bool RealFolder(const std::string& folder, std::string* real) {
+  char* named = realpath(folder.empty() ? "." : folder.c_str(), nullptr);
+  if (named == nullptr) return false;
+  *real = named;
+  std::free(named);
+  if (real->empty() || real->back() != '/') *real += '/';
+  return true;
 }
 
 bool MayWrite(const std::string& path, const FileStatus& status) {

@@ -160,6 +160,18 @@ std::string FollowLinks(const std::string& path) {
   return WithoutLongPrefix(std::string(final, n));
 }
 
+bool RealFolder(const std::string& folder, std::string* real) {
+  HANDLE handle = OpenForQuery(folder.empty() ? "." : folder);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  char final[MAX_PATH * 4] = {};
+  const DWORD n = GetFinalPathNameByHandleA(handle, final, sizeof final, FILE_NAME_NORMALIZED);
+  CloseHandle(handle);
+  if (n == 0 || n >= sizeof final) return false;
+  *real = WithoutLongPrefix(std::string(final, n));
+  if (real->back() != '\\') *real += '\\';
+  return true;
+}
+
 bool MayWrite(const std::string&, const FileStatus& status) { return (status.mode & 0222) != 0; }
 
 std::string InCurrentFolder(const std::string& name) { return ".\\" + name; }

@@ -646,6 +646,13 @@ const SafetyCase kSafetyCases[] = {
        return symlink("../p24.kcf", (d / "o/p24.png").c_str()) == 0;
      },
      {"open", "{dir}p24.kcf", "--out-dir", "{dir}o", "--force"}, 2, "would replace the input", ""},
+    {"TraceThroughALinkedFolderOntoTheOutput",
+     [](const TempDir& d) {
+       std::filesystem::create_directory(d / "o");
+       return symlink("o", (d / "l").c_str()) == 0;
+     },
+     {"open", "{dir}p24.kcf", "--out", "{dir}o/x.png", "--trace", "{dir}l/x.png"}, 2,
+     "would overwrite the output", ""},
     {"DanglingLinkAsOut",
      [](const TempDir& d) { return symlink("gone.kcf", (d / "d.kcf").c_str()) == 0; },
      {"save", "{dir}pic.png", "--out", "{dir}d.kcf"}, 2, "a symbolic link to a missing file", ""},
