@@ -129,6 +129,13 @@ void AddOpens(Table* table) {
                                             kRun / "opens" / std::to_string(i)));
     table->opens.back().madeToBeRefused = i >= kCorpusPalettes;
   }
+  // Groups 0 and 1 whole, 2 cut short, the rest missing: GIMP opens the
+  // groups that open and tells of each other one, as plughost does.
+  std::vector<uint8_t> cut = ReadAll(kBg.string());
+  cut.resize(106);
+  plughost_test::WriteAll((kRun / "opens" / "cut-groups.kcf").string(), cut);
+  table->opens.push_back(OpenedByPlughost(kRun / "opens" / "cut-groups.kcf", "file-kcf-load",
+                                          kRun / "opens" / "cut-groups"));
   // By its mark, under a name GIMP knows no loader for.
   fs::copy_file(kYura, kRun / "opens" / "yura.dat");
   table->opens.push_back(OpenedByPlughost(kRun / "opens" / "yura.dat", "gimp-file-load",
@@ -263,22 +270,33 @@ TEST(GimpTable, PalettesOpenAsPlughostOpensThem) {
 }
 
 // Named "group 0" to "group N-1" from the top, each the image of
-// `plughost open --group N`.
+// `plughost open --group N`; a group plughost could not open is no layer,
+// and GIMP tells why in plughost's words.
 TEST(GimpTable, EachGroupIsALayerAsPlughostOpensTheGroup) {
-  int grouped = 0;
+  int grouped = 0, told = 0;
   for (const OpenRow& row : TheTable().opens) {
     if (row.groups == 1) continue;
     SCOPED_TRACE(row.file.string());
     std::string names;
     std::vector<fs::path> ours;
+    const std::string said = plughost_test::ReadText(row.stem.string() + ".plughost.log-groups");
     for (int g = 0; g < row.groups; ++g) {
-      names += (g == 0 ? "group " : ",group ") + std::to_string(g);
+      const std::string group = row.file.string() + " group " + std::to_string(g);
+      const std::string refusal = LineAfter(said, "plughost: " + group + ": ");
+      if (!refusal.empty()) {
+        EXPECT_NE(TheTable().gimp.log.find(group + ": " + refusal), std::string::npos) << group;
+        ++told;
+        continue;
+      }
+      names += (names.empty() ? "group " : ",group ") + std::to_string(g);
       ours.push_back(row.stem.string() + ".plughost-" + std::to_string(g) + ".png");
     }
+    ASSERT_FALSE(ours.empty());
     ExpectSameLayers(row.stem.string() + "." + names + ".png", ours);
     ++grouped;
   }
   EXPECT_GT(grouped, 0) << "no palette of several groups in the corpus";
+  EXPECT_EQ(told, 8) << "groups 2 to 9 of cut-groups.kcf";
 }
 
 TEST(GimpTable, RefusedFilesFailTheCallInPlughostsWords) {
