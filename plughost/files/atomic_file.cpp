@@ -31,8 +31,8 @@ std::vector<uint8_t> HeadOf(const std::string& path) {
 // Why `target` (the name given) may not be replaced by a new file at
 // `replaced` (the file it names), or "".
 std::string TargetRefusal(const std::string& target, const std::string& replaced,
-                          const FileStatus& old, Content content, bool force) {
-  if (old.type == FileType::kMissing && replaced != target && sys::IsLink(target))
+                          bool nameChanged, const FileStatus& old, Content content, bool force) {
+  if (old.type == FileType::kMissing && nameChanged && sys::IsLink(target))
     return target + " is a symbolic link to a missing file; not writing through it";
   if (old.type == FileType::kDirectory || old.type == FileType::kOther ||
       old.type == FileType::kUnreachable)
@@ -48,9 +48,10 @@ bool AtomicFile::Begin(const std::string& target, Content content, bool force,
                        std::string* error) {
   Abandon();
   target_ = target;
-  replaced_ = FollowLinks(target);
+  bool nameChanged = false;
+  replaced_ = FollowLinks(target, &nameChanged);
   const FileStatus old = StatusOf(replaced_);
-  *error = TargetRefusal(target, replaced_, old, content, force);
+  *error = TargetRefusal(target, replaced_, nameChanged, old, content, force);
   if (!error->empty()) return false;
   RemovePendingOnInterrupt();
   int failure = 0;

@@ -136,9 +136,10 @@ FileStatus StatusOf(const std::string& path) { return sys::StatusOf(path); }
 // Links in the folders too, so that two names of one file not made yet meet
 // ("dir/x.png" and "link/x.png" when link leads to dir). A folder is asked
 // once: a batch's files share a few.
-std::string FollowLinks(const std::string& path) {
+std::string FollowLinks(const std::string& path, bool* nameChanged) {
   static std::unordered_map<std::string, std::string> known;
   const std::string followed = sys::FollowLinks(path);
+  if (nameChanged != nullptr) *nameChanged = followed != path;
   const std::string folder = FolderOf(followed);
   auto found = known.find(folder);
   if (found == known.end()) {

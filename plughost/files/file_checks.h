@@ -52,9 +52,11 @@ std::string ReasonText(int error);
 // The same for an errno of the C library, on either platform.
 std::string ErrnoText(int error);
 
-// The file a chain of symbolic links ends at (the path itself when it is no
-// link); a link to a missing file names the file it would make.
-std::string FollowLinks(const std::string& path);
+// The file a chain of symbolic links ends at, its folders' links followed
+// too; a link to a missing file names the file it would make. `nameChanged`,
+// when given, tells whether following changed the name itself: a link, or
+// on Windows an existing file's final spelling.
+std::string FollowLinks(const std::string& path, bool* nameChanged = nullptr);
 
 std::string FolderOf(const std::string& path);  // with its trailing separator
 std::string NameOf(const std::string& path);

@@ -45,8 +45,9 @@ bool AddIdentity(ByIdentity* files, const std::string& path, const Role& role, s
 // name another output has.
 bool AddName(const CommandFiles& files, ByName* names, const std::string& path, const Role& role,
              std::string* error) {
-  const std::string followed = FollowLinks(path);
-  if (followed != path && sys::IsLink(path) && StatusOf(followed).type == FileType::kMissing) {
+  bool nameChanged = false;
+  const std::string followed = FollowLinks(path, &nameChanged);
+  if (nameChanged && sys::IsLink(path) && StatusOf(followed).type == FileType::kMissing) {
     *error = Named(role) + " is a symbolic link to a missing file; not writing through it";
     return false;
   }

@@ -1,5 +1,7 @@
 #include "plughost/files/input_file.h"
 
+#include <algorithm>
+
 #include "plughost/files/file_checks.h"
 #include "plughost/files/system.h"
 
@@ -12,7 +14,8 @@ bool InputFile::Open(const std::string& path, std::string* error) {
   // Opened first and looked at through the reference: one look at the file
   // for the common case, and what is read is what was looked at. Only a
   // refusal asks again, for its words.
-  ref_ = sys::OpenRegularForReading(path, &failure, &notRegular);
+  uint64_t size = 0;
+  ref_ = sys::OpenRegularForReading(path, &failure, &notRegular, &size);
   if (ref_ < 0) {
     const std::string refusal = Refusal(path, StatusOf(path));
     *error = !refusal.empty() ? refusal
@@ -21,7 +24,7 @@ bool InputFile::Open(const std::string& path, std::string* error) {
     return false;
   }
   path_ = path;
-  size_ = sys::SizeOf(ref_);
+  size_ = size;
   return true;
 }
 
@@ -31,7 +34,9 @@ void InputFile::Close() {
 }
 
 std::vector<uint8_t> InputFile::Head(size_t count) const {
-  std::vector<uint8_t> bytes(count);
+  // No more than the file held when opened: a read that could only find its
+  // end costs a system call a file.
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::min<uint64_t>(count, size_)));
   const int64_t n = ReadAt(0, bytes.data(), count);
   bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
   return bytes;

@@ -52,8 +52,9 @@ int AsErrno(int error);
 
 // Opens without blocking (a FIFO swapped in cannot hang the open) and
 // checks that what was opened is a regular file: -1 with *error set, or
-// *notRegular when it is something else.
-int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular);
+// *notRegular when it is something else; its size in *size.
+int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular,
+                              uint64_t* size);
 // Up to `count` bytes at `at`, leaving the position: how many, -1 on error.
 int64_t ReadAt(int32_t ref, uint64_t at, uint8_t* into, size_t count);
 uint64_t PositionOf(int32_t ref);

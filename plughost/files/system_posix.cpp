@@ -82,7 +82,8 @@ std::string SystemWords(int error) {
 
 int AsErrno(int error) { return error; }
 
-int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular) {
+int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular,
+                              uint64_t* size) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) {
     *error = errno;
@@ -95,6 +96,7 @@ int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegu
     return -1;
   }
   fcntl(fd, F_SETFL, 0);  // blocking again: no other status flag was asked for
+  *size = static_cast<uint64_t>(s.st_size);
   return fd;
 }
 

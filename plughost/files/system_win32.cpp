@@ -219,7 +219,8 @@ int AsErrno(int error) {
   }
 }
 
-int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular) {
+int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular,
+                              uint64_t* size) {
   HFILE file = _lopen(path.c_str(), OF_READ | OF_SHARE_DENY_NONE);
   if (file == HFILE_ERROR) {
     *error = LastError();
@@ -230,6 +231,7 @@ int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegu
     *notRegular = true;
     return -1;
   }
+  *size = SizeOf(static_cast<int32_t>(file));
   return static_cast<int32_t>(file);
 }
 
