@@ -133,22 +133,39 @@ int LastSystemError() { return sys::LastError(); }
 
 FileStatus StatusOf(const std::string& path) { return sys::StatusOf(path); }
 
-// Links in the folders too, so that two names of one file not made yet meet
-// ("dir/x.png" and "link/x.png" when link leads to dir). A folder is asked
-// once: a batch's files share a few.
-std::string FollowLinks(const std::string& path, bool* nameChanged) {
+namespace {
+
+std::string RealFolderOf(const std::string& folder);
+
+// A folder's name with its links followed; for a folder not made yet, its
+// nearest existing ancestor's followed by the rest as given, which is what
+// the folder is called once made (folders are made as folders, not links).
+std::string FollowFolder(const std::string& folder) {
+  std::string real;
+  if (sys::RealFolder(folder, &real)) return real;
+  if (folder.empty()) return folder;
+  const std::string bare = folder.substr(0, folder.size() - 1);  // without its separator
+  // A root, or a drive ("C:") that is not there: nothing above to follow.
+  if (NameOf(bare).empty() || NameOf(bare).find(':') != std::string::npos) return folder;
+  return RealFolderOf(FolderOf(bare)) + NameOf(bare) + folder.back();
+}
+
+// The same, each folder asked once: a batch's files share a few.
+std::string RealFolderOf(const std::string& folder) {
   static std::unordered_map<std::string, std::string> known;
+  const auto found = known.find(folder);
+  if (found != known.end()) return found->second;
+  return known.emplace(folder, FollowFolder(folder)).first->second;
+}
+
+}  // namespace
+
+// Links in the folders too, so that two names of one file not made yet meet
+// ("dir/x.png" and "link/x.png" when link leads to dir).
+std::string FollowLinks(const std::string& path, bool* nameChanged) {
   const std::string followed = sys::FollowLinks(path);
   if (nameChanged != nullptr) *nameChanged = followed != path;
-  const std::string folder = FolderOf(followed);
-  auto found = known.find(folder);
-  if (found == known.end()) {
-    std::string real;
-    // A folder not there yet is not remembered: the command may make it.
-    if (!sys::RealFolder(folder, &real)) return followed;
-    found = known.emplace(folder, real).first;
-  }
-  return found->second + NameOf(followed);
+  return RealFolderOf(FolderOf(followed)) + NameOf(followed);
 }
 
 std::string Refusal(const std::string& name, const FileStatus& status) {

@@ -653,6 +653,13 @@ const SafetyCase kSafetyCases[] = {
      },
      {"open", "{dir}p24.kcf", "--out", "{dir}o/x.png", "--trace", "{dir}l/x.png"}, 2,
      "would overwrite the output", ""},
+    {"TraceThroughALinkedFolderIntoAFolderNotMadeYet",
+     [](const TempDir& d) {
+       std::filesystem::create_directory(d / "o");
+       return symlink("o", (d / "l").c_str()) == 0;
+     },
+     {"open", "{dir}p24.kcf", "--out-dir", "{dir}l/new", "--trace", "{dir}o/new/p24.png"}, 2,
+     "would overwrite the output", ""},
     {"DanglingLinkAsOut",
      [](const TempDir& d) { return symlink("gone.kcf", (d / "d.kcf").c_str()) == 0; },
      {"save", "{dir}pic.png", "--out", "{dir}d.kcf"}, 2, "a symbolic link to a missing file", ""},
