@@ -129,8 +129,11 @@ FileStatus StatusOf(const std::string& path) {
   HANDLE file = OpenForQuery(path);
   if (file == INVALID_HANDLE_VALUE) {
     status.error = static_cast<int>(listed ? GetLastError() : listError);
-    status.type = IsNotFound(static_cast<DWORD>(status.error)) ? FileType::kMissing
-                                                               : FileType::kUnreachable;
+    // A device that will not be opened this way (CON, CONIN$) is still no
+    // regular file; so it is said, not in the system's words.
+    status.type = MayNameDevice(path)                                ? FileType::kOther
+                  : IsNotFound(static_cast<DWORD>(status.error)) ? FileType::kMissing
+                                                                     : FileType::kUnreachable;
     return status;
   }
   const bool known = listed && GetFileType(file) == FILE_TYPE_DISK &&

@@ -589,7 +589,13 @@ const SafetyCase kSafetyCases[] = {
        }
        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d / "g"), {}), 10);
      }},
-#if !defined(_WIN32)
+#if defined(_WIN32)
+    // Device names in any folder, with any extension.
+    {"TargetDeviceName", Always, {"open", "{dir}p24.kcf", "--out", "{dir}NUL.png"}, 3,
+     "NUL.png is not a regular file", ""},
+    {"InputConsoleName", Always, {"open", "{dir}CON.kcf", "--out", "{dir}x.png"}, 3,
+     "CON.kcf is not a regular file", ""},
+#else
     {"IntoALinkKeepsTheLink",
      [](const TempDir& d) {
        WriteAll(d / "body.kcf", samples::Palette12());
