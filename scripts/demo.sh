@@ -9,13 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-usage() { awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; }
-for arg in "$@"; do
-  case "$arg" in
-    -h|--help) usage; exit 0 ;;
-    *) echo "demo.sh: $arg is not an argument it takes (it takes none, or --help)" >&2; exit 2 ;;
-  esac
-done
+source scripts/no-arguments.sh "$0" "$@"
 
 out=build/demo
 plughost=build/native/bin/plughost

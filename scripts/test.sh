@@ -16,13 +16,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 
-usage() { awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; }
-for arg in "$@"; do
-  case "$arg" in
-    -h|--help) usage; exit 0 ;;
-    *) echo "test.sh: $arg is not an argument it takes (it takes none, or --help)" >&2; exit 2 ;;
-  esac
-done
+source scripts/no-arguments.sh "$0" "$@"
 
 bash scripts/install-deps.sh || { echo "installing dependencies failed"; exit 1; }
 source scripts/wine-env.sh

@@ -151,26 +151,32 @@ bool IsLink(const std::string& path) {
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-// The file the system opens for `path`, by its final name, so that a link
-// is replaced at the file it names, as natively.
-std::string FollowLinks(const std::string& path) {
+namespace {
+
+// The name the system gives the file it opens for `path`, links followed;
+// false when it cannot be opened or named.
+bool FinalName(const std::string& path, std::string* named) {
   HANDLE file = OpenForQuery(path);
-  if (file == INVALID_HANDLE_VALUE) return path;
+  if (file == INVALID_HANDLE_VALUE) return false;
   char final[MAX_PATH * 4] = {};
   const DWORD n = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED);
   CloseHandle(file);
-  if (n == 0 || n >= sizeof final) return path;
-  return WithoutLongPrefix(std::string(final, n));
+  if (n == 0 || n >= sizeof final) return false;
+  *named = WithoutLongPrefix(std::string(final, n));
+  return true;
+}
+
+}  // namespace
+
+// The file by its final name, so that a link is replaced at the file it
+// names, as natively.
+std::string FollowLinks(const std::string& path) {
+  std::string named;
+  return FinalName(path, &named) ? named : path;
 }
 
 bool RealFolder(const std::string& folder, std::string* real) {
-  HANDLE handle = OpenForQuery(folder.empty() ? "." : folder);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  char final[MAX_PATH * 4] = {};
-  const DWORD n = GetFinalPathNameByHandleA(handle, final, sizeof final, FILE_NAME_NORMALIZED);
-  CloseHandle(handle);
-  if (n == 0 || n >= sizeof final) return false;
-  *real = WithoutLongPrefix(std::string(final, n));
+  if (!FinalName(folder.empty() ? "." : folder, real)) return false;
   if (real->back() != '\\') *real += '\\';
   return true;
 }
