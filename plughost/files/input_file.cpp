@@ -37,7 +37,7 @@ std::vector<uint8_t> InputFile::Head(size_t count) const {
   // No more than the file held when opened: a read that could only find its
   // end costs a system call a file.
   std::vector<uint8_t> bytes(static_cast<size_t>(std::min<uint64_t>(count, size_)));
-  const int64_t n = ReadAt(0, bytes.data(), count);
+  const int64_t n = ReadAt(0, bytes.data(), bytes.size());
   bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
   return bytes;
 }

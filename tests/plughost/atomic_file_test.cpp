@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "plughost/files/atomic_file.h"
+#include "plughost/files/input_file.h"
 #include "tests/plughost/test_files.h"
 
 namespace {
@@ -134,6 +135,20 @@ TEST(CommitTogether, ATargetThatBecameAFolderIsNamedAndTheRestGoOn) {
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.kcf", "b.kcf", "c.kcf"}));
   EXPECT_EQ(ReadAll(dir / "c.kcf"), kNew);
   EXPECT_TRUE(std::filesystem::is_empty(dir / "b.kcf"));
+}
+
+// The first bytes of an input are what it held when opened, even when it
+// has grown since (the reader's buffer is no larger than that).
+TEST(InputFile, HeadOfAFileThatGrewIsWhatItHeldWhenOpened) {
+  TempDir dir;
+  WriteAll(dir / "grows.kcf", kOld);
+  plughost::InputFile file;
+  std::string error;
+  ASSERT_TRUE(file.Open(dir / "grows.kcf", &error)) << error;
+  std::vector<uint8_t> longer = kOld;
+  longer.resize(4096, 'x');
+  WriteAll(dir / "grows.kcf", longer);
+  EXPECT_EQ(file.Head(1024), kOld);
 }
 
 }  // namespace
