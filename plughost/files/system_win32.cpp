@@ -38,8 +38,9 @@ bool IsNotFound(DWORD error) {
 // device name (NUL, COM1, CON.txt in any folder) or a name in the device
 // space (\\.\pipe\x).
 bool MayNameDevice(const std::string& path) {
-  if (path.size() >= 2 && std::strchr("/\\", path[0]) != nullptr &&
-      std::strchr("/\\", path[1]) != nullptr)
+  const auto separator = [](char c) { return c == '/' || c == '\\'; };
+  if (path.size() >= 4 && separator(path[0]) && separator(path[1]) && path[2] == '.' &&
+      separator(path[3]))
     return true;
   const std::string name = NameOf(path);
   if (_stricmp(name.c_str(), "CONIN$") == 0 || _stricmp(name.c_str(), "CONOUT$") == 0) return true;
