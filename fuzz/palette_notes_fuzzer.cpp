@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "interface/result_codes.h"
-#include "plughost/images/palette_notes.h"
+#include "plughost/usecases/palette_words.h"
 
 namespace {
 

@@ -47,7 +47,9 @@ void InstallSave() {
   gimp_install_procedure(
       kSaveProc, "Exports KiSS palettes (.kcf) through the Zentrow module",
       "Writes the top-left 16 x 16 pixels of an RGB image as a 24-bit KiSS palette, one colour "
-      "per pixel, written by the Zentrow module; the file is replaced only when it succeeds.",
+      "per pixel, written by the Zentrow module; into a palette of another form, puts each "
+      "layer named \"palette\" or \"group N\" back in the palette's own form, every other byte "
+      "kept. The file is replaced only when it succeeds.",
       "The Zentrow authors", "The Zentrow authors", "2024", "KiSS palette", "RGB*", GIMP_PLUGIN,
       G_N_ELEMENTS(args), 0, args, nullptr);
   gimp_register_save_handler(kSaveProc, "kcf", "");
@@ -83,9 +85,12 @@ GimpPDBStatusType RunLoad(const GimpParam* params, gint32* image) {
 // Interactively, GIMP's export dialog offers to merge the layers or convert
 // the image to RGB, on a copy that is deleted afterwards; a script's
 // drawable is exported as it is.
+// The layers go back by their own names, so they are read from the image
+// as it was, not from the copy the dialog may have merged.
 GimpPDBStatusType RunSave(const GimpParam* params) {
   const auto mode = static_cast<GimpRunMode>(params[0].data.d_int32);
-  gint32 image = params[1].data.d_image, drawable = params[2].data.d_drawable;
+  const gint32 original = params[1].data.d_image;
+  gint32 image = original, drawable = params[2].data.d_drawable;
   GimpExportReturn exported = GIMP_EXPORT_IGNORE;
   if (mode != GIMP_RUN_NONINTERACTIVE) {
     gimp_ui_init(kBinary, FALSE);
@@ -94,7 +99,7 @@ GimpPDBStatusType RunSave(const GimpParam* params) {
                                                         GIMP_EXPORT_CAN_HANDLE_ALPHA));
     if (exported == GIMP_EXPORT_CANCEL) return GIMP_PDB_CANCEL;
   }
-  const bool saved = file_kcf::SavePalette(params[3].data.d_string, drawable, &gRefusal);
+  const bool saved = file_kcf::SavePalette(params[3].data.d_string, original, drawable, &gRefusal);
   if (exported == GIMP_EXPORT_EXPORT) gimp_image_delete(image);
   return saved ? GIMP_PDB_SUCCESS : GIMP_PDB_EXECUTION_ERROR;
 }

@@ -74,6 +74,9 @@ void SetColorsPerGroup(PaletteHeader& header, int16_t count);
 void SetGroupCount(PaletteHeader& header, int16_t count);
 
 bool HasPaletteSignature(const PaletteHeader& header);
+// colorsPerGroup x groupCount in signed 32-bit arithmetic: zero or negative
+// when a count is.
+int32_t ColorCount(const PaletteHeader& header);
 void SetPaletteSignature(PaletteHeader& header);
 
 // True when code is 0; otherwise stores it if the result is still 0.

@@ -8,21 +8,6 @@
 
 namespace plughost {
 
-std::string InFolder(const std::string& outDir, const std::string& input, const char* extension) {
-  const char last = outDir.back();
-  const std::string sep = last == '/' || last == '\\' ? "" : "/";
-  return outDir + sep + StemOf(input) + extension;
-}
-
-std::string CheckOutputChoice(size_t count, const std::string& out, const std::string& outDir,
-                              const char* inputs, const char* outTakes) {
-  if (count == 0) return std::string("no ") + inputs + " given";
-  if (out.empty() == outDir.empty())
-    return std::string("give --out ") + outTakes + " for one file or --out-dir DIR for several";
-  if (!out.empty() && count > 1) return std::string("several ") + inputs + " need --out-dir DIR";
-  return "";
-}
-
 namespace {
 
 // The end of a batch, however it ends: the trace closed, then every output

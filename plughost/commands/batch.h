@@ -34,13 +34,4 @@ int RunCommandBatch(const Options& options, Streams io, const char* command,
                     const std::vector<std::string>& inputs, const std::string& outDir,
                     const OutputOf& outputOf, const SessionRun& run);
 
-// The output of `input` in `outDir`, under the input's name with `extension`.
-std::string InFolder(const std::string& outDir, const std::string& input, const char* extension);
-
-// What open and save ask of their outputs: one of --out (for one input) and
-// --out-dir. Empty when that holds, else the sentence to say; `inputs` names
-// the inputs ("palette files"), `out` what --out takes.
-std::string CheckOutputChoice(size_t count, const std::string& out, const std::string& outDir,
-                              const char* inputs, const char* outTakes);
-
 }  // namespace plughost

@@ -22,58 +22,45 @@ module or write an output). Host options may also stand before the command;
 a command's own options go after it, before or after the files; -- ends the
 options, so that a file name may begin with -.)";
 
-constexpr const char* kCommands = "open, save, probe, about or info";
+// Every command, one row each: a new command is a file with its row, and
+// a line here.
+std::vector<CommandRow> CommandTable() {
+  return {OpenCommand(), SaveCommand(), ProbeCommand(), AboutCommand(), InfoCommand()};
+}
 
-// What each command uses of the host: the program itself takes them all,
-// before any command. The module reads its key from the scripting
-// parameters and records it back, which --verbose shows.
+// "open, save, probe, about or info"
+std::string CommandNames(const std::vector<CommandRow>& table) {
+  std::string names;
+  for (size_t i = 0; i < table.size(); ++i)
+    names += (i == 0 ? "" : i + 1 == table.size() ? " or " : ", ") + table[i].name;
+  return names;
+}
+
+// What the program itself takes before any command: every host option.
+// The module reads its key from the scripting parameters and records it
+// back, which --verbose shows.
 const HostOptionUse kProgramUses = {
     true, true,
     "Hand the module a boolean under KEY among the scripting parameters it reads (open "
     "reads fooB, save barF)",
     true};
-const HostOptionUse kOpenUses = {
-    true, true,
-    "Hand the module a boolean under KEY among the scripting parameters it reads as it opens "
-    "(it reads fooB)",
-    true};
-const HostOptionUse kSaveUses = {
-    true, true,
-    "Hand the module a boolean under KEY among the scripting parameters it reads as it saves "
-    "(it reads barF)",
-    true};
-// probe prints the filter's answer and nothing of the selectors.
-const HostOptionUse kProbeUses = {
-    true, false,
-    "Hand the module a boolean under KEY among the scripting parameters it reads as probe "
-    "tries an opening (it reads fooB)",
-    true};
-// The About box is a call with no parameter block and no suites.
-const HostOptionUse kAboutUses = {true, true, nullptr, false};
-// info reads the property list and runs none of the module's code.
-const HostOptionUse kInfoUses = {false, false, nullptr, false};
 
 bool Usage(std::ostream& err, const std::string& text) {
   err << "plughost: " << text << "\nRun with --help for more information.\n";
   return false;
 }
 
-// Everything the command line fills in. CLI11 keeps the address of each
-// field, so it stays in one place until the command has run.
+// What the command line fills in for every command: the host options.
+// CLI11 keeps the address of each field, so it stays in one place until
+// the command has run.
 struct Given {
   Options options;
-  OpenRequest open;
-  SaveRequest save;
-  std::vector<std::string> probeFiles;
-  std::string infoModule;
 };
 
-struct Commands {
-  CLI::App* open;
-  CLI::App* save;
-  CLI::App* probe;
-  CLI::App* about;
-  CLI::App* info;
+// Each command's CLI::App, and how it runs once its options are parsed.
+struct Command {
+  CLI::App* app;
+  CommandRun run;
 };
 
 void SetUpProgram(CLI::App& app, Given& given) {
@@ -94,52 +81,12 @@ void SetUpProgram(CLI::App& app, Given& given) {
 }
 
 // A command with the host options it uses, which may follow it too.
-CLI::App* AddCommand(CLI::App& app, const char* name, const char* description, Given& given,
-                     const HostOptionUse& uses) {
-  CLI::App* command = app.add_subcommand(name, description);
+Command AddCommand(CLI::App& app, const CommandRow& row, Given& given) {
+  CLI::App* command = app.add_subcommand(row.name, row.description);
   command->group("Commands");
   command->allow_extras();
-  AddHostOptions(*command, given.options, uses);
-  return command;
-}
-
-CLI::App* AddOpenCommand(CLI::App& app, Given& given) {
-  CLI::App* open = AddCommand(
-      app, "open", "Open palette files through the module and write them as images", given,
-      kOpenUses);
-  AddOpenOptions(*open, given.open);
-  return open;
-}
-
-CLI::App* AddSaveCommand(CLI::App& app, Given& given) {
-  CLI::App* save = AddCommand(
-      app, "save",
-      "Save images (PNG, PPM, BMP, JPEG ...) or GIMP/JASC palettes (.gpl, .pal) as KiSS "
-      "palettes through the module",
-      given, kSaveUses);
-  AddSaveOptions(*save, given.save);
-  return save;
-}
-
-CLI::App* AddProbeCommand(CLI::App& app, Given& given) {
-  CLI::App* probe = AddCommand(
-      app, "probe", "Ask the module whether each file is a palette, one line each", given,
-      kProbeUses);
-  probe->add_option("FILE", given.probeFiles, "Files to ask about")->type_name("");
-  return probe;
-}
-
-CLI::App* AddAboutCommand(CLI::App& app, Given& given) {
-  return AddCommand(app, "about", "Show the module's About box (selector 0)", given, kAboutUses);
-}
-
-CLI::App* AddInfoCommand(CLI::App& app, Given& given) {
-  CLI::App* info = AddCommand(
-      app, "info", "Print the module's property list, decoded, without running its code", given,
-      kInfoUses);
-  info->add_option("MODULE", given.infoModule, "The module file (default: as --module)")
-      ->type_name("");
-  return info;
+  AddHostOptions(*command, given.options, row.uses);
+  return {command, row.setUp(*command)};
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -195,40 +142,29 @@ std::string UnknownOption(const std::string& arg, const CLI::App& where, const C
 
 // What CLI11 left over in `where`, the program or the command: an unknown
 // option or a word where none is taken. Empty when nothing was.
-std::string LeftOver(const CLI::App& where, const CLI::App* command) {
+std::string LeftOver(const CLI::App& where, const CLI::App* command, const std::string& commands) {
   for (const std::string& arg : where.remaining()) {
     // The end of the options, which CLI11 keeps here too. Before the command
     // it also hides the command from CLI11.
     if (arg == "--" && command == nullptr) return "give -- after the command, not before it";
     if (arg == "--") continue;
     if (arg.size() > 1 && arg[0] == '-') return UnknownOption(arg, where, command);
-    if (command == nullptr) return "\"" + arg + "\" is not a command: " + kCommands;
+    if (command == nullptr) return "\"" + arg + "\" is not a command: " + commands;
     return command->get_name() + " takes no argument \"" + arg + "\"";
   }
   return "";
 }
 
 // The one command given, or null once a usage message has said what is wrong.
-const CLI::App* ChosenCommand(const CLI::App& app, std::ostream& err) {
+const CLI::App* ChosenCommand(const CLI::App& app, const std::string& commands, std::ostream& err) {
   const std::vector<CLI::App*> chosen = app.get_subcommands();
   const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
-  std::string wrong = LeftOver(app, command);
-  if (wrong.empty() && command != nullptr) wrong = LeftOver(*command, command);
-  if (wrong.empty() && command == nullptr)
-    wrong = std::string("a command is required: ") + kCommands;
+  std::string wrong = LeftOver(app, command, commands);
+  if (wrong.empty() && command != nullptr) wrong = LeftOver(*command, command, commands);
+  if (wrong.empty() && command == nullptr) wrong = "a command is required: " + commands;
   if (wrong.empty()) return command;
   Usage(err, wrong);
   return nullptr;
-}
-
-int RunCommand(const Commands& commands, const CLI::App* command, const Given& given,
-               Streams io) {
-  if (command == commands.open) return RunOpen(given.options, given.open, io);
-  if (command == commands.save) return RunSave(given.options, given.save, io);
-  if (command == commands.probe) return RunProbe(given.options, given.probeFiles, io);
-  if (command == commands.about) return RunAbout(given.options, io);
-  if (command == commands.info) return RunInfo(given.options, given.infoModule, io);
-  return kExitUsage;
 }
 
 }  // namespace
@@ -240,15 +176,17 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
       "plughost"};
   Given given;
   SetUpProgram(app, given);
-  const Commands commands = {AddOpenCommand(app, given), AddSaveCommand(app, given),
-                             AddProbeCommand(app, given), AddAboutCommand(app, given),
-                             AddInfoCommand(app, given)};
+  const std::vector<CommandRow> table = CommandTable();
+  std::vector<Command> commands;
+  for (const CommandRow& row : table) commands.push_back(AddCommand(app, row, given));
   const Streams io{out, err};
   const int parsed = Parse(app, argc, argv, io);
   if (parsed != kRunCommand) return parsed;
-  const CLI::App* command = ChosenCommand(app, err);
-  if (command == nullptr) return kExitUsage;
-  return RunCommand(commands, command, given, io);
+  const CLI::App* chosen = ChosenCommand(app, CommandNames(table), err);
+  for (const Command& command : commands) {
+    if (command.app == chosen) return command.run(given.options, io);
+  }
+  return kExitUsage;
 }
 
 }  // namespace plughost

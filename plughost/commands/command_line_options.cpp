@@ -12,6 +12,14 @@ namespace {
 
 using Apply = std::function<void(const std::string&)>;
 
+// "png, ppm, gpl or pal"
+std::string Listed(const std::vector<std::string>& names, const char* last) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == names.size() ? std::string(" ") + last + " " : ", ") + names[i];
+  return text;
+}
+
 CLI::Validator SwatchCheck() {
   return Takes(CLI::Range(1, kMaxSwatchTile),
                "a tile size from 1 to " + std::to_string(kMaxSwatchTile));
@@ -117,11 +125,10 @@ void AddOpenOptions(CLI::App& open, OpenRequest& request) {
        "DIR");
   // Checked in any case, and then the one the option reads.
   Once(open.add_option("--format"), "FORMAT")
-      ->description("png or ppm, or gpl or pal for a GIMP or JASC palette (default: by --out's "
-                    "extension, or png)")
-      ->transform(Takes(CLI::IsMember(std::vector<std::string>{"png", "ppm", "gpl", "pal"},
-                                      CLI::ignore_case),
-                        "png, ppm, gpl or pal"))
+      ->description(Listed(FormatOptions(), "or") + " (default: by --out's extension, or " +
+                    FormatOptions().front() + ")")
+      ->transform(Takes(CLI::IsMember(FormatOptions(), CLI::ignore_case),
+                        Listed(FormatOptions(), "or")))
       ->each([&request](const std::string& f) { request.format = FormatFromPath("x." + f); });
   Once(open.add_option("--swatch", request.swatch,
                        "Scale each colour to an N x N tile in a thin grid (1 to 255)"),

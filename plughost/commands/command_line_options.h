@@ -13,14 +13,6 @@ class App;
 
 namespace plughost {
 
-// The host options a command takes: the ones it uses. --module is always one.
-struct HostOptionUse {
-  bool trace;         // --trace and --answer-boxes: the command runs the module's code
-  bool verbose;       // --verbose: it reports each selector call
-  const char* param;  // what --param does for the command; null: no --param
-  bool emulation;     // the host emulation group: it opens or saves files
-};
-
 void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use);
 
 // --out, --out-dir, --format, --swatch, --group and --force, each given once at most.

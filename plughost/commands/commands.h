@@ -1,20 +1,24 @@
-// The program's commands, each a function of its options that prints to the
-// given streams and answers the exit status:
+// The program's commands, each an adapter: its options become a request of
+// the use-case layer (plughost/usecases), and what that layer says is
+// printed to the given streams. Each answers the exit status:
 //   0 success; 1 the module answered a non-zero result; 2 a bad command
 //   line; 3 the host itself failed (cannot read an image, load the module,
 //   write an output).
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "plughost/host/host.h"
-#include "plughost/images/image_files.h"
+#include "plughost/usecases/requests.h"
+
+namespace CLI {
+class App;
+}  // namespace CLI
 
 namespace plughost {
-
-enum ExitStatus { kExitSuccess = 0, kExitModule = 1, kExitUsage = 2, kExitHost = 3 };
 
 struct Options {
   std::string module;  // empty: the module next to the program
@@ -29,42 +33,36 @@ struct Streams {
   std::ostream& err;
 };
 
-// --group: none given, or every group of each file.
-constexpr int kNoGroup = -1;
-constexpr int kAllGroups = -2;
-// The last group number a palette can have: its count is a signed 16-bit number.
-constexpr int kMaxGroup = 32766;
-
-struct OpenRequest {
-  std::vector<std::string> inputs;
-  std::string out;     // one input
-  std::string outDir;  // any number of inputs
-  ImageFormat format = ImageFormat::kUnknown;  // given with --format; else by --out, or PNG
-  int swatch = 0;  // tile size; 0 writes one pixel per colour
-  bool force = false;  // replace an existing palette with an image
-  int group = kNoGroup;  // open one group of each file, or kAllGroups
-};
-
-struct SaveRequest {
-  std::vector<std::string> images;
-  std::string out;     // one image
-  std::string outDir;  // any number of images
-  int swatch = 0;  // the images are swatches of this tile size
-  bool force = false;  // replace an existing image, or a palette of another form
-  std::string into;  // an existing palette to put the colours into, in its own form
-  int group = kNoGroup;  // the one group of `into` to put them into
-};
-
-int RunOpen(const Options& options, const OpenRequest& request, Streams io);
+int RunOpen(const Options& options, OpenRequest request, Streams io);
 int RunSave(const Options& options, const SaveRequest& request, Streams io);
 int RunProbe(const Options& options, const std::vector<std::string>& files, Streams io);
 int RunAbout(const Options& options, Streams io);
 int RunInfo(const Options& options, const std::string& module, Streams io);
 
-// "result -39: end of file"
-std::string ResultText(int result);
+// The host options a command takes: the ones it uses. --module is always one.
+struct HostOptionUse {
+  bool trace;         // --trace and --answer-boxes: the command runs the module's code
+  bool verbose;       // --verbose: it reports each selector call
+  const char* param;  // what --param does for the command; null: no --param
+  bool emulation;     // the host emulation group: it opens or saves files
+};
 
-// The largest tile of a swatch.
-constexpr int kMaxSwatchTile = 255;
+// A command as the command line knows it: one row of the table. `setUp`
+// adds the command's own options to its CLI::App, bound to a request of
+// its own, and answers how the command then runs.
+using CommandRun = std::function<int(const Options& options, Streams io)>;
+struct CommandRow {
+  std::string name;
+  std::string description;
+  HostOptionUse uses;
+  std::function<CommandRun(CLI::App& command)> setUp;
+};
+
+// One row per command file.
+CommandRow OpenCommand();
+CommandRow SaveCommand();
+CommandRow ProbeCommand();
+CommandRow AboutCommand();
+CommandRow InfoCommand();
 
 }  // namespace plughost

@@ -1,7 +1,6 @@
 #include "plughost/commands/session.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 
 #include <nlohmann/json.hpp>
@@ -11,17 +10,13 @@
 #include "plughost/files/file_plan.h"
 #include "plughost/files/interrupt_cleanup.h"
 #include "plughost/files/system.h"
+#include "plughost/usecases/replacing.h"
 
 namespace plughost {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
-  return text;
-}
 
 // A plain name is a file in the current folder, as info reads it, never a
 // library the system would look for on its own search path.
@@ -31,10 +26,6 @@ std::string AsModulePath(const std::string& name) {
 }
 
 }  // namespace
-
-std::string ResultText(int result) {
-  return "result " + std::to_string(result) + ": " + ResultMeaning(result);
-}
 
 Session::Session(const Options& options, Streams io)
     : options_(options), io_(io), terminal_(StderrIsTerminal()) {}
@@ -53,7 +44,7 @@ int Session::Start(const char* command, const std::vector<std::string>& inputs,
     io_.err << "plughost: cannot make the folder " << outDir << ": " << ReasonText(failure) << "\n";
     return kExitHost;
   }
-  if (!options_.traceFile.empty() && !trace_.Open(options_.traceFile, &error)) {
+  if (!options_.traceFile.empty() && !trace_.Open(options_.traceFile, MayReplaceWithTrace(), &error)) {
     io_.err << "plughost: " << error << "\n";
     return kExitHost;
   }
@@ -91,18 +82,40 @@ std::unique_ptr<Host> Session::NewHost(const std::string& command, const std::st
   return host;
 }
 
-void Session::AttachProgress(Host& host, ProgressBar& bar) {
-  host.onProgress = [&bar](int32_t done, int32_t total) { bar.Update(done, total); };
+void Session::RunStarts(Host& host, const std::string& label) {
+  bar_ = std::make_unique<ProgressBar>(terminal_ && !batchBar_, label);
+  ProgressBar* bar = bar_.get();
+  host.onProgress = [bar](int32_t done, int32_t total) { bar->Update(done, total); };
 }
 
-bool Session::ShowProgress() const { return terminal_ && !batchBar_; }
+void Session::RunEnds(Host& host, const char* operation) {
+  host.onProgress = nullptr;
+  bar_.reset();
+  NoteUnreadParams(host, operation);
+}
+
+void Session::Note(const std::string& text) { io_.err << "plughost: note: " << text << "\n"; }
+
+void Session::Refused(const std::string& sentence) { io_.err << "plughost: " << sentence << "\n"; }
+
+void Session::Done(const std::string& line) { io_.out << line << "\n"; }
+
+void Session::Opened(const Host& host) {
+  // The module attaches the same note to every document: a batch shows it
+  // only when asked.
+  if (!options_.verbose) return;
+  for (const Resource& r : host.resources()) {
+    if (r.type == MakeFourCharCode("hist"))
+      io_.out << "  history note: " << std::string(r.bytes.begin(), r.bytes.end()) << "\n";
+  }
+}
 
 bool Session::ShowBatchProgress(size_t count) {
   batchBar_ = terminal_ && count > 1;
   return batchBar_;
 }
 
-void Session::ReportTail(const Host& host) {
+void Session::Tail(const Host& host) {
   for (const std::string& v : host.counts().violations) io_.err << "  host: module " << v << "\n";
   if (!options_.verbose) return;
   for (const SelectorCall& call : host.calls()) {
@@ -117,27 +130,6 @@ void Session::ReportTail(const Host& host) {
   }
 }
 
-int Session::Verdict(const Host& host, int status, const std::string& file) {
-  const size_t broken = host.counts().violations.size();
-  if (broken == 0 || status != kExitSuccess) return status;
-  ++brokenInterface_;
-  io_.err << "plughost: " << (file.empty() ? "" : file + ": ") << "the module broke the host interface "
-          << (broken == 1 ? "once" : std::to_string(broken) + " times") << " (host: lines)\n";
-  return kExitModule;
-}
-
-std::string Session::DescribeResult(const Host& host, int result) const {
-  const std::vector<Exchange>& exchanges = host.exchanges();
-  if (!exchanges.empty() && exchanges.back().answer == result && result != kNoError) {
-    // No warning was shown: the module only passed on what advanceState said.
-    const std::string meaning = result == kUserCancelled ? "user cancelled" : ResultMeaning(result);
-    return "result " + std::to_string(result) + ": " + meaning +
-           ", answered by the host's own advanceState at row " +
-           std::to_string(exchanges.back().rectTop) + " (--advance-fails-at)";
-  }
-  return ResultText(result);
-}
-
 void Session::NoteUnreadParams(const Host& host, const char* command) {
   if (notedParams_) return;
   notedParams_ = true;
@@ -149,34 +141,12 @@ void Session::NoteUnreadParams(const Host& host, const char* command) {
   }
 }
 
-bool Session::OpenInput(const std::string& name, InputFile* file) {
-  std::string error;
-  if (file->Open(name, &error)) return true;
-  io_.err << "plughost: " << error << "\n";
-  return false;
-}
-
 bool Session::Finish() {
   std::string error;
   const bool written = OutputStillWritable();
   if (trace_.Close(&error)) return written;
   io_.err << "plughost: " << error << "\n";
   return false;
-}
-
-std::string ExtensionNote(const LoadedModule& module, const std::vector<std::string>& extensions,
-                          const std::string& path, const char* verb) {
-  if (!module.hasPropertyList() || extensions.empty()) return "";
-  const std::string ext = ExtensionOf(path);
-  std::string listed;
-  for (const std::string& e : extensions) {
-    std::string lower = Trimmed(e);
-    listed += (listed.empty() ? "." : ", .") + lower;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == ext) return "";
-  }
-  return "plughost: note: the module " + std::string(verb) + " " + listed + " files; " +
-         NameOf(path) + " has another extension\n";
 }
 
 }  // namespace plughost

@@ -1,5 +1,7 @@
 // What every command shares: the module loaded once, the trace, a fresh Host
-// for each operation, and the report that follows each file.
+// for each operation, and the report that follows each file. It is the
+// command line's Caller of the use-case layer: what that layer says goes
+// to standard output and standard error here, in plughost's words.
 #pragma once
 
 #include <memory>
@@ -7,14 +9,14 @@
 #include <vector>
 
 #include "plughost/commands/commands.h"
-#include "plughost/files/input_file.h"
-#include "plughost/host/module_loader.h"
 #include "plughost/commands/terminal.h"
+#include "plughost/host/module_loader.h"
 #include "plughost/host/trace_file.h"
+#include "plughost/usecases/caller.h"
 
 namespace plughost {
 
-class Session {
+class Session : public Caller {
  public:
   Session(const Options& options, Streams io);
   // Checks every file the command names together (its inputs and outputs,
@@ -29,40 +31,38 @@ class Session {
   // to stop after `done` of `count` files.
   bool StopRequested(size_t done, size_t count);
   // A host for one operation on `file`, traced when a trace is written.
-  std::unique_ptr<Host> NewHost(const std::string& command, const std::string& file);
-  // A progress bar for the operation, drawn while stderr is a terminal
-  // and no batch draws one bar for all its files.
-  void AttachProgress(Host& host, ProgressBar& bar);
-  bool ShowProgress() const;
+  std::unique_ptr<Host> NewHost(const std::string& operation, const std::string& file) override;
+  // A progress bar for each run of the module, drawn while stderr is a
+  // terminal and no batch draws one bar for all its files; then a note
+  // for each --param key the module did not read.
+  void RunStarts(Host& host, const std::string& label) override;
+  void RunEnds(Host& host, const char* operation) override;
+  void Note(const std::string& text) override;
+  void Refused(const std::string& sentence) override;
+  void Done(const std::string& line) override;
+  // With --verbose, the module's history note.
+  void Opened(const Host& host) override;
+  // Misuse the host caught, then with --verbose each selector and what the
+  // module recorded: the tail of every file's report.
+  void Tail(const Host& host) override;
+  void BrokeInterface() override { ++brokenInterface_; }
   // A batch of `count` files: one bar for them all (see BatchProgress),
   // none for each operation; answers whether that bar is drawn.
   bool ShowBatchProgress(size_t count);
-  // Misuse the host caught, then with --verbose each selector and what the
-  // module recorded: the tail of every file's report.
-  void ReportTail(const Host& host);
-  // The status of an operation that ended with `status`, made a module
-  // failure, as a plug-in validator would, when the module broke the host
-  // interface (each misuse is said by ReportTail).
-  int Verdict(const Host& host, int status, const std::string& file);
-  // How many operations Verdict made failures: done, but by a module that
-  // broke the interface.
+  // How many operations were done by a module that broke the interface.
   size_t BrokenInterfaceCount() const { return brokenInterface_; }
-  // "result -128: ..." for `result`, saying when it was the host's own
-  // advanceState that answered it rather than the module.
-  std::string DescribeResult(const Host& host, int result) const;
-  // A note for each --param key the module did not read.
-  void NoteUnreadParams(const Host& host, const char* command);
-  // Opens an input for the module; false after saying why it will not.
-  bool OpenInput(const std::string& name, InputFile* file);
   // False (and a message) when the trace could not be written or standard
   // output could not be.
   bool Finish();
 
-  const LoadedModule& module() const { return module_; }
+  const LoadedModule& module() const override { return module_; }
   bool verbose() const { return options_.verbose; }
   Streams io() const { return io_; }
 
  private:
+  // A note for each --param key the module did not read, said once.
+  void NoteUnreadParams(const Host& host, const char* command);
+
   const Options& options_;
   Streams io_;
   TraceWriter trace_;
@@ -73,11 +73,7 @@ class Session {
   bool terminal_;  // stderr, asked once
   bool batchBar_ = false;
   size_t brokenInterface_ = 0;
+  std::unique_ptr<ProgressBar> bar_;  // of the run under way
 };
-
-// "plughost: note: the module reads .KCF files; x.txt has another extension",
-// or nothing.
-std::string ExtensionNote(const LoadedModule& module, const std::vector<std::string>& extensions,
-                          const std::string& path, const char* verb);
 
 }  // namespace plughost

@@ -11,27 +11,20 @@ namespace plughost {
 
 namespace {
 
-std::string KindRefusal(const std::string& target, Content content,
-                        const std::vector<uint8_t>& head) {
-  const bool image = LooksLikeImage(head), palette = LooksLikePalette(head);
-  if ((content == Content::kPalette || content == Content::kText) && image)
-    return target + " holds an image, not a palette; give --force to replace it";
-  if ((content == Content::kImage || content == Content::kText) && palette)
-    return target + " holds a KiSS palette, not an image; give --force to replace it";
-  return "";
-}
-
-// What the target's first bytes are, read through the gate's own reader.
-std::vector<uint8_t> HeadOf(const std::string& path) {
+// What the target holds, read through the gate's own reader, for its caller to judge.
+std::string Judged(const std::string& target, const std::string& replaced,
+                   const ReplaceCheck& mayReplace) {
+  if (!mayReplace) return "";
   InputFile file;
-  std::string ignored;
-  return file.Open(path, &ignored) ? file.Head(16) : std::vector<uint8_t>();
+  std::string error;
+  if (!file.Open(replaced, &error)) return error;
+  return mayReplace(ExistingFile{target, file.Head(kExistingHeadBytes), file.size()});
 }
 
 // Why `target` (the name given) may not be replaced by a new file at
 // `replaced` (the file it names), or "".
 std::string TargetRefusal(const std::string& target, const std::string& replaced,
-                          bool nameChanged, const FileStatus& old, Content content, bool force) {
+                          bool nameChanged, const FileStatus& old, const ReplaceCheck& mayReplace) {
   if (old.type == FileType::kMissing && nameChanged && sys::IsLink(target))
     return target + " is a symbolic link to a missing file; not writing through it";
   if (old.type == FileType::kDirectory || old.type == FileType::kOther ||
@@ -39,19 +32,19 @@ std::string TargetRefusal(const std::string& target, const std::string& replaced
     return Refusal(target, old);
   if (old.type != FileType::kRegular) return "";
   if (!sys::MayWrite(replaced, old)) return target + ": permission denied";
-  return force ? "" : KindRefusal(target, content, HeadOf(replaced));
+  return Judged(target, replaced, mayReplace);
 }
 
 }  // namespace
 
-bool AtomicFile::Begin(const std::string& target, Content content, bool force,
+bool AtomicFile::Begin(const std::string& target, const ReplaceCheck& mayReplace,
                        std::string* error) {
   Abandon();
   target_ = target;
   bool nameChanged = false;
   replaced_ = FollowLinks(target, &nameChanged);
   const FileStatus old = StatusOf(replaced_);
-  *error = TargetRefusal(target, replaced_, nameChanged, old, content, force);
+  *error = TargetRefusal(target, replaced_, nameChanged, old, mayReplace);
   if (!error->empty()) return false;
   RemovePendingOnInterrupt();
   int failure = 0;
@@ -231,15 +224,14 @@ void CommitTogether::RemoveAll(const std::string& why, std::vector<std::string>*
 }
 
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
-                         Content content, bool force, std::string* error) {
+                         const ReplaceCheck& mayReplace, std::string* error) {
   AtomicFile file;
-  return file.Begin(target, content, force, error) && file.Write(bytes, error) &&
-         file.Commit(error);
+  return file.Begin(target, mayReplace, error) && file.Write(bytes, error) && file.Commit(error);
 }
 
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
                          std::string* error) {
-  return WriteFileAtomically(target, bytes, Content::kAny, false, error);
+  return WriteFileAtomically(target, bytes, nullptr, error);
 }
 
 }  // namespace plughost

@@ -5,22 +5,30 @@
 // the file replaced, and that file is renamed over it only on Commit. A
 // failure, an early return or an interrupt removes the new file and leaves
 // the target as it was. A symbolic link to a missing file is refused, as cp
-// does: writing through it would make a file the user never named. A replaced file keeps its mode (and, for root, its
-// owner).
+// does: writing through it would make a file the user never named. A
+// replaced file keeps its mode (and, for root, its owner). Which existing
+// files may be replaced at all is the caller's to say, by what they hold.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace plughost {
 
-// What the target is meant to hold: an existing file of the other kind (a
-// picture where a palette goes, a palette where a picture goes) is refused
-// unless forced.
-// kText (a trace) replaces neither.
-enum class Content { kAny, kPalette, kImage, kText };
+// An existing regular file about to be replaced, as its caller judges it:
+// its first bytes (kExistingHeadBytes, fewer for a shorter file) and size.
+constexpr size_t kExistingHeadBytes = 32;
+struct ExistingFile {
+  const std::string& name;  // as the user named it
+  std::vector<uint8_t> head;
+  uint64_t size;
+};
+// "" when the file may be replaced, else the refusal naming it. Null: any
+// regular file may be.
+using ReplaceCheck = std::function<std::string(const ExistingFile& file)>;
 
 struct PendingFile;
 class CommitTogether;
@@ -33,10 +41,8 @@ class AtomicFile {
   ~AtomicFile() { Abandon(); }
 
   // False with one sentence naming the target and the reason.
-  bool Begin(const std::string& target, Content content, bool force, std::string* error);
-  bool Begin(const std::string& target, std::string* error) {
-    return Begin(target, Content::kAny, false, error);
-  }
+  bool Begin(const std::string& target, const ReplaceCheck& mayReplace, std::string* error);
+  bool Begin(const std::string& target, std::string* error) { return Begin(target, nullptr, error); }
   const std::string& tempPath() const { return temp_; }
   const std::string& target() const { return target_; }
   // A file reference on the new file, for a module to write through.
@@ -98,7 +104,7 @@ class CommitTogether {
 
 // The whole of `bytes` as the new content of `target`, or nothing changed.
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
-                         Content content, bool force, std::string* error);
+                         const ReplaceCheck& mayReplace, std::string* error);
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
                          std::string* error);
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <unordered_map>
@@ -11,29 +10,6 @@
 #include "plughost/files/system.h"
 
 namespace plughost {
-
-namespace {
-
-// Netpbm: "P1" to "P7" and white space.
-bool IsNetpbm(const std::vector<uint8_t>& head) {
-  return head.size() >= 3 && head[0] == 'P' && head[1] >= '1' && head[1] <= '7' &&
-         (head[2] == ' ' || head[2] == '\n' || head[2] == '\r' || head[2] == '\t');
-}
-
-bool StartsWith(const std::vector<uint8_t>& head, const char* text, size_t n) {
-  return head.size() >= n && std::memcmp(head.data(), text, n) == 0;
-}
-
-}  // namespace
-
-bool LooksLikeImage(const std::vector<uint8_t>& head) {
-  if (StartsWith(head, "\x89PNG", 4) || StartsWith(head, "\xFF\xD8\xFF", 3) ||
-      StartsWith(head, "GIF8", 4) || StartsWith(head, "BM", 2))
-    return true;
-  return IsNetpbm(head);
-}
-
-bool LooksLikePalette(const std::vector<uint8_t>& head) { return StartsWith(head, "KiSS", 4); }
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of(sys::PathSeparators());
@@ -43,20 +19,6 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
   const size_t slash = path.find_last_of(sys::PathSeparators());
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string StemOf(const std::string& path) {
-  const std::string name = NameOf(path);
-  const size_t dot = name.find_last_of('.');
-  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-std::string ExtensionOf(const std::string& path) {
-  const std::string name = NameOf(path);
-  const size_t dot = name.find_last_of('.');
-  std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
 }
 
 std::string PathKey(const std::string& path) {

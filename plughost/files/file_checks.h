@@ -1,7 +1,8 @@
 // What plughost looks at before it touches a file, as cp does: what the
 // file is (only regular files are read or replaced), which file it is (so
 // two names of one file are found without comparing every pair), and the
-// system's failures told in our own words.
+// system's failures told in our own words. What a file holds is for the
+// callers above to say.
 #pragma once
 
 #include <cstddef>
@@ -60,13 +61,6 @@ std::string FollowLinks(const std::string& path, bool* nameChanged = nullptr);
 
 std::string FolderOf(const std::string& path);  // with its trailing separator
 std::string NameOf(const std::string& path);
-std::string StemOf(const std::string& path);  // the name without its last extension
-std::string ExtensionOf(const std::string& path);  // lower case, without the dot
-
-// What an existing file begins with, by its first bytes: an image
-// signature (PNG, JPEG, GIF, BMP, Netpbm), or the KiSS mark.
-bool LooksLikeImage(const std::vector<uint8_t>& head);
-bool LooksLikePalette(const std::vector<uint8_t>& head);
 
 // A key under which two spellings of one path that does not exist yet meet:
 // "a/./b.png" and "a/b.png", and on Windows "A\B.PNG" too.

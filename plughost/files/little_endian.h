@@ -1,5 +1,6 @@
-// Little-endian fields of a module file: its property list and, natively,
-// its ELF headers. The caller has checked that the bytes are there.
+// Little-endian fields, the one reader of them in the host: a module file's
+// property list and ELF headers, BMP and GIF headers. The caller has checked
+// that the bytes are there.
 #pragma once
 
 #include <cstdint>

@@ -100,17 +100,18 @@ LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
 
 LoadedModule::~LoadedModule() { sys::UnloadLibrary(library_); }
 
-// Beside the program, as in a build tree; else where an installed tree
-// keeps it, lib/zentrow/ next to the program's bin/.
-std::string DefaultModulePath() {
+std::string ModuleBesideProgram(const std::string& installedFolder) {
   const std::string folder = sys::ProgramFolder();
   const std::string beside = folder + sys::ModuleFileName();
-  const std::string installed = folder + "../lib/zentrow/" + sys::ModuleFileName();
+  const std::string installed = folder + installedFolder + sys::ModuleFileName();
   return StatusOf(beside).type == FileType::kMissing &&
                  StatusOf(installed).type != FileType::kMissing
              ? installed
              : beside;
 }
+
+// An installed tree keeps it in lib/zentrow/ next to the program's bin/.
+std::string DefaultModulePath() { return ModuleBesideProgram("../lib/zentrow/"); }
 
 LoadedModule::LoadedModule(LoadedModule&& other) noexcept
     : library_(std::exchange(other.library_, nullptr)),

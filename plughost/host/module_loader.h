@@ -49,7 +49,11 @@ bool LoadModulePropertyList(const std::string& path, PropertyList* list, std::st
 // loader would map lies inside it; false with one sentence when not.
 bool CheckModuleFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error);
 
-// The module file next to the running program, as a default.
+// The module file next to the running program, as in a build tree; else,
+// when there is none, in `installedFolder` (relative to the program's
+// folder, ending in a separator), where an installed tree keeps it.
+std::string ModuleBesideProgram(const std::string& installedFolder);
+// The same for plughost, whose installed module is in ../lib/zentrow/.
 std::string DefaultModulePath();
 
 }  // namespace plughost

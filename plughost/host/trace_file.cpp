@@ -4,8 +4,9 @@
 
 namespace plughost {
 
-bool TraceWriter::Open(const std::string& path, std::string* error) {
-  open_ = file_.Begin(path, Content::kText, false, error);
+bool TraceWriter::Open(const std::string& path, const ReplaceCheck& mayReplace,
+                       std::string* error) {
+  open_ = file_.Begin(path, mayReplace, error);
   if (!open_) *error = "cannot write the trace: " + *error;
   return open_;
 }

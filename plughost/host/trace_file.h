@@ -15,7 +15,8 @@ namespace plughost {
 // written to the new file as it happens.
 class TraceWriter {
  public:
-  bool Open(const std::string& path, std::string* error);
+  // `mayReplace` judges an existing file at `path` (see AtomicFile).
+  bool Open(const std::string& path, const ReplaceCheck& mayReplace, std::string* error);
   bool active() const { return open_; }
   void Write(const std::string& event, const nlohmann::ordered_json& fields);
   // Puts the trace in place; false with the reason when any line could not

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "plughost/files/little_endian.h"
 #include "plughost/images/image_decoders.h"
 
 namespace plughost {
@@ -25,8 +26,8 @@ constexpr size_t kMasksOffset = 54;  // in the header from 52 bytes on, else jus
 constexpr size_t kMaxHeaderBytes = kFileHeaderSize + 124;
 constexpr uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
 
-uint32_t U16(const uint8_t* b, size_t at) { return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8; }
-uint32_t U32(const uint8_t* b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+uint32_t U16(const uint8_t* b, size_t at) { return ReadU16(b + at); }
+uint32_t U32(const uint8_t* b, size_t at) { return ReadU32(b + at); }
 
 // One colour channel as a mask over a 16- or 32-bit pixel.
 struct Channel {

@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "plughost/files/little_endian.h"
 #include "plughost/images/image_decoders.h"
 
 namespace plughost {
@@ -20,7 +21,7 @@ constexpr uint8_t kExtension = '!', kImage = ',', kTrailer = ';';
 constexpr uint8_t kGraphicControl = 0xF9;
 constexpr int kMaxCodes = 4096;
 
-uint32_t U16(const uint8_t* b, size_t at) { return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8; }
+uint32_t U16(const uint8_t* b, size_t at) { return ReadU16(b + at); }
 
 size_t TableEntries(uint8_t flags) { return flags & 0x80 ? size_t{2} << (flags & 7) : 0; }
 

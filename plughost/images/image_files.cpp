@@ -1,45 +1,28 @@
 #include "plughost/images/image_files.h"
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <utility>
 
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
 #include "plughost/images/image_decoders.h"
-#include "plughost/images/png_files.h"
 
 namespace plughost {
 
 namespace {
 
-constexpr char kNotAnImage[] = "is not an image plughost reads (PNG, BMP, GIF, PPM, PGM)";
-// A palette is exact colours: a JPEG's were changed when it was saved.
-constexpr char kJpeg[] =
-    "is a JPEG, which stores colours only approximately, so a palette taken from it would not "
-    "be the colours painted: save the image as PNG and save the palette from that";
-
-bool Begins(const uint8_t* head, size_t size, const char* mark) {
-  const size_t n = std::strlen(mark);
-  return size >= n && std::memcmp(head, mark, n) == 0;
-}
-
-// By the mark the file begins with; null for JPEG and what is no image.
+// By the format the file's first bytes show; null after refusing a file
+// save does not read.
 std::unique_ptr<ImageDecoder> DecoderFor(const ByteSource& source, const ImageRefusal& refuse) {
-  uint8_t head[8] = {};
+  uint8_t head[16] = {};
   const int64_t got = source.ReadAt(0, head, sizeof head);
-  const size_t size = got < 0 ? 0 : size_t(got);
   if (got < 0) return refuse("could not be read"), nullptr;
-  if (size == 0) return refuse("is empty", "the file"), nullptr;
-  if (Begins(head, size, "\x89PNG\r\n\x1A\n")) return NewPngDecoder(source);
-  if (Begins(head, size, "GIF87a") || Begins(head, size, "GIF89a")) return NewGifDecoder(source);
-  if (Begins(head, size, "BM")) return NewBmpDecoder(source);
-  for (const char* form : {"P2", "P3", "P5", "P6"}) {
-    if (Begins(head, size, form)) return NewNetpbmDecoder(source);
-  }
-  if (Begins(head, size, "\xFF\xD8\xFF")) return refuse(kJpeg), nullptr;
-  return refuse(kNotAnImage, "the file"), nullptr;
+  if (got == 0) return refuse("is empty", "the file"), nullptr;
+  const Format* format = FormatOf(head, size_t(got), refuse.name);
+  if (format != nullptr && format->decoder != nullptr) return format->decoder(source);
+  if (format != nullptr && format->notRead != nullptr) return refuse(format->notRead), nullptr;
+  return refuse("is not an image plughost reads (" + FormatsSaveReads() + ")", "the file"), nullptr;
 }
 
 // Rows kept as they come, every column: what is held grows with the rows
@@ -109,25 +92,12 @@ bool DecodePlain(ImageDecoder& decoder, int wanted, const ImageRefusal& refuse, 
 
 }  // namespace
 
-ImageFormat FormatFromPath(const std::string& path) {
-  const std::string ext = ExtensionOf(path);
-  if (ext == "png") return ImageFormat::kPng;
-  if (ext == "ppm") return ImageFormat::kPpm;
-  if (ext == "gpl") return ImageFormat::kGimpPalette;
-  if (ext == "pal") return ImageFormat::kJascPalette;
-  return ImageFormat::kUnknown;
-}
-
 std::vector<uint8_t> EncodeImage(const Image& image, ImageFormat format) {
-  if (image.pixels.empty() || (image.planes != 1 && image.planes != 3)) return {};
-  if (format == ImageFormat::kPng) return EncodePng(image);
-  if (format != ImageFormat::kPpm) return {};
-  const std::string header = std::string(image.planes == 1 ? "P5" : "P6") + "\n" +
-                             std::to_string(image.columns) + " " + std::to_string(image.rows) +
-                             "\n255\n";
-  std::vector<uint8_t> out(header.begin(), header.end());
-  out.insert(out.end(), image.pixels.begin(), image.pixels.end());
-  return out;
+  const Format& row = FormatById(format);
+  if (image.pixels.empty() || row.id != format || row.kind != FileKind::kImage ||
+      row.encode == nullptr)
+    return {};
+  return row.encode(image, "", -1);
 }
 
 bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, SaveImage* out,

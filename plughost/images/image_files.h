@@ -10,19 +10,14 @@
 
 #include "plughost/host/image.h"
 #include "plughost/images/byte_source.h"
+#include "plughost/images/formats.h"
 #include "plughost/images/swatch.h"
 
 namespace plughost {
 
-// What open writes: images, or the colours as a palette for other editors
-// (palette_files.h), which EncodeImage does not write.
-enum class ImageFormat { kUnknown, kPng, kPpm, kGimpPalette, kJascPalette };
-
-// By the extension, in any case: ".png", ".ppm", ".gpl", ".pal".
-ImageFormat FormatFromPath(const std::string& path);
-
-// The file's bytes; planes 1 (grey) or 3 (RGB). Empty when the image has
-// another number of planes or no pixels.
+// The file's bytes in one of the image formats open writes (PNG, PPM);
+// planes 1 (grey) or 3 (RGB). Empty when the image has another number of
+// planes or no pixels, or the format is no such image.
 std::vector<uint8_t> EncodeImage(const Image& image, ImageFormat format);
 
 // The most pixels a whole image read into memory may have: 16384 x 16384.

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "plughost/files/file_checks.h"
+#include "plughost/images/formats.h"
 #include "plughost/images/text_lines.h"
 
 namespace plughost {
@@ -145,8 +146,11 @@ bool DecodeJasc(PaletteReader* r) {
 }  // namespace
 
 PaletteText PaletteTextFromPath(const std::string& path) {
-  const std::string ext = ExtensionOf(path);
-  return ext == "gpl" ? PaletteText::kGimp : ext == "pal" ? PaletteText::kJasc : PaletteText::kNone;
+  const Format* format = FormatByName(path);
+  const ImageFormat id = format != nullptr ? format->id : ImageFormat::kUnknown;
+  return id == ImageFormat::kGimpPalette   ? PaletteText::kGimp
+         : id == ImageFormat::kJascPalette ? PaletteText::kJasc
+                                           : PaletteText::kNone;
 }
 
 std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,

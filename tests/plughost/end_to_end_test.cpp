@@ -12,6 +12,7 @@
 
 #include "plughost/files/file_checks.h"
 #include "plughost/images/image_files.h"
+#include "plughost/usecases/requests.h"
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
 
@@ -503,6 +504,65 @@ const SafetyCase kSafetyCases[] = {
        return true;
      },
      {"open", "{dir}p24.kcf", "--out", "{dir}pal.png"}, 3, "holds a KiSS palette, not an image", ""},
+    // Without --force a save replaces only a palette of the form the module
+    // writes (or nothing, or an empty file); anything else is named.
+    {"ExistingCelKeptFromAPalette",
+     [](const TempDir& d) {
+       WriteAll(d / "doll.cel", {'K', 'i', 'S', 'S', 0x20, 4, 0, 0, 16, 0, 16, 0, 0, 0, 0, 0});
+       return true;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}doll.cel"}, 3, "doll.cel is a KiSS cel, not a palette", ""},
+    {"ExistingTiffKept",
+     [](const TempDir& d) {
+       WriteAll(d / "x.kcf", {'I', 'I', '*', 0, 8, 0, 0, 0, 0, 0});
+       return true;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}x.kcf"}, 3, "not a palette (a TIFF image)", ""},
+    {"ExistingWebpKept",
+     [](const TempDir& d) {
+       WriteAll(d / "x.webp", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', ' '});
+       return true;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}x.webp"}, 3, "not a palette (a WebP image)", ""},
+    {"ExistingTgaKeptByItsName",
+     [](const TempDir& d) {
+       WriteAll(d / "x.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3});
+       return true;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}x.tga"}, 3, "not a palette (a TGA image)", ""},
+    {"TextNamedKcfKept",
+     [](const TempDir& d) {
+       const std::string text = "my notes on this doll: it is not a palette.\n\n\n";
+       WriteAll(d / "notes.kcf", std::vector<uint8_t>(text.begin(), text.end()));
+       return true;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}notes.kcf"}, 3,
+     "notes.kcf is a file of 46 bytes that is not a palette; give --force", ""},
+    {"EmptyFileReplaced",
+     [](const TempDir& d) {
+       WriteAll(d / "empty.kcf", {});
+       return true;
+     },
+     {"save", "{dir}pic.png", "--out", "{dir}empty.kcf"}, 0, "800 bytes", "empty.kcf"},
+    {"ExistingCelKeptFromAPicture",
+     [](const TempDir& d) {
+       WriteAll(d / "doll.png", {'K', 'i', 'S', 'S', 0x21, 8, 0, 0, 16, 0, 16, 0});
+       return true;
+     },
+     {"open", "{dir}p24.kcf", "--out", "{dir}doll.png"}, 3, "doll.png is a KiSS cel, not an image", ""},
+    {"UnknownFileKeptFromAPicture",
+     [](const TempDir& d) {
+       WriteAll(d / "x.ppm", {'h', 'e', 'l', 'l', 'o'});
+       return true;
+     },
+     {"open", "{dir}p24.kcf", "--out", "{dir}x.ppm"}, 3, "x.ppm is a file of 5 bytes that is not", ""},
+    {"TraceNeverReplacesAPictureEvenForced",
+     [](const TempDir& d) {
+       WriteAll(d / "keep.png", ReadAll(d / "pic.png"));
+       return true;
+     },
+     {"open", "{dir}p24.kcf", "--out", "{dir}x.png", "--force", "--trace", "{dir}keep.png"}, 3,
+     "keep.png holds an image, not a trace; a trace never replaces it", ""},
     {"ForceReplacesTheOtherKind",
      [](const TempDir& d) {
        WriteAll(d / "pal.png", samples::Palette24());

@@ -11,16 +11,17 @@
 #include <gtest/gtest.h>
 
 #include "plughost/commands/command_line.h"
-#include "plughost/images/palette_groups.h"
+#include "kiss/palette_bytes.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/images/image_files.h"
+#include "plughost/usecases/palette_words.h"
+#include "plughost/usecases/requests.h"
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/in_process.h"
 #include "tests/plughost/test_files.h"
 
 namespace {
 
-using plughost::PaletteForm;
 using plughost_test::ReadAll;
 using plughost_test::TempDir;
 using plughost_test::WriteAll;
@@ -48,8 +49,9 @@ class Forms : public testing::TestWithParam<FormCase> {};
 
 TEST_P(Forms, AreReadFromTheFilesOwnBytes) {
   PaletteForm form;
-  std::string why;
-  const bool read = plughost::ReadPaletteForm(GetParam().head, &form, &why);
+  const PaletteHead head = ReadPaletteHead(GetParam().head);
+  const std::string why = plughost::FormFaultText(head, ReadPaletteForm(head, &form));
+  const bool read = why.empty();
   EXPECT_EQ(read, GetParam().readable) << why;
   EXPECT_EQ(read ? plughost::FormText(form) : why, GetParam().says);
 }
@@ -72,15 +74,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 PaletteForm FormOf(const std::vector<uint8_t>& head) {
   PaletteForm form;
-  std::string why;
-  EXPECT_TRUE(plughost::ReadPaletteForm(head, &form, &why)) << why;
+  EXPECT_EQ(ReadPaletteForm(ReadPaletteHead(head), &form), FormFault::kNone);
   return form;
 }
 
 TEST(GroupView, IsTheFilesOwnHeaderWithOneGroupThenTheGroupsBytes) {
   const std::vector<uint8_t> head = Header(16, 24, 256, 10);
   const std::vector<uint8_t> colours = {1, 2, 3, 4, 5, 6};
-  const std::vector<uint8_t> view = plughost::GroupView(FormOf(head), head, colours);
+  const std::vector<uint8_t> view = GroupView(FormOf(head), ReadPaletteHead(head), colours);
   std::vector<uint8_t> expected = head;
   expected[10] = 1;
   expected[11] = 0;
@@ -90,7 +91,7 @@ TEST(GroupView, IsTheFilesOwnHeaderWithOneGroupThenTheGroupsBytes) {
 
 TEST(GroupView, OfAHeaderlessFileHasAHeaderOf12BitsAnd16Colours) {
   const std::vector<uint8_t> head = {0x12, 0x03, 0x45, 0x06};
-  const std::vector<uint8_t> view = plughost::GroupView(FormOf(head), head, {0xAB, 0x0C});
+  const std::vector<uint8_t> view = GroupView(FormOf(head), ReadPaletteHead(head), {0xAB, 0x0C});
   std::vector<uint8_t> expected = {'K', 'i', 'S', 'S', 16, 12, 0, 0, 16, 0, 1, 0};
   expected.resize(32, 0);
   expected.insert(expected.end(), {0xAB, 0x0C});
@@ -123,7 +124,7 @@ TEST(PutColours, TwentyFourBitsExactlyAndNothingElse) {
   for (int k = 0; k < 4 * 3 + 5; ++k) file.push_back(uint8_t(0x40 + k));  // five bytes after
   const std::vector<uint8_t> before = file;
   const uint8_t rgb[] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC};
-  EXPECT_EQ(plughost::PutColours(FormOf(file), rgb, 2, 2, &file), 0);
+  EXPECT_EQ(PutColours(FormOf(file), rgb, 2, 2, &file), 0);
   std::vector<uint8_t> expected = before;
   std::copy(rgb, rgb + 6, expected.begin() + 32 + 6);
   EXPECT_EQ(file, expected);
@@ -134,7 +135,7 @@ TEST(PutColours, TwelveBitsTakeTheTopFourBitsAndKeepTheUnusedOnes) {
   file.insert(file.end(), {0xFF, 0xA0, 0x00, 0x50});
   // 0x11 0x22 0x33 is exact in 12 bits; 0x12 0x34 0x56 is not.
   const uint8_t rgb[] = {0x11, 0x22, 0x33, 0x12, 0x34, 0x56};
-  EXPECT_EQ(plughost::PutColours(FormOf(file), rgb, 0, 2, &file), 1);
+  EXPECT_EQ(PutColours(FormOf(file), rgb, 0, 2, &file), 1);
   EXPECT_EQ(std::vector<uint8_t>(file.begin() + 32, file.end()),
             (std::vector<uint8_t>{0x13, 0xA2, 0x15, 0x53}));
 }

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "interface/result_codes.h"
-#include "plughost/images/palette_notes.h"
+#include "plughost/usecases/palette_words.h"
 
 namespace {
 

@@ -1,26 +1,16 @@
-// plughost about and info: the module's About box, and its property list
-// decoded without running its code.
-#include "plughost/commands/session.h"
+// plughost info: the module's property list, decoded without running its code.
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "plughost/commands/commands.h"
+#include "plughost/host/module_loader.h"
 
 namespace plughost {
 
-int RunAbout(const Options& options, Streams io) {
-  Session session(options, io);
-  const int started = session.Start("about", {}, {}, "");
-  if (started != kExitSuccess) return started;
-  std::unique_ptr<Host> host = session.NewHost("about", "");
-  const int16_t before = host->result();
-  const int16_t after = host->CallAbout(0);
-  if (after != before) {
-    io.err << "plughost: the About selector changed the result to " << ResultText(after) << "\n";
-    return kExitModule;
-  }
-  session.ReportTail(*host);
-  const int status = session.Verdict(*host, kExitSuccess, "");
-  return session.Finish() ? status : kExitHost;
-}
-
 namespace {
+
+// info reads the property list and runs none of the module's code.
+const HostOptionUse kInfoUses = {false, false, nullptr, false};
 
 // The host's image modes in the order of the "mode" bits (top bit first)
 // and of the "mxch" entries.
@@ -101,6 +91,18 @@ int RunInfo(const Options& options, const std::string& module, Streams io) {
   io.out << "module:            " << path << "\n";
   PrintPropertyList(list, io.out);
   return kExitSuccess;
+}
+
+CommandRow InfoCommand() {
+  return {"info", "Print the module's property list, decoded, without running its code",
+          kInfoUses, [](CLI::App& command) -> CommandRun {
+            auto module = std::make_shared<std::string>();
+            command.add_option("MODULE", *module, "The module file (default: as --module)")
+                ->type_name("");
+            return [module](const Options& options, Streams io) {
+              return RunInfo(options, *module, io);
+            };
+          }};
 }
 
 }  // namespace plughost

@@ -1,0 +1,72 @@
+// The layer of the things people do with palettes: open one (whole, one
+// group, every group), save an image or a palette text as a new palette or
+// into an existing one in its own form, probe a file. Every caller (the
+// command line, GIMP) hands a request to it and is told, through the
+// Caller it supplies, what happened in this layer's words; every rule
+// about palettes and about what may be replaced lives here.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "plughost/host/host.h"
+#include "plughost/host/module_loader.h"
+
+namespace plughost {
+
+// How an operation ended, the same numbers a script reads from plughost:
+//   0 success; 1 the module answered a non-zero result (or broke the host
+//   interface); 2 a request that does not hold together; 3 the host itself
+//   failed (cannot read an input, load the module, write an output).
+enum ExitStatus { kExitSuccess = 0, kExitModule = 1, kExitUsage = 2, kExitHost = 3 };
+
+// Groups of a palette: one (from 0), none asked for, or every one.
+constexpr int kNoGroup = -1;
+constexpr int kAllGroups = -2;
+// The last group number a palette can have: its count is a signed 16-bit number.
+constexpr int kMaxGroup = 32766;
+
+// The caller's side: the module it loaded, the host it wants for each run
+// of the module, and where what this layer says goes. Sentences name their
+// file and carry no prefix of the caller's.
+class Caller {
+ public:
+  virtual ~Caller() = default;
+  virtual const LoadedModule& module() const = 0;
+  // A host for one run of the module on `file` ("open", "save", "probe").
+  virtual std::unique_ptr<Host> NewHost(const std::string& operation, const std::string& file) = 0;
+  // Around each run of the module, `label` naming it for a progress bar.
+  virtual void RunStarts(Host& /*host*/, const std::string& /*label*/) {}
+  virtual void RunEnds(Host& /*host*/, const char* /*operation*/) {}
+  // What a user may want to know: "FILE: what".
+  virtual void Note(const std::string& text) = 0;
+  // Why an operation failed: one sentence naming the file.
+  virtual void Refused(const std::string& sentence) = 0;
+  // What was done: "a.kcf -> a.png (16 x 16 RGB)".
+  virtual void Done(const std::string& /*line*/) {}
+  // A palette the module opened, for what its host holds (the history note).
+  virtual void Opened(const Host& /*host*/) {}
+  // After each run: what the host caught the module doing, and whatever
+  // else the caller shows of a run.
+  virtual void Tail(const Host& /*host*/) {}
+  // An operation done by a module that broke the host interface, after
+  // Refused has said so.
+  virtual void BrokeInterface() {}
+};
+
+// The status of an operation that ended with `status`: a module failure, as
+// a plug-in validator would have it, when the module broke the host
+// interface (each misuse is the caller's Tail to show).
+int Verdict(Caller& caller, const Host& host, int status, const std::string& file);
+
+// "result -39: end of file"
+std::string ResultText(int result);
+// The same, saying when it was the host's own advanceState that answered
+// it rather than the module.
+std::string DescribeResult(const Host& host, int result);
+
+// A note when `path` has none of the extensions the module's property list
+// gives for what it `verb`s ("reads", "writes"); "" otherwise.
+std::string ExtensionNote(const LoadedModule& module, bool writes, const std::string& path);
+
+}  // namespace plughost

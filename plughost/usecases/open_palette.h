@@ -1,0 +1,69 @@
+// Opening a palette through the module: the whole file, or one group of it
+// handed to the module as a one-group view of the file (its header with a
+// group count of 1, then the group's colours, in a scratch file beside an
+// output), which the module opens as it opens any palette. Then either
+// written to an image or palette text, or handed to an editor as layers.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plughost/usecases/caller.h"
+#include "plughost/usecases/requests.h"
+
+namespace plughost {
+
+// A palette (or one group) as the module opened it, and what the host saw
+// of the file.
+struct OpenedPalette {
+  std::string what;  // "a.kcf", "a.kcf group 3"
+  std::string layer;  // "palette", "group 3"
+  std::unique_ptr<Host> host;
+  std::vector<uint8_t> head;  // the first bytes the module read from, for notes
+  uint64_t size = 0;  // of what the module read from
+  uint64_t read = 0;  // how far it read
+  // How many colours the palette holds by its header (the view's, for a
+  // group): a palette text lists those and not the black entries after.
+  int ColoursHeld() const;
+};
+
+// `input` (kNoGroup) or its group `group` opened by the module; a group's
+// view is made beside `scratchBeside`. kExitSuccess, or the status after
+// the caller was told why.
+int OpenPalette(Caller& caller, const std::string& input, int group,
+                const std::string& scratchBeside, const std::string& label, OpenedPalette* opened);
+
+// How many groups `input` holds, by its header; 0 when its form cannot be read.
+int GroupsOf(const std::string& input);
+
+// Opened and written to `out` as the request asks; the caller is told what
+// was written, or why not.
+int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& input, int group,
+               const std::string& out, const std::string& label);
+
+// --group all, planned before anything runs: each file's groups counted,
+// and every group's output, so that the command's files are checked
+// together. A file of no groups is still an input, which no output may
+// replace; its opening then says why it has none.
+struct EveryGroupPlan {
+  std::vector<std::string> inputs, outputs;  // outputs[i] is written from inputs[i]
+  std::map<std::string, int> groups;         // of each file, 0 when unreadable
+};
+EveryGroupPlan PlanEveryGroup(const OpenRequest& request);
+
+// --group all: every group of `input` (as many as `groups`), each to its
+// NAME-N file; the host's own failures outrank the module's refusals.
+int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request, const std::string& input,
+                          int groups, const std::string& label);
+
+// A palette as an editor of layers opens it: the whole file, or, for a
+// palette of several groups, a layer for each group from group 0, group
+// views made in `scratchFolder`. Fails, after telling the caller, when the
+// file or any group does not open: a palette cut short is no palette.
+int OpenLayers(Caller& caller, const std::string& input, const std::string& scratchFolder,
+               std::vector<OpenedPalette>* layers);
+
+}  // namespace plughost

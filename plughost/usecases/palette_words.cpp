@@ -1,0 +1,132 @@
+#include "plughost/usecases/palette_words.h"
+
+#include "interface/result_codes.h"
+
+namespace plughost {
+
+namespace {
+
+std::string Counted(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// "10 groups (0 to 9)", "1 group (group 0)".
+std::string GroupsNumbered(int groups) {
+  return Counted(groups, "group", "groups") +
+         (groups == 1 ? " (group 0)" : " (0 to " + std::to_string(groups - 1) + ")");
+}
+
+std::string MarkText(const PaletteHeader& h) {
+  return "its header has file mark " + std::to_string(FileMark(h)) + ", where a palette has " +
+         std::to_string(kFileMark);
+}
+
+std::string DepthText(const PaletteHeader& h) {
+  return "its header gives " + std::to_string(BitsPerColor(h)) +
+         " bits per colour, where a palette has 12 or 24";
+}
+
+std::string ExplainHeader(const PaletteHead& head) {
+  if (!head.signature)
+    return "it does not begin with \"KiSS\" (a headerless palette can still be opened)";
+  if (!head.whole) return "";
+  const PaletteHeader& h = head.header;
+  if (FileMark(h) != kFileMark) return MarkText(h);
+  if (BitsPerColor(h) != 12 && BitsPerColor(h) != 24) return DepthText(h);
+  if (ColorCount(h) > kMaxColors) {
+    return "its header declares " + std::to_string(ColorCount(h)) + " colours, " +
+           std::to_string(ColorsPerGroup(h)) + " per group times " +
+           Counted(GroupCount(h), "group", "groups") + ", and a palette holds at most " +
+           std::to_string(kMaxColors);
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string FormText(const PaletteForm& form) {
+  const std::string groups = Counted(form.groups, "group", "groups") + " of " +
+                             std::to_string(form.perGroup);
+  if (form.headerless) return "no header: " + groups + " 12-bit colours";
+  return std::to_string(form.bits) + "-bit, " + groups + (form.perGroup == 1 ? " colour" : " colours");
+}
+
+std::string FormFaultText(const PaletteHead& head, FormFault fault) {
+  const PaletteHeader& h = head.header;
+  switch (fault) {
+    case FormFault::kNone:
+      return "";
+    case FormFault::kFewBytes:
+      return "it holds only " + Counted(int64_t(head.size), "byte", "bytes");
+    case FormFault::kHeaderCut:
+      return "its header is cut short at " + Counted(int64_t(head.size), "byte", "bytes") +
+             " of " + std::to_string(kPaletteHeaderSize);
+    case FormFault::kMark:
+      return MarkText(h);
+    case FormFault::kDepth:
+      return DepthText(h);
+    case FormFault::kNoColours:
+      break;
+  }
+  return "its header gives " + std::to_string(ColorsPerGroup(h)) + " colours per group and " +
+         std::to_string(GroupCount(h)) + " groups, so no group holds a colour";
+}
+
+std::string GroupPastTheLast(const std::string& name, const PaletteForm& form, int group) {
+  if (group >= 0 && group < form.groups) return "";
+  return name + " has " + GroupsNumbered(form.groups) + "; there is no group " +
+         std::to_string(group);
+}
+
+std::string ExplainGroupRefusal(const PaletteForm& form, int group, uint64_t fileSize, int result) {
+  const std::string which = "group " + std::to_string(group);
+  if (form.perGroup > kMaxColors) {
+    return which + " holds " + std::to_string(form.perGroup) +
+           " colours, and a palette holds at most " + std::to_string(kMaxColors);
+  }
+  const uint64_t end = form.GroupAt(group) + form.GroupSize();
+  if (fileSize >= end || result == 0) return "";
+  return which + " is cut short: its colours end at byte " + std::to_string(end) +
+         ", and the file has " + Counted(int64_t(fileSize), "byte", "bytes");
+}
+
+std::string GroupHint(const std::vector<uint8_t>& head) {
+  PaletteForm form;
+  if (ReadPaletteForm(ReadPaletteHead(head), &form) != FormFault::kNone || form.groups < 2)
+    return "";
+  if (form.perGroup > kMaxColors || form.Colours() <= kMaxColors) return "";
+  return "; open one group at a time with --group N, N from 0 to " +
+         std::to_string(form.groups - 1) + ", or every group with --group all";
+}
+
+std::string HeaderlessReading() {
+  return "read as " + std::to_string(kHeaderlessGroupCount) + " groups of " +
+         std::to_string(kHeaderlessColorsPerGroup) + " 12-bit colours";
+}
+
+std::string OpenedNote(const std::vector<uint8_t>& bytes, uint64_t size, uint64_t read) {
+  const PaletteHead head = ReadPaletteHead(bytes);
+  if (!head.signature) {
+    std::string note = "no KiSS header: " + HeaderlessReading();
+    if (size > read) note += "; " + std::to_string(size - read) + " bytes were left unread";
+    return note;
+  }
+  if (!head.whole || ColoursDecoded(head) > 0) return "";
+  const PaletteHeader& h = head.header;
+  return "its header gives " + std::to_string(ColorsPerGroup(h)) + " colours per group and " +
+         Counted(GroupCount(h), "group", "groups") +
+         " (as signed 16-bit numbers): nothing was decoded, every colour is black";
+}
+
+std::string ExplainRefusal(const std::vector<uint8_t>& file, int result) {
+  const PaletteHead head = ReadPaletteHead(file);
+  if (result == kCannotReadFile) return ExplainHeader(head);
+  if (result != kEndOfFile) return "";
+  const uint64_t promised = BytesPromised(head);
+  if (file.size() >= promised) return "";
+  const std::string whole = head.signature ? "its header promises " : "a palette without a header has ";
+  return "the file has " + std::to_string(file.size()) + " bytes, " + whole +
+         std::to_string(promised);
+}
+
+}  // namespace plughost

@@ -1,0 +1,16 @@
+// Probing a file: the module's filter selector's answer, the form of a
+// palette (depth, colours per group, groups), and, where an opening would
+// answer otherwise, what it would say.
+#pragma once
+
+#include <string>
+
+#include "plughost/usecases/caller.h"
+
+namespace plughost {
+
+// One line for `name` ("a.kcf: palette (24-bit, 1 group of 256 colours)")
+// to the caller's Done; kExitModule when the filter refuses the file.
+int ProbeFile(Caller& caller, const std::string& name);
+
+}  // namespace plughost

@@ -1,0 +1,113 @@
+#include "plughost/usecases/replacing.h"
+
+#include "plughost/images/formats.h"
+#include "plughost/usecases/palette_words.h"
+
+namespace plughost {
+
+namespace {
+
+const Format* FormatOf(const ExistingFile& file) {
+  return plughost::FormatOf(file.head.data(), file.head.size(), file.name);
+}
+
+std::string Unknown(const ExistingFile& file, const char* notA) {
+  return "a file of " + std::to_string(file.size) + (file.size == 1 ? " byte" : " bytes") +
+         " that is not " + notA;
+}
+
+std::string Forced(const std::string& sentence) { return sentence + "; give --force to replace it"; }
+
+// A new palette over a file that is no palette: what it is instead.
+std::string NotAPalette(const ExistingFile& file, const Format* format) {
+  if (format == nullptr) return Forced(file.name + " is " + Unknown(file, "a palette"));
+  if (format->kind == FileKind::kImage)
+    return Forced(file.name + " holds an image, not a palette (" + format->name + ")");
+  return Forced(file.name + " is " + format->name + ", not a palette");
+}
+
+}  // namespace
+
+bool PaletteFormOf(const ExistingFile& file, PaletteForm* form, std::string* why) {
+  const Format* format = FormatOf(file);
+  const PaletteHead head = ReadPaletteHead(file.head);
+  if (format != nullptr && format->id == ImageFormat::kKissPalette) {
+    *why = FormFaultText(head, ReadPaletteForm(head, form));
+    return why->empty();
+  }
+  // Any file reads as headerless; only a .kcf that is nothing else and holds
+  // the 10 groups is taken for one.
+  if (format == nullptr && ExtensionOf(file.name) == "kcf" && file.size >= kHeaderlessFileSize) {
+    ReadPaletteForm(head, form);
+    return true;
+  }
+  *why = format != nullptr ? std::string("it is ") + format->name : "it is " + Unknown(file, "a palette");
+  return false;
+}
+
+std::string WhatFileIs(const ExistingFile& file) {
+  PaletteForm form;
+  std::string why;
+  if (PaletteFormOf(file, &form, &why)) return "a palette (" + FormText(form) + ")";
+  const Format* format = FormatOf(file);
+  return format != nullptr ? format->name : Unknown(file, "a palette");
+}
+
+ReplaceCheck MayReplaceWithPalette(bool force) {
+  if (force) return nullptr;
+  return [](const ExistingFile& file) -> std::string {
+    if (file.size == 0) return "";
+    PaletteForm form;
+    std::string why;
+    if (PaletteFormOf(file, &form, &why)) {
+      if (form.IsWritten()) return "";
+      return file.name + " is a palette of another form (" + FormText(form) +
+             "), which saving would lose: the module writes 24-bit, 1 group of 256 colours; give "
+             "--into " + file.name + " to put the colours into it in its own form, or --force to "
+             "replace it";
+    }
+    const Format* format = FormatOf(file);
+    if (format != nullptr && format->id == ImageFormat::kKissPalette)
+      return Forced(file.name + " is a KiSS palette plughost cannot read: " + why);
+    return NotAPalette(file, format);
+  };
+}
+
+ReplaceCheck MayReplaceWithImage(bool force) {
+  if (force) return nullptr;
+  return [](const ExistingFile& file) -> std::string {
+    if (file.size == 0) return "";
+    const Format* format = FormatOf(file);
+    if (format != nullptr && (format->kind == FileKind::kImage || format->kind == FileKind::kPaletteText))
+      return "";
+    if (format != nullptr && format->kind == FileKind::kPalette)
+      return Forced(file.name + " holds a KiSS palette, not an image");
+    if (format != nullptr) return Forced(file.name + " is " + format->name + ", not an image");
+    return Forced(file.name + " is " + Unknown(file, "an image or palette plughost knows"));
+  };
+}
+
+ReplaceCheck MayReplaceWithTrace() {
+  return [](const ExistingFile& file) -> std::string {
+    const Format* format = FormatOf(file);
+    if (format == nullptr) return "";
+    const std::string what = format->kind == FileKind::kImage     ? "an image"
+                             : format->kind == FileKind::kPalette ? "a KiSS palette"
+                                                                  : format->name;
+    return file.name + " holds " + what + ", not a trace; a trace never replaces it";
+  };
+}
+
+ReplaceCheck MayReplaceInto(const PaletteForm& form) {
+  return [form](const ExistingFile& file) -> std::string {
+    PaletteForm now;
+    std::string why;
+    if (PaletteFormOf(file, &now, &why) && now.headerless == form.headerless &&
+        now.bits == form.bits && now.perGroup == form.perGroup && now.groups == form.groups)
+      return "";
+    return file.name + " changed while the command ran: it is now " + WhatFileIs(file) +
+           ", where it was a palette (" + FormText(form) + "); it is left as it is";
+  };
+}
+
+}  // namespace plughost

@@ -1,0 +1,315 @@
+#include "plughost/usecases/save_palette.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <set>
+
+#include "interface/result_codes.h"
+#include "kiss/palette_bytes.h"
+#include "plughost/files/atomic_file.h"
+#include "plughost/files/input_file.h"
+#include "plughost/files/scratch_file.h"
+#include "plughost/images/formats.h"
+#include "plughost/images/palette_files.h"
+#include "plughost/usecases/palette_words.h"
+#include "plughost/usecases/replacing.h"
+
+namespace plughost {
+
+namespace {
+
+constexpr int kGrid = 16;  // a palette is 16 x 16 colours
+
+// What of the image does not reach the palette, and which entries stay black.
+std::string CoverageNote(const SaveImage& image) {
+  const int rows = std::min(image.rows, kGrid), columns = std::min(image.columns, kGrid);
+  std::string note;
+  if (image.rows > kGrid || image.columns > kGrid) {
+    const int64_t dropped = int64_t{image.rows} * image.columns - int64_t{rows} * columns;
+    const std::string kept = image.rows > kGrid && image.columns > kGrid ? "16 rows and 16 columns"
+                             : image.rows > kGrid                       ? "16 rows"
+                                                                        : "16 columns";
+    note = "only the first " + kept + " of the " + std::to_string(image.columns) + " x " +
+           std::to_string(image.rows) + " image are saved; " + std::to_string(dropped) +
+           " pixels are not in the palette";
+  }
+  const int black = kGrid * kGrid - rows * columns;
+  if (black == 0) return note;
+  std::string where;
+  if (columns < kGrid) where = "columns " + std::to_string(columns) + " to 15 of every row";
+  if (rows < kGrid) {
+    where += (where.empty() ? "" : ", and ") + std::string("rows ") + std::to_string(rows) +
+             " to 15 (entries " + std::to_string(rows * kGrid) + " to 255)";
+  }
+  return note + (note.empty() ? "" : "; ") + "the image is " + std::to_string(image.columns) +
+         " x " + std::to_string(image.rows) + ", so " + std::to_string(black) +
+         " of the 256 entries are black: " + where;
+}
+
+// A GIMP or JASC palette as the image of its colours, 16 to a row.
+bool ReadPaletteText(const std::string& path, PaletteText kind, SaveImage* image,
+                     std::string* error, std::string* note) {
+  InputFile file;
+  int colours = 0;
+  if (!file.Open(path, error) ||
+      !DecodePaletteText(FileBytes(file), kind, path, &image->top, &colours, error))
+    return false;
+  image->rows = image->top.rows;
+  image->columns = image->top.columns;
+  if (colours < kGrid * kGrid)
+    *note = "it holds " + std::to_string(colours) + " colours, so entries " +
+            std::to_string(colours) + " to 255 are black";
+  return true;
+}
+
+// The module writes into `ref`; a refusal says that nothing was written.
+int SaveThroughModule(Caller& caller, const std::string& out, const std::string& label,
+                      const Image& image, int32_t ref, std::unique_ptr<Host>* saved) {
+  const std::string note = ExtensionNote(caller.module(), true, out);
+  if (!note.empty()) caller.Note(note);
+  std::unique_ptr<Host>& host = *saved;
+  host = caller.NewHost("save", out);
+  caller.RunStarts(*host, label);
+  const int16_t result = host->Save(ref, image);
+  caller.RunEnds(*host, "save");
+  if (result != kNoError)
+    caller.Refused(out + ": " + DescribeResult(*host, result) + "; nothing was written there");
+  caller.Tail(*host);
+  return result == kNoError ? kExitSuccess : kExitModule;
+}
+
+// Where one part's colours go in the palette: `count` entries from `first`.
+struct IntoPlace {
+  int first = 0;
+  int count = 0;
+};
+
+// Where the colours of `group` go in the palette `bytes` of `form`; "" or the refusal.
+std::string PlanInto(const std::string& into, const PaletteForm& form, int group,
+                     const std::vector<uint8_t>& bytes, IntoPlace* place) {
+  if (group == kNoGroup && form.Colours() > kMaxColors)
+    return into + " holds " + FormText(form) + ", more than the 256 colours of one image; " +
+           "give --group N to put the colours into one group";
+  const std::string past = group == kNoGroup ? "" : GroupPastTheLast(into, form, group);
+  if (!past.empty()) return past;
+  if (form.perGroup > kMaxColors)
+    return into + ": a group of " + std::to_string(form.perGroup) +
+           " colours is more than the 256 of an image";
+  place->first = group == kNoGroup ? 0 : group * form.perGroup;
+  place->count = group == kNoGroup ? int(form.Colours()) : form.perGroup;
+  const uint64_t end =
+      form.colorsAt + uint64_t(place->first + place->count) * uint64_t(form.EntrySize());
+  if (bytes.size() >= end) return "";
+  return into + " is cut short: the colours to replace end at byte " + std::to_string(end) +
+         ", and the file has " + std::to_string(bytes.size()) + " bytes";
+}
+
+// The palette `into` read whole, and its form; "" or the refusal.
+std::string ReadInto(const std::string& into, std::vector<uint8_t>* bytes, PaletteForm* form) {
+  InputFile file;
+  std::string error;
+  if (!file.Open(into, &error) || !file.ReadAll(bytes, &error)) return error;
+  const PaletteHead head = ReadPaletteHead(*bytes);
+  std::string why;
+  if (head.signature || bytes->size() < 4) why = FormFaultText(head, ReadPaletteForm(head, form));
+  const size_t headSize = std::min<size_t>(bytes->size(), kExistingHeadBytes);
+  const ExistingFile existing{into, std::vector<uint8_t>(bytes->begin(), bytes->begin() + long(headSize)),
+                              bytes->size()};
+  if (!head.signature && why.empty() && !PaletteFormOf(existing, form, &why))
+    why = "it does not begin with \"KiSS\", and only a .kcf file of at least " +
+          std::to_string(kHeaderlessFileSize) + " bytes that is nothing else is read without a header";
+  return why.empty() ? "" : into + " is not a KiSS palette: " + why;
+}
+
+// The colours the module saved, red, green, blue from entry 0.
+bool SavedColours(const ScratchFile& scratch, std::vector<uint8_t>* colours, std::string* error) {
+  std::vector<uint8_t> saved;
+  if (!scratch.ReadBack(&saved, error)) return false;
+  if (saved.size() == size_t{kWrittenFileSize}) {
+    colours->assign(saved.begin() + kPaletteHeaderSize, saved.end());
+    return true;
+  }
+  *error = "the module saved " + std::to_string(saved.size()) + " bytes, where a palette it " +
+           "writes has " + std::to_string(kWrittenFileSize) + "; nothing was put back";
+  return false;
+}
+
+// How many of the entries put back lie outside the image, and so are black.
+int BlackEntries(const SaveImage& image, const IntoPlace& place) {
+  int black = 0;
+  for (int k = 0; k < std::min(place.count, kGrid * kGrid); ++k)
+    black += k / kGrid >= image.rows || k % kGrid >= image.columns;
+  return black;
+}
+
+void ReportInto(Caller& caller, const std::string& into, const IntoPart& part,
+                const PaletteForm& form, const IntoPlace& place, uint64_t size, int rounded) {
+  const std::string where = into + (part.group == kNoGroup ? "" : " group " + std::to_string(part.group));
+  caller.Done(part.source + " -> " + where + " (" + std::to_string(place.count) + " colours, " +
+              std::to_string(size) + " bytes, " + FormText(form) + ")");
+  const int black = BlackEntries(part.image, place);
+  if (black > 0) {
+    caller.Note(part.source + ": the image is " + std::to_string(part.image.columns) + " x " +
+                std::to_string(part.image.rows) + ", so " + std::to_string(black) + " of the " +
+                std::to_string(place.count) + " colours put into " + where + " are black");
+  }
+  if (rounded > 0) {
+    caller.Note(into + ": 12 bits keep each channel's top four bits, so " +
+                std::to_string(rounded) + " of the " + std::to_string(place.count) +
+                " colours put back changed");
+  }
+}
+
+// One part's colours, saved by the module into a scratch file and put into
+// `bytes`; how many 12 bits rounded, or -1 after the caller was told why not.
+int PutPart(Caller& caller, const std::string& into, const PaletteForm& form, const IntoPart& part,
+            const IntoPlace& place, const std::string& label, std::vector<uint8_t>* bytes,
+            std::unique_ptr<Host>* host, int* status) {
+  ScratchFile saved;
+  std::string error;
+  std::vector<uint8_t> colours;
+  if (!saved.Begin(into, &error)) return caller.Refused(error), *status = kExitHost, -1;
+  *status = SaveThroughModule(caller, into, label, part.image.top, saved.ref(), host);
+  if (*status != kExitSuccess) return -1;
+  if (!SavedColours(saved, &colours, &error)) return caller.Refused(error), *status = kExitHost, -1;
+  return PutColours(form, colours.data(), place.first, place.count, bytes);
+}
+
+}  // namespace
+
+int ReadForSaving(Caller& caller, const std::string& path, int swatch, SaveImage* image) {
+  std::string error, note;
+  const Format* named = FormatByName(path);
+  const bool text = named != nullptr && named->kind == FileKind::kPaletteText;
+  bool read = false;
+  try {
+    read = text ? ReadPaletteText(path, PaletteTextFromPath(path), image, &error, &note)
+                : ReadForSave(path, swatch, image, &error);
+  } catch (const std::bad_alloc&) {
+    error = path + " is too big for the memory at hand";
+  }
+  if (note.empty()) note = image->note;
+  const int tile = read && swatch == 0 ? SwatchTileOf(image->columns, image->rows) : 0;
+  // Saved as it is, the grid's corner pixels would become the palette.
+  if (note.empty() && tile > 0)
+    note = "a " + std::to_string(image->columns) + " x " + std::to_string(image->rows) +
+           " image has the size of a swatch of " + std::to_string(tile) +
+           "-pixel tiles; if it is one, add --swatch " + std::to_string(tile) +
+           " to save one colour from each tile";
+  if (!note.empty()) caller.Note(path + ": " + note);
+  if (!read) caller.Refused(error);
+  return read ? kExitSuccess : kExitHost;
+}
+
+int SaveNewPalette(Caller& caller, const std::string& source, const SaveImage& image,
+                   const std::string& out, bool force, const std::string& label) {
+  AtomicFile target;
+  std::string error;
+  if (!target.Begin(out, MayReplaceWithPalette(force), &error)) return caller.Refused(error), kExitHost;
+  std::unique_ptr<Host> host;
+  const int saved = SaveThroughModule(caller, out, label, image.top, target.ref(), &host);
+  if (saved != kExitSuccess) return saved;
+  const uint64_t bytes = target.BytesWritten();
+  if (!target.Commit(&error)) return caller.Refused(error), kExitHost;
+  caller.Done(source + " -> " + out + " (" + std::to_string(bytes) + " bytes)");
+  const std::string note = CoverageNote(image);
+  if (!note.empty()) caller.Note(source + ": " + note);
+  return Verdict(caller, *host, kExitSuccess, source);
+}
+
+int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<IntoPart>& parts,
+                    const std::string& label) {
+  std::vector<uint8_t> bytes;
+  PaletteForm form;
+  std::vector<IntoPlace> places(parts.size());
+  std::string error = ReadInto(into, &bytes, &form);
+  for (size_t i = 0; i < parts.size() && error.empty(); ++i)
+    error = PlanInto(into, form, parts[i].group, bytes, &places[i]);
+  if (!error.empty()) return caller.Refused(error), kExitHost;
+  std::vector<std::unique_ptr<Host>> hosts(parts.size());
+  std::vector<int> rounded(parts.size());
+  for (size_t i = 0; i < parts.size(); ++i) {
+    int status = kExitSuccess;
+    rounded[i] = PutPart(caller, into, form, parts[i], places[i], label, &bytes, &hosts[i], &status);
+    if (status != kExitSuccess) return status;
+  }
+  if (!WriteFileAtomically(into, bytes, MayReplaceInto(form), &error))
+    return caller.Refused(error), kExitHost;
+  int status = kExitSuccess;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    ReportInto(caller, into, parts[i], form, places[i], bytes.size(), rounded[i]);
+    status = std::max(status, Verdict(caller, *hosts[i], kExitSuccess, parts[i].source));
+  }
+  return status;
+}
+
+int SaveToFile(Caller& caller, const SaveRequest& request, const std::string& path,
+               const std::string& label) {
+  SaveImage image;
+  const int read = ReadForSaving(caller, path, request.swatch, &image);
+  if (read != kExitSuccess) return read;
+  if (request.into.empty())
+    return SaveNewPalette(caller, path, image, OutputFor(request, path), request.force, label);
+  return SaveIntoPalette(caller, request.into, {IntoPart{path, request.group, image}}, label);
+}
+
+namespace {
+
+// The group a layer goes back into, by its name as palettes open: "palette"
+// the whole, "group N" group N; false for any other name.
+bool GroupOfLayer(const std::string& name, int* group) {
+  if (name == "palette") return *group = kNoGroup, true;
+  const std::string prefix = "group ";
+  if (name.compare(0, prefix.size(), prefix) != 0 || name.size() == prefix.size() ||
+      name.size() > prefix.size() + 5)
+    return false;
+  int n = 0;
+  for (size_t i = prefix.size(); i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9' || (i == prefix.size() && name[i] == '0' && name.size() > i + 1))
+      return false;
+    n = n * 10 + (name[i] - '0');
+  }
+  *group = n;
+  return n <= kMaxGroup;
+}
+
+// The parts of an export into a palette of another form; "" or the refusal.
+std::string LayersAsParts(const std::string& target, const PaletteForm& form,
+                          const std::vector<NamedLayer>& layers, std::vector<IntoPart>* parts) {
+  std::set<int> seen;
+  for (const NamedLayer& layer : layers) {
+    int group = kNoGroup;
+    if (!GroupOfLayer(layer.name, &group))
+      return target + " is a palette of " + FormText(form) + ", whose colours go back from layers "
+             "named as it opens (\"palette\", or \"group 0\" and on); this image has a layer \"" +
+             layer.name + "\", and the file is left as it was";
+    if (!seen.insert(group).second)
+      return target + ": two layers are named \"" + layer.name + "\"; the file is left as it was";
+    parts->push_back(IntoPart{"layer \"" + layer.name + "\"", group, layer.image});
+  }
+  if (!parts->empty()) return "";
+  return target + " is a palette of " + FormText(form) + ", and the image has no layer to put back";
+}
+
+}  // namespace
+
+int ExportPalette(Caller& caller, const std::string& target, const SaveImage& flat,
+                  const std::vector<NamedLayer>& layers) {
+  InputFile existing;
+  std::string ignored;
+  PaletteForm form;
+  bool into = false;
+  if (existing.Open(target, &ignored)) {
+    const ExistingFile file{target, existing.Head(kExistingHeadBytes), existing.size()};
+    into = PaletteFormOf(file, &form, &ignored) && !form.IsWritten();
+  }
+  existing.Close();  // Windows replaces no file that is open
+  if (!into) return SaveNewPalette(caller, target, flat, target, false, "Exporting " + target);
+  std::vector<IntoPart> parts;
+  const std::string refusal = LayersAsParts(target, form, layers, &parts);
+  if (!refusal.empty()) return caller.Refused(refusal), kExitHost;
+  return SaveIntoPalette(caller, target, parts, "Exporting " + target);
+}
+
+}  // namespace plughost
