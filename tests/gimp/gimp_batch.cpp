@@ -22,7 +22,9 @@ namespace {
 // top, between commas. kcf-save exports a PNG that GIMP loaded through
 // file-kcf-save; kcf-save-alpha first gives it an alpha channel with a
 // transparent and a half-transparent pixel, and exports that as a PNG too,
-// keeping the colours of transparent pixels.
+// keeping the colours of transparent pixels. kcf-roundtrip loads a palette
+// and exports it back to the same file; kcf-edit does the same after
+// painting one pixel of the layer at `index` (0 the top).
 constexpr const char* kProcedures = R"scheme(
 (define (kcf-names layers)
   (let ((name (car (gimp-item-get-name (car layers)))))
@@ -52,6 +54,15 @@ constexpr const char* kProcedures = R"scheme(
 (define (kcf-save png palette)
   (let ((loaded (kcf-png png)))
     (file-kcf-save RUN-NONINTERACTIVE (car loaded) (cadr loaded) palette palette)))
+(define (kcf-roundtrip palette)
+  (let* ((image (car (file-kcf-load RUN-NONINTERACTIVE palette palette)))
+         (drawable (car (gimp-image-get-active-drawable image))))
+    (file-kcf-save RUN-NONINTERACTIVE image drawable palette palette)))
+(define (kcf-edit palette index x r g b)
+  (let* ((image (car (file-kcf-load RUN-NONINTERACTIVE palette palette)))
+         (layer (vector-ref (cadr (gimp-image-get-layers image)) index)))
+    (gimp-drawable-set-pixel layer x 0 3 (vector r g b))
+    (file-kcf-save RUN-NONINTERACTIVE image layer palette palette)))
 (define (kcf-save-alpha png rgba palette)
   (let* ((loaded (kcf-png png)) (image (car loaded)) (layer (cadr loaded)))
     (gimp-layer-add-alpha layer)
