@@ -10,6 +10,13 @@ bool BeginsWithPaletteSignature(const uint8_t* bytes, size_t size) {
   return HasPaletteSignature(header);
 }
 
+int KissFileMark(const uint8_t* bytes, size_t size) {
+  if (!BeginsWithPaletteSignature(bytes, size) || size <= size_t{kFileMarkOffset}) return -1;
+  PaletteHeader header{};
+  header.bytes[kFileMarkOffset] = bytes[kFileMarkOffset];
+  return FileMark(header);
+}
+
 PaletteHead ReadPaletteHead(const uint8_t* bytes, size_t size) {
   PaletteHead head;
   head.size = size;

@@ -14,6 +14,9 @@
 
 // True when the bytes begin with "KiSS": the one test of the signature.
 bool BeginsWithPaletteSignature(const uint8_t* bytes, size_t size);
+// The file mark of a KiSS file (16 a palette, 32 a cel), which its first
+// 5 bytes hold; -1 for a file without the signature or mark.
+int KissFileMark(const uint8_t* bytes, size_t size);
 
 // What a file's first bytes hold, read as the module reads a header.
 struct PaletteHead {

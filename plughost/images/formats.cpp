@@ -49,11 +49,8 @@ bool BeginsText(const uint8_t* h, size_t n, const char* text) {
 bool IsGimpPalette(const uint8_t* h, size_t n) { return BeginsText(h, n, "GIMP Palette"); }
 bool IsJascPalette(const uint8_t* h, size_t n) { return BeginsText(h, n, "JASC-PAL"); }
 
-int KissMark(const uint8_t* h, size_t n) {
-  return BeginsWithPaletteSignature(h, n) && n > size_t{kFileMarkOffset} ? h[kFileMarkOffset] : -1;
-}
-bool IsKissPalette(const uint8_t* h, size_t n) { return KissMark(h, n) == kFileMark; }
-bool IsKissCel(const uint8_t* h, size_t n) { return IsCelMark(KissMark(h, n)); }
+bool IsKissPalette(const uint8_t* h, size_t n) { return KissFileMark(h, n) == kFileMark; }
+bool IsKissCel(const uint8_t* h, size_t n) { return IsCelMark(KissFileMark(h, n)); }
 bool IsKissFile(const uint8_t* h, size_t n) { return BeginsWithPaletteSignature(h, n); }
 
 std::vector<uint8_t> WritePng(const Image& image, const std::string&, int) {

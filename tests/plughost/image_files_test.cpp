@@ -40,6 +40,53 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"dir.png/a", ImageFormat::kUnknown},
                     FormatCase{"a.png.kcf", ImageFormat::kUnknown}));
 
+// What a file is by its first bytes, then, for a format that has no mark
+// of its own, by its name: the one recognition the readers and the check
+// of what a save may replace share.
+struct RecognisedCase {
+  const char* name;
+  std::string head;
+  const char* path;
+  ImageFormat format;
+};
+
+void PrintTo(const RecognisedCase& c, std::ostream* os) { *os << c.name; }
+
+class Recognised : public testing::TestWithParam<RecognisedCase> {};
+
+TEST_P(Recognised, ByTheFirstBytesThenTheName) {
+  const RecognisedCase& c = GetParam();
+  const plughost::Format* format = plughost::FormatOf(
+      reinterpret_cast<const uint8_t*>(c.head.data()), c.head.size(), c.path);
+  EXPECT_EQ(format != nullptr ? format->id : ImageFormat::kUnknown, c.format);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Recognised,
+    testing::Values(
+        RecognisedCase{"Png", std::string("\x89PNG\r\n\x1A\n", 8), "a.kcf", ImageFormat::kPng},
+        RecognisedCase{"PngCutInItsMark", std::string("\x89PNG\r\n", 6), "a.kcf", ImageFormat::kUnknown},
+        RecognisedCase{"Gif89", "GIF89a..", "a", ImageFormat::kGif},
+        RecognisedCase{"GifOfNoVersion", "GIF8", "a", ImageFormat::kUnknown},
+        RecognisedCase{"Bmp", "BM......", "a", ImageFormat::kBmp},
+        RecognisedCase{"PlainPpm", "P3\n1 1", "a", ImageFormat::kPpm},
+        RecognisedCase{"BinaryPgm", "P5 1 1", "a", ImageFormat::kPgm},
+        RecognisedCase{"Pbm", "P1\n", "a", ImageFormat::kNetpbm},
+        RecognisedCase{"TextBeginningP1", "P1ease", "a", ImageFormat::kUnknown},
+        RecognisedCase{"Jpeg", "\xFF\xD8\xFF\xE0", "a.png", ImageFormat::kJpeg},
+        RecognisedCase{"TiffLittle", std::string("II*\0", 4), "a", ImageFormat::kTiff},
+        RecognisedCase{"TiffBig", std::string("MM\0*", 4), "a", ImageFormat::kTiff},
+        RecognisedCase{"Webp", std::string("RIFF\4\0\0\0WEBP", 12), "a", ImageFormat::kWebp},
+        RecognisedCase{"RiffOfAnotherKind", std::string("RIFF\4\0\0\0PAL ", 12), "a.pal", ImageFormat::kUnknown},
+        RecognisedCase{"TgaByItsName", std::string("\0\0\2\0", 4), "A.TGA", ImageFormat::kTga},
+        RecognisedCase{"GimpPalette", "GIMP Palette\n", "a", ImageFormat::kGimpPalette},
+        RecognisedCase{"JascAfterAByteOrderMark", "\xEF\xBB\xBFJASC-PAL", "a", ImageFormat::kJascPalette},
+        RecognisedCase{"KissPalette", std::string("KiSS\x10\x18", 6), "a.png", ImageFormat::kKissPalette},
+        RecognisedCase{"KissCel", std::string("KiSS\x20\x04", 6), "a.kcf", ImageFormat::kKissCel},
+        RecognisedCase{"KissOfAnotherMark", std::string("KiSS\x05", 5), "a", ImageFormat::kKissFile},
+        RecognisedCase{"HeaderlessPaletteIsNoneOfThem", std::string("\x12\x03\x45\x06", 4), "a.kcf", ImageFormat::kUnknown}),
+    [](const testing::TestParamInfo<RecognisedCase>& p) { return p.param.name; });
+
 struct RoundTrip {
   const char* name;
   ImageFormat format;
