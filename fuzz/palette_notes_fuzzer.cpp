@@ -1,14 +1,19 @@
 // The host's notes on a palette, read from the file's own bytes: why a
 // module refused it, for each result a module may answer, and what to know
-// of one that opened, however far the module read. Each is empty or one
-// line of plain text.
+// of one that opened, however far the module read; the form of its groups,
+// and what the file is and whether an output may replace it. Each is empty
+// or one line of plain text, and a form read is one whose groups lie where
+// the file says.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "interface/result_codes.h"
+#include "plughost/images/formats.h"
 #include "plughost/usecases/palette_words.h"
+#include "plughost/usecases/replacing.h"
 
 namespace {
 
@@ -33,5 +38,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (read > size) read = size;
   RequireOneLine(plughost::OpenedNote(head, size, read));
   RequireOneLine(plughost::OpenedNote(head, uint64_t{1} << 40, read));
+  PaletteForm form;
+  const PaletteHead palette = ReadPaletteHead(head);
+  const FormFault fault = ReadPaletteForm(palette, &form);
+  RequireOneLine(plughost::FormFaultText(palette, fault));
+  if (fault == FormFault::kNone) {
+    RequireOneLine(plughost::FormText(form));
+    FUZZ_REQUIRE(form.groups >= 1 && form.perGroup >= 1 && form.End() > form.colorsAt,
+                 "a form of %d groups of %d", form.groups, form.perGroup);
+    RequireOneLine(plughost::GroupPastTheLast("p.kcf", form, form.groups));
+  }
+  // An output over this file, by each name it may have.
+  const std::vector<uint8_t> first(head.begin(), head.begin() + long(std::min<size_t>(head.size(), 32)));
+  for (const char* name : {"p.kcf", "p.png", "p.tga", "p"}) {
+    const plughost::ExistingFile file{name, first, size, plughost::FileIdentity{}, 0};
+    plughost::FormatOf(first.data(), first.size(), name);
+    RequireOneLine(plughost::WhatFileIs(file));
+    for (const auto& check : {plughost::MayReplaceWithPalette(false), plughost::MayReplaceWithImage(false),
+                              plughost::MayReplaceWithTrace()})
+      RequireOneLine(check(file));
+  }
   return 0;
 }

@@ -25,7 +25,8 @@ int RunAbout(const Options& options, Streams io) {
   }
   session.Tail(*host);
   const int status = Verdict(session, *host, kExitSuccess, "");
-  return session.Finish() ? status : kExitHost;
+  const bool traced = session.CloseTrace();
+  return traced && session.OutputStillWritable() ? status : kExitHost;
 }
 
 CommandRow AboutCommand() {

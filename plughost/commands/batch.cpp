@@ -4,21 +4,41 @@
 
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/file_checks.h"
+#include "plughost/files/interrupt_cleanup.h"
+#include "plughost/files/system.h"
 #include "plughost/commands/session.h"
 
 namespace plughost {
 
 namespace {
 
-// The end of a batch, however it ends: the trace closed, then every output
-// put in place together (see CommitTogether); the host's status when
-// either failed, after saying why.
-int Conclude(Session& session, CommitTogether& outputs, int status) {
-  const bool finished = session.Finish();
+// The end of a batch, however it ends: the trace put with the outputs,
+// then either every output put in place together (see CommitTogether) or,
+// when the batch stopped, the trace could not be written or standard
+// output has lost its reader, none of them; then the lines of the outputs
+// in place, and the new files that could not be removed, if any. The
+// host's status when anything failed, after saying why.
+int Conclude(Session& session, CommitTogether& outputs, int status, bool stopped) {
+  const bool traced = session.CloseTrace();
+  const char* why = stopped ? "the command stopped"
+                    : !traced ? "the trace could not be written"
+                    : sys::StdoutReaderGone() ? "standard output has no reader left"
+                                              : nullptr;
   std::vector<std::string> errors;
-  const bool committed = outputs.Finish(&errors);
-  for (const std::string& e : errors) session.io().err << "plughost: " << e << "\n";
-  return finished && committed ? status : kExitHost;
+  bool placed = why == nullptr;
+  if (placed)
+    placed = outputs.Finish(&errors);
+  else
+    outputs.Abandon(why, &errors);
+  for (const std::string& e : errors) session.Refused(e);
+  session.SayDone(outputs);
+  size_t left = 0;
+  const std::string leftBehind = TakeLeftBehind(&left);
+  if (left > 0)
+    session.Refused(std::string(left == 1 ? "a new file" : std::to_string(left) + " new files") +
+                    " could not be removed: " + leftBehind);
+  const bool written = session.OutputStillWritable();
+  return placed && written && left == 0 && !stopped ? status : kExitHost;
 }
 
 // "2 of 5 files could not be converted", and apart from those the files the
@@ -27,10 +47,10 @@ void SayHowManyFailed(Session& session, size_t count, size_t failed, size_t brok
                       const char* failedWords) {
   if (failedWords == nullptr || count < 2) return;
   if (failed > 0)
-    session.io().err << "plughost: " << failed << " of " << count << " files " << failedWords << "\n";
+    session.Refused(std::to_string(failed) + " of " + std::to_string(count) + " files " + failedWords);
   if (broken > 0) {
-    session.io().err << "plughost: the module broke the host interface on " << broken << " of "
-                     << count << " files\n";
+    session.Refused("the module broke the host interface on " + std::to_string(broken) + " of " +
+                    std::to_string(count) + " files");
   }
 }
 
@@ -56,13 +76,13 @@ int RunBatch(Session& session, const std::vector<std::string>& files, const File
     if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);
     if (!session.OutputStillWritable() || session.StopRequested(i + 1, count)) {
       bar.Finish();
-      return Conclude(session, outputs, kExitHost);
+      return Conclude(session, outputs, kExitHost, true);
     }
   }
   bar.Finish();
   SayHowManyFailed(session, count, failed, session.BrokenInterfaceCount() - brokenBefore,
                    failedWords);
-  return Conclude(session, outputs, status);
+  return Conclude(session, outputs, status, false);
 }
 
 int RunCommandBatch(const Options& options, Streams io, const char* command,

@@ -36,21 +36,21 @@ int Session::Start(const char* command, const std::vector<std::string>& inputs,
   path_ = options_.module.empty() ? DefaultModulePath() : AsModulePath(options_.module);
   std::string error;
   if (!CheckCommandFiles({inputs, outputs, options_.traceFile, path_}, &error)) {
-    io_.err << "plughost " << command << ": " << error << "\n";
+    io_.err << "plughost " << command << ": " << Printable(error) << "\n";
     return kExitUsage;
   }
   int failure = 0;
   if (!outDir.empty() && !sys::MakeFolders(outDir, &failure)) {
-    io_.err << "plughost: cannot make the folder " << outDir << ": " << ReasonText(failure) << "\n";
+    Refused("cannot make the folder " + outDir + ": " + ReasonText(failure));
     return kExitHost;
   }
   if (!options_.traceFile.empty() && !trace_.Open(options_.traceFile, MayReplaceWithTrace(), &error)) {
-    io_.err << "plughost: " << error << "\n";
+    Refused(error);
     return kExitHost;
   }
   module_ = LoadedModule::Load(path_, &error);
   if (module_ && options_.answerBoxes) sys::AnswerBoxesOf(module_.library());
-  if (!module_) io_.err << "plughost: " << error << "\n";
+  if (!module_) Refused(error);
   return module_ ? kExitSuccess : kExitHost;
 }
 
@@ -94,11 +94,27 @@ void Session::RunEnds(Host& host, const char* operation) {
   NoteUnreadParams(host, operation);
 }
 
-void Session::Note(const std::string& text) { io_.err << "plughost: note: " << text << "\n"; }
+void Session::Note(const std::string& text) {
+  io_.err << "plughost: note: " << Printable(text) << "\n";
+}
 
-void Session::Refused(const std::string& sentence) { io_.err << "plughost: " << sentence << "\n"; }
+void Session::Refused(const std::string& sentence) {
+  io_.err << "plughost: " << Printable(sentence) << "\n";
+}
 
-void Session::Done(const std::string& line) { io_.out << line << "\n"; }
+void Session::Done(const std::string& line, const std::string& target) {
+  if (target.empty() || CommitTogether::Active() == nullptr)
+    io_.out << Printable(line) << "\n";
+  else
+    done_.emplace_back(target, line);
+}
+
+void Session::SayDone(const CommitTogether& outputs) {
+  for (const auto& done : done_) {
+    if (!outputs.LeftAsItWas(done.first)) io_.out << Printable(done.second) << "\n";
+  }
+  done_.clear();
+}
 
 void Session::Opened(const Host& host) {
   // The module attaches the same note to every document: a batch shows it
@@ -106,7 +122,7 @@ void Session::Opened(const Host& host) {
   if (!options_.verbose) return;
   for (const Resource& r : host.resources()) {
     if (r.type == MakeFourCharCode("hist"))
-      io_.out << "  history note: " << std::string(r.bytes.begin(), r.bytes.end()) << "\n";
+      io_.out << "  history note: " << Printable(std::string(r.bytes.begin(), r.bytes.end())) << "\n";
   }
 }
 
@@ -141,11 +157,10 @@ void Session::NoteUnreadParams(const Host& host, const char* command) {
   }
 }
 
-bool Session::Finish() {
+bool Session::CloseTrace() {
   std::string error;
-  const bool written = OutputStillWritable();
-  if (trace_.Close(&error)) return written;
-  io_.err << "plughost: " << error << "\n";
+  if (trace_.Close(&error)) return true;
+  Refused(error);
   return false;
 }
 

@@ -10,6 +10,7 @@
 
 #include "plughost/commands/commands.h"
 #include "plughost/commands/terminal.h"
+#include "plughost/files/atomic_file.h"
 #include "plughost/host/module_loader.h"
 #include "plughost/host/trace_file.h"
 #include "plughost/usecases/caller.h"
@@ -37,9 +38,15 @@ class Session : public Caller {
   // for each --param key the module did not read.
   void RunStarts(Host& host, const std::string& label) override;
   void RunEnds(Host& host, const char* operation) override;
+  // Every line is printed through Printable: a file's name never drives
+  // the terminal.
   void Note(const std::string& text) override;
   void Refused(const std::string& sentence) override;
-  void Done(const std::string& line) override;
+  // A line of an output is kept until the batch's outputs are in place
+  // (SayDone); one of no output is printed at once.
+  void Done(const std::string& line, const std::string& target) override;
+  // The kept lines of the outputs in place after `outputs` finished.
+  void SayDone(const CommitTogether& outputs);
   // With --verbose, the module's history note.
   void Opened(const Host& host) override;
   // Misuse the host caught, then with --verbose each selector and what the
@@ -51,9 +58,9 @@ class Session : public Caller {
   bool ShowBatchProgress(size_t count);
   // How many operations were done by a module that broke the interface.
   size_t BrokenInterfaceCount() const { return brokenInterface_; }
-  // False (and a message) when the trace could not be written or standard
-  // output could not be.
-  bool Finish();
+  // Puts the trace with the command's outputs; false after saying why
+  // when it could not be written.
+  bool CloseTrace();
 
   const LoadedModule& module() const override { return module_; }
   bool verbose() const { return options_.verbose; }
@@ -74,6 +81,7 @@ class Session : public Caller {
   bool batchBar_ = false;
   size_t brokenInterface_ = 0;
   std::unique_ptr<ProgressBar> bar_;  // of the run under way
+  std::vector<std::pair<std::string, std::string>> done_;  // target, line
 };
 
 }  // namespace plughost

@@ -67,4 +67,64 @@ void BatchProgress::Finish() {
   drawn_ = false;
 }
 
+namespace {
+
+// How many bytes the UTF-8 sequence at `at` takes, or 0 when it is none.
+size_t Utf8Length(const std::string& text, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char first = byte(at);
+  const size_t length = first >= 0xF0 && first <= 0xF4 ? 4 : first >= 0xE0 ? 3 : first >= 0xC2 ? 2 : 0;
+  if (length == 0 || first > 0xF4 || at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  }
+  // No overlong forms, surrogates or code points past U+10FFFF.
+  const unsigned char second = byte(at + 1);
+  if ((first == 0xE0 && second < 0xA0) || (first == 0xED && second >= 0xA0) ||
+      (first == 0xF0 && second < 0x90) || (first == 0xF4 && second >= 0x90))
+    return 0;
+  return length;
+}
+
+std::string Escaped(unsigned char c) {
+  switch (c) {
+    case '\a': return "\\a";
+    case '\b': return "\\b";
+    case '\t': return "\\t";
+    case '\n': return "\\n";
+    case '\v': return "\\v";
+    case '\f': return "\\f";
+    case '\r': return "\\r";
+    default: break;
+  }
+  const char digits[] = {'\\', char('0' + (c >> 6)), char('0' + ((c >> 3) & 7)), char('0' + (c & 7)), 0};
+  return digits;
+}
+
+}  // namespace
+
+std::string Printable(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += char(c);
+      ++i;
+      continue;
+    }
+    const size_t length = c >= 0x80 ? Utf8Length(text, i) : 0;
+    // C1 controls (U+0080 to U+009F) drive terminals too.
+    const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    if (length > 0 && !c1) {
+      out.append(text, i, length);
+      i += length;
+      continue;
+    }
+    for (size_t k = 0; k < (c1 ? 2 : 1); ++k) out += Escaped(static_cast<unsigned char>(text[i + k]));
+    i += c1 ? 2 : 1;
+  }
+  return out;
+}
+
 }  // namespace plughost

@@ -1,5 +1,6 @@
 #include "plughost/files/atomic_file.h"
 
+#include <algorithm>
 #include <set>
 
 #include "plughost/files/file_checks.h"
@@ -12,13 +13,14 @@ namespace plughost {
 namespace {
 
 // What the target holds, read through the gate's own reader, for its caller to judge.
-std::string Judged(const std::string& target, const std::string& replaced,
+std::string Judged(const std::string& target, const std::string& replaced, const FileStatus& old,
                    const ReplaceCheck& mayReplace) {
   if (!mayReplace) return "";
   InputFile file;
   std::string error;
   if (!file.Open(replaced, &error)) return error;
-  return mayReplace(ExistingFile{target, file.Head(kExistingHeadBytes), file.size()});
+  return mayReplace(
+      ExistingFile{target, file.Head(kExistingHeadBytes), file.size(), old.id, old.modified});
 }
 
 // Why `target` (the name given) may not be replaced by a new file at
@@ -32,7 +34,7 @@ std::string TargetRefusal(const std::string& target, const std::string& replaced
     return Refusal(target, old);
   if (old.type != FileType::kRegular) return "";
   if (!sys::MayWrite(replaced, old)) return target + ": permission denied";
-  return Judged(target, replaced, mayReplace);
+  return Judged(target, replaced, old, mayReplace);
 }
 
 }  // namespace
@@ -107,6 +109,7 @@ bool AtomicFile::CommitNow(std::string* error) {
   }
   pending_ = nullptr;
   temp_.clear();
+  hold_.reset();
   // The new name, too, is to outlast a power cut.
   if (!sys::SyncFolder(FolderOf(replaced_), &failure)) {
     *error = target_ + " was replaced, but its folder could not be synced: " + ReasonText(failure);
@@ -124,7 +127,7 @@ bool AtomicFile::Queue(CommitTogether& batch, std::string* error) {
     Abandon();
     return false;
   }
-  batch.Add({target_, replaced_, temp_, pending_});
+  batch.Add({target_, replaced_, temp_, pending_, std::move(hold_)});
   pending_ = nullptr;  // the batch removes or renames it now
   temp_.clear();
   return true;
@@ -134,11 +137,10 @@ void AtomicFile::Abandon() {
   sys::Close(ref_);
   ref_ = -1;
   if (temp_.empty() && pending_ == nullptr) return;  // committed, or never begun
-  sys::InterruptsHeld held;
-  if (!temp_.empty()) sys::Remove(temp_);
+  RemoveOwnFile(temp_, pending_);
   temp_.clear();
-  ForgetPending(pending_);
   pending_ = nullptr;
+  hold_.reset();
 }
 
 namespace {
@@ -151,32 +153,27 @@ CommitTogether::CommitTogether() { activeBatch = this; }
 
 CommitTogether::~CommitTogether() {
   std::vector<std::string> ignored;
-  Finish(&ignored);
+  if (!queue_.empty()) Abandon("the command stopped before they were put in place", &ignored);
   activeBatch = nullptr;
 }
 
 CommitTogether* CommitTogether::Active() { return activeBatch; }
 
+bool CommitTogether::LeftAsItWas(const std::string& target) const {
+  return std::find(left_.begin(), left_.end(), target) != left_.end();
+}
+
 bool CommitTogether::Finish(std::vector<std::string>* errors) {
+  left_.clear();
   if (queue_.empty()) return true;
   if (InterruptRequested()) {
-    RemoveAll("the command was interrupted", errors);
+    Abandon("the command was interrupted", errors);
     return false;
   }
   if (!SyncAll(errors)) return false;
   std::set<std::string> folders;
-  bool ok = true;
-  for (const Queued& q : queue_) {
-    int failure = 0;
-    sys::InterruptsHeld held;
-    if (!sys::RenameOver(q.temp, q.replaced, &failure)) {
-      errors->push_back("cannot write " + q.target + ": " + ReasonText(failure));
-      sys::Remove(q.temp);
-      ok = false;
-    }
-    ForgetPending(q.pending);
-    folders.insert(FolderOf(q.replaced));
-  }
+  for (const Queued& q : queue_) folders.insert(FolderOf(q.replaced));
+  bool ok = RenameAll(errors);
   queue_.clear();
   for (const std::string& folder : folders) {
     int failure = 0;
@@ -184,6 +181,26 @@ bool CommitTogether::Finish(std::vector<std::string>* errors) {
     errors->push_back("the new files in " + (folder.empty() ? std::string(".") : folder) +
                       " may not outlast a power cut: cannot sync the folder: " + ReasonText(failure));
     ok = false;
+  }
+  return ok;
+}
+
+// Every queued file renamed over its target with interrupts held throughout:
+// an interrupt now waits until the whole batch is in place.
+bool CommitTogether::RenameAll(std::vector<std::string>* errors) {
+  sys::InterruptsHeld held;
+  bool ok = true;
+  for (Queued& q : queue_) {
+    int failure = 0;
+    if (sys::RenameOver(q.temp, q.replaced, &failure)) {
+      ForgetPending(q.pending);
+    } else {
+      errors->push_back("cannot write " + q.target + ": " + ReasonText(failure));
+      left_.push_back(q.target);
+      RemoveOwnFile(q.temp, q.pending);
+      ok = false;
+    }
+    q.hold.reset();
   }
   return ok;
 }
@@ -203,22 +220,24 @@ bool CommitTogether::SyncAll(std::vector<std::string>* errors) {
       if (!synced) break;
     }
   }
-  if (!synced) RemoveAll("the new bytes could not be put on disk: " + ReasonText(failure), errors);
+  if (!synced) Abandon("the new bytes could not be put on disk: " + ReasonText(failure), errors);
   return synced;
 }
 
 // Removes every queued file, each target left as it was, saying so in one
 // sentence: "X is left as it was: why", or for many, the first and the last.
-void CommitTogether::RemoveAll(const std::string& why, std::vector<std::string>* errors) {
+void CommitTogether::Abandon(const std::string& why, std::vector<std::string>* errors) {
+  left_.clear();
+  if (queue_.empty()) return;
   const std::string first = queue_.front().target, last = queue_.back().target;
   errors->push_back(queue_.size() == 1 ? first + " is left as it was: " + why
                                        : "the " + std::to_string(queue_.size()) + " files from " +
                                              first + " to " + last + " are left as they were: " +
                                              why);
-  for (const Queued& q : queue_) {
-    sys::InterruptsHeld held;
-    sys::Remove(q.temp);
-    ForgetPending(q.pending);
+  for (Queued& q : queue_) {
+    RemoveOwnFile(q.temp, q.pending);
+    left_.push_back(q.target);
+    q.hold.reset();
   }
   queue_.clear();
 }

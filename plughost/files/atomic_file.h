@@ -13,8 +13,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "plughost/files/file_checks.h"
 
 namespace plughost {
 
@@ -25,6 +28,8 @@ struct ExistingFile {
   const std::string& name;  // as the user named it
   std::vector<uint8_t> head;
   uint64_t size;
+  FileIdentity id;
+  uint64_t modified;
 };
 // "" when the file may be replaced, else the refusal naming it. Null: any
 // regular file may be.
@@ -50,6 +55,9 @@ class AtomicFile {
   bool Write(const uint8_t* bytes, size_t count, std::string* error);
   bool Write(const std::vector<uint8_t>& bytes, std::string* error);
   uint64_t BytesWritten() const;
+  // Keeps `hold` (a lock on the target) until the new file is renamed over
+  // the target or removed, whenever that is.
+  void HoldUntilPlaced(std::shared_ptr<void> hold) { hold_ = std::move(hold); }
   // Flushes the new file to disk and renames it over the file replaced;
   // while a CommitTogether lives, closes it and leaves both to that.
   bool Commit(std::string* error);
@@ -65,32 +73,42 @@ class AtomicFile {
   std::string temp_;
   int32_t ref_ = -1;
   PendingFile* pending_ = nullptr;  // in the list an interrupt cleans up
+  std::shared_ptr<void> hold_;
 };
 
 // While one lives, the new files that AtomicFile::Commit (and so
 // WriteFileAtomically) is given are closed and queued rather than each
-// flushed and renamed on its own. Finish makes them durable together (one
-// sync of each file system that holds them; a lone file, its own), only
-// then renames each over its target, and syncs each folder once: a target is
-// never replaced by a file whose bytes are not all on disk, and the number
-// of syncs does not grow with the number of files. A queued file stays
-// listed for removal on an interrupt, and is removed instead of renamed when
-// the command was interrupted. One at a time.
+// flushed and renamed on its own: the batch is all or nothing. Finish makes
+// them durable together (one sync of each file system that holds them; a
+// lone file, its own), only then renames each over its target, with
+// interrupts held from the first rename to the last, and syncs each folder
+// once. So an interrupt or a failure before the renames leaves every target
+// as it was, and one during them waits until every file is in place; a
+// target is never replaced by a file whose bytes are not all on disk, and
+// the number of syncs does not grow with the number of files. Abandon
+// removes them all instead. One at a time.
 class CommitTogether {
  public:
   CommitTogether();
-  ~CommitTogether();  // finishes what Finish was not called for
+  ~CommitTogether();  // abandons what Finish was not called for
   CommitTogether(const CommitTogether&) = delete;
   CommitTogether& operator=(const CommitTogether&) = delete;
 
   // Puts the queued files in place: false with one sentence for each target
   // left as it was, or folder whose new names may not last, in *errors.
   bool Finish(std::vector<std::string>* errors);
+  // Removes every queued file, each target left as it was; one sentence
+  // saying so, with `why`, in *errors.
+  void Abandon(const std::string& why, std::vector<std::string>* errors);
   size_t queued() const { return queue_.size(); }
+  // Whether `target` (as named to AtomicFile) was left as it was by the
+  // last Finish or Abandon.
+  bool LeftAsItWas(const std::string& target) const;
 
   struct Queued {
     std::string target, replaced, temp;
     PendingFile* pending;
+    std::shared_ptr<void> hold;
   };
   // For AtomicFile::Commit: the batch in progress, or null.
   static CommitTogether* Active();
@@ -98,8 +116,9 @@ class CommitTogether {
 
  private:
   bool SyncAll(std::vector<std::string>* errors);
-  void RemoveAll(const std::string& why, std::vector<std::string>* errors);
+  bool RenameAll(std::vector<std::string>* errors);
   std::vector<Queued> queue_;
+  std::vector<std::string> left_;  // targets left as they were
 };
 
 // The whole of `bytes` as the new content of `target`, or nothing changed.

@@ -36,6 +36,7 @@ struct FileStatus {
   uint64_t size = 0;
   uint32_t mode = 0;  // permission bits (POSIX)
   uint32_t owner = 0, group = 0;
+  uint64_t modified = 0;  // when its bytes last changed, in the system's own units
   int error = 0;  // why it is missing or unreachable
 };
 

@@ -1,7 +1,9 @@
 #include "plughost/files/interrupt_cleanup.h"
 
 #include <cstring>
+#include <vector>
 
+#include "plughost/files/file_checks.h"
 #include "plughost/files/system.h"
 
 namespace plughost {
@@ -48,6 +50,34 @@ void ForgetPending(PendingFile* entry) {
   }
   delete[] entry->path;
   delete entry;
+}
+
+namespace {
+
+std::vector<std::string>& LeftBehind() {
+  static std::vector<std::string> files;
+  return files;
+}
+
+}  // namespace
+
+void RemoveOwnFile(const std::string& path, PendingFile* entry) {
+  int failure = 0;
+  bool removed = true;
+  {
+    sys::InterruptsHeld held;
+    if (!path.empty()) removed = sys::Remove(path, &failure);
+  }
+  ForgetPending(entry);
+  if (!removed) LeftBehind().push_back(path + " (" + ReasonText(failure) + ")");
+}
+
+std::string TakeLeftBehind(size_t* count) {
+  std::string text;
+  for (const std::string& file : LeftBehind()) text += (text.empty() ? "" : "; ") + file;
+  *count = LeftBehind().size();
+  LeftBehind().clear();
+  return text;
 }
 
 }  // namespace plughost

@@ -25,4 +25,11 @@ PendingFile* RememberPending(const std::string& path);
 // The file was renamed or removed: strike it off (null is ignored).
 void ForgetPending(PendingFile* entry);
 
+// Removes a new file of plughost's own and strikes it off; one that cannot
+// be removed is kept in a list of files left behind, with the reason.
+void RemoveOwnFile(const std::string& path, PendingFile* entry);
+// "a/.plughost-1-2 (permission denied); ..." for every new file that could
+// not be removed since it was last asked, or "" when there was none.
+std::string TakeLeftBehind(size_t* count);
+
 }  // namespace plughost

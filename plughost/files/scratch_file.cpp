@@ -8,9 +8,7 @@ namespace plughost {
 
 ScratchFile::~ScratchFile() {
   sys::Close(ref_);
-  sys::InterruptsHeld held;
-  if (!path_.empty()) sys::Remove(path_);
-  ForgetPending(pending_);
+  RemoveOwnFile(path_, pending_);
 }
 
 bool ScratchFile::Begin(const std::string& beside, std::string* error) {

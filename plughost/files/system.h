@@ -81,7 +81,11 @@ bool SyncFile(const std::string& path, int* error);
 // natively; Windows writes a rename through as it renames.
 bool SyncFolder(const std::string& folder, int* error);
 bool RenameOver(const std::string& from, const std::string& to, int* error);
-void Remove(const std::string& path);
+// Removes a file; false with the reason when it is still there.
+bool Remove(const std::string& path, int* error = nullptr);
+// Makes `path` a new empty file only when nothing has that name: a lock.
+// False with the reason, *exists telling whether something had it.
+bool CreateExclusive(const std::string& path, int* error, bool* exists);
 bool MakeFolders(const std::string& path, int* error);
 // References for the module's tests and benchmarks: a file opened for
 // reading, or created (truncated) for reading and writing.
@@ -111,6 +115,9 @@ void RemoveInHandler(const char* path);
 // --- Terminal and message boxes ------------------------------------------
 
 bool StderrIsTerminal();
+// True when standard output is a pipe whose reader has gone, known without
+// writing to it; false when it cannot be told.
+bool StdoutReaderGone();
 // Makes each message box a loaded library shows print its text on stderr
 // and answer OK at once, with or without a display; a no-op natively,
 // where the layer prints boxes itself and never waits.

@@ -1,6 +1,7 @@
 // The host's system layer on POSIX.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,7 @@ FileStatus StatusOf(const std::string& path) {
   status.mode = s.st_mode & 07777;
   status.owner = s.st_uid;
   status.group = s.st_gid;
+  status.modified = uint64_t(s.st_mtim.tv_sec) * 1000000000u + uint64_t(s.st_mtim.tv_nsec);
   return status;
 }
 
@@ -226,7 +228,19 @@ bool RenameOver(const std::string& from, const std::string& to, int* error) {
   return false;
 }
 
-void Remove(const std::string& path) { unlink(path.c_str()); }
+bool Remove(const std::string& path, int* error) {
+  if (unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  if (error != nullptr) *error = errno;
+  return false;
+}
+
+bool CreateExclusive(const std::string& path, int* error, bool* exists) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+  *exists = fd < 0 && errno == EEXIST;
+  if (fd < 0) return *error = errno, false;
+  close(fd);
+  return true;
+}
 
 bool MakeFolders(const std::string& path, int* error) {
   std::error_code made;
@@ -286,6 +300,12 @@ InterruptsHeld::~InterruptsHeld() {
 void RemoveInHandler(const char* path) { unlink(path); }
 
 bool StderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
+
+bool StdoutReaderGone() {
+  // A pipe's writing end polls as an error once no reader is left.
+  pollfd out{STDOUT_FILENO, POLLOUT, 0};
+  return poll(&out, 1, 0) == 1 && (out.revents & POLLERR) != 0;
+}
 
 // The native layer prints the module's boxes itself and never waits.
 void AnswerBoxesOf(void*) {}

@@ -94,6 +94,8 @@ bool Describe(const std::string& path, HANDLE file, const WIN32_FILE_ATTRIBUTE_D
   status->id.device = serial;
   status->id.index = static_cast<uint64_t>(internal.IndexNumber.QuadPart);
   status->size = uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow;
+  status->modified = uint64_t{attributes.ftLastWriteTime.dwHighDateTime} << 32 |
+                     attributes.ftLastWriteTime.dwLowDateTime;
   status->mode = (attributes.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
   return true;
 }
@@ -106,6 +108,7 @@ bool DescribeFollowed(HANDLE file, FileStatus* status) {
   status->id.device = info.dwVolumeSerialNumber;
   status->id.index = uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
   status->size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+  status->modified = uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
   status->mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
   return true;
 }
@@ -325,7 +328,24 @@ bool RenameOver(const std::string& from, const std::string& to, int* error) {
   return false;
 }
 
-void Remove(const std::string& path) { DeleteFileA(path.c_str()); }
+bool Remove(const std::string& path, int* error) {
+  if (DeleteFileA(path.c_str()) != 0 || IsNotFound(GetLastError())) return true;
+  if (error != nullptr) *error = LastError();
+  return false;
+}
+
+bool CreateExclusive(const std::string& path, int* error, bool* exists) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *exists = GetLastError() == ERROR_FILE_EXISTS;
+    *error = LastError();
+    return false;
+  }
+  *exists = false;
+  CloseHandle(file);
+  return true;
+}
 
 bool MakeFolders(const std::string& path, int* error) {
   std::error_code made;
@@ -368,6 +388,9 @@ InterruptsHeld::~InterruptsHeld() {}
 void RemoveInHandler(const char* path) { DeleteFileA(path); }
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+// A closed pipe is found when it is written to.
+bool StdoutReaderGone() { return false; }
 
 namespace {
 

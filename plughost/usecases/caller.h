@@ -42,8 +42,10 @@ class Caller {
   virtual void Note(const std::string& text) = 0;
   // Why an operation failed: one sentence naming the file.
   virtual void Refused(const std::string& sentence) = 0;
-  // What was done: "a.kcf -> a.png (16 x 16 RGB)".
-  virtual void Done(const std::string& /*line*/) {}
+  // What was done: "a.kcf -> a.png (16 x 16 RGB)", once `target` (when
+  // given) is in place: a caller that puts outputs in place together says
+  // it only of those that were.
+  virtual void Done(const std::string& /*line*/, const std::string& /*target*/) {}
   // A palette the module opened, for what its host holds (the history note).
   virtual void Opened(const Host& /*host*/) {}
   // After each run: what the host caught the module doing, and whatever

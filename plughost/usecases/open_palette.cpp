@@ -161,7 +161,7 @@ int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& in
   if (!encoded.empty())
     WriteFileAtomically(out, encoded, MayReplaceWithImage(request.force), &error);
   if (!error.empty()) return caller.Refused(error), kExitHost;
-  caller.Done(OpenedLine(request, out, opened));
+  caller.Done(OpenedLine(request, out, opened), out);
   const std::string note = OpenedNote(opened.head, opened.size, opened.read);
   if (!note.empty()) caller.Note(opened.what + ": " + note);
   caller.Opened(*opened.host);

@@ -44,13 +44,14 @@ int ProbeFile(Caller& caller, const std::string& name) {
   const std::string filter = other.empty() ? "" : "the filter says ";
   const std::string also = other.empty() ? "" : "; " + other;
   if (result == kNoError) {
-    caller.Done(name + ": " + filter + "palette" + FormOf(head) + also);
+    caller.Done(name + ": " + filter + "palette" + FormOf(head) + also, "");
     caller.Tail(*host);
     return Verdict(caller, *host, kExitSuccess, name);
   }
   const std::string why = ExplainRefusal(head, result);
   caller.Done(name + ": " + filter + "not a palette (" + ResultText(result) +
-              (why.empty() ? "" : "; " + why) + ")" + also);
+                  (why.empty() ? "" : "; " + why) + ")" + also,
+              "");
   return kExitModule;
 }
 

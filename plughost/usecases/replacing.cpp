@@ -98,15 +98,12 @@ ReplaceCheck MayReplaceWithTrace() {
   };
 }
 
-ReplaceCheck MayReplaceInto(const PaletteForm& form) {
-  return [form](const ExistingFile& file) -> std::string {
-    PaletteForm now;
-    std::string why;
-    if (PaletteFormOf(file, &now, &why) && now.headerless == form.headerless &&
-        now.bits == form.bits && now.perGroup == form.perGroup && now.groups == form.groups)
-      return "";
-    return file.name + " changed while the command ran: it is now " + WhatFileIs(file) +
-           ", where it was a palette (" + FormText(form) + "); it is left as it is";
+ReplaceCheck MayReplaceInto(const PaletteForm& form, const FileStatus& read) {
+  return [form, read](const ExistingFile& file) -> std::string {
+    if (file.id == read.id && file.size == read.size && file.modified == read.modified) return "";
+    return file.name + " changed after it was read (it is now " + WhatFileIs(file) +
+           ", where it was a palette (" + FormText(form) + ")); nothing was written, so that no " +
+           "change is lost";
   };
 }
 

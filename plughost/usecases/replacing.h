@@ -17,9 +17,10 @@ namespace plughost {
 ReplaceCheck MayReplaceWithPalette(bool force);
 ReplaceCheck MayReplaceWithImage(bool force);
 ReplaceCheck MayReplaceWithTrace();
-// A palette put back in its own form: the file must still be a palette of
-// `form`, as it was when it was read.
-ReplaceCheck MayReplaceInto(const PaletteForm& form);
+// A palette put back in its own form: the file must still be the one that
+// was read (`read`: its identity, size and time then), and so a palette of
+// `form`.
+ReplaceCheck MayReplaceInto(const PaletteForm& form, const FileStatus& read);
 
 // What an existing file is, by its first bytes, its size and its name: "a
 // PNG image", "a KiSS cel", "a palette (12-bit, 10 groups of 16 colours)",

@@ -9,6 +9,7 @@
 #include "kiss/palette_bytes.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/input_file.h"
+#include "plughost/files/lock_file.h"
 #include "plughost/files/scratch_file.h"
 #include "plughost/images/formats.h"
 #include "plughost/images/palette_files.h"
@@ -115,7 +116,7 @@ std::string ReadInto(const std::string& into, std::vector<uint8_t>* bytes, Palet
   if (head.signature || bytes->size() < 4) why = FormFaultText(head, ReadPaletteForm(head, form));
   const size_t headSize = std::min<size_t>(bytes->size(), kExistingHeadBytes);
   const ExistingFile existing{into, std::vector<uint8_t>(bytes->begin(), bytes->begin() + long(headSize)),
-                              bytes->size()};
+                              bytes->size(), FileIdentity{}, 0};
   if (!head.signature && why.empty() && !PaletteFormOf(existing, form, &why))
     why = "it does not begin with \"KiSS\", and only a .kcf file of at least " +
           std::to_string(kHeaderlessFileSize) + " bytes that is nothing else is read without a header";
@@ -147,7 +148,8 @@ void ReportInto(Caller& caller, const std::string& into, const IntoPart& part,
                 const PaletteForm& form, const IntoPlace& place, uint64_t size, int rounded) {
   const std::string where = into + (part.group == kNoGroup ? "" : " group " + std::to_string(part.group));
   caller.Done(part.source + " -> " + where + " (" + std::to_string(place.count) + " colours, " +
-              std::to_string(size) + " bytes, " + FormText(form) + ")");
+                  std::to_string(size) + " bytes, " + FormText(form) + ")",
+              into);
   const int black = BlackEntries(part.image, place);
   if (black > 0) {
     caller.Note(part.source + ": the image is " + std::to_string(part.image.columns) + " x " +
@@ -174,6 +176,17 @@ int PutPart(Caller& caller, const std::string& into, const PaletteForm& form, co
   if (*status != kExitSuccess) return -1;
   if (!SavedColours(saved, &colours, &error)) return caller.Refused(error), *status = kExitHost, -1;
   return PutColours(form, colours.data(), place.first, place.count, bytes);
+}
+
+// The palette, once every part is in its bytes, put in place: whole or not
+// at all, and only while it is still the file that was read.
+bool ReplaceInto(const std::string& into, const std::vector<uint8_t>& bytes, const PaletteForm& form,
+                 const FileStatus& read, std::shared_ptr<LockFile> lock, std::string* error) {
+  AtomicFile file;
+  if (!file.Begin(into, MayReplaceInto(form, read), error) || !file.Write(bytes, error)) return false;
+  // The lock stays until the new palette is in place, whenever that is.
+  file.HoldUntilPlaced(std::move(lock));
+  return file.Commit(error);
 }
 
 }  // namespace
@@ -212,7 +225,7 @@ int SaveNewPalette(Caller& caller, const std::string& source, const SaveImage& i
   if (saved != kExitSuccess) return saved;
   const uint64_t bytes = target.BytesWritten();
   if (!target.Commit(&error)) return caller.Refused(error), kExitHost;
-  caller.Done(source + " -> " + out + " (" + std::to_string(bytes) + " bytes)");
+  caller.Done(source + " -> " + out + " (" + std::to_string(bytes) + " bytes)", out);
   const std::string note = CoverageNote(image);
   if (!note.empty()) caller.Note(source + ": " + note);
   return Verdict(caller, *host, kExitSuccess, source);
@@ -223,7 +236,12 @@ int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<I
   std::vector<uint8_t> bytes;
   PaletteForm form;
   std::vector<IntoPlace> places(parts.size());
-  std::string error = ReadInto(into, &bytes, &form);
+  // One save into a palette at a time, from its reading to its replacing.
+  auto lock = std::make_shared<LockFile>();
+  std::string error;
+  if (!lock->Acquire(into, &error)) return caller.Refused(error), kExitHost;
+  const FileStatus read = StatusOf(FollowLinks(into));
+  error = ReadInto(into, &bytes, &form);
   for (size_t i = 0; i < parts.size() && error.empty(); ++i)
     error = PlanInto(into, form, parts[i].group, bytes, &places[i]);
   if (!error.empty()) return caller.Refused(error), kExitHost;
@@ -234,7 +252,7 @@ int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<I
     rounded[i] = PutPart(caller, into, form, parts[i], places[i], label, &bytes, &hosts[i], &status);
     if (status != kExitSuccess) return status;
   }
-  if (!WriteFileAtomically(into, bytes, MayReplaceInto(form), &error))
+  if (!ReplaceInto(into, bytes, form, read, std::move(lock), &error))
     return caller.Refused(error), kExitHost;
   int status = kExitSuccess;
   for (size_t i = 0; i < parts.size(); ++i) {
@@ -301,7 +319,7 @@ int ExportPalette(Caller& caller, const std::string& target, const SaveImage& fl
   PaletteForm form;
   bool into = false;
   if (existing.Open(target, &ignored)) {
-    const ExistingFile file{target, existing.Head(kExistingHeadBytes), existing.size()};
+    const ExistingFile file{target, existing.Head(kExistingHeadBytes), existing.size(), FileIdentity{}, 0};
     into = PaletteFormOf(file, &form, &ignored) && !form.IsWritten();
   }
   existing.Close();  // Windows replaces no file that is open

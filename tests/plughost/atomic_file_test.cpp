@@ -114,9 +114,26 @@ TEST(CommitTogether, OutputsAppearTogetherWhenTheBatchEnds) {
     }
     EXPECT_EQ(batch.queued(), 40u);
     for (const std::string& name : dir.Names()) EXPECT_EQ(name.rfind(".plughost-", 0), 0u) << name;
-  }  // finished by its end
+    std::vector<std::string> errors;
+    EXPECT_TRUE(batch.Finish(&errors));
+  }
   EXPECT_EQ(dir.Names(), names);
   for (int i = 0; i < 40; ++i) EXPECT_EQ(ReadAll(dir / names[size_t(i)]), std::vector<uint8_t>{uint8_t(i)});
+}
+
+// A batch that ends without Finish (a failure, a closed standard output)
+// leaves every target as it was and no new file behind.
+TEST(CommitTogether, ABatchNotFinishedLeavesEveryTarget) {
+  TempDir dir;
+  WriteAll(dir / "a.ppm", kOld);
+  {
+    plughost::CommitTogether batch;
+    std::string error;
+    for (const char* name : {"a.ppm", "b.ppm"})
+      ASSERT_TRUE(plughost::WriteFileAtomically(dir / name, kNew, &error)) << error;
+  }
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"a.ppm"});
+  EXPECT_EQ(ReadAll(dir / "a.ppm"), kOld);
 }
 
 // A target that can no longer be replaced when the batch ends is named, its
@@ -135,6 +152,8 @@ TEST(CommitTogether, ATargetThatBecameAFolderIsNamedAndTheRestGoOn) {
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.kcf", "b.kcf", "c.kcf"}));
   EXPECT_EQ(ReadAll(dir / "c.kcf"), kNew);
   EXPECT_TRUE(std::filesystem::is_empty(dir / "b.kcf"));
+  EXPECT_TRUE(batch.LeftAsItWas(dir / "b.kcf"));
+  EXPECT_FALSE(batch.LeftAsItWas(dir / "c.kcf"));
 }
 
 // The first bytes of an input are what it held when opened, even when it
