@@ -21,19 +21,19 @@ std::string Listed(const std::vector<std::string>& names, const char* last) {
 }
 
 CLI::Validator SwatchCheck() {
-  return Takes(CLI::Range(1, kMaxSwatchTile),
+  return Takes(Decimal(1, kMaxSwatchTile),
                "a tile size from 1 to " + std::to_string(kMaxSwatchTile));
 }
 
-// A group number CLI11 accepted, read as it reads numbers (base 0).
+// A group number its validator accepted, in decimal.
 int GroupNumber(const std::string& text) {
-  return text == "all" ? kAllGroups : int(std::strtol(text.c_str(), nullptr, 0));
+  return text == "all" ? kAllGroups : int(std::strtol(text.c_str(), nullptr, 10));
 }
 
 CLI::Validator GroupCheck(bool all) {
   const std::string numbers = "a group number from 0 to " + std::to_string(kMaxGroup);
-  if (!all) return Takes(CLI::Range(0, kMaxGroup), numbers);
-  return Takes(CLI::Range(0, kMaxGroup) |
+  if (!all) return Takes(Decimal(0, kMaxGroup), numbers);
+  return Takes(Decimal(0, kMaxGroup) |
                    CLI::IsMember(std::vector<std::string>{"all"}, CLI::ignore_case),
                numbers + " or all");
 }
@@ -87,7 +87,7 @@ void AddHostEmulation(CLI::App& app, HostSettings& s) {
   LastCounts(group.add_option("--close-read-result", s.closeReadResult,
                               "What closing the read descriptor answers (default 0)"),
              "CODE")
-      ->check(ResultCodeCheck());
+      ->transform(ResultCodeCheck());
 }
 
 }  // namespace
@@ -133,7 +133,7 @@ void AddOpenOptions(CLI::App& open, OpenRequest& request) {
   Once(open.add_option("--swatch", request.swatch,
                        "Scale each colour to an N x N tile in a thin grid (1 to 255)"),
        "N")
-      ->check(SwatchCheck());
+      ->transform(SwatchCheck());
   Once(open.add_option("--group"), "N|all")
       ->description("Open group N of each FILE (from 0), or every group as NAME-N (all); a "
                     "palette of more than 256 colours opens only a group at a time")
@@ -153,7 +153,7 @@ void AddSaveOptions(CLI::App& save, SaveRequest& request) {
   Once(save.add_option("--swatch", request.swatch,
                        "Each image is a swatch of N x N tiles, as open --swatch N writes"),
        "N")
-      ->check(SwatchCheck());
+      ->transform(SwatchCheck());
   Once(save.add_option("--into", request.into,
                        "An existing KiSS palette to put the IMAGE's colours into, in its own "
                        "form, keeping its header, other groups and any bytes after them (one "

@@ -17,14 +17,13 @@ bool SplitAt(char mark, const std::string& text, std::string* before, std::strin
   return true;
 }
 
-// A number its validator accepted, read as CLI11 reads numbers (base 0:
-// "0x1f" and "017" too).
-int Number(const std::string& text) { return int(std::strtol(text.c_str(), nullptr, 0)); }
+// A number its validator (Decimal) accepted: decimal digits only.
+int Number(const std::string& text) { return int(std::strtol(text.c_str(), nullptr, 10)); }
 
 // "NAME=N" with NAME one of `names` and N from 0 to kMaxSuiteNumber.
 CLI::Validator NamedNumber(const std::vector<std::string>& names) {
   const CLI::Validator name = CLI::IsMember(names);
-  const CLI::Validator number = CLI::Range(0, kMaxSuiteNumber);
+  const CLI::Validator number = Decimal(0, kMaxSuiteNumber);
   return CLI::Validator(
       [name, number](std::string& text) {
         std::string suite, value;
@@ -48,6 +47,23 @@ SuiteSettings& SuiteNamed(const std::string& name, HostSettings* s) {
 }
 
 }  // namespace
+
+CLI::Validator Decimal(int min, int max) {
+  return CLI::Validator(
+      [min, max](std::string& text) {
+        const size_t digits = text.size() > 1 && text[0] == '-' ? 1 : 0;
+        if (digits == text.size() || text.find_first_not_of("0123456789", digits) != std::string::npos)
+          return std::string("not a decimal number");
+        // Past a few digits the value is out of any range here: no overflow.
+        const size_t first = text.find_first_not_of('0', digits);
+        if (first != std::string::npos && text.size() - first > 9) return std::string("out of range");
+        const long value = std::strtol(text.c_str(), nullptr, 10);
+        if (value < min || value > max) return std::string("out of range");
+        text = std::to_string(value);
+        return std::string();
+      },
+      "");
+}
 
 CLI::Validator Takes(const CLI::Validator& check, const std::string& what) {
   return CLI::Validator(
@@ -125,8 +141,8 @@ void ApplyRoutineCount(const std::string& text, HostSettings* settings) {
 }
 
 CLI::Validator AdvanceFailureCheck() {
-  const CLI::Validator row = CLI::Range(0, kMaxSuiteNumber);
-  const CLI::Validator code = CLI::Range(-32768, -1) | CLI::Range(1, 32767);
+  const CLI::Validator row = Decimal(0, kMaxSuiteNumber);
+  const CLI::Validator code = Decimal(-32768, -1) | Decimal(1, 32767);
   const CLI::Validator check(
       [row, code](std::string& text) {
         std::string rowText, codeText;
@@ -146,7 +162,7 @@ void ApplyAdvanceFailure(const std::string& text, HostSettings* settings) {
 }
 
 CLI::Validator ResultCodeCheck() {
-  return Takes(CLI::Range(-32768, 32767), "a result code from -32768 to 32767");
+  return Takes(Decimal(-32768, 32767), "a result code from -32768 to 32767");
 }
 
 }  // namespace plughost

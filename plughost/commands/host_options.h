@@ -11,6 +11,12 @@
 
 namespace plughost {
 
+// A whole number from `min` to `max` in decimal digits (and a leading
+// minus): "010" is ten, never eight; "0x10" and "1e3" are refused. The text
+// is rewritten as plain decimal, so that an option that reads it as a number
+// (CLI11 would take "010" for octal) reads it so when checked by transform.
+CLI::Validator Decimal(int min, int max);
+
 // `check`, saying what the option takes when it refuses a text:
 // "takes WHAT, not "TEXT"" (CLI11 puts the option's name in front).
 CLI::Validator Takes(const CLI::Validator& check, const std::string& what);

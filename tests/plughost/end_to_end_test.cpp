@@ -770,7 +770,8 @@ pid_t StartPlughost(const std::vector<std::string>& args, int out) {
 struct InterruptedBatch {
   TempDir dir;
   std::vector<std::string> args = {"save"};
-  explicit InterruptedBatch(int images) {
+  int count;
+  explicit InterruptedBatch(int images) : count(images) {
     const std::vector<uint8_t> png =
         plughost::EncodeImage(plughost::Image::Blank(16, 16, 3), plughost::ImageFormat::kPng);
     for (int i = 0; i < images; ++i) {
@@ -779,6 +780,19 @@ struct InterruptedBatch {
     }
     args.insert(args.end(), {"--out-dir", dir / "out"});
   }
+  std::string Output(int i) const { return dir / ("out/i" + std::to_string(i) + ".kcf"); }
+  // Every output there already, as an older run left it.
+  void OldOutputs() const {
+    std::filesystem::create_directories(dir / "out");
+    for (int i = 0; i < count; ++i) WriteAll(Output(i), samples::Palette24());
+  }
+  // The batch is all or nothing: every output old, or every output new.
+  void ExpectAllOldOrAllNew(const std::string& why) const {
+    ExpectNoHalfFiles(why);
+    int fresh = 0;
+    for (int i = 0; i < count; ++i) fresh += ReadAll(Output(i)) == BlackPalette();
+    EXPECT_TRUE(fresh == 0 || fresh == count) << why << ": " << fresh << " of " << count << " new";
+  }
   void ExpectNoHalfFiles(const std::string& why) const {
     for (const std::string& name : dir.Names())
       EXPECT_EQ(name.find(".plughost-"), std::string::npos) << why;
@@ -786,7 +800,8 @@ struct InterruptedBatch {
     for (const auto& e : std::filesystem::directory_iterator(dir / "out", none)) {
       EXPECT_EQ(e.path().filename().string().find(".plughost-"), std::string::npos) << why;
       if (e.path().extension() == ".kcf") {
-        EXPECT_EQ(ReadAll(e.path().string()), BlackPalette()) << why;
+        const std::vector<uint8_t> bytes = ReadAll(e.path().string());
+        EXPECT_TRUE(bytes == BlackPalette() || bytes == samples::Palette24()) << why << ": half a file";
       }
     }
   }
@@ -810,6 +825,62 @@ TEST(DataSafety, AnInterruptLeavesNoTemporaryFileAtAnyPoint) {
     }
   }
   close(null);
+}
+
+// An interrupt while the outputs are being put in place: the first output
+// has changed, so every one of them is new once the command has ended.
+TEST(DataSafety, AnInterruptWhileOutputsArePutInPlaceWaitsForTheWholeBatch) {
+  InterruptedBatch batch(1000);
+  batch.OldOutputs();
+  const int null = open("/dev/null", O_WRONLY);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t child = StartPlughost(batch.args, null);
+    int status = 0;
+    while (ReadAll(batch.Output(0)) != BlackPalette() && waitpid(child, &status, WNOHANG) == 0) {
+    }
+    kill(child, signal);
+    waitpid(child, &status, 0);
+    batch.ExpectAllOldOrAllNew("signal " + std::to_string(signal) + " once the first output changed");
+    EXPECT_EQ(ReadAll(batch.Output(999)), BlackPalette()) << "signal " << signal;
+    batch.OldOutputs();
+  }
+  close(null);
+}
+
+// Interrupts at many points of a batch over older outputs: all old or all new.
+TEST(DataSafety, AnInterruptAtAnyPointLeavesAllOldOrAllNew) {
+  InterruptedBatch batch(200);
+  const int null = open("/dev/null", O_WRONLY);
+  for (int delay : {0, 3, 9, 20, 40, 70}) {
+    batch.OldOutputs();
+    const pid_t child = StartPlughost(batch.args, null);
+    usleep(static_cast<useconds_t>(delay * 1000));
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    batch.ExpectAllOldOrAllNew("SIGTERM after " + std::to_string(delay) + " ms");
+  }
+  close(null);
+}
+
+// Standard output that has lost its reader: the one output is not replaced.
+TEST(DataSafety, AClosedPipeLeavesTheOneTargetAsItWas) {
+  TempDir dir;
+  WriteAll(dir / "body.kcf", samples::Palette12());
+  WriteAll(dir / "x.png", plughost::EncodeImage(plughost::Image::Blank(3, 3, 3), plughost::ImageFormat::kPng));
+  const std::vector<uint8_t> old = ReadAll(dir / "x.png");
+  int pipe_[2];
+  ASSERT_EQ(pipe(pipe_), 0);
+  close(pipe_[0]);
+  const pid_t child =
+      StartPlughost({"open", dir / "body.kcf", "--group", "1", "--out", dir / "x.png"}, pipe_[1]);
+  close(pipe_[1]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(ReadAll(dir / "x.png"), old);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"body.kcf", "x.png"}));
 }
 
 // A reader that goes away: the batch stops with the host's status, saying

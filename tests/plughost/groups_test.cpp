@@ -374,7 +374,20 @@ INSTANTIATE_TEST_SUITE_P(
         GroupCase{"SaveTakesNoGroupAll", {"save", "{dir}pic.png", "--into", "{dir}body.kcf", "--group", "all"}, 2,
                   "--group takes a group number from 0 to 32766, not \"all\"", "", 0},
         GroupCase{"GroupNotANumber", {"open", "{dir}body.kcf", "--group", "x", "--out", "{dir}k.png"}, 2,
-                  "--group takes a group number from 0 to 32766 or all, not \"x\"", "", 0}),
+                  "--group takes a group number from 0 to 32766 or all, not \"x\"", "", 0},
+        // Numbers are decimal: 010 is ten, never eight; 09 is nine; hex is refused.
+        GroupCase{"GroupWithALeadingZeroIsDecimal", {"open", "{dir}kayla.kcf", "--group", "010", "--out", "{dir}k.png"}, 3,
+                  "there is no group 10", "", 0},
+        GroupCase{"IntoGroupNineWithALeadingZero", {"save", "{dir}pic.png", "--into", "{dir}kayla.kcf", "--group", "09"}, 0,
+                  "kayla.kcf group 9 (256 colours", "kayla.kcf", 7712},
+        GroupCase{"GroupInHexRefused", {"open", "{dir}body.kcf", "--group", "0x1", "--out", "{dir}k.png"}, 2,
+                  "not \"0x1\"", "", 0},
+        GroupCase{"SwatchWithALeadingZeroIsDecimal",
+                  {"open", "{dir}body.kcf", "--group", "1", "--swatch", "010", "--out", "{dir}k.png"}, 0,
+                  "a swatch of 10-pixel tiles", "", 0},
+        // A name with control characters is printed escaped, never raw.
+        GroupCase{"ControlCharactersInANameEscaped", {"open", "{dir}b\x1b[2J\ra\x07" "d.kcf", "--out", "{dir}k.png"}, 3,
+                  "b\\033[2J\\ra\\ad.kcf: ", "", 0}),
     [](const testing::TestParamInfo<GroupCase>& p) { return p.param.name; });
 
 // README's commonest example, on the real Kayla palette.
