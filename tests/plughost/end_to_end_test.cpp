@@ -630,6 +630,14 @@ const SafetyCase kSafetyCases[] = {
        }
        EXPECT_EQ(ReadAll(d / "body.kcf"), black);
      }},
+    {"IntoAPaletteSomeoneIsSavingInto",
+     [](const TempDir& d) {
+       WriteAll(d / "body.kcf", samples::Palette12());
+       WriteAll(d / "body.kcf.lock", {});
+       return true;
+     },
+     {"save", "{dir}pic.png", "--into", "{dir}body.kcf", "--group", "2"}, 3,
+     "body.kcf is being rewritten by another plughost: its lock", ""},
     {"IntoTheImageItself", Always, {"save", "{dir}pic.png", "--into", "{dir}pic.png"}, 2,
      "would replace the input", ""},
     {"EveryGroupIntoAFolder",
@@ -881,6 +889,34 @@ TEST(DataSafety, AClosedPipeLeavesTheOneTargetAsItWas) {
   EXPECT_EQ(WEXITSTATUS(status), 3);
   EXPECT_EQ(ReadAll(dir / "x.png"), old);
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"body.kcf", "x.png"}));
+}
+
+// Two saves into one palette at once, each into a group of its own: one
+// waits for the other, and neither edit is lost.
+TEST(DataSafety, TwoSavesIntoOnePaletteLoseNoEdit) {
+  TempDir dir;
+  plughost::Image red = plughost::Image::Blank(16, 16, 3), blue = red;
+  for (size_t i = 0; i < red.pixels.size(); i += 3) red.pixels[i] = 0xF0, blue.pixels[i + 2] = 0xF0;
+  WriteAll(dir / "red.png", plughost::EncodeImage(red, plughost::ImageFormat::kPng));
+  WriteAll(dir / "blue.png", plughost::EncodeImage(blue, plughost::ImageFormat::kPng));
+  const int null = open("/dev/null", O_WRONLY);
+  for (int round = 0; round < 10; ++round) {
+    WriteAll(dir / "t.kcf", samples::Palette12());
+    const pid_t a = StartPlughost({"save", dir / "red.png", "--into", dir / "t.kcf", "--group", "1"}, null);
+    const pid_t b = StartPlughost({"save", dir / "blue.png", "--into", dir / "t.kcf", "--group", "7"}, null);
+    int statusA = 0, statusB = 0;
+    waitpid(a, &statusA, 0);
+    waitpid(b, &statusB, 0);
+    EXPECT_EQ(WEXITSTATUS(statusA), 0) << "round " << round;
+    EXPECT_EQ(WEXITSTATUS(statusB), 0) << "round " << round;
+    const std::vector<uint8_t> t = ReadAll(dir / "t.kcf");
+    ASSERT_EQ(t.size(), 352u);
+    // 12-bit entries: red is byte 0's high four bits, blue its low four.
+    EXPECT_EQ(t[32 + 2 * 16], 0xF0) << "group 1 red, round " << round;
+    EXPECT_EQ(t[32 + 2 * 7 * 16], 0x0F) << "group 7 blue, round " << round;
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"blue.png", "red.png", "t.kcf"})) << "no lock left";
+  }
+  close(null);
 }
 
 // A reader that goes away: the batch stops with the host's status, saying
