@@ -111,11 +111,18 @@ std::string OpenedNote(const std::vector<uint8_t>& bytes, uint64_t size, uint64_
     if (size > read) note += "; " + std::to_string(size - read) + " bytes were left unread";
     return note;
   }
-  if (!head.whole || ColoursDecoded(head) > 0) return "";
+  if (!head.whole) return "";
   const PaletteHeader& h = head.header;
-  return "its header gives " + std::to_string(ColorsPerGroup(h)) + " colours per group and " +
-         Counted(GroupCount(h), "group", "groups") +
-         " (as signed 16-bit numbers): nothing was decoded, every colour is black";
+  const int32_t decoded = ColoursDecoded(head);
+  // Counts below zero are read as the module reads them: 12-bit colours
+  // group by group (none), 24-bit ones by the product of the two.
+  if (decoded > 0 && ColorsPerGroup(h) >= 0 && GroupCount(h) >= 0) return "";
+  const std::string counts = "its header gives " + std::to_string(ColorsPerGroup(h)) +
+                             " colours per group and " + Counted(GroupCount(h), "group", "groups") +
+                             " (as signed 16-bit numbers): ";
+  if (decoded == 0) return counts + "nothing was decoded, every colour is black";
+  return counts + Counted(decoded, "colour was", "colours were") +
+         " decoded, as their product says, and every other colour is black";
 }
 
 std::string ExplainRefusal(const std::vector<uint8_t>& file, int result) {

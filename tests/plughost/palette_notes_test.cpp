@@ -63,4 +63,38 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"OtherCodes", Header(16, 24, 300, 1), kOutOfMemory, ""}),
     [](const testing::TestParamInfo<Case>& p) { return p.param.name; });
 
+// What a palette that opened is noted for: counts the module read in a way
+// a user would not guess, or a file read without a header.
+struct NoteCase {
+  const char* name;
+  std::vector<uint8_t> head;
+  uint64_t size, read;
+  const char* expected;
+};
+
+void PrintTo(const NoteCase& c, std::ostream* os) { *os << c.name; }
+
+class OpenedNotes : public testing::TestWithParam<NoteCase> {};
+
+TEST_P(OpenedNotes, SayWhatWasDecoded) {
+  EXPECT_EQ(plughost::OpenedNote(GetParam().head, GetParam().size, GetParam().read), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OpenedNotes,
+    testing::Values(
+        NoteCase{"Ordinary", Header(16, 24, 16, 16), 800, 800, ""},
+        NoteCase{"TwelveBitNegativeCounts", Header(16, 12, -16, -16), 32, 32,
+                 "its header gives -16 colours per group and -16 groups (as signed 16-bit numbers): "
+                 "nothing was decoded, every colour is black"},
+        NoteCase{"NoGroups", Header(16, 24, 256, 0), 32, 32,
+                 "its header gives 256 colours per group and 0 groups (as signed 16-bit numbers): "
+                 "nothing was decoded, every colour is black"},
+        NoteCase{"TwentyFourBitNegativeCounts", Header(16, 24, -1, -1), 35, 35,
+                 "its header gives -1 colours per group and -1 groups (as signed 16-bit numbers): "
+                 "1 colour was decoded, as their product says, and every other colour is black"},
+        NoteCase{"Headerless", std::vector<uint8_t>(400, 1), 400, 320,
+                 "no KiSS header: read as 10 groups of 16 12-bit colours; 80 bytes were left unread"}),
+    [](const testing::TestParamInfo<NoteCase>& p) { return p.param.name; });
+
 }  // namespace
