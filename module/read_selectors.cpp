@@ -7,6 +7,7 @@
 #include "module/host_services.h"
 #include "interface/result_codes.h"
 #include "module/format_module.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -122,10 +123,13 @@ void ReadContinue(Globals* globals) {
     table = static_cast<uint8_t*>(HeapCalloc(kMaxColors, 3));
     if (table == nullptr) RecordResult(globals->resultPtr, kOutOfMemory);
   }
-  if (table != nullptr && *globals->resultPtr == kNoError &&
-      DecodePaletteColors(globals->resultPtr, block->fileRef, table, moduleHeader)) {
-    DeliverRows(globals, table, total);
-  }
+  const bool decoded = table != nullptr && *globals->resultPtr == kNoError &&
+                       DecodePaletteColors(globals->resultPtr, block->fileRef, table, moduleHeader);
+  // The reads are done: whatever the platform layer fetched ahead is given
+  // back before the host is called again, so each callback finds the file
+  // just past the colours the module consumed.
+  FinishFileAccess();
+  if (decoded) DeliverRows(globals, table, total);
   std::free(table);
   block->data = nullptr;
   ReleaseRowBuffer(globals);

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "interface/result_codes.h"
 #include "tests/conformance/harness.h"
@@ -384,6 +385,32 @@ TEST(Open, EachSelectorLeavesTheReferenceWhereItsReadsEnded) {
     host.Filter(in.ref());  // a headerless file is refused after its 32 bytes
     EXPECT_EQ(lseek(in.ref(), 0, SEEK_CUR), 32) << c.name;
   }
+}
+
+// Inside each call back into the host the reference stands where the
+// module's reads have come to: just behind the header before the colours
+// are read, just past them after, never where a read-ahead stopped.
+TEST(Open, EveryCallbackFindsTheReferenceWhereTheReadsHaveCome) {
+  std::vector<uint8_t> file = Palette24(16, 16, 1);
+  file.resize(file.size() + 500, 7);
+  TempFile in(file);
+  Host host(Module());
+  host.block().fileRef = in.ref();
+  ASSERT_EQ(host.Call(kSelectorReadPrepare), kNoError);
+  ASSERT_EQ(host.Call(kSelectorReadStart), kNoError);
+  std::vector<std::pair<std::string, off_t>> seen;
+  host.onTrace = [&](const std::string& event, const nlohmann::ordered_json&) {
+    if (event != "selector") seen.emplace_back(event, lseek(in.ref(), 0, SEEK_CUR));
+  };
+  ASSERT_EQ(host.Call(kSelectorReadContinue), kNoError);
+  int rows = 0;
+  for (const auto& [event, at] : seen) {
+    EXPECT_TRUE(at == 32 || at == 32 + 48) << event << " at " << at;
+    if (event != "progress" && event != "advanceState") continue;
+    EXPECT_EQ(at, 32 + 48) << event;
+    ++rows;
+  }
+  EXPECT_EQ(rows, 32) << "16 rows, each an advanceState and a progress";
 }
 #endif
 
