@@ -91,6 +91,25 @@ bool MakeFolders(const std::string& path, int* error);
 // reading, or created (truncated) for reading and writing.
 int32_t OpenReference(const std::string& path, bool create);
 
+// --- A test's plan for the gate's own calls --------------------------------
+
+// As the host has a fault plan for the module, a test has one for the files
+// gate: every sync (of a file, a file system or a folder, and the one a lone
+// file gets as it closes) and every rename is logged in order, and the Nth
+// of either (from 0) can be made to fail, as a full or failing disk would.
+struct FilesPlan {
+  int failSyncAt = -1;
+  int failRenameAt = -1;
+  std::vector<std::string> calls;  // "sync PATH", "rename FROM TO"
+  int syncs = 0, renames = 0;
+};
+// Null: no plan, as in every run of the program.
+void SetFilesPlan(FilesPlan* plan);
+// Logs a sync or rename; true (with the platform's `code` in *error) when
+// the plan makes this one fail.
+bool SyncPlannedToFail(const std::string& what, int code, int* error);
+bool RenamePlannedToFail(const std::string& from, const std::string& to, int code, int* error);
+
 // --- Interrupts -----------------------------------------------------------
 
 // Calls `onInterrupt` (which may only remove files) when the program is

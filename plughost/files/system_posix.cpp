@@ -184,8 +184,11 @@ bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
 }
 
 bool SyncAndClose(int32_t ref, int* error) {
-  bool ok = fsync(ref) == 0;
-  if (!ok) *error = errno;
+  bool ok = !SyncPlannedToFail("file " + std::to_string(ref), EIO, error);
+  if (ok && fsync(ref) != 0) {
+    *error = errno;
+    ok = false;
+  }
   if (close(ref) != 0 && ok) {
     *error = errno;
     ok = false;
@@ -203,6 +206,7 @@ namespace {
 
 // Opens `path` for reading (a folder too), runs `sync` on it and closes it.
 bool SyncThrough(const std::string& path, int (*sync)(int), int* error) {
+  if (SyncPlannedToFail(path, EIO, error)) return false;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   bool ok = fd >= 0 && sync(fd) == 0;
   if (!ok) *error = errno;
@@ -223,6 +227,7 @@ bool SyncFolder(const std::string& folder, int* error) {
 }
 
 bool RenameOver(const std::string& from, const std::string& to, int* error) {
+  if (RenamePlannedToFail(from, to, EIO, error)) return false;
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   *error = errno;
   return false;

@@ -307,21 +307,29 @@ bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
 }
 
 bool SyncAndClose(int32_t ref, int* error) {
-  const bool flushed = FlushFileBuffers(AsHandle(ref)) != 0;
-  if (!flushed) *error = LastError();
+  const bool planned = SyncPlannedToFail("file " + std::to_string(ref), ERROR_WRITE_FAULT, error);
+  const bool flushed = !planned && FlushFileBuffers(AsHandle(ref)) != 0;
+  if (!flushed && !planned) *error = LastError();
   _lclose(static_cast<HFILE>(ref));
   return flushed;
 }
 
 bool CloseForBatch(int32_t ref, int* error) { return SyncAndClose(ref, error); }
 
-bool SyncFileSystemOf(const std::string&, int*) { return true; }
+bool SyncFileSystemOf(const std::string& path, int* error) {
+  return !SyncPlannedToFail(path, ERROR_WRITE_FAULT, error);
+}
 
-bool SyncFile(const std::string&, int*) { return true; }
+bool SyncFile(const std::string& path, int* error) {
+  return !SyncPlannedToFail(path, ERROR_WRITE_FAULT, error);
+}
 
-bool SyncFolder(const std::string&, int*) { return true; }
+bool SyncFolder(const std::string& folder, int* error) {
+  return !SyncPlannedToFail(folder, ERROR_WRITE_FAULT, error);
+}
 
 bool RenameOver(const std::string& from, const std::string& to, int* error) {
+  if (RenamePlannedToFail(from, to, ERROR_WRITE_FAULT, error)) return false;
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   *error = LastError();

@@ -1,11 +1,13 @@
 // A target is replaced only by a committed file; otherwise it stays as it
 // was, and no temporary file is left behind.
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include <gtest/gtest.h>
 
 #include "plughost/files/atomic_file.h"
+#include "plughost/files/system.h"
 #include "plughost/files/input_file.h"
 #include "tests/plughost/test_files.h"
 
@@ -155,6 +157,77 @@ TEST(CommitTogether, ATargetThatBecameAFolderIsNamedAndTheRestGoOn) {
   EXPECT_TRUE(batch.LeftAsItWas(dir / "b.kcf"));
   EXPECT_FALSE(batch.LeftAsItWas(dir / "c.kcf"));
 }
+
+// The order of durability, by the gate's own calls: a batch's bytes are on
+// disk before any file is renamed over its target, the names after the last
+// rename; a failed sync renames nothing, and a failed rename leaves its
+// target and is named. A lone file, committed at once, likewise.
+struct DurabilityCase {
+  const char* name;
+  bool together;
+  int failSyncAt, failRenameAt;
+  std::vector<bool> replaced;  // of a.kcf, b.kcf, c.kcf (one file alone: a.kcf)
+};
+
+void PrintTo(const DurabilityCase& c, std::ostream* os) { *os << c.name; }
+
+class Durability : public testing::TestWithParam<DurabilityCase> {};
+
+TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
+  const DurabilityCase& c = GetParam();
+  TempDir dir;
+  const std::vector<std::string> names = c.together ? std::vector<std::string>{"a.kcf", "b.kcf", "c.kcf"}
+                                                    : std::vector<std::string>{"a.kcf"};
+  for (const std::string& name : names) WriteAll(dir / name, kOld);
+  plughost::sys::FilesPlan plan;
+  plan.failSyncAt = c.failSyncAt;
+  plan.failRenameAt = c.failRenameAt;
+  plughost::sys::SetFilesPlan(&plan);
+  std::vector<std::string> errors;
+  {
+    std::unique_ptr<plughost::CommitTogether> batch;
+    if (c.together) batch = std::make_unique<plughost::CommitTogether>();
+    for (const std::string& name : names) {
+      std::string error;
+      if (!plughost::WriteFileAtomically(dir / name, kNew, &error)) errors.push_back(error);
+    }
+    if (batch) batch->Finish(&errors);
+  }
+  plughost::sys::SetFilesPlan(nullptr);
+  size_t lastSync = 0, firstRename = plan.calls.size(), lastRename = 0;
+  for (size_t i = 0; i < plan.calls.size(); ++i) {
+    if (plan.calls[i].rfind("rename ", 0) == 0) {
+      firstRename = std::min(firstRename, i);
+      lastRename = i;
+    } else if (firstRename == plan.calls.size()) {
+      lastSync = i;
+    }
+  }
+  EXPECT_LT(lastSync, firstRename) << "a sync of the new bytes before the first rename";
+  if (std::find(c.replaced.begin(), c.replaced.end(), true) != c.replaced.end()) {
+    EXPECT_GT(plan.calls.size() - 1, lastRename) << "the folder synced after the last rename";
+  }
+  if (c.failSyncAt == 0) {
+    EXPECT_EQ(firstRename, plan.calls.size()) << "nothing renamed";
+  }
+  for (size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(ReadAll(dir / names[i]), c.replaced[i] ? kNew : kOld) << names[i];
+  const bool allReplaced = std::find(c.replaced.begin(), c.replaced.end(), false) == c.replaced.end();
+  EXPECT_EQ(errors.empty(), allReplaced && c.failSyncAt != 1);
+  EXPECT_EQ(dir.Names(), names) << "no temporary file is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Durability,
+    testing::Values(
+        DurabilityCase{"Batch", true, -1, -1, {true, true, true}},
+        DurabilityCase{"BatchWhoseSyncFails", true, 0, -1, {false, false, false}},
+        DurabilityCase{"BatchWhoseSecondRenameFails", true, -1, 1, {true, false, true}},
+        DurabilityCase{"BatchWhoseFolderSyncFails", true, 1, -1, {true, true, true}},
+        DurabilityCase{"LoneFile", false, -1, -1, {true}},
+        DurabilityCase{"LoneFileWhoseSyncFails", false, 0, -1, {false}},
+        DurabilityCase{"LoneFileWhoseRenameFails", false, -1, 0, {false}}),
+    [](const testing::TestParamInfo<DurabilityCase>& p) { return p.param.name; });
 
 // The first bytes of an input are what it held when opened, even when it
 // has grown since (the reader's buffer is no larger than that).
