@@ -7,6 +7,11 @@ set -uo pipefail
 plughost=$1 crashers=$2 work=$3
 limit_kib=$((${4:-64} * 1024))
 mkdir -p "$work"
+# What each run writes starts from an empty folder of its own, so that no
+# earlier run's outputs stand in the way of this one; the inputs made below
+# are kept, being slow to make.
+out="$work/run"
+rm -rf "$out" && mkdir -p "$out"
 
 # Made here rather than kept: a 20,000 x 20,000 black PNG (1.2 MB) and
 # palette texts of 16 MiB.
@@ -31,17 +36,17 @@ failures=0
 check() {
   local file=$1 status=$2 words=$3 name
   name=$(basename "$file")
-  "$ZENTROW_TIME_BIN" -f '%M' -o "$work/$name.kib" "$plughost" save "$file" --out "$work/$name.kcf" \
-    >"$work/$name.out" 2>"$work/$name.err"
+  "$ZENTROW_TIME_BIN" -f '%M' -o "$out/$name.kib" "$plughost" save "$file" --out "$out/$name.kcf" \
+    >"$out/$name.out" 2>"$out/$name.err"
   local got=$? kib
-  kib=$(tail -1 "$work/$name.kib")
+  kib=$(tail -1 "$out/$name.kib")
   local problem=""
   [ "$got" -eq "$status" ] || problem="exit $got, not $status"
-  grep -qF -- "$words" "$work/$name.err" "$work/$name.out" || problem="$problem; no \"$words\""
+  grep -qF -- "$words" "$out/$name.err" "$out/$name.out" || problem="$problem; no \"$words\""
   [ "$kib" -lt "$limit_kib" ] || problem="$problem; $kib KiB at its peak"
-  [ "$(wc -c <"$work/$name.err")" -lt 400 ] || problem="$problem; $(wc -c <"$work/$name.err") bytes of messages"
+  [ "$(wc -c <"$out/$name.err")" -lt 400 ] || problem="$problem; $(wc -c <"$out/$name.err") bytes of messages"
   if [ -n "$problem" ]; then
-    echo "FAIL $name: $problem"; cat "$work/$name.err"; failures=$((failures + 1))
+    echo "FAIL $name: $problem"; cat "$out/$name.err"; failures=$((failures + 1))
   else
     echo "ok   $name: exit $got, $kib KiB"
   fi
