@@ -27,5 +27,13 @@ bool RenamePlannedToFail(const std::string& from, const std::string& to, int cod
   return true;
 }
 
+bool RemovePlannedToFail(const std::string& path, int code, int* error) {
+  if (plan == nullptr) return false;
+  plan->calls.push_back("remove " + path);
+  if (plan->removes++ != plan->failRemoveAt) return false;
+  if (error != nullptr) *error = code;
+  return true;
+}
+
 }  // namespace sys
 }  // namespace plughost

@@ -100,8 +100,9 @@ int32_t OpenReference(const std::string& path, bool create);
 struct FilesPlan {
   int failSyncAt = -1;
   int failRenameAt = -1;
-  std::vector<std::string> calls;  // "sync PATH", "rename FROM TO"
-  int syncs = 0, renames = 0;
+  int failRemoveAt = -1;
+  std::vector<std::string> calls;  // "sync PATH", "rename FROM TO", "remove PATH"
+  int syncs = 0, renames = 0, removes = 0;
 };
 // Null: no plan, as in every run of the program.
 void SetFilesPlan(FilesPlan* plan);
@@ -109,6 +110,7 @@ void SetFilesPlan(FilesPlan* plan);
 // the plan makes this one fail.
 bool SyncPlannedToFail(const std::string& what, int code, int* error);
 bool RenamePlannedToFail(const std::string& from, const std::string& to, int code, int* error);
+bool RemovePlannedToFail(const std::string& path, int code, int* error);
 
 // --- Interrupts -----------------------------------------------------------
 

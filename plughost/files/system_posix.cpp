@@ -234,6 +234,7 @@ bool RenameOver(const std::string& from, const std::string& to, int* error) {
 }
 
 bool Remove(const std::string& path, int* error) {
+  if (RemovePlannedToFail(path, EACCES, error)) return false;
   if (unlink(path.c_str()) == 0 || errno == ENOENT) return true;
   if (error != nullptr) *error = errno;
   return false;

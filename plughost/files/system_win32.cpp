@@ -337,6 +337,7 @@ bool RenameOver(const std::string& from, const std::string& to, int* error) {
 }
 
 bool Remove(const std::string& path, int* error) {
+  if (RemovePlannedToFail(path, ERROR_ACCESS_DENIED, error)) return false;
   if (DeleteFileA(path.c_str()) != 0 || IsNotFound(GetLastError())) return true;
   if (error != nullptr) *error = LastError();
   return false;

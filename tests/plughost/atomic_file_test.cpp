@@ -9,6 +9,7 @@
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/system.h"
 #include "plughost/files/input_file.h"
+#include "plughost/files/interrupt_cleanup.h"
 #include "tests/plughost/test_files.h"
 
 namespace {
@@ -228,6 +229,28 @@ INSTANTIATE_TEST_SUITE_P(
         DurabilityCase{"LoneFileWhoseSyncFails", false, 0, -1, {false}},
         DurabilityCase{"LoneFileWhoseRenameFails", false, -1, 0, {false}}),
     [](const testing::TestParamInfo<DurabilityCase>& p) { return p.param.name; });
+
+// A new file that cannot be removed (its folder made read-only meanwhile)
+// is not forgotten: it is named, with the reason, once asked.
+TEST(AtomicFile, ANewFileThatCannotBeRemovedIsNamed) {
+  TempDir dir;
+  plughost::sys::FilesPlan plan;
+  plan.failRemoveAt = 0;
+  std::string temp;
+  {
+    AtomicFile file;
+    std::string error;
+    ASSERT_TRUE(file.Begin(dir / "out.kcf", &error)) << error;
+    temp = file.tempPath();
+    plughost::sys::SetFilesPlan(&plan);
+  }  // abandoned
+  plughost::sys::SetFilesPlan(nullptr);
+  size_t count = 0;
+  EXPECT_EQ(plughost::TakeLeftBehind(&count), temp + " (permission denied)");
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(plughost::TakeLeftBehind(&count), "") << "said once";
+  std::filesystem::remove(temp);
+}
 
 // The first bytes of an input are what it held when opened, even when it
 // has grown since (the reader's buffer is no larger than that).
