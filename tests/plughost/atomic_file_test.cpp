@@ -183,15 +183,18 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
   plughost::sys::FilesPlan plan;
   plan.failSyncAt = c.failSyncAt;
   plan.failRenameAt = c.failRenameAt;
-  plughost::sys::SetFilesPlan(&plan);
   std::vector<std::string> errors;
   {
     std::unique_ptr<plughost::CommitTogether> batch;
     if (c.together) batch = std::make_unique<plughost::CommitTogether>();
+    // A batch's plan starts where its files are put in place (Windows
+    // flushes each file as it is queued; that is no part of it).
+    if (!batch) plughost::sys::SetFilesPlan(&plan);
     for (const std::string& name : names) {
       std::string error;
       if (!plughost::WriteFileAtomically(dir / name, kNew, &error)) errors.push_back(error);
     }
+    plughost::sys::SetFilesPlan(&plan);
     if (batch) batch->Finish(&errors);
   }
   plughost::sys::SetFilesPlan(nullptr);
