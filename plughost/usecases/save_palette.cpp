@@ -144,8 +144,27 @@ int BlackEntries(const SaveImage& image, const IntoPlace& place) {
   return black;
 }
 
+// What putting one part back came to: how many colours 12 bits rounded,
+// and which tiles of the image hold a colour the palette has no entry for.
+struct PartDone {
+  int rounded = 0;
+  std::vector<int> leftOut;
+};
+
+// "20, 37 and 200", at most eight named.
+std::string TileList(const std::vector<int>& tiles) {
+  std::string text;
+  const size_t named = std::min<size_t>(tiles.size(), 8);
+  for (size_t i = 0; i < named; ++i)
+    text += (i == 0 ? "" : i + 1 == named && named == tiles.size() ? " and " : ", ") +
+            std::to_string(tiles[i]);
+  if (named < tiles.size()) text += " and " + std::to_string(tiles.size() - named) + " more";
+  return text;
+}
+
 void ReportInto(Caller& caller, const std::string& into, const IntoPart& part,
-                const PaletteForm& form, const IntoPlace& place, uint64_t size, int rounded) {
+                const PaletteForm& form, const IntoPlace& place, uint64_t size,
+                const PartDone& done) {
   const std::string where = into + (part.group == kNoGroup ? "" : " group " + std::to_string(part.group));
   caller.Done(part.source + " -> " + where + " (" + std::to_string(place.count) + " colours, " +
                   std::to_string(size) + " bytes, " + FormText(form) + ")",
@@ -156,26 +175,39 @@ void ReportInto(Caller& caller, const std::string& into, const IntoPart& part,
                 std::to_string(part.image.rows) + ", so " + std::to_string(black) + " of the " +
                 std::to_string(place.count) + " colours put into " + where + " are black");
   }
-  if (rounded > 0) {
+  if (done.rounded > 0) {
     caller.Note(into + ": 12 bits keep each channel's top four bits, so " +
-                std::to_string(rounded) + " of the " + std::to_string(place.count) +
+                std::to_string(done.rounded) + " of the " + std::to_string(place.count) +
                 " colours put back changed");
+  }
+  if (!done.leftOut.empty()) {
+    caller.Note(part.source + ": " + (done.leftOut.size() == 1 ? "tile " : "tiles ") +
+                TileList(done.leftOut) + (done.leftOut.size() == 1 ? " holds" : " hold") +
+                " a colour, but " + where + " has " + std::to_string(place.count) +
+                " entries (tiles 0 to " + std::to_string(place.count - 1) +
+                "): what lies past them is left out");
   }
 }
 
 // One part's colours, saved by the module into a scratch file and put into
-// `bytes`; how many 12 bits rounded, or -1 after the caller was told why not.
+// `bytes`; the status, after the caller was told why when it is not 0.
 int PutPart(Caller& caller, const std::string& into, const PaletteForm& form, const IntoPart& part,
             const IntoPlace& place, const std::string& label, std::vector<uint8_t>* bytes,
-            std::unique_ptr<Host>* host, int* status) {
+            std::unique_ptr<Host>* host, PartDone* done) {
   ScratchFile saved;
   std::string error;
   std::vector<uint8_t> colours;
-  if (!saved.Begin(into, &error)) return caller.Refused(error), *status = kExitHost, -1;
-  *status = SaveThroughModule(caller, into, label, part.image.top, saved.ref(), host);
-  if (*status != kExitSuccess) return -1;
-  if (!SavedColours(saved, &colours, &error)) return caller.Refused(error), *status = kExitHost, -1;
-  return PutColours(form, colours.data(), place.first, place.count, bytes);
+  if (!saved.Begin(into, &error)) return caller.Refused(error), kExitHost;
+  const int status = SaveThroughModule(caller, into, label, part.image.top, saved.ref(), host);
+  if (status != kExitSuccess) return status;
+  if (!SavedColours(saved, &colours, &error)) return caller.Refused(error), kExitHost;
+  done->rounded = PutColours(form, colours.data(), place.first, place.count, bytes);
+  // A tile past the entries (a group of 16 opens as 256 tiles) painted in vain.
+  for (int k = place.count; k < kGrid * kGrid; ++k) {
+    const uint8_t* c = colours.data() + 3 * k;
+    if (c[0] != 0 || c[1] != 0 || c[2] != 0) done->leftOut.push_back(k);
+  }
+  return kExitSuccess;
 }
 
 // The palette, once every part is in its bytes, put in place: whole or not
@@ -246,17 +278,16 @@ int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<I
     error = PlanInto(into, form, parts[i].group, bytes, &places[i]);
   if (!error.empty()) return caller.Refused(error), kExitHost;
   std::vector<std::unique_ptr<Host>> hosts(parts.size());
-  std::vector<int> rounded(parts.size());
+  std::vector<PartDone> done(parts.size());
   for (size_t i = 0; i < parts.size(); ++i) {
-    int status = kExitSuccess;
-    rounded[i] = PutPart(caller, into, form, parts[i], places[i], label, &bytes, &hosts[i], &status);
+    const int status = PutPart(caller, into, form, parts[i], places[i], label, &bytes, &hosts[i], &done[i]);
     if (status != kExitSuccess) return status;
   }
   if (!ReplaceInto(into, bytes, form, read, std::move(lock), &error))
     return caller.Refused(error), kExitHost;
   int status = kExitSuccess;
   for (size_t i = 0; i < parts.size(); ++i) {
-    ReportInto(caller, into, parts[i], form, places[i], bytes.size(), rounded[i]);
+    ReportInto(caller, into, parts[i], form, places[i], bytes.size(), done[i]);
     status = std::max(status, Verdict(caller, *hosts[i], kExitSuccess, parts[i].source));
   }
   return status;

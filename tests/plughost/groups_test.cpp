@@ -323,6 +323,9 @@ TEST_P(Commands, SayWhatHappenedAndTouchOnlyTheirTarget) {
   WriteAll(dir / "pic.png",
            plughost::EncodeImage(plughost::Image::Blank(16, 16, 3), plughost::ImageFormat::kPng));
   WriteAll(dir / "png.kcf", ReadAll(dir / "pic.png"));
+  plughost::Image painted = plughost::Image::Blank(16, 16, 3);
+  painted.pixels[3 * 20] = painted.pixels[3 * 37 + 1] = 0xF0;  // tiles 20 and 37
+  WriteAll(dir / "painted.png", plughost::EncodeImage(painted, plughost::ImageFormat::kPng));
   WriteAll(dir / "mark.kcf", Header(32, 24, 16, 1));
   const Outcome run = RunPlughost(dir, c.args);
   EXPECT_EQ(run.status, c.status) << run.out << run.err;
@@ -362,6 +365,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "more than the 256 colours of one image; give --group N", "", 0},
         GroupCase{"IntoAGroupOfKayla", {"save", "{dir}pic.png", "--into", "{dir}kayla.kcf", "--group", "9"}, 0,
                   "kayla.kcf group 9 (256 colours, 7712 bytes", "kayla.kcf", 7712},
+        GroupCase{"IntoAGroupTilesPastItsEntriesNamed",
+                  {"save", "{dir}painted.png", "--into", "{dir}body.kcf", "--group", "2"}, 0,
+                  "painted.png: tiles 20 and 37 hold a colour, but " , "body.kcf", 352},
         GroupCase{"IntoAGroupPastTheLast", {"save", "{dir}pic.png", "--into", "{dir}body.kcf", "--group", "10"}, 3,
                   "body.kcf has 10 groups (0 to 9); there is no group 10", "", 0},
         GroupCase{"IntoAnImage", {"save", "{dir}pic.png", "--into", "{dir}png.kcf"}, 3,
