@@ -11,9 +11,9 @@ namespace {
 // What an opening of the same file gives, said beside the filter's answer
 // when the two differ; "" when they agree.
 std::string OpeningDiffers(Caller& caller, const InputFile& file, const std::string& name,
-                           int filtered, const std::vector<uint8_t>& head) {
+                           int filtered, const std::vector<uint8_t>& head, int* openedResult) {
   std::unique_ptr<Host> host = caller.NewHost("probe: open", name);
-  const int opened = host->Open(file.ref());
+  const int opened = *openedResult = host->Open(file.ref());
   if (opened == filtered || (filtered != kNoError && opened != kNoError)) return "";
   if (opened == kNoError) return "an open reads it (" + HeaderlessReading() + ")";
   const std::string why = ExplainRefusal(head, opened);
@@ -38,21 +38,24 @@ int ProbeFile(Caller& caller, const std::string& name) {
   const std::vector<uint8_t> head = file.Head(kNoteBytes);
   std::unique_ptr<Host> host = caller.NewHost("probe", name);
   const int16_t result = host->Filter(file.ref());
-  const std::string other = OpeningDiffers(caller, file, name, result, head);
+  int opened = kNoError;
+  const std::string other = OpeningDiffers(caller, file, name, result, head, &opened);
   // Side by side when the filter and an open differ, so neither reads as
   // the last word.
   const std::string filter = other.empty() ? "" : "the filter says ";
   const std::string also = other.empty() ? "" : "; " + other;
+  // The status says whether the file opens; the line, what each selector said.
+  const int status = opened == kNoError ? kExitSuccess : kExitModule;
   if (result == kNoError) {
     caller.Done(name + ": " + filter + "palette" + FormOf(head) + also, "");
     caller.Tail(*host);
-    return Verdict(caller, *host, kExitSuccess, name);
+    return Verdict(caller, *host, status, name);
   }
   const std::string why = ExplainRefusal(head, result);
   caller.Done(name + ": " + filter + "not a palette (" + ResultText(result) +
                   (why.empty() ? "" : "; " + why) + ")" + also,
               "");
-  return kExitModule;
+  return status;
 }
 
 }  // namespace plughost

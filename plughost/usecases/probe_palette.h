@@ -10,7 +10,8 @@
 namespace plughost {
 
 // One line for `name` ("a.kcf: palette (24-bit, 1 group of 256 colours)")
-// to the caller's Done; kExitModule when the filter refuses the file.
+// to the caller's Done; kExitModule when the file does not open, whatever
+// the filter says (a headerless palette opens, though the filter refuses it).
 int ProbeFile(Caller& caller, const std::string& name);
 
 }  // namespace plughost
