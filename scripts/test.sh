@@ -18,6 +18,13 @@ jobs=$(nproc)
 
 source scripts/no-arguments.sh "$0" "$@"
 
+# The real palettes are read by the tests of every build: without them
+# nothing is shown, so say so before an hour of building.
+if [ ! -d ../shared/kcf-corpus ]; then
+  echo "the real palettes are missing: $(cd .. && pwd)/shared/kcf-corpus is not a folder (the tests read the KiSS palettes there)"
+  exit 1
+fi
+
 bash scripts/install-deps.sh || { echo "installing dependencies failed"; exit 1; }
 source scripts/wine-env.sh
 

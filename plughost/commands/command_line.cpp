@@ -7,6 +7,7 @@
 
 #include "plughost/commands/command_line_options.h"
 #include "plughost/commands/commands.h"
+#include "plughost/commands/terminal.h"
 
 #ifndef ZENTROW_VERSION
 #define ZENTROW_VERSION "unknown"
@@ -46,7 +47,7 @@ const HostOptionUse kProgramUses = {
     true};
 
 bool Usage(std::ostream& err, const std::string& text) {
-  err << "plughost: " << text << "\nRun with --help for more information.\n";
+  err << "plughost: " << Printable(text) << "\nRun with --help for more information.\n";
   return false;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "plughost/commands/commands.h"
+#include "plughost/commands/terminal.h"
 #include "plughost/host/module_loader.h"
 
 namespace plughost {
@@ -85,7 +86,7 @@ int RunInfo(const Options& options, const std::string& module, Streams io) {
   PropertyList list;
   std::string error;
   if (!LoadModulePropertyList(path, &list, &error)) {
-    io.err << "plughost: " << error << "\n";
+    io.err << "plughost: " << Printable(error) << "\n";
     return kExitHost;
   }
   io.out << "module:            " << path << "\n";

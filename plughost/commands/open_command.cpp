@@ -7,6 +7,7 @@
 #include "plughost/commands/batch.h"
 #include "plughost/commands/command_line_options.h"
 #include "plughost/commands/commands.h"
+#include "plughost/commands/terminal.h"
 #include "plughost/commands/session.h"
 #include "plughost/usecases/open_palette.h"
 
@@ -38,7 +39,7 @@ int OpenEveryGroup(const Options& options, const OpenRequest& request, Streams i
 int RunOpen(const Options& options, OpenRequest request, Streams io) {
   const std::string wrong = CheckRequest(&request);
   if (!wrong.empty()) {
-    io.err << "plughost open: " << wrong << "\n";
+    io.err << "plughost open: " << Printable(wrong) << "\n";
     return kExitUsage;
   }
   if (request.group == kAllGroups) return OpenEveryGroup(options, request, io);

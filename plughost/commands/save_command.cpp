@@ -8,6 +8,7 @@
 #include "plughost/commands/batch.h"
 #include "plughost/commands/command_line_options.h"
 #include "plughost/commands/commands.h"
+#include "plughost/commands/terminal.h"
 #include "plughost/commands/session.h"
 #include "plughost/usecases/save_palette.h"
 
@@ -26,7 +27,7 @@ const HostOptionUse kSaveUses = {
 int RunSave(const Options& options, const SaveRequest& request, Streams io) {
   const std::string wrong = CheckRequest(request);
   if (!wrong.empty()) {
-    io.err << "plughost save: " << wrong << "\n";
+    io.err << "plughost save: " << Printable(wrong) << "\n";
     return kExitUsage;
   }
   return RunCommandBatch(

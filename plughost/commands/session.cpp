@@ -132,7 +132,8 @@ bool Session::ShowBatchProgress(size_t count) {
 }
 
 void Session::Tail(const Host& host) {
-  for (const std::string& v : host.counts().violations) io_.err << "  host: module " << v << "\n";
+  for (const std::string& v : host.counts().violations)
+    io_.err << "  host: module " << Printable(v) << "\n";
   if (!options_.verbose) return;
   for (const SelectorCall& call : host.calls()) {
     io_.out << "  selector " << call.selector << " " << SelectorName(call.selector) << ": "

@@ -29,6 +29,9 @@ struct Ending {
   bool together;  // inside a CommitTogether, finished after the file is done with
 };
 
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const Ending& c, std::ostream* os) { *os << c.name; }
+
 class Endings : public testing::TestWithParam<Ending> {};
 
 TEST_P(Endings, ReplaceTheTargetOnlyOnCommit) {

@@ -28,6 +28,9 @@ struct StatusCase {
   const char* says;  // in stdout or stderr
 };
 
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.name; }
+
 class Statuses : public testing::TestWithParam<StatusCase> {};
 
 TEST_P(Statuses, TellWhatHappened) {
@@ -84,6 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"SwatchOfAnotherTile", {"save", "{dir}swatch.png", "--swatch", "12", "--out", "{dir}s.kcf"}, 3,
                    "it has the size of a swatch of 16-pixel tiles: give --swatch 16"},
         StatusCase{"SaveOverItsImage", {"save", "{dir}big.png", "--out", "{dir}big.png"}, 2, "would replace the input"},
+        StatusCase{"ControlCharactersInAWordEscaped", {"bo\x1b[2J" "gus"}, 2, "\"bo\\033[2Jgus\" is not a command"},
         StatusCase{"OpenOverItsPalette", {"open", "{dir}pal.png", "--out", "{dir}pal.png"}, 2, "would replace"},
         StatusCase{"BatchOverAnInput", {"open", "{dir}p24.kcf", "{dir}pal.png", "--out-dir", "{dir}"}, 2, "would replace the input"},
         StatusCase{"SaveUnreadableImage", {"save", "{dir}garbage.png", "--out", "{dir}x.kcf"}, 3, "garbage.png is not an image plughost reads"},
@@ -118,6 +122,9 @@ struct HelpCase {
   std::vector<std::string> args;
   std::vector<std::string> lists, omits;
 };
+
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const HelpCase& c, std::ostream* os) { *os << c.name; }
 
 class Helps : public testing::TestWithParam<HelpCase> {};
 
@@ -158,6 +165,9 @@ struct FailedSave {
   std::vector<std::string> after;  // after the image
   int status;
 };
+
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const FailedSave& c, std::ostream* os) { *os << c.name; }
 
 class FailedSaves : public testing::TestWithParam<FailedSave> {};
 

@@ -154,6 +154,9 @@ struct OpenCase {
   std::vector<uint8_t> (*colours)();
 };
 
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
+
 class Opens : public testing::TestWithParam<OpenCase> {};
 
 TEST_P(Opens, WriteEachColourAsOnePixel) {
@@ -325,6 +328,9 @@ struct StatusCase {
   std::vector<std::string> args;
   int status;
 };
+
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.name; }
 
 class Statuses : public testing::TestWithParam<StatusCase> {};
 

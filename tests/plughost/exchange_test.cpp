@@ -90,6 +90,9 @@ bool InsideImage(const Place& p) {
   return p.row >= 0 && p.row < kRows && p.column >= 0 && p.column < kColumns;
 }
 
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const Layout& c, std::ostream* os) { *os << c.name; }
+
 class Layouts : public testing::TestWithParam<Layout> {};
 
 TEST_P(Layouts, ReadingPutsEachByteWhereTheLayoutSays) {
@@ -162,6 +165,9 @@ struct Misuse {
   Layout layout;
   const char* violation;
 };
+
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const Misuse& c, std::ostream* os) { *os << c.name; }
 
 class Misuses : public testing::TestWithParam<Misuse> {};
 

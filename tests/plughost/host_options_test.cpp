@@ -46,6 +46,9 @@ struct ParamCase {
   uint8_t value;
 };
 
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const ParamCase& c, std::ostream* os) { *os << c.text; }
+
 class Params : public testing::TestWithParam<ParamCase> {};
 
 TEST_P(Params, TakeFourCharacterKeysAndBooleans) {
@@ -92,6 +95,9 @@ struct SwitchCase {
   bool accepted;
   bool (*holds)(const HostSettings&);
 };
+
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
 
 class Switches : public testing::TestWithParam<SwitchCase> {};
 

@@ -24,6 +24,9 @@ struct FormatCase {
   ImageFormat format;
 };
 
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << c.path; }
+
 class Formats : public testing::TestWithParam<FormatCase> {};
 
 TEST_P(Formats, FollowTheExtensionInAnyCase) {
@@ -92,6 +95,9 @@ struct RoundTrip {
   ImageFormat format;
   int rows, columns, planes;
 };
+
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
 
 class RoundTrips : public testing::TestWithParam<RoundTrip> {};
 
@@ -497,6 +503,9 @@ struct BadSwatch {
   void (*spoil)(Image&);
   const char* mentions;
 };
+
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const BadSwatch& c, std::ostream* os) { *os << c.name; }
 
 class BadSwatches : public testing::TestWithParam<BadSwatch> {};
 

@@ -28,6 +28,9 @@ struct Case {
   const char* expected;  // "" for nothing to add
 };
 
+// Named by its case in ctest, not by gtest's dump of its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class Refusals : public testing::TestWithParam<Case> {};
 
 TEST_P(Refusals, SayWhatTheBytesShow) {

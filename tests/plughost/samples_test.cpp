@@ -5,6 +5,11 @@
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
 
+namespace samples {
+// Named by its file in ctest, not by gtest's dump of its bytes.
+void PrintTo(const Sample& c, std::ostream* os) { *os << c.name; }
+}  // namespace samples
+
 namespace {
 
 class Shipped : public testing::TestWithParam<samples::Sample> {};
