@@ -250,6 +250,8 @@ void AddBacks(Table* table) {
 Table MakeTable() {
   Table table;
   fs::remove_all(kRun);
+  // Without the real palettes there is no table to make; GIMP is not run.
+  if (CorpusPalettes().empty()) return table;
   AddOpens(&table);
   AddSaves(&table);
   AddBacks(&table);
