@@ -7,6 +7,7 @@
 #include "plughost/files/interrupt_cleanup.h"
 #include "plughost/files/system.h"
 #include "plughost/commands/session.h"
+#include "plughost/commands/terminal.h"
 
 namespace plughost {
 
@@ -18,27 +19,28 @@ namespace {
 // output has lost its reader, none of them; then the lines of the outputs
 // in place, and the new files that could not be removed, if any. The
 // host's status when anything failed, after saying why.
-int Conclude(Session& session, CommitTogether& outputs, int status, bool stopped) {
+int Conclude(Session& session, CommitTogether& outputs, int status, bool stopped,
+             size_t* placed) {
   const bool traced = session.CloseTrace();
   const char* why = stopped ? "the command stopped"
                     : !traced ? "the trace could not be written"
                     : sys::StdoutReaderGone() ? "standard output has no reader left"
                                               : nullptr;
   std::vector<std::string> errors;
-  bool placed = why == nullptr;
-  if (placed)
-    placed = outputs.Finish(&errors);
+  bool finished = why == nullptr;
+  if (finished)
+    finished = outputs.Finish(&errors);
   else
     outputs.Abandon(why, &errors);
   for (const std::string& e : errors) session.Refused(e);
-  session.SayDone(outputs);
+  *placed = session.SayDone(outputs);
   size_t left = 0;
   const std::string leftBehind = TakeLeftBehind(&left);
   if (left > 0)
     session.Refused(std::string(left == 1 ? "a new file" : std::to_string(left) + " new files") +
                     " could not be removed: " + leftBehind);
   const bool written = session.OutputStillWritable();
-  return placed && written && left == 0 && !stopped ? status : kExitHost;
+  return finished && written && left == 0 && !stopped ? status : kExitHost;
 }
 
 // "2 of 5 files could not be converted", and apart from those the files the
@@ -47,11 +49,19 @@ void SayHowManyFailed(Session& session, size_t count, size_t failed, size_t brok
                       const char* failedWords) {
   if (failedWords == nullptr || count < 2) return;
   if (failed > 0)
-    session.Refused(std::to_string(failed) + " of " + std::to_string(count) + " files " + failedWords);
+    session.Refused(WithThousands(failed) + " of " + WithThousands(count) + " files " + failedWords);
   if (broken > 0) {
-    session.Refused("the module broke the host interface on " + std::to_string(broken) + " of " +
-                    std::to_string(count) + " files");
+    session.Refused("the module broke the host interface on " + WithThousands(broken) + " of " +
+                    WithThousands(count) + " files");
   }
+}
+
+// On a terminal, below the bar: "5,160 files -> 35,400 outputs in place",
+// counted as the bar counts.
+void SaySummary(Session& session, size_t count, size_t placed) {
+  if (!session.ShowSummary()) return;
+  session.io().err << "plughost: " << WithThousands(count) << " files -> " << WithThousands(placed)
+                   << (placed == 1 ? " output" : " outputs") << " in place\n";
 }
 
 }  // namespace
@@ -76,13 +86,17 @@ int RunBatch(Session& session, const std::vector<std::string>& files, const File
     if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);
     if (!session.OutputStillWritable() || session.StopRequested(i + 1, count)) {
       bar.Finish();
-      return Conclude(session, outputs, kExitHost, true);
+      size_t placed = 0;
+      return Conclude(session, outputs, kExitHost, true, &placed);
     }
   }
   bar.Finish();
   SayHowManyFailed(session, count, failed, session.BrokenInterfaceCount() - brokenBefore,
                    failedWords);
-  return Conclude(session, outputs, status, false);
+  size_t placed = 0;
+  const int concluded = Conclude(session, outputs, status, false, &placed);
+  if (failedWords != nullptr) SaySummary(session, count, placed);
+  return concluded;
 }
 
 int RunCommandBatch(const Options& options, Streams io, const char* command,

@@ -98,8 +98,15 @@ void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use) {
              "FILE");
   if (use.param != nullptr) AddParam(app, options.settings, use.param);
   if (use.verbose) {
-    app.add_flag("-v,--verbose", options.verbose,
-                 "Print each selector's result and what the module recorded in its descriptor");
+    CLI::Option* verbose = app.add_flag(
+        "-v,--verbose", options.verbose,
+        "Print a line for each output, each selector's result and what the module recorded in "
+        "its descriptor");
+    app.add_flag("-q,--quiet", options.quiet,
+                 "Print no line for each output and no closing summary, only notes and refusals "
+                 "(without either, a line for each output is printed unless standard output is a "
+                 "terminal)")
+        ->excludes(verbose);
   }
   if (use.trace) {
     LastCounts(app.add_option("--trace", options.traceFile,

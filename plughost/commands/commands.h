@@ -24,6 +24,7 @@ struct Options {
   std::string module;  // empty: the module next to the program
   HostSettings settings;
   bool verbose = false;
+  bool quiet = false;  // no line for each output, no closing summary
   std::string traceFile;     // empty: no trace
   bool answerBoxes = false;  // close the module's message boxes with OK
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iostream>
 
 #include <nlohmann/json.hpp>
 
@@ -28,7 +29,13 @@ std::string AsModulePath(const std::string& name) {
 }  // namespace
 
 Session::Session(const Options& options, Streams io)
-    : options_(options), io_(io), terminal_(StderrIsTerminal()) {}
+    : options_(options),
+      io_(io),
+      terminal_(StderrIsTerminal()),
+      // Quiet by default on a terminal, as cp is; a script reading the
+      // lines gets them.
+      lines_(!options.quiet &&
+             (options.verbose || &io.out != &std::cout || !StdoutIsTerminal())) {}
 
 int Session::Start(const char* command, const std::vector<std::string>& inputs,
                    const std::vector<std::string>& outputs, const std::string& outDir) {
@@ -103,17 +110,22 @@ void Session::Refused(const std::string& sentence) {
 }
 
 void Session::Done(const std::string& line, const std::string& target) {
-  if (target.empty() || CommitTogether::Active() == nullptr)
-    io_.out << Printable(line) << "\n";
+  if (target.empty() || CommitTogether::Active() == nullptr) {
+    if (target.empty() || lines_) io_.out << Printable(line) << "\n";
+  }
   else
     done_.emplace_back(target, line);
 }
 
-void Session::SayDone(const CommitTogether& outputs) {
+size_t Session::SayDone(const CommitTogether& outputs) {
+  size_t placed = 0;
   for (const auto& done : done_) {
-    if (!outputs.LeftAsItWas(done.first)) io_.out << Printable(done.second) << "\n";
+    if (outputs.LeftAsItWas(done.first)) continue;
+    ++placed;
+    if (lines_) io_.out << Printable(done.second) << "\n";
   }
   done_.clear();
+  return placed;
 }
 
 void Session::Opened(const Host& host) {

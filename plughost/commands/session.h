@@ -45,8 +45,11 @@ class Session : public Caller {
   // A line of an output is kept until the batch's outputs are in place
   // (SayDone); one of no output is printed at once.
   void Done(const std::string& line, const std::string& target) override;
-  // The kept lines of the outputs in place after `outputs` finished.
-  void SayDone(const CommitTogether& outputs);
+  // The kept lines of the outputs in place after `outputs` finished,
+  // printed with --verbose or when standard output is no terminal, never
+  // with --quiet; answers how many outputs are in place.
+  size_t SayDone(const CommitTogether& outputs);
+  bool quiet() const { return options_.quiet; }
   // With --verbose, the module's history note.
   void Opened(const Host& host) override;
   // Misuse the host caught, then with --verbose each selector and what the
@@ -56,6 +59,9 @@ class Session : public Caller {
   // A batch of `count` files: one bar for them all (see BatchProgress),
   // none for each operation; answers whether that bar is drawn.
   bool ShowBatchProgress(size_t count);
+  // Whether a batch's closing summary is said: its bar is drawn, and no
+  // --quiet.
+  bool ShowSummary() const { return batchBar_ && !options_.quiet; }
   // How many operations were done by a module that broke the interface.
   size_t BrokenInterfaceCount() const { return brokenInterface_; }
   // Puts the trace with the command's outputs; false after saying why
@@ -78,6 +84,7 @@ class Session : public Caller {
   bool notedParams_ = false;
   bool outputLost_ = false;
   bool terminal_;  // stderr, asked once
+  bool lines_;     // a line for each output
   bool batchBar_ = false;
   size_t brokenInterface_ = 0;
   std::unique_ptr<ProgressBar> bar_;  // of the run under way

@@ -6,6 +6,8 @@ namespace plughost {
 
 bool StderrIsTerminal() { return sys::StderrIsTerminal(); }
 
+bool StdoutIsTerminal() { return sys::StdoutIsTerminal(); }
+
 namespace {
 
 constexpr int kBarWidth = 32;

@@ -10,6 +10,7 @@
 namespace plughost {
 
 bool StderrIsTerminal();
+bool StdoutIsTerminal();
 
 // One operation's bar: "[#####-----]  33% label" on one line of stderr, the
 // module's counts drawn as a share of the total it gives, drawn full when

@@ -136,6 +136,7 @@ void RemoveInHandler(const char* path);
 // --- Terminal and message boxes ------------------------------------------
 
 bool StderrIsTerminal();
+bool StdoutIsTerminal();
 // True when standard output is a pipe whose reader has gone, known without
 // writing to it; false when it cannot be told.
 bool StdoutReaderGone();

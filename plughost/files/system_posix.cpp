@@ -307,6 +307,8 @@ void RemoveInHandler(const char* path) { unlink(path); }
 
 bool StderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 
+bool StdoutIsTerminal() { return isatty(fileno(stdout)) != 0; }
+
 bool StdoutReaderGone() {
   // A pipe's writing end polls as an error once no reader is left.
   pollfd out{STDOUT_FILENO, POLLOUT, 0};

@@ -398,6 +398,8 @@ void RemoveInHandler(const char* path) { DeleteFileA(path); }
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
+bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+
 // A closed pipe is found when it is written to.
 bool StdoutReaderGone() { return false; }
 
