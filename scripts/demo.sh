@@ -17,8 +17,8 @@ sample=samples/palette24.kcf
 tile=16
 step() { echo; echo "== $*"; }
 
-step "installing what is missing (scripts/install-deps.sh)"
-bash scripts/install-deps.sh || { echo "demo: installing dependencies failed"; exit 1; }
+step "installing what is missing for the native build (scripts/install-deps.sh --native)"
+bash scripts/install-deps.sh --native || { echo "demo: installing dependencies failed"; exit 1; }
 
 step "building plughost and the native module in build/native"
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

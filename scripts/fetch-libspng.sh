@@ -4,6 +4,8 @@
 # spng.c themselves: Debian ships the library only for Linux. The deb-src
 # entry lives in a temporary apt setup of its own, used for this one
 # download, so the machine's apt sources and lists are left as they were.
+# apt checks the package's files against the archive's signed index; then
+# dpkg-source checks the maintainer's signature of the .dsc.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -23,7 +25,9 @@ apt_options=(-o "Dir::Etc::SourceList=$work/sources.list" -o "Dir::Etc::SourcePa
              -o "APT::Sandbox::User=root")
 apt-get "${apt_options[@]}" update -qq
 (cd "$work" && apt-get "${apt_options[@]}" source -qq --download-only libspng)
-(cd "$work" && dpkg-source -x libspng_*.dsc src >/dev/null)
+# The source package's own signature, checked against the keys of Debian's
+# developers (debian-keyring): a bad or missing one stops the build.
+(cd "$work" && dpkg-source --require-valid-signature -x libspng_*.dsc src >/dev/null)
 mkdir -p "$dest.new/spng"
 cp "$work"/src/spng/spng.c "$work"/src/spng/spng.h "$work"/src/LICENSE "$dest.new/spng/"
 rm -rf "$dest"

@@ -8,19 +8,32 @@
 # which dpkg-dev's dpkg-source unpacks) against Debian's mingw zlib. The
 # GIMP plug-in builds against libgimp2.0-dev (found with pkg-config), and its
 # test runs gimp-console-2.10, which the gimp package holds.
+# With --native, only what the native build of plughost and the module
+# needs (the demo): nothing of the Windows builds, and no source download.
+#   scripts/install-deps.sh [--native]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev
-          libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64
-          xvfb x11-apps python3
-          libspng-dev libz-mingw-w64-dev libcli11-dev nlohmann-json3-dev imagemagick time
-          dpkg-dev file lintian pkg-config libgimp2.0-dev gimp)
+native=(cmake ninja-build g++ googletest libgtest-dev python3 libspng-dev libcli11-dev
+        nlohmann-json3-dev pkg-config libgimp2.0-dev)
+# The rest of the test command: the Windows trees under wine (and the keys
+# dpkg-source checks libspng's source package against), the sanitizer and
+# fuzz trees, the benchmarks, the packages and the GIMP test.
+everything=(clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
+            wine wine32:i386 wine64 xvfb x11-apps libz-mingw-w64-dev debian-keyring imagemagick
+            time dpkg-dev file lintian gimp)
+packages=("${native[@]}")
+case "${1:-}" in
+  --native) everything=() ;;
+  "") packages+=("${everything[@]}") ;;
+  *) echo "usage: scripts/install-deps.sh [--native]"; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-fetch_libspng() { "$(dirname "$0")/fetch-libspng.sh"; }
+# The Windows builds compile libspng from Debian's source package.
+fetch_libspng() { [ ${#everything[@]} -eq 0 ] || "$(dirname "$0")/fetch-libspng.sh"; }
 if [ ${#missing[@]} -eq 0 ]; then
   fetch_libspng
   exit 0
@@ -29,7 +42,7 @@ fi
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 echo "installing: ${missing[*]}"
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ ${#everything[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
 fi
 $SUDO apt-get update -qq
