@@ -2,8 +2,11 @@
 #
 # Natively, a tree that works from any prefix: plughost in bin/, the module it
 # loads by default in lib/zentrow/ (plughost looks there, relative to its own
-# folder), the README, licence and a man page under share/. cpack makes
-# zentrow-VERSION-Linux.tar.gz and zentrow_VERSION_ARCH.deb of it.
+# folder), the README, licence and a man page under share/, and the GIMP
+# plug-in where GIMP looks. cpack makes zentrow-VERSION-Linux.tar.gz of it
+# all, and two Debian packages, as Debian ships GIMP plug-ins apart:
+# zentrow_VERSION_ARCH.deb (plughost, the module, the manual) and
+# gimp-plugin-zentrow_VERSION_ARCH.deb (the plug-in, needing zentrow and GIMP).
 #
 # In the Windows tree, one flat folder as a user unpacks it: Zentrow.8bi with
 # plughost.exe beside it (where plughost finds its module), the licence and
@@ -42,10 +45,10 @@ if(WIN32)
   # The four files at the top of the zip, as they go into a plug-ins folder.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
-  install(TARGETS plughost RUNTIME DESTINATION bin)
-  install(TARGETS zentrow LIBRARY DESTINATION lib/zentrow)
+  install(TARGETS plughost RUNTIME DESTINATION bin COMPONENT zentrow)
+  install(TARGETS zentrow LIBRARY DESTINATION lib/zentrow COMPONENT zentrow)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-          DESTINATION share/doc/zentrow)
+          DESTINATION share/doc/zentrow COMPONENT zentrow)
 
   # The user's manual, a source of its own (packaging/plughost.1; a test
   # checks that it names every option of every command), compressed as
@@ -62,15 +65,18 @@ else()
     VERBATIM)
   add_custom_target(zentrow_docs ALL DEPENDS ${ZENTROW_PACKAGING}/plughost.1.gz
                                              ${ZENTROW_PACKAGING}/changelog.gz)
-  install(FILES ${ZENTROW_PACKAGING}/plughost.1.gz DESTINATION share/man/man1)
+  install(FILES ${ZENTROW_PACKAGING}/plughost.1.gz DESTINATION share/man/man1 COMPONENT zentrow)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZENTROW_PACKAGING}/changelog.gz
-          DESTINATION share/doc/zentrow)
+          DESTINATION share/doc/zentrow COMPONENT zentrow)
 
   # The GIMP plug-in, where GIMP looks for plug-ins under the prefix
   # (lib/gimp/2.0/plug-ins/file-kcf/ on Debian, so /usr/lib/... from the
   # .deb); from there it finds the module in lib/zentrow/.
   if(TARGET file_kcf)
-    install(TARGETS file_kcf RUNTIME DESTINATION ${ZENTROW_GIMP_PLUGIN_DIR})
+    install(TARGETS file_kcf RUNTIME DESTINATION ${ZENTROW_GIMP_PLUGIN_DIR} COMPONENT gimp)
+    # A Debian package carries its own copyright and changelog.
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZENTROW_PACKAGING}/changelog.gz
+            DESTINATION share/doc/gimp-plugin-zentrow COMPONENT gimp)
   endif()
 
   set(CPACK_GENERATOR TGZ DEB)
@@ -80,27 +86,34 @@ else()
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Zentrow authors <zentrow@users.noreply.github.com>")
   set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_PACKAGE_DESCRIPTION
+  set(ZENTROW_ABOUT
 "Zentrow lets an image-editor host open and save KiSS palette files (.kcf),
 the palettes of the KiSS paper-doll system. A palette opens as a 16 x 16
 RGB image, one pixel per colour; an RGB image saves as a 24-bit palette.
 .
-This package holds the module built as a native library and plughost, a
+")
+  set(CPACK_DEBIAN_ZENTROW_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
+${ZENTROW_ABOUT}This package holds the module built as a native library and plughost, a
 command-line host that loads it to convert palettes to PNG or PPM images,
 or to GIMP (.gpl) and JASC (.pal) palettes for other editors, and back,
 probe files, and drive the module as other hosts would.")
   # The libraries plughost and the module link, at the versions the build
   # machine's symbols call for.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_DEBIAN_ZENTROW_PACKAGE_NAME zentrow)
+  set(CPACK_COMPONENTS_ALL zentrow)
   if(TARGET file_kcf)
-    # libgimp comes with the plug-in's shared libraries; GIMP itself is what
-    # runs it.
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gimp (>= 2.10)")
-    string(APPEND CPACK_PACKAGE_DESCRIPTION "
-.
-It also holds file-kcf, a GIMP 2.10 plug-in that hosts the module: GIMP
-opens .kcf palettes, a palette of several groups with a layer per group,
-and exports RGB images as palettes.")
+    list(APPEND CPACK_COMPONENTS_ALL gimp)
+    set(CPACK_DEBIAN_GIMP_PACKAGE_NAME gimp-plugin-zentrow)
+    # The module it hosts comes from zentrow, at this very version; GIMP
+    # is what runs it, and libgimp's libraries are found by shlibdeps.
+    set(CPACK_DEBIAN_GIMP_PACKAGE_DEPENDS "zentrow (= ${PROJECT_VERSION}), gimp (>= 2.10)")
+    set(CPACK_DEBIAN_GIMP_DESCRIPTION "GIMP plug-in for KiSS palettes (.kcf) through Zentrow
+${ZENTROW_ABOUT}This package holds file-kcf, a GIMP 2.10 plug-in that hosts the Zentrow
+module: GIMP opens .kcf palettes, a palette of several groups with a layer
+per group, and exports RGB images as palettes, each layer back into its
+group of the palette it came from.")
   endif()
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   # No maintainer scripts: see packaging/deb_without_ldconfig.cmake.

@@ -3,8 +3,10 @@
 # would: the installed plughost, given no --module, must find the installed
 # module (PREFIX/lib/zentrow) and open the sample palette to a PNG, then
 # probe it. Also checks that the documents and the man page are in place,
-# that cpack's .tar.gz and .deb hold the same files, and that lintian finds
-# nothing wrong with the .deb.
+# that cpack's .tar.gz holds the same files as the tree and its two .debs
+# (zentrow, and gimp-plugin-zentrow when the GIMP plug-in is built) hold
+# them between them, the plug-in's needing zentrow of this version and GIMP,
+# and that lintian finds nothing wrong with either.
 #   tests/packaging/install_test.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "$1")
@@ -22,26 +24,36 @@ done
 zcat "$prefix/share/man/man1/plughost.1.gz" | grep -q '^\.TH PLUGHOST 1' ||
   fail "the man page has no title line"
 
-# The .tar.gz and the .deb hold what the tree holds, and the .deb says what
-# it needs.
+# The .tar.gz holds what the tree holds; the .debs hold it between them,
+# and each says what it needs.
 files=$(cd "$prefix" && find . -type f | sort)
-rm -f "$build"/packages/zentrow[-_]*
+rm -f "$build"/packages/zentrow[-_]* "$build"/packages/gimp-plugin-zentrow_*
 out=$(cd "$build" && cpack 2>&1) || fail "cpack could not make the packages: $out"
 deb=$(ls "$build"/packages/zentrow_*.deb)
+debs=("$deb")
+plugin=$(ls "$build"/packages/gimp-plugin-zentrow_*.deb 2>/dev/null || true)
+if [ -f "$prefix/lib/gimp/2.0/plug-ins/file-kcf/file-kcf" ]; then
+  [ -n "$plugin" ] || fail "no gimp-plugin-zentrow package, though the GIMP plug-in is built"
+  debs+=("$plugin")
+  version=$(dpkg-deb -f "$deb" Version)
+  dpkg-deb -f "$plugin" Depends | grep -q "zentrow (= $version)" ||
+    fail "$(basename "$plugin") does not need zentrow $version"
+  dpkg-deb -f "$plugin" Depends | grep -q "gimp (>= 2.10)" || fail "$(basename "$plugin") does not need GIMP"
+  dpkg-deb -c "$deb" | grep -q "plug-ins" && fail "$(basename "$deb") holds the GIMP plug-in"
+fi
 tgz=$(ls "$build"/packages/zentrow-*-Linux.tar.gz)
-[ "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/|./|' | sort)" = "$files" ] ||
-  fail "$(basename "$deb") does not hold the installed files"
+[ "$(for d in "${debs[@]}"; do dpkg-deb -c "$d"; done | awk '$1 !~ /^d/ {print $6}' |
+     sed 's|^\./usr/|./|' | sort)" = "$files" ] ||
+  fail "the .debs do not hold the installed files between them"
 [ "$(tar tzf "$tgz" | grep -v '/$' | sed 's|^[^/]*/|./|' | sort)" = "$files" ] ||
   fail "$(basename "$tgz") does not hold the installed files"
 dpkg-deb -f "$deb" Depends | grep -q 'libc6 (>=' || fail "$(basename "$deb") names no dependencies"
 # Debian's package checker, as a distribution would run it: no error, no
 # warning.
-if command -v lintian >/dev/null; then
-  findings=$(lintian --fail-on error,warning "$deb" 2>&1) ||
-    fail "lintian finds in $(basename "$deb"): $findings"
-else
-  fail "lintian is not installed (scripts/install-deps.sh installs it)"
-fi
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/install-deps.sh installs it)"
+for d in "${debs[@]}"; do
+  findings=$(lintian --fail-on error,warning "$d" 2>&1) || fail "lintian finds in $(basename "$d"): $findings"
+done
 
 # From another folder, so that nothing is found by being the current one.
 cd "$prefix"
@@ -52,4 +64,4 @@ cd "$prefix"
 probe=$("$prefix/bin/plughost" probe "$sample") || fail "probe failed: $probe"
 case "$probe" in "$sample: palette"*) ;; *) fail "probe said: $probe" ;; esac
 echo "installed tree works: $(echo $files)"
-echo "packages: $(cd "$build/packages" && stat -c '%n %s bytes' "$(basename "$tgz")" "$(basename "$deb")" | paste -sd ';')"
+echo "packages: $(cd "$build/packages" && for f in "$tgz" "${debs[@]}"; do stat -c '%n %s bytes' "$(basename "$f")"; done | paste -sd ';')"
