@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds each DLL, 32-bit and 64-bit, alone in two fresh trees at two
 # different times and paths, and requires the two Zentrow.8bi of each to be
-# the same bytes, with no path of the machine that built them inside.
+# the same bytes, with no path of the machine that built them inside. The
+# trees are removed once compared.
 #   tests/packaging/repro_test.sh [BUILD_PARENT]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -28,4 +29,6 @@ for build in win32:i686 win64:x86_64; do
     fail "the $name Zentrow.8bi holds the path of the tree it was built in"
   fi
   echo "$name Zentrow.8bi built twice, in $parent/repro-$name-a and -b: identical ($(stat -c %s "$a") bytes)"
+  # Built only to be compared: not kept.
+  rm -rf "${parent:?}/repro-$name-a" "${parent:?}/repro-$name-b"
 done
