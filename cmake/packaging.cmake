@@ -15,7 +15,6 @@
 set(CPACK_PACKAGE_NAME zentrow)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the Zentrow authors")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "file-format plug-in module for KiSS palettes (.kcf)")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 # Packages land apart from the tree's own bin/, which tests use.
 set(CPACK_OUTPUT_FILE_PREFIX packages)
@@ -92,7 +91,9 @@ the palettes of the KiSS paper-doll system. A palette opens as a 16 x 16
 RGB image, one pixel per colour; an RGB image saves as a 24-bit palette.
 .
 ")
-  set(CPACK_DEBIAN_ZENTROW_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
+  # Each package's first line is its own summary: CPack prepends none when
+  # CPACK_PACKAGE_DESCRIPTION_SUMMARY is left unset.
+  set(CPACK_DEBIAN_ZENTROW_DESCRIPTION "file-format plug-in module for KiSS palettes (.kcf)
 ${ZENTROW_ABOUT}This package holds the module built as a native library and plughost, a
 command-line host that loads it to convert palettes to PNG or PPM images,
 or to GIMP (.gpl) and JASC (.pal) palettes for other editors, and back,
