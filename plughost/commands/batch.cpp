@@ -39,8 +39,12 @@ int Conclude(Session& session, CommitTogether& outputs, int status, bool stopped
   if (left > 0)
     session.Refused(std::string(left == 1 ? "a new file" : std::to_string(left) + " new files") +
                     " could not be removed: " + leftBehind);
+  // An interrupt during the renames waited for them (natively it ends the
+  // program as they end); the Windows console's only sets a flag.
+  const bool interrupted = finished && InterruptRequested();
+  if (interrupted) session.Refused("interrupted while the outputs were put in place; every one is in place");
   const bool written = session.OutputStillWritable();
-  return finished && written && left == 0 && !stopped ? status : kExitHost;
+  return finished && written && left == 0 && !stopped && !interrupted ? status : kExitHost;
 }
 
 // "2 of 5 files could not be converted", and apart from those the files the

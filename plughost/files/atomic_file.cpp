@@ -1,6 +1,5 @@
 #include "plughost/files/atomic_file.h"
 
-#include <algorithm>
 #include <set>
 
 #include "plughost/files/file_checks.h"
@@ -160,7 +159,7 @@ CommitTogether::~CommitTogether() {
 CommitTogether* CommitTogether::Active() { return activeBatch; }
 
 bool CommitTogether::LeftAsItWas(const std::string& target) const {
-  return std::find(left_.begin(), left_.end(), target) != left_.end();
+  return left_.count(target) > 0;
 }
 
 bool CommitTogether::Finish(std::vector<std::string>* errors) {
@@ -196,7 +195,7 @@ bool CommitTogether::RenameAll(std::vector<std::string>* errors) {
       ForgetPending(q.pending);
     } else {
       errors->push_back("cannot write " + q.target + ": " + ReasonText(failure));
-      left_.push_back(q.target);
+      left_.insert(q.target);
       RemoveOwnFile(q.temp, q.pending);
       ok = false;
     }
@@ -236,7 +235,7 @@ void CommitTogether::Abandon(const std::string& why, std::vector<std::string>* e
                                              why);
   for (Queued& q : queue_) {
     RemoveOwnFile(q.temp, q.pending);
-    left_.push_back(q.target);
+    left_.insert(q.target);
     q.hold.reset();
   }
   queue_.clear();

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "plughost/files/file_checks.h"
@@ -118,7 +119,9 @@ class CommitTogether {
   bool SyncAll(std::vector<std::string>* errors);
   bool RenameAll(std::vector<std::string>* errors);
   std::vector<Queued> queue_;
-  std::vector<std::string> left_;  // targets left as they were
+  // Targets left as they were, asked once for each output: a set, so that
+  // a batch of 20,000 compares no pair.
+  std::unordered_set<std::string> left_;
 };
 
 // The whole of `bytes` as the new content of `target`, or nothing changed.
