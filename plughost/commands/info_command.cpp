@@ -20,15 +20,9 @@ constexpr const char* kModeNames[] = {
     "HSB",    "multichannel", "duotone",           "Lab",      "gray16", "RGB48",
     "Lab48",  "CMYK64",       "deep multichannel", "duotone16"};
 
-std::string Trimmed(const std::string& extension) {
-  std::string text = extension;
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
-  return text;
-}
-
 std::string JoinExtensions(const std::vector<std::string>& list) {
   std::string text;
-  for (const std::string& e : list) text += (text.empty() ? "" : ", ") + Trimmed(e);
+  for (const std::string& e : list) text += (text.empty() ? "" : ", ") + ExtensionText(e);
   return text.empty() ? "none" : text;
 }
 

@@ -182,6 +182,12 @@ PropertyListError DecodePropertyList(const uint8_t* bytes, size_t size, Property
   return PropertyListError::kNone;
 }
 
+std::string ExtensionText(const std::string& stored) {
+  std::string text = stored;
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+  return text;
+}
+
 const std::string& EntryPointName(const PropertyList& list) {
   return sizeof(void*) == 8 ? list.entryPointX64 : list.entryPointX86;
 }

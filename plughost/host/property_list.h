@@ -52,6 +52,9 @@ struct PropertyList;
 // The entry point's name for a module of this program's own width: "8664"
 // in a 64-bit build, "wx86" otherwise; empty when the list names none.
 const std::string& EntryPointName(const PropertyList& list);
+// An extension as the list stores it, four characters padded with spaces
+// or zeros ("KCF "), without its padding ("KCF").
+std::string ExtensionText(const std::string& stored);
 
 struct PropertyList {
   uint32_t kind = 0;                     // "kind": "8BIF" for a file-format module

@@ -8,15 +8,6 @@
 
 namespace plughost {
 
-namespace {
-
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
-  return text;
-}
-
-}  // namespace
-
 std::string ResultText(int result) {
   return "result " + std::to_string(result) + ": " + ResultMeaning(result);
 }
@@ -49,7 +40,7 @@ std::string ExtensionNote(const LoadedModule& module, bool writes, const std::st
   const std::string ext = ExtensionOf(path);
   std::string listed;
   for (const std::string& e : extensions) {
-    std::string lower = Trimmed(e);
+    std::string lower = ExtensionText(e);
     listed += (listed.empty() ? "." : ", .") + lower;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (lower == ext) return "";

@@ -61,11 +61,19 @@ bool ReadGroup(const InputFile& file, const PaletteForm& form, int group,
 }
 
 // One group's view, or why there is none.
+// The form of the file's groups; "" or why it has none, in the file's name.
+std::string GroupsFormOf(const InputFile& file, const std::string& input, PaletteHead* head,
+                         PaletteForm* form) {
+  *head = ReadPaletteHead(file.Head(kPaletteHeaderSize));
+  const std::string why = FormFaultText(*head, ReadPaletteForm(*head, form));
+  return why.empty() ? "" : input + " has no groups to open: " + why;
+}
+
 std::string GroupViewOf(const InputFile& file, const std::string& input, int group,
                         PaletteForm* form, std::vector<uint8_t>* view) {
-  const PaletteHead head = ReadPaletteHead(file.Head(kPaletteHeaderSize));
-  const std::string why = FormFaultText(head, ReadPaletteForm(head, form));
-  if (!why.empty()) return input + " has no groups to open: " + why;
+  PaletteHead head;
+  const std::string none = GroupsFormOf(file, input, &head, form);
+  if (!none.empty()) return none;
   const std::string past = GroupPastTheLast(input, *form, group);
   if (!past.empty()) return past;
   std::vector<uint8_t> colours;
@@ -193,11 +201,10 @@ int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request, const std:
     InputFile file;
     std::string error;
     if (!file.Open(input, &error)) return caller.Refused(error), kExitHost;
-    const PaletteHead head = ReadPaletteHead(file.Head(kPaletteHeaderSize));
+    PaletteHead head;
     PaletteForm form;
-    std::string why = FormFaultText(head, ReadPaletteForm(head, &form));
-    if (why.empty()) why = "it changed while the command ran";
-    caller.Refused(input + " has no groups to open: " + why);
+    error = GroupsFormOf(file, input, &head, &form);
+    caller.Refused(!error.empty() ? error : input + " has no groups to open: it changed while the command ran");
     return kExitHost;
   }
   int status = kExitSuccess;
