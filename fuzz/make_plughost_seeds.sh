@@ -25,6 +25,13 @@ convert "${swatch[@]}" $img/swatch-tile-3.png
 convert "${picture[@]}" BMP3:$img/rgb24.bmp
 convert "${picture[@]}" -colors 4 -type palette BMP3:$img/palette8.bmp
 convert "${picture[@]}" -alpha set -define bmp:format=bmp4 $img/bitfields32.bmp
+convert "${picture[@]}" -colors 4 -type palette -compress RLE BMP3:$img/rle8.bmp
+# RLE4, 4 x 2 of three colours: a run, an end of row, indices as they stand, the end.
+printf 'BM\x4c\0\0\0\0\0\0\0\x42\0\0\0\x28\0\0\0\x04\0\0\0\x02\0\0\0\x01\0\x04\0\x02\0\0\0' >$img/rle4.bmp
+printf '\0\0\0\0\0\0\0\0\0\0\0\0\x03\0\0\0\0\0\0\0\0\0\0\0\0\0\xff\0\0\xff\0\0' >>$img/rle4.bmp
+printf '\x04\x12\0\0\0\x04\x21\x10\0\x01' >>$img/rle4.bmp
+# An interlaced PNG far taller than the rows a save reads, in a few KB.
+python3 make_interlaced_png.py 4000 $img/interlaced-tall.png
 convert "${picture[@]}" $img/one-frame.gif
 convert "${picture[@]}" -interlace GIF $img/interlaced.gif
 convert -delay 10 "${picture[@]}" \( -size 5x4 xc:blue \) $img/two-frames.gif

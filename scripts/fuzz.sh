@@ -7,6 +7,7 @@
 # to 64 MiB so that a few bytes asking for gigabytes is a finding. What a
 # target finds is kept in build/fuzz/findings/TARGET/ and makes the run
 # fail; the corpus grown in build/fuzz/corpus/ is kept for the next run.
+# A target with a dictionary (fuzz/TARGET.dict) is given it.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +37,7 @@ limits_of() {
     kiss_*|text_fuzzer) ;;
     *) echo "-malloc_limit_mb=64" ;;
   esac
+  [ -f "fuzz/$1.dict" ] && echo "-dict=fuzz/$1.dict"
 }
 
 status=0

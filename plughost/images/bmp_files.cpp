@@ -1,10 +1,14 @@
-// BMP, read here: Windows' and OS/2's headers, 1 to 32 bits a pixel
-// uncompressed or with bit fields, bottom-up or top-down. Each row asked for
+// BMP, read here: Windows' headers and OS/2's (1.x and 2.x), 1 to 32 bits
+// a pixel uncompressed or with bit fields, bottom-up or top-down, and 8- and
+// 4-bit images coded in runs (RLE8, RLE4). Each uncompressed row asked for
 // is read from where it lies in the file, so a bottom-up file's top rows
-// cost no more than a top-down one's.
+// cost no more than a top-down one's; runs are decoded in the order they
+// are stored, keeping only the rows asked for. A form not read is named in
+// the refusal.
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "plughost/files/little_endian.h"
@@ -17,14 +21,38 @@ namespace {
 constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kDataOffsetOffset = 10;
 constexpr size_t kInfoSizeOffset = 14;
-constexpr uint32_t kCoreInfoSize = 12;  // OS/2's: 16-bit sizes, 3-byte colours, no compression
+constexpr uint32_t kCoreInfoSize = 12;  // OS/2 1.x: 16-bit sizes, 3-byte colours, no compression
+// OS/2 2.x: Windows' first fields, and compression 3 and 4 of its own; the
+// short form ends after the bits a pixel.
+constexpr uint32_t kOs2InfoSize = 64, kOs2ShortInfoSize = 16;
 constexpr size_t kCoreWidthOffset = 18, kCoreHeightOffset = 20, kCorePlanesOffset = 22;
 constexpr size_t kCoreBitsOffset = 24;
 constexpr size_t kWidthOffset = 18, kHeightOffset = 22, kPlanesOffset = 26, kBitsOffset = 28;
 constexpr size_t kCompressionOffset = 30, kColoursUsedOffset = 46;
 constexpr size_t kMasksOffset = 54;  // in the header from 52 bytes on, else just after it
 constexpr size_t kMaxHeaderBytes = kFileHeaderSize + 124;
-constexpr uint32_t kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
+constexpr uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
+constexpr uint32_t kOs2Huffman = 3, kOs2Rle24 = 4;
+constexpr uint16_t kUnpainted = 0xFFFF;  // a pixel the runs skipped
+
+// What a compression field names, for a refusal.
+std::string CompressionName(uint32_t compression, bool os2) {
+  if (os2 && compression == kOs2Huffman) return "Huffman 1D coding";
+  if (os2 && compression == kOs2Rle24) return "24-bit runs (RLE24)";
+  switch (compression) {
+    case kRle8: return "8-bit runs (RLE8)";
+    case kRle4: return "4-bit runs (RLE4)";
+    case kBitFields: return "bit fields";
+    case 4: return "a JPEG image inside";
+    case 5: return "a PNG image inside";
+    case kAlphaBitFields: return "bit fields with alpha";
+    default: return "compression " + std::to_string(compression);
+  }
+}
+
+bool RefuseForm(const std::string& form, const ImageRefusal& refuse) {
+  return refuse("is a BMP file " + form + ", which plughost does not read");
+}
 
 uint32_t U16(const uint8_t* b, size_t at) { return ReadU16(b + at); }
 uint32_t U32(const uint8_t* b, size_t at) { return ReadU32(b + at); }
@@ -55,10 +83,13 @@ class BmpDecoder : public ImageDecoder {
   bool DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) override;
 
  private:
+  std::string Note() const override;
   bool ReadForm(const uint8_t* h, const ImageRefusal& refuse);
   bool ReadColourTable(const uint8_t* h, const ImageRefusal& refuse);
   void ReadMasks(const uint8_t* h);
   void Convert(const uint8_t* in, uint8_t* rgb) const;
+  bool DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refuse);
+  bool Paint(int64_t x, int64_t y, uint16_t index, int wanted, std::vector<uint16_t>* held) const;
 
   const ByteSource& source_;
   uint32_t infoSize_ = 0, bits_ = 0, compression_ = kRgb;
@@ -66,6 +97,7 @@ class BmpDecoder : public ImageDecoder {
   bool topDown_ = false;
   std::array<uint8_t, 256 * 3> colours_{};
   Channel red_, green_, blue_;
+  int64_t unpainted_ = 0, unpaintedRow_ = 0, unpaintedColumn_ = 0;  // among the rows read
 };
 
 bool BmpDecoder::ReadHeader(const ImageRefusal& refuse) {
@@ -73,9 +105,10 @@ bool BmpDecoder::ReadHeader(const ImageRefusal& refuse) {
   const int64_t got = source_.ReadAt(0, h, sizeof h);
   if (got < int64_t(kInfoSizeOffset + 4)) return RefuseTruncated("BMP", refuse);
   infoSize_ = U32(h, kInfoSizeOffset);
-  const bool known = infoSize_ == kCoreInfoSize || infoSize_ == 40 || infoSize_ == 52 ||
-                     infoSize_ == 56 || infoSize_ == 108 || infoSize_ == 124;
-  if (!known) return RefuseUndecodable("BMP", refuse);
+  const bool known = infoSize_ == kCoreInfoSize || infoSize_ == kOs2ShortInfoSize ||
+                     infoSize_ == 40 || infoSize_ == 52 || infoSize_ == 56 ||
+                     infoSize_ == kOs2InfoSize || infoSize_ == 108 || infoSize_ == 124;
+  if (!known) return RefuseForm("with a header of " + std::to_string(infoSize_) + " bytes", refuse);
   if (got < int64_t(kFileHeaderSize + infoSize_)) return RefuseTruncated("BMP", refuse);
   dataOffset_ = U32(h, kDataOffsetOffset);
   const bool core = infoSize_ == kCoreInfoSize;
@@ -85,22 +118,29 @@ bool BmpDecoder::ReadHeader(const ImageRefusal& refuse) {
   // A negative height is stored top row first.
   topDown_ = height < 0;
   rows_ = std::abs(height);
-  if (planes != 1) return RefuseUndecodable("BMP", refuse);
+  if (planes != 1) return RefuseForm("of " + std::to_string(planes) + " colour planes", refuse);
   return ReadForm(h, refuse);
 }
 
 bool BmpDecoder::ReadForm(const uint8_t* h, const ImageRefusal& refuse) {
   const bool core = infoSize_ == kCoreInfoSize;
+  const bool os2 = infoSize_ == kOs2InfoSize || infoSize_ == kOs2ShortInfoSize;
   bits_ = U16(h, core ? kCoreBitsOffset : kBitsOffset);
-  compression_ = core ? kRgb : U32(h, kCompressionOffset);
-  const bool masked = compression_ == kBitFields || compression_ == kAlphaBitFields;
+  compression_ = core || infoSize_ == kOs2ShortInfoSize ? kRgb : U32(h, kCompressionOffset);
+  const bool masked = !os2 && (compression_ == kBitFields || compression_ == kAlphaBitFields);
+  const bool runs = compression_ == kRle8 || compression_ == kRle4;
   const bool bitsKnown = bits_ == 1 || bits_ == 4 || bits_ == 8 || bits_ == 16 || bits_ == 24 ||
                          bits_ == 32;
-  // Run-length coded rows (compression 1 and 2) have no place of their own
-  // in the file, and are not read.
-  if (!bitsKnown || (compression_ != kRgb && !masked) || (masked && bits_ != 16 && bits_ != 32)) {
-    return RefuseUndecodable("BMP", refuse);
+  const std::string bits = std::to_string(bits_) + " bits a pixel";
+  if (!bitsKnown) return RefuseForm("of " + bits, refuse);
+  if (compression_ != kRgb && !masked && !runs) {
+    return RefuseForm("coded with " + CompressionName(compression_, os2), refuse);
   }
+  if ((masked && bits_ != 16 && bits_ != 32) || (compression_ == kRle8 && bits_ != 8) ||
+      (compression_ == kRle4 && bits_ != 4)) {
+    return RefuseForm("coded with " + CompressionName(compression_, os2) + " at " + bits, refuse);
+  }
+  if (runs && topDown_) return RefuseForm("stored top row first and coded in runs", refuse);
   if (bits_ <= 8) return ReadColourTable(h, refuse);
   ReadMasks(h);
   return true;
@@ -108,7 +148,7 @@ bool BmpDecoder::ReadForm(const uint8_t* h, const ImageRefusal& refuse) {
 
 bool BmpDecoder::ReadColourTable(const uint8_t* h, const ImageRefusal& refuse) {
   const bool core = infoSize_ == kCoreInfoSize;
-  const uint32_t used = core ? 0 : U32(h, kColoursUsedOffset);
+  const uint32_t used = core || infoSize_ == kOs2ShortInfoSize ? 0 : U32(h, kColoursUsedOffset);
   const uint32_t count = used == 0 || used > (1u << bits_) ? 1u << bits_ : used;
   const size_t entry = core ? 3 : 4;
   std::vector<uint8_t> table(count * entry);
@@ -161,6 +201,7 @@ void BmpDecoder::Convert(const uint8_t* in, uint8_t* rgb) const {
 }
 
 bool BmpDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) {
+  if (compression_ == kRle8 || compression_ == kRle4) return DecodeRuns(wanted, sink, refuse);
   // Rows are padded to 4 bytes. The sizes were allowed before this is
   // asked, so the products stay small.
   stride_ = (uint64_t(columns_) * bits_ + 31) / 32 * 4;
@@ -174,9 +215,85 @@ bool BmpDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
       return refuse("could not be read to its end");
     }
     Convert(stored.data(), rgb.data());
+    ++rowsDecoded_;
     if (!sink->Row(r, rgb.data())) return false;
   }
   return true;
+}
+
+// Stored row `y` (bottom first) at column `x`, when it is one of the rows
+// asked for; false once past the image's last row.
+bool BmpDecoder::Paint(int64_t x, int64_t y, uint16_t index, int wanted,
+                       std::vector<uint16_t>* held) const {
+  if (y >= rows_) return false;
+  const int64_t row = rows_ - 1 - y;
+  if (x < columns_ && row < wanted) (*held)[size_t(row * columns_ + x)] = index;
+  return true;
+}
+
+// Pairs of bytes: a count and what to repeat (an index, or two 4-bit ones
+// in turn), or 0 and an escape: 0 ends the row, 1 the image, 2 moves right
+// and up by the next two bytes, 3 and more takes that many indices as they
+// stand, padded to two bytes.
+bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refuse) {
+  const int64_t rowBytes = columns_ * 3;
+  if (rowBytes * wanted > kMaxHeldRowBytes) return RefuseHeldRows(rowBytes * wanted, refuse);
+  std::vector<uint16_t> held(size_t(columns_ * wanted), kUnpainted);
+  const bool four = compression_ == kRle4;
+  ByteStream in(source_, dataOffset_);
+  int64_t x = 0, y = 0;
+  for (uint8_t pair[2]; y < rows_;) {
+    if (in.Take(pair, 2) != 2) return in.failed() ? refuse("could not be read to its end")
+                                                  : RefuseTruncated("BMP", refuse);
+    if (pair[0] > 0) {
+      for (int i = 0; i < pair[0]; ++i, ++x) {
+        const uint8_t index = four ? uint8_t(i % 2 == 0 ? pair[1] >> 4 : pair[1] & 15) : pair[1];
+        if (x < columns_) Paint(x, y, index, wanted, &held);
+      }
+    } else if (pair[1] == 0) {
+      x = 0, ++y;
+    } else if (pair[1] == 1) {
+      break;
+    } else if (pair[1] == 2) {
+      uint8_t move[2];
+      if (in.Take(move, 2) != 2) return RefuseTruncated("BMP", refuse);
+      x += move[0], y += move[1];
+    } else {
+      const int count = pair[1];
+      const int bytes = four ? (count + 1) / 2 : count;
+      uint8_t indices[256];
+      if (in.Take(indices, size_t(bytes + bytes % 2)) != size_t(bytes + bytes % 2)) {
+        return RefuseTruncated("BMP", refuse);
+      }
+      for (int i = 0; i < count; ++i, ++x) {
+        const uint8_t index = four ? uint8_t(i % 2 == 0 ? indices[i / 2] >> 4 : indices[i / 2] & 15)
+                                   : indices[i];
+        if (x < columns_) Paint(x, y, index, wanted, &held);
+      }
+    }
+  }
+  rowsDecoded_ = std::min(y + 1, rows_);
+  std::vector<uint8_t> rgb(static_cast<size_t>(rowBytes));
+  for (int r = 0; r < wanted; ++r) {
+    for (int64_t c = 0; c < columns_; ++c) {
+      uint16_t index = held[size_t(r * columns_ + c)];
+      if (index == kUnpainted) {
+        if (unpainted_++ == 0) unpaintedRow_ = r, unpaintedColumn_ = c;
+        index = 0;
+      }
+      std::copy_n(&colours_[size_t(index) * 3], 3, &rgb[size_t(c * 3)]);
+    }
+    if (!sink->Row(r, rgb.data())) return false;
+  }
+  return true;
+}
+
+// Runs may skip pixels, which then have no colour of their own.
+std::string BmpDecoder::Note() const {
+  if (unpainted_ == 0) return "";
+  return "its runs leave " + std::to_string(unpainted_) + " of the pixels read without a colour " +
+         "(the first at column " + std::to_string(unpaintedColumn_) + ", row " +
+         std::to_string(unpaintedRow_) + "): they are saved in its table's first colour";
 }
 
 }  // namespace

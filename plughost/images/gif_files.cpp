@@ -1,9 +1,12 @@
 // GIF, read here: the first frame, placed on the logical screen, its LZW
 // data decoded only as far as the rows asked for need, every block walked
 // to the trailer so that a file cut short is noticed and later frames are
-// counted for a note.
+// counted for a note. A transparent pixel keeps the colour its table gives
+// it, and a note says so: a palette has no transparency, and an editor that
+// exports a transparent pixel stores the colour it had there.
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <vector>
 
 #include "plughost/files/little_endian.h"
@@ -134,6 +137,7 @@ class GifDecoder : public ImageDecoder {
   uint32_t bitBuffer_ = 0;
   int bitCount_ = 0;
   int laterFrames_ = 0;
+  int64_t transparentRow_ = -1, transparentColumn_ = -1;  // the first among the rows read
 };
 
 bool GifDecoder::ReadTable(size_t entries, uint8_t* colours) {
@@ -147,7 +151,7 @@ bool GifDecoder::ReadHeader(const ImageRefusal& refuse) {
   rows_ = U16(screen, kScreenHeightOffset);
   const size_t entries = TableEntries(screen[kScreenFlagsOffset]);
   if (!ReadTable(entries, global_.data())) return RefuseTruncated("GIF", refuse);
-  // Where the first frame leaves the screen uncovered or transparent: the
+  // Where the first frame leaves the screen uncovered: the
   // background colour when the file names one past the first, else black.
   const uint8_t background = screen[kBackgroundOffset];
   if (background > 0 && background < entries) {
@@ -241,7 +245,13 @@ void GifDecoder::Place(int64_t from, const uint8_t* indices, int64_t count, int 
     const int64_t ordinal = (from + i) / frame_.width, x = (from + i) % frame_.width;
     const int64_t row = frame_.top + FrameRow(ordinal, frame_.height, frame_.interlaced);
     const int64_t column = frame_.left + x;
-    if (row >= wanted || column >= columns_ || indices[i] == frame_.transparent) continue;
+    if (row >= wanted || column >= columns_) continue;
+    if (indices[i] == frame_.transparent &&
+        (transparentRow_ < 0 || row < transparentRow_ ||
+         (row == transparentRow_ && column < transparentColumn_))) {
+      transparentRow_ = row;
+      transparentColumn_ = column;
+    }
     std::copy_n(&frame_.colours[size_t(indices[i]) * 3], 3,
                 &canvas_[size_t((row * columns_ + column) * 3)]);
   }
@@ -314,9 +324,21 @@ bool GifDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
 }
 
 std::string GifDecoder::Note() const {
-  if (laterFrames_ == 0) return "";
-  return "it is an animation of " + std::to_string(laterFrames_ + 1) +
-         " frames; only the first is read";
+  std::string note;
+  if (transparentRow_ >= 0) {
+    const uint8_t* rgb = &frame_.colours[size_t(frame_.transparent) * 3];
+    char hex[7];
+    std::snprintf(hex, sizeof hex, "%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+    note = "its transparent pixels (the first at column " + std::to_string(transparentColumn_) +
+           ", row " + std::to_string(transparentRow_) + ") are saved in the colour its table " +
+           "gives them, " + hex + " (GIF colour " + std::to_string(frame_.transparent) +
+           "): a palette has no transparency";
+  }
+  if (laterFrames_ > 0) {
+    note += (note.empty() ? "" : "; ") + std::string("it is an animation of ") +
+            std::to_string(laterFrames_ + 1) + " frames; only the first is read";
+  }
+  return note;
 }
 
 }  // namespace

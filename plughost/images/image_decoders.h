@@ -35,10 +35,15 @@ class ImageDecoder {
   virtual std::string Note() const { return ""; }
   int64_t columns() const { return columns_; }
   int64_t rows() const { return rows_; }
+  // The stored rows decoded so far to give the rows asked for (counted by
+  // the PNG and BMP readers): an interlaced PNG stores each row in parts,
+  // a run-length BMP its rows bottom first.
+  int64_t rowsDecoded() const { return rowsDecoded_; }
 
  protected:
   int64_t columns_ = 0;
   int64_t rows_ = 0;
+  int64_t rowsDecoded_ = 0;
 };
 
 // Each keeps a reference to `source`, which must outlive it.

@@ -1,19 +1,24 @@
 // PNG through libspng, both ways: decoded row by row from the file, with
-// libspng's limits on chunk sizes and its checksums; written from an Image.
+// its checksums; written from an Image. libspng is handed only the chunks
+// that make pixels, and the top rows of an interlaced image are decoded
+// here (png_chunks.h), so that neither metadata nor a tall interlaced
+// image costs more than the rows a save reads.
 #include <spng.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <vector>
 
 #include "plughost/images/image_decoders.h"
+#include "plughost/images/png_chunks.h"
 #include "plughost/images/png_files.h"
 
 namespace plughost {
 
 namespace {
 
-// Text, ICC profiles and the like are not read here: held to what a real
-// file carries, so a chunk's claimed size cannot make plughost ask for much.
+// Only the palette is cached of what libspng is handed.
 constexpr size_t kMaxChunkBytes = size_t{4} << 20;
 constexpr size_t kMaxChunkCacheBytes = size_t{8} << 20;
 
@@ -25,49 +30,139 @@ struct SpngContext {
   SpngContext& operator=(const SpngContext&) = delete;
 };
 
+uint32_t BigU32(const uint8_t* b) {
+  return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+}
+
 class PngDecoder : public ImageDecoder {
  public:
   explicit PngDecoder(const ByteSource& source) : source_(source), spng_(0) {}
   bool ReadHeader(const ImageRefusal& refuse) override;
   bool DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) override;
+  std::string Note() const override;
 
  private:
   static int Read(spng_ctx*, void* user, void* into, size_t count);
+  bool NextKept();
+  void Notice(const PngChunk& chunk);
   bool Refuse(int code, const ImageRefusal& refuse) const;
+  std::string TypeInParentheses() const;
+  bool RefuseFault(PngFault fault, const ImageRefusal& refuse) const;
   bool Interlaced(int wanted, RowSink* sink, const ImageRefusal& refuse);
+  bool InterlacedTop(int wanted, RowSink* sink, const ImageRefusal& refuse);
   bool Finish(int wanted, const ImageRefusal& refuse);
 
   const ByteSource& source_;
   uint64_t at_ = 0;
+  uint64_t left_ = kPngSignatureSize;  // of the signature or chunk being handed on
   bool readFailed_ = false;
   bool cutShort_ = false;  // libspng does not pass every end of the file on
+  char lastType_[4] = {};
+  uint32_t frames_ = 0;  // an animated PNG's, from its acTL chunk
+  bool frameBeforeImage_ = false;
+  bool imageSeen_ = false;
   SpngContext spng_;
   spng_ihdr ihdr_{};
 };
 
+// The next chunk to hand on, passing ancillary ones by: text, profiles,
+// Exif and the like change no pixel, so their size, number and form cannot
+// refuse an image. At the end of the file (or a chunk cut short) the rest
+// is handed on as it is, for libspng to find the file cut short.
+bool PngDecoder::NextKept() {
+  PngChunk chunk;
+  while (ReadPngChunk(source_, at_, &chunk)) {
+    Notice(chunk);
+    if (!chunk.Ancillary() || chunk.length > kMaxPngChunkLength) {
+      std::copy_n(chunk.type, 4, lastType_);
+      left_ = kPngChunkFrame + chunk.length;
+      return true;
+    }
+    at_ = chunk.end();
+  }
+  left_ = at_ < source_.size() ? source_.size() - at_ : 0;
+  return left_ > 0;
+}
+
+// An animation's chunks come before the image data.
+void PngDecoder::Notice(const PngChunk& chunk) {
+  uint8_t count[4];
+  if (chunk.Is("IDAT")) imageSeen_ = true;
+  if (chunk.Is("fcTL") && !imageSeen_) frameBeforeImage_ = true;
+  if (chunk.Is("acTL") && chunk.length >= 8 && source_.ReadExact(chunk.data(), count, 4)) {
+    frames_ = BigU32(count);
+  }
+}
+
 // libspng asks for exactly `count` bytes at a time, in order.
 int PngDecoder::Read(spng_ctx*, void* user, void* into, size_t count) {
   auto* self = static_cast<PngDecoder*>(user);
-  const int64_t got = self->source_.ReadAt(self->at_, static_cast<uint8_t*>(into), count);
-  if (got < 0) self->readFailed_ = true;
-  if (got != int64_t(count)) {
-    self->cutShort_ = got >= 0;
-    return got < 0 ? SPNG_IO_ERROR : SPNG_IO_EOF;
+  auto* out = static_cast<uint8_t*>(into);
+  while (count > 0) {
+    if (self->left_ == 0 && !self->NextKept()) return self->cutShort_ = true, SPNG_IO_EOF;
+    const size_t n = size_t(std::min<uint64_t>(count, self->left_));
+    const int64_t got = self->source_.ReadAt(self->at_, out, n);
+    if (got < 0) return self->readFailed_ = true, SPNG_IO_ERROR;
+    if (got != int64_t(n)) return self->cutShort_ = true, SPNG_IO_EOF;
+    self->at_ += n;
+    self->left_ -= n;
+    out += n;
+    count -= n;
   }
-  self->at_ += count;
   return 0;
 }
 
 bool PngDecoder::Refuse(int code, const ImageRefusal& refuse) const {
   if (readFailed_) return refuse("could not be read to its end");
-  if (code == SPNG_IO_EOF || code == SPNG_EIDAT_TOO_SHORT) return RefuseTruncated("PNG", refuse);
-  if (code == SPNG_ECHUNK_CRC) return refuse("is damaged: a PNG chunk's checksum does not match");
-  if (code == SPNG_ECHUNK_LIMITS) {
-    return refuse("has a PNG chunk larger than the " + std::to_string(kMaxChunkBytes >> 20) +
-                  " MiB plughost reads");
+  if (code >= SPNG_EWIDTH && code <= SPNG_EIHDR_SIZE) {
+    return refuse("is damaged: its PNG header (IHDR) holds values PNG does not allow");
   }
-  if (code == SPNG_EMEM) return refuse("needs more memory than plughost could get");
-  return RefuseUndecodable("PNG", refuse);
+  switch (code) {
+    case SPNG_IO_EOF:
+    case SPNG_EIDAT_TOO_SHORT: return RefuseTruncated("PNG", refuse);
+    case SPNG_ECHUNK_CRC: return refuse("is damaged: a PNG chunk's checksum does not match");
+    case SPNG_EMEM: return refuse("needs more memory than plughost could get");
+    case SPNG_EZLIB:
+    case SPNG_EIDAT_STREAM:
+      return RefuseFault(IdatChecksumsMatch(source_, at_) ? PngFault::kDamagedData : PngFault::kChecksum,
+                         refuse);
+    case SPNG_EFILTER: return RefuseFault(PngFault::kBadFilter, refuse);
+    case SPNG_ENOPLTE:
+    case SPNG_ECHUNK_POS:
+    case SPNG_ECHUNK_SIZE:
+    case SPNG_ECHUNK_TYPE:
+    case SPNG_ENOIHDR:
+    case SPNG_EDUP_PLTE:
+      return refuse("is damaged: its PNG chunks are not the ones, or not in the order, PNG requires");
+    case SPNG_ECHUNK_UNKNOWN_CRITICAL:
+      return refuse("has a PNG chunk of a kind plughost does not know and must understand to read "
+                    "the image" + TypeInParentheses());
+    case SPNG_ECHUNK_LIMITS:
+      return refuse("has a PNG palette chunk past the " + std::to_string(kMaxChunkBytes >> 20) +
+                    " MiB plughost reads");
+    default: return RefuseUndecodable("PNG", refuse);
+  }
+}
+
+// A chunk's type is four letters; any other bytes are not repeated.
+std::string PngDecoder::TypeInParentheses() const {
+  for (char c : lastType_) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return "";
+  }
+  return " (" + std::string(lastType_, 4) + ")";
+}
+
+bool PngDecoder::RefuseFault(PngFault fault, const ImageRefusal& refuse) const {
+  switch (fault) {
+    case PngFault::kNone: return true;
+    case PngFault::kTruncated: return RefuseTruncated("PNG", refuse);
+    case PngFault::kChecksum: return refuse("is damaged: a PNG chunk's checksum does not match");
+    case PngFault::kReadFailed: return refuse("could not be read to its end");
+    case PngFault::kBadFilter:
+      return refuse("is damaged: a row of its PNG image data names a filter PNG does not have");
+    case PngFault::kDamagedData: break;
+  }
+  return refuse("is damaged: its PNG image data does not inflate (its compressed bytes are wrong)");
 }
 
 bool PngDecoder::ReadHeader(const ImageRefusal& refuse) {
@@ -83,26 +178,21 @@ bool PngDecoder::ReadHeader(const ImageRefusal& refuse) {
 
 // Adam7 fills each row over several passes: the rows asked for are held
 // until the last pass that touches them, and the rest go through one
-// scratch row.
+// scratch row. For an image no taller than the rows asked for.
 bool PngDecoder::Interlaced(int wanted, RowSink* sink, const ImageRefusal& refuse) {
   const size_t rowBytes = size_t(columns_) * 3;
-  if (int64_t(rowBytes) * wanted > kMaxHeldRowBytes) {
-    return RefuseHeldRows(int64_t(rowBytes) * wanted, refuse);
-  }
   std::vector<uint8_t> held(rowBytes * size_t(wanted) + rowBytes);
   uint8_t* scratch = held.data() + rowBytes * size_t(wanted);
   for (;;) {
     spng_row_info info{};
     int code = spng_get_row_info(spng_.ctx, &info);
     if (code == SPNG_EOI) break;
-    // The last pass holds the odd rows whole: past the rows asked for, no
-    // row asked for changes any more.
-    if (code == 0 && info.pass == 6 && int64_t(info.row_num) >= wanted) break;
     uint8_t* into = code == 0 && int64_t(info.row_num) < wanted
                         ? held.data() + rowBytes * info.row_num
                         : scratch;
     if (code == 0) code = spng_decode_row(spng_.ctx, into, rowBytes);
     if (code != 0 && code != SPNG_EOI) return Refuse(code, refuse);
+    ++rowsDecoded_;
     if (code == SPNG_EOI) break;
   }
   for (int r = 0; r < wanted; ++r) {
@@ -111,15 +201,47 @@ bool PngDecoder::Interlaced(int wanted, RowSink* sink, const ImageRefusal& refus
   return Finish(wanted, refuse);
 }
 
+// The top rows of a taller interlaced image, from the passes' first rows.
+bool PngDecoder::InterlacedTop(int wanted, RowSink* sink, const ImageRefusal& refuse) {
+  std::array<uint8_t, 256 * 3> palette{};
+  spng_plte plte{};
+  if (ihdr_.color_type == SPNG_COLOR_TYPE_INDEXED && spng_get_plte(spng_.ctx, &plte) == 0) {
+    for (uint32_t i = 0; i < plte.n_entries && i < 256; ++i) {
+      palette[i * 3] = plte.entries[i].red;
+      palette[i * 3 + 1] = plte.entries[i].green;
+      palette[i * 3 + 2] = plte.entries[i].blue;
+    }
+  }
+  PngForm form;
+  form.columns = columns_;
+  form.rows = rows_;
+  form.depth = ihdr_.bit_depth;
+  form.colourType = ihdr_.color_type;
+  form.palette = palette.data();
+  const size_t rowBytes = size_t(columns_) * 3;
+  std::vector<uint8_t> held(rowBytes * size_t(wanted));
+  const PngFault fault = DecodeAdam7Top(source_, form, wanted, held.data(), &rowsDecoded_);
+  if (fault != PngFault::kNone) return RefuseFault(fault, refuse);
+  for (int r = 0; r < wanted; ++r) {
+    if (!sink->Row(r, held.data() + rowBytes * size_t(r))) return false;
+  }
+  return true;
+}
+
 bool PngDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) {
   int code = spng_decode_image(spng_.ctx, nullptr, 0, SPNG_FMT_RGB8, SPNG_DECODE_PROGRESSIVE);
   if (code != 0) return Refuse(code, refuse);
-  if (ihdr_.interlace_method != SPNG_INTERLACE_NONE) return Interlaced(wanted, sink, refuse);
+  if (ihdr_.interlace_method != SPNG_INTERLACE_NONE) {
+    const int64_t held = columns_ * 3 * wanted;
+    if (held > kMaxHeldRowBytes) return RefuseHeldRows(held, refuse);
+    return wanted < rows_ ? InterlacedTop(wanted, sink, refuse) : Interlaced(wanted, sink, refuse);
+  }
   std::vector<uint8_t> row(size_t(columns_) * 3);
   for (int r = 0; r < wanted; ++r) {
     code = spng_decode_row(spng_.ctx, row.data(), row.size());
     // The last row answers "end of image" once it is decoded.
     if (code != 0 && !(code == SPNG_EOI && r == rows_ - 1)) return Refuse(code, refuse);
+    ++rowsDecoded_;
     if (!sink->Row(r, row.data())) return false;
   }
   return Finish(wanted, refuse);
@@ -131,6 +253,15 @@ bool PngDecoder::Finish(int wanted, const ImageRefusal& refuse) {
   if (wanted < rows_) return true;
   const int code = spng_decode_chunks(spng_.ctx);
   return (code == 0 && !cutShort_) || Refuse(code == 0 ? SPNG_IO_EOF : code, refuse);
+}
+
+// An animated PNG shows its image data as the first frame, or as a still
+// image apart from the frames.
+std::string PngDecoder::Note() const {
+  if (frames_ < 2 && (frames_ == 0 || frameBeforeImage_)) return "";
+  const std::string frames = std::to_string(frames_) + (frames_ == 1 ? " frame" : " frames");
+  if (frameBeforeImage_) return "it is an animation of " + frames + "; only the first is read";
+  return "it is an animation of " + frames + " besides its still image; only the still image is read";
 }
 
 }  // namespace

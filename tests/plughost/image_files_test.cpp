@@ -3,6 +3,7 @@
 // module, and a swatch gives back exactly the colours it was made of, or
 // refuses.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 
@@ -292,6 +293,80 @@ Bytes GifInterlaced() {
           2, 2, 0x0C, 0x52, 0, ';'};
 }
 
+// `png` with a chunk of `type` and `data` after its header chunk.
+Bytes WithChunk(Bytes png, const char* type, const Bytes& data) {
+  Bytes chunk(4 + 4);
+  for (int i = 0; i < 4; ++i) chunk[size_t(i)] = uint8_t(data.size() >> (24 - 8 * i));
+  chunk.insert(chunk.begin() + 4, type, type + 4);
+  chunk.resize(8);
+  chunk.insert(chunk.end(), data.begin(), data.end());
+  const uint32_t crc = uint32_t(crc32(0, chunk.data() + 4, uInt(chunk.size() - 4)));
+  for (int i = 0; i < 4; ++i) chunk.push_back(uint8_t(crc >> (24 - 8 * i)));
+  png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after the signature and IHDR
+  return png;
+}
+
+Bytes PngWithManyTextChunks() {
+  Bytes png = Encoded(ImageFormat::kPng);
+  for (int i = 0; i < 1001; ++i) png = WithChunk(png, "tEXt", {});
+  return png;
+}
+
+// An animation's control chunk (3 frames), and a frame's before the image
+// data when it is the first frame.
+Bytes Apng(bool imageIsFirstFrame) {
+  Bytes png = Encoded(ImageFormat::kPng);
+  if (imageIsFirstFrame) png = WithChunk(png, "fcTL", Bytes(26, 0));
+  return WithChunk(png, "acTL", {0, 0, 0, 3, 0, 0, 0, 0});
+}
+
+// A 3 x 3 screen (black behind) with a 2 x 2 red frame at column 1, row 1;
+// with `transparent`, its red is the transparent colour.
+Bytes GifFrameOffCorner(bool transparent) {
+  return {'G', 'I', 'F', '8', '9', 'a', 3, 0, 3, 0, 0xF0, 0, 0, 255, 0, 0, 0, 0, 0,
+          '!', 0xF9, 4, uint8_t(transparent ? 1 : 0), 0, 0, 0, 0,
+          ',', 1, 0, 1, 0, 2, 0, 2, 0, 0, 2, 2, 0x84, 0x51, 0, ';'};
+}
+
+// A BMP of 4- or 8-bit indices into black, red and green, coded in runs
+// (compression 1 or 2) as `data` gives them, stored bottom row first.
+Bytes BmpRuns(int bits, int columns, int rows, const Bytes& data) {
+  Bytes b(54, 0);
+  const Bytes table = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0};
+  b.insert(b.end(), table.begin(), table.end());
+  b.insert(b.end(), data.begin(), data.end());
+  b[0] = 'B', b[1] = 'M';
+  PutLE(&b, 2, uint32_t(b.size()), 4);
+  PutLE(&b, 10, 54 + uint32_t(table.size()), 4);
+  PutLE(&b, 14, 40, 4);
+  PutLE(&b, 18, uint32_t(columns), 4);
+  PutLE(&b, 22, uint32_t(rows), 4);
+  PutLE(&b, 26, 1, 2);
+  PutLE(&b, 28, uint32_t(bits), 2);
+  PutLE(&b, 30, bits == 8 ? 1 : 2, 4);
+  PutLE(&b, 46, 3, 4);
+  return b;
+}
+
+// 4 x 3: a red bottom row; 0 1 2 as they stand, then a black run; a move
+// right past the top row's first pixel, then green to its end.
+Bytes BmpRle8() {
+  return BmpRuns(8, 4, 3, {4, 1, 0, 0, 0, 3, 0, 1, 2, 0, 1, 0, 0, 0, 0, 2, 1, 0, 3, 2, 0, 1});
+}
+
+// 4 x 2: red and green in turn below, then 2 1 1 0 as they stand.
+Bytes BmpRle4() { return BmpRuns(4, 4, 2, {4, 0x12, 0, 0, 0, 4, 0x21, 0x10, 0, 1}); }
+
+// Bmp() with OS/2 2.x's 64-byte header in place of Windows' 40 bytes.
+Bytes BmpOs2(uint32_t compression) {
+  Bytes b = Bmp();
+  b.insert(b.begin() + 54, 24, 0);
+  PutLE(&b, 10, 78, 4);
+  PutLE(&b, 14, 64, 4);
+  PutLE(&b, 30, compression, 4);
+  return b;
+}
+
 struct DecodeCase {
   const char* name;
   Bytes (*bytes)();
@@ -334,9 +409,28 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"BmpTallBottomUp", [] { return Bmp24(1, 16, RowLevel); },
                    "read 1 x 16, last pixel 150 150 150"},
         DecodeCase{"BmpTwoPlanes", [] { Bytes b = Bmp(); b[26] = 2; return b; },
-                   "pic is a BMP file plughost cannot decode"},
-        DecodeCase{"BmpRunLengthCoded", [] { Bytes b = Bmp(); b[30] = 1; return b; },
-                   "pic is a BMP file plughost cannot decode"},
+                   "pic is a BMP file of 2 colour planes, which plughost does not read"},
+        DecodeCase{"BmpRunsOfTheWrongDepth", [] { Bytes b = Bmp(); b[30] = 1; return b; },
+                   "pic is a BMP file coded with 8-bit runs (RLE8) at 24 bits a pixel"},
+        DecodeCase{"BmpJpegInside", [] { Bytes b = Bmp(); b[30] = 4; return b; },
+                   "pic is a BMP file coded with a JPEG image inside, which plughost does not read"},
+        DecodeCase{"BmpHeaderOfUnknownSize", [] { Bytes b = Bmp(); b[14] = 41; return b; },
+                   "pic is a BMP file with a header of 41 bytes"},
+        DecodeCase{"BmpRle8", BmpRle8, "read 4 x 3, last pixel 255 0 0"},
+        DecodeCase{"BmpRle4", BmpRle4, "read 4 x 2, last pixel 0 255 0"},
+        DecodeCase{"BmpRle8Truncated", [] { return Cut(BmpRle8(), 3); }, "pic is truncated"},
+        DecodeCase{"BmpOs2", [] { return BmpOs2(0); }, "read 3 x 1, last pixel 0 0 255"},
+        DecodeCase{"BmpOs2Huffman", [] { return BmpOs2(3); },
+                   "pic is a BMP file coded with Huffman 1D coding, which plughost does not read"},
+        DecodeCase{"PngWithAnEmptyExifChunk", [] { return WithChunk(Encoded(ImageFormat::kPng), "eXIf", {}); },
+                   "read 3 x 1, last pixel 0 0 255"},
+        DecodeCase{"PngWithAThousandTextChunks", PngWithManyTextChunks, "read 3 x 1, last pixel 0 0 255"},
+        DecodeCase{"PngWithACriticalChunkOfNoKnownKind",
+                   [] { return WithChunk(Encoded(ImageFormat::kPng), "QUUX", {1, 2}); },
+                   "pic has a PNG chunk of a kind plughost does not know and must understand to "
+                   "read the image (QUUX)"},
+        DecodeCase{"GifFrameOffTheCorner", [] { return GifFrameOffCorner(false); },
+                   "read 3 x 3, last pixel 255 0 0"},
         DecodeCase{"TgaIsNotRead", Tga, "pic is not an image plughost reads"},
         DecodeCase{"Gif", Gif, "read 1 x 1, last pixel 255 0 0"},
         DecodeCase{"P3Truncated", [] { return Text("P3 2 1 255 1 2 3 4"); }, "pic is truncated"},
@@ -455,6 +549,18 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"GifOfHugeScreenInFewBytes", GifOfHugeScreen, 0,
                  "kept 16 rows of 16384 x 16384, last pixel 0 0 0"},
         SaveCase{"JpegRefused", Jpeg, 0, "save the image as PNG"},
+        SaveCase{"ApngFirstFrameSaysSo", [] { return Apng(true); }, 0,
+                 "kept 1 rows of 3 x 1, last pixel 0 0 255; it is an animation of 3 frames; "
+                 "only the first is read"},
+        SaveCase{"ApngStillImageSaysSo", [] { return Apng(false); }, 0,
+                 "it is an animation of 3 frames besides its still image; only the still image is read"},
+        SaveCase{"GifTransparentKeepsItsTableColour", [] { return GifFrameOffCorner(true); }, 0,
+                 "kept 3 rows of 3 x 3, last pixel 255 0 0; its transparent pixels (the first at "
+                 "column 1, row 1) are saved in the colour its table gives them, ff0000 (GIF "
+                 "colour 0): a palette has no transparency"},
+        SaveCase{"BmpRle8SaysWhatItsRunsSkip", BmpRle8, 0,
+                 "kept 3 rows of 4 x 3, last pixel 255 0 0; its runs leave 1 of the pixels read "
+                 "without a colour (the first at column 0, row 0)"},
         SaveCase{"SwatchTopRowsOfTiles", [] { return SwatchPng([](Image&) {}); }, 2,
                  "kept 16 rows of 3 x 20, last pixel 150 150 150"},
         SaveCase{"SwatchEditedBelowWhatIsSaved",
