@@ -8,6 +8,9 @@
 #   save batch     one `plughost save IMAGES... --out-dir DIR` over those images
 #   save each      one `plughost save IMAGE --out FILE.kcf` per image, 200 images
 #   start-up       `plughost info` 200 times: starting and loading the module alone
+#   interlaced     one `plughost save` of a 130 KB interlaced 32,767 x 32,767 PNG
+#                  (fuzz/make_interlaced_png.py): its top rows cost its passes'
+#                  first rows and inflating the data before them, not its area
 # The batches run twice natively, in tmpfs and in a folder on disk (where a
 # batch's outputs are synced), under wine in tmpfs. Each command runs three
 # times (ZENTROW_BENCH_RUNS=N), each after a sync of every file system and
@@ -111,7 +114,8 @@ build/bench-native/bench/zentrow_bench "${bench_args[@]}" \
 # measure NAME BUILD FILES OUT COMMAND...: the command run $runs times, each
 # time with its output folder OUT empty (an earlier run's moved aside; - for
 # none) and every file system synced, so that no run pays for writing out
-# what an earlier one left waiting; one line into commands.tsv with the median wall time and the
+# what an earlier one left waiting; one line into commands.tsv (or $measure_tsv)
+# with the median wall time and the
 # peak resident memory of the largest process of any run (each process is run
 # under /usr/bin/time -v by `timed`).
 moved=0
@@ -137,7 +141,7 @@ measure() {
   median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }')
   awk -v n="$name" -v b="$build" -v f="$files" -v t="$median" -v r="$rss" \
     'BEGIN { printf "%s\t%s\t%d\t%.3f\t%.4f\t%.1f\n", n, b, f, t, 1000 * t / f, r / 1024 }' |
-    tee -a "$results/commands.tsv"
+    tee -a "$results/${measure_tsv:-commands.tsv}"
 }
 
 # timed [wine] PROGRAM ARGS...: one process, its figures appended.
@@ -238,6 +242,14 @@ done
 for b in "${builds[@]}"; do
   measure start-only "$b" 200 - bash -c 'start_each "$@"' _ "${runner[$b]}" "${host[$b]}" 200
 done
+: >"$results/single.tsv"
+if [ $python -eq 1 ]; then
+  python3 fuzz/make_interlaced_png.py 32767 "$work/interlaced.png" || die "making the interlaced PNG"
+  for b in "${builds[@]}"; do
+    (cd "$work" && measure_tsv=single.tsv measure interlaced-png "$b" 1 - \
+      timed ${runner[$b]} "${host[$b]}" save interlaced.png --out "interlaced-$b.kcf" --force) || exit 1
+  done
+fi
 # batches PLACE N: every measurement of N files in PLACE (tmpfs or disk);
 # on disk the builds are labelled "native-disk" and "python3-disk".
 batches() {
@@ -428,6 +440,13 @@ step "summary"
         }
       }
     }' "$results/absent.tsv" "$results/commands.tsv"
+  if [ -s "$results/single.tsv" ]; then
+    echo
+    echo "| one file | build | seconds | peak MiB |"
+    echo "|---|---|---|---|"
+    awk -F'\t' '{ printf "| a 130 KB interlaced 32,767 × 32,767 PNG → palette, \`plughost save\` | %s | %.3f s | %.1f |\n", $2, $4, $6 }' \
+      "$results/single.tsv"
+  fi
   if [ -s "$results/syscalls.tsv" ]; then
     echo
     echo "| system calls (strace -f -c), native | where | files | reads per file | syncs in all | all per file |"
