@@ -6,12 +6,18 @@
 // that a palette costs a read or two instead of one system call a colour.
 // The read-ahead never outlives what it may safely assume: a seek or write
 // through the layer, or a read of another descriptor, gives it up first, and
-// the entry point gives it up (FinishFileAccess) before it hands control
-// back, putting the descriptor where the module's reads have come to. The
-// module reads nothing after calling back into the host within a call, so
-// no byte it is handed can be older than the host's last chance to change
-// the file, and a descriptor number the host closes and reuses between calls
-// starts afresh.
+// the module gives it up (FinishFileAccess) once its reads are done and
+// before it calls the host again, putting the descriptor where its reads
+// have come to. So no host code runs while the layer holds bytes or a place
+// of its own, no byte the module is handed can be older than the host's
+// last chance to change the file, and a descriptor number the host closes
+// and reuses between calls starts afresh.
+//
+// A seek to a place from the start is kept rather than made: the reads that
+// follow fetch from that place with pread, and giving up moves the
+// descriptor once, to where they came to. The module does not look at what
+// such a seek answers; on a pipe, which has no place, it answers the place
+// asked for and the reads go straight through.
 #include <sys/types.h>
 #include <cerrno>
 #include <cstring>
@@ -34,24 +40,29 @@ int64_t Allowed(int64_t done, int64_t n, int64_t at) {
 
 // One page: a whole palette with its header, in one read.
 constexpr uint32_t kReadAhead = 4096;
+constexpr off_t kUnknown = -1;
 
-// What was fetched ahead on `fd`: bytes [used, size) are the next the
-// module is to read, and the descriptor stands at `end`, just past them.
-// fd -1: none. Plain data, so it stays valid to the very end.
+// The layer's hold on `fd`: bytes [used, size) are the next the module is to
+// read, and lie at `start` + used on. `kernel` is where the descriptor
+// stands, when the layer knows (kUnknown after a seek it kept). fd -1:
+// none. Plain data, so it stays valid to the very end.
 struct ReadAhead {
   int fd;
-  off_t end;
+  off_t start;
+  off_t kernel;
   uint32_t size;
   uint32_t used;
   char bytes[kReadAhead];
 };
 
-ReadAhead ahead = {-1, 0, 0, 0, {}};
+ReadAhead ahead = {-1, 0, kUnknown, 0, 0, {}};
 
-// Starts a read-ahead on `fd`, which stands at `at`, with nothing fetched.
-void StartAt(int fd, off_t at) {
+// Starts a hold on `fd` at `at`, with nothing fetched; the descriptor
+// stands at `kernel`.
+void StartAt(int fd, off_t at, off_t kernel) {
   ahead.fd = fd;
-  ahead.end = at;
+  ahead.start = at;
+  ahead.kernel = kernel;
   ahead.size = 0;
   ahead.used = 0;
 }
@@ -69,43 +80,58 @@ ssize_t ReadSome(int fd, char* into, size_t n) {
   }
 }
 
-off_t LogicalPosition(const ReadAhead& a) { return a.end - static_cast<off_t>(a.size - a.used); }
+off_t LogicalPosition(const ReadAhead& a) { return a.start + static_cast<off_t>(a.used); }
 
-// Gives up the read-ahead, leaving the descriptor where the module's reads
-// have come to. Only when it still stands where the layer left it: a host
-// that moved it meanwhile, or closed it and opened another file under the
-// same number, keeps what it did.
+// Gives up the hold, leaving the descriptor where the module's reads have
+// come to, or where its kept seek asked.
 void GiveUpReadAhead() {
   if (ahead.fd < 0) return;
-  if (ahead.used < ahead.size && Seek(ahead.fd, 0, SEEK_CUR) == ahead.end) {
-    Seek(ahead.fd, LogicalPosition(ahead), SEEK_SET);
-  }
+  const off_t at = LogicalPosition(ahead);
+  if (ahead.kernel != at) Seek(ahead.fd, at, SEEK_SET);
   ahead.fd = -1;
 }
 
-// The read-ahead for `fd`, taken over from any other descriptor; null when
-// `fd` cannot be positioned (a pipe), whose reads then go straight through.
+// The hold on `fd`, taken over from any other descriptor; null when `fd`
+// cannot be positioned (a pipe), whose reads then go straight through.
 ReadAhead* ReadAheadFor(int fd) {
   if (ahead.fd == fd) return &ahead;
   GiveUpReadAhead();
   const off_t at = Seek(fd, 0, SEEK_CUR);
   if (at < 0) return nullptr;
-  StartAt(fd, at);
+  StartAt(fd, at, at);
   return &ahead;
 }
 
+// The next bytes of the hold from the file: read where the descriptor
+// stands there, else pread, which leaves it. 0 at the end of the file, -1
+// on an error; ESPIPE for a pipe a kept seek could not place.
+ssize_t Fetch(ReadAhead& a) {
+  const off_t from = a.start + static_cast<off_t>(a.size);
+  for (;;) {
+    State::Get().counters.systemCalls++;
+    const ssize_t got = a.kernel == from ? read(a.fd, a.bytes, kReadAhead)
+                                         : pread(a.fd, a.bytes, kReadAhead, from);
+    if (got < 0 && errno == EINTR) continue;
+    if (got > 0) {
+      if (a.kernel == from) a.kernel += got;
+      a.start = from;
+      a.size = static_cast<uint32_t>(got);
+      a.used = 0;
+    }
+    return got;
+  }
+}
+
 // Up to n bytes through the read-ahead: the count (short only at the end of
-// the file), or -1 on a read error.
+// the file), or -1 on a read error; -2 when `a` turns out to be a pipe,
+// before anything was read.
 int64_t ReadThrough(ReadAhead& a, char* out, uint32_t n) {
   uint32_t total = 0;
   while (total < n) {
     if (a.used == a.size) {
-      const ssize_t got = ReadSome(a.fd, a.bytes, kReadAhead);
-      if (got < 0) return -1;
+      const ssize_t got = Fetch(a);
+      if (got < 0) return errno == ESPIPE && total == 0 ? -2 : -1;
       if (got == 0) break;
-      a.end += got;
-      a.size = static_cast<uint32_t>(got);
-      a.used = 0;
     }
     const uint32_t k = n - total < a.size - a.used ? n - total : a.size - a.used;
     std::memcpy(out + total, a.bytes + a.used, k);
@@ -136,7 +162,11 @@ UINT _lread(HFILE file, LPVOID buffer, UINT n) {
   if (Allowed(s.readStream, n, s.plan.readFailAt) < n) return static_cast<UINT>(HFILE_ERROR);
   auto* out = static_cast<char*>(buffer);
   ReadAhead* a = ReadAheadFor(file);
-  const int64_t total = a != nullptr ? ReadThrough(*a, out, n) : ReadStraight(file, out, n);
+  int64_t total = a != nullptr ? ReadThrough(*a, out, n) : ReadStraight(file, out, n);
+  if (total == -2) {  // a pipe, seeked as if it were a file
+    ahead.fd = -1;
+    total = ReadStraight(file, out, n);
+  }
   if (total < 0) return static_cast<UINT>(HFILE_ERROR);
   s.readStream += total;
   s.counters.bytesRead += total;
@@ -167,16 +197,19 @@ UINT _lwrite(HFILE file, LPCCH buffer, UINT n) {
 LONG _llseek(HFILE file, LONG offset, int origin) {
   State::Get().counters.seeks++;
   const int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
-  // A seek to a place of its own need not first put this descriptor back;
-  // one from where the reads came to, or of another descriptor, does.
-  if (whence == SEEK_CUR || ahead.fd != file) GiveUpReadAhead();
-  const off_t at = Seek(file, offset, whence);
-  if (at < 0) {
-    GiveUpReadAhead();  // refused: the descriptor stays where the reads came to
-    return -1;
+  if (whence == SEEK_SET && offset >= 0) {
+    // Kept: made by the reads, or when given up. Where this descriptor's
+    // reads had come to no longer matters.
+    const off_t kernel = ahead.fd == file ? ahead.kernel : kUnknown;
+    if (ahead.fd != file) GiveUpReadAhead();
+    StartAt(file, offset, kernel);
+    return offset;
   }
+  GiveUpReadAhead();
+  const off_t at = Seek(file, offset, whence);
+  if (at < 0) return -1;  // refused: the descriptor stays where the reads came to
   // Where the descriptor stands is known now: the reads that follow in this
   // call need not ask.
-  StartAt(file, at);
+  StartAt(file, at, at);
   return static_cast<LONG>(at);
 }

@@ -101,12 +101,14 @@ void Session::RunEnds(Host& host, const char* operation) {
   NoteUnreadParams(host, operation);
 }
 
+// Each line is handed on whole: standard error is unbuffered, and a batch
+// may say something of many files.
 void Session::Note(const std::string& text) {
-  io_.err << "plughost: note: " << Printable(text) << "\n";
+  io_.err << "plughost: note: " + Printable(text) + "\n";
 }
 
 void Session::Refused(const std::string& sentence) {
-  io_.err << "plughost: " << Printable(sentence) << "\n";
+  io_.err << "plughost: " + Printable(sentence) + "\n";
 }
 
 void Session::Done(const std::string& line, const std::string& target) {

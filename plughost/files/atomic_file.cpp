@@ -3,6 +3,7 @@
 #include <set>
 
 #include "plughost/files/file_checks.h"
+#include "plughost/files/file_plan.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/interrupt_cleanup.h"
 #include "plughost/files/system.h"
@@ -43,8 +44,11 @@ bool AtomicFile::Begin(const std::string& target, const ReplaceCheck& mayReplace
   Abandon();
   target_ = target;
   bool nameChanged = false;
-  replaced_ = FollowLinks(target, &nameChanged);
-  const FileStatus old = StatusOf(replaced_);
+  // A batch's check of its files found most outputs missing, and is
+  // trusted until they are put in place.
+  const bool missing = TakeCheckedMissing(target);
+  replaced_ = missing ? FollowFolderLinks(target) : FollowLinks(target, &nameChanged);
+  const FileStatus old = missing ? FileStatus{} : StatusOf(replaced_);
   *error = TargetRefusal(target, replaced_, nameChanged, old, mayReplace);
   if (!error->empty()) return false;
   RemovePendingOnInterrupt();

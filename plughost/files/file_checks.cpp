@@ -130,6 +130,10 @@ std::string FollowLinks(const std::string& path, bool* nameChanged) {
   return RealFolderOf(FolderOf(followed)) + NameOf(followed);
 }
 
+std::string FollowFolderLinks(const std::string& path) {
+  return RealFolderOf(FolderOf(path)) + NameOf(path);
+}
+
 std::string Refusal(const std::string& name, const FileStatus& status) {
   switch (status.type) {
     case FileType::kRegular:

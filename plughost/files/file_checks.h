@@ -60,6 +60,10 @@ std::string ErrnoText(int error);
 // on Windows an existing file's final spelling.
 std::string FollowLinks(const std::string& path, bool* nameChanged = nullptr);
 
+// The path with the links of its folders followed, not of its own name:
+// what FollowLinks gives for a name known to be no link.
+std::string FollowFolderLinks(const std::string& path);
+
 std::string FolderOf(const std::string& path);  // with its trailing separator
 std::string NameOf(const std::string& path);
 

@@ -1,6 +1,7 @@
 #include "plughost/files/file_plan.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "plughost/files/file_checks.h"
 #include "plughost/files/system.h"
@@ -10,6 +11,17 @@ namespace plughost {
 namespace {
 
 constexpr const char* kOutput = "the output";
+// A folder that receives this many outputs is listed once rather than each
+// output looked at; a listing stops past a few times that many names.
+constexpr size_t kListFrom = 8;
+constexpr size_t kListedPerOutput = 4, kListedBesides = 256;
+
+std::unordered_set<std::string>& CheckedMissing() {
+  static std::unordered_set<std::string> outputs;
+  return outputs;
+}
+
+using Indices = std::unordered_set<size_t>;
 
 // A file the command reads or writes, and how to name it in a sentence.
 struct Role {
@@ -42,11 +54,12 @@ bool AddIdentity(ByIdentity* files, const std::string& path, const Role& role, s
 }
 
 // An output's name with links followed; false for a link to nothing, or a
-// name another output has.
+// name another output has. A name known missing is no link: only its
+// folders' links are followed.
 bool AddName(const CommandFiles& files, ByName* names, const std::string& path, const Role& role,
-             std::string* error) {
+             bool knownMissing, std::string* error) {
   bool nameChanged = false;
-  const std::string followed = FollowLinks(path, &nameChanged);
+  const std::string followed = knownMissing ? FollowFolderLinks(path) : FollowLinks(path, &nameChanged);
   if (nameChanged && sys::IsLink(path) && StatusOf(followed).type == FileType::kMissing) {
     *error = Named(role) + " is a symbolic link to a missing file; not writing through it";
     return false;
@@ -63,23 +76,67 @@ bool AddName(const CommandFiles& files, ByName* names, const std::string& path, 
   return false;
 }
 
-bool CheckNames(const CommandFiles& files, std::string* error) {
-  ByName names;
-  for (size_t i = 0; i < files.outputs.size(); ++i) {
-    if (!AddName(files, &names, files.outputs[i], {&files.outputs[i], kOutput, i, true}, error))
-      return false;
+// A name folded for a folder that ignores case; empty for a name with bytes
+// past ASCII, whose other spellings a listing cannot rule out.
+std::string Folded(const std::string& name) {
+  std::string folded = name;
+  for (char& c : folded) {
+    if (static_cast<unsigned char>(c) >= 0x80) return "";
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return files.trace.empty() ||
-         AddName(files, &names, files.trace, {&files.trace, "the trace", 0, true}, error);
+  return folded;
 }
 
-bool CheckIdentities(const CommandFiles& files, std::string* error) {
+// The outputs a listing of their folder shows missing, in no spelling of
+// their name at all, so that a folder that ignores case hides nothing.
+Indices MissingByListing(const CommandFiles& files) {
+  std::unordered_map<std::string, std::vector<size_t>> byFolder;
+  for (size_t i = 0; i < files.outputs.size(); ++i) byFolder[FolderOf(files.outputs[i])].push_back(i);
+  Indices missing;
+  for (const auto& [folder, outputs] : byFolder) {
+    std::vector<std::string> listed;
+    if (outputs.size() < kListFrom ||
+        !sys::ListFolder(folder, outputs.size() * kListedPerOutput + kListedBesides, &listed)) {
+      continue;
+    }
+    std::unordered_set<std::string> present;
+    for (const std::string& name : listed) present.insert(Folded(name));
+    for (size_t i : outputs) {
+      const std::string name = Folded(NameOf(files.outputs[i]));
+      if (!name.empty() && present.count(name) == 0) missing.insert(i);
+    }
+  }
+  return missing;
+}
+
+bool CheckNames(const CommandFiles& files, const Indices& missing, std::string* error) {
+  ByName names;
+  for (size_t i = 0; i < files.outputs.size(); ++i) {
+    const Role role{&files.outputs[i], kOutput, i, true};
+    if (!AddName(files, &names, files.outputs[i], role, missing.count(i) != 0, error)) return false;
+  }
+  return files.trace.empty() ||
+         AddName(files, &names, files.trace, {&files.trace, "the trace", 0, true}, false, error);
+}
+
+// The written files that exist already: with none, nothing read can be
+// one of them, and the inputs need not be looked at.
+bool AnyWrittenExists(const CommandFiles& files, const Indices& missing) {
+  for (size_t i = 0; i < files.outputs.size(); ++i) {
+    if (missing.count(i) == 0 && StatusOf(files.outputs[i]).type != FileType::kMissing) return true;
+  }
+  return !files.trace.empty() && StatusOf(files.trace).type != FileType::kMissing;
+}
+
+bool CheckIdentities(const CommandFiles& files, const Indices& missing, std::string* error) {
+  if (!AnyWrittenExists(files, missing)) return true;
   ByIdentity ids;
   for (size_t i = 0; i < files.inputs.size(); ++i)
     AddIdentity(&ids, files.inputs[i], {&files.inputs[i], "the input", i, false}, error);
   if (!files.module.empty())
     AddIdentity(&ids, files.module, {&files.module, "the module", 0, false}, error);
   for (size_t i = 0; i < files.outputs.size(); ++i) {
+    if (missing.count(i) != 0) continue;
     if (!AddIdentity(&ids, files.outputs[i], {&files.outputs[i], kOutput, i, true}, error))
       return false;
   }
@@ -90,7 +147,12 @@ bool CheckIdentities(const CommandFiles& files, std::string* error) {
 }  // namespace
 
 bool CheckCommandFiles(const CommandFiles& files, std::string* error) {
-  return CheckNames(files, error) && CheckIdentities(files, error);
+  const Indices missing = MissingByListing(files);
+  if (!CheckNames(files, missing, error) || !CheckIdentities(files, missing, error)) return false;
+  for (size_t i : missing) CheckedMissing().insert(files.outputs[i]);
+  return true;
 }
+
+bool TakeCheckedMissing(const std::string& output) { return CheckedMissing().erase(output) != 0; }
 
 }  // namespace plughost

@@ -6,6 +6,7 @@
 // per file at any size.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,14 @@ struct CommandFiles {
   std::string module;                // the module file the command loads
 };
 
-// False with one sentence naming the files and the clash.
+// False with one sentence naming the files and the clash. The outputs of
+// a folder that receives many are found missing by one listing of it, not
+// each looked at; those found missing are remembered, and trusted until
+// they are written (TakeCheckedMissing).
 bool CheckCommandFiles(const CommandFiles& files, std::string* error);
+
+// True once for an output (spelled as the check was given it) that the
+// check found missing: its new file may be begun without looking again.
+bool TakeCheckedMissing(const std::string& output);
 
 }  // namespace plughost

@@ -37,6 +37,11 @@ bool MayWrite(const std::string& path, const FileStatus& status);
 std::string InCurrentFolder(const std::string& name);
 // The separators of a path on this system.
 const char* PathSeparators();
+// The names in `folder` ("" the current one) when there are at most `most`,
+// none when it is not there; false when there are more or it cannot be
+// read, and always on Windows,
+// whose names differ in case in more ways than a host can fold.
+bool ListFolder(const std::string& folder, size_t most, std::vector<std::string>* names);
 
 // --- Errors ---------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 // The host's system layer on POSIX.
 #include <dlfcn.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -67,6 +69,22 @@ bool RealFolder(const std::string& folder, std::string* real) {
   return true;
 }
 
+bool ListFolder(const std::string& folder, size_t most, std::vector<std::string>* names) {
+  DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
+  if (listing == nullptr) return errno == ENOENT;  // a folder still to be made holds nothing
+  bool whole = true;
+  while (const dirent* entry = readdir(listing)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    if (names->size() == most) {
+      whole = false;
+      break;
+    }
+    names->emplace_back(entry->d_name);
+  }
+  closedir(listing);
+  return whole;
+}
+
 bool MayWrite(const std::string& path, const FileStatus& status) {
   return (status.mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
 }
@@ -97,7 +115,8 @@ int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegu
     *notRegular = true;
     return -1;
   }
-  fcntl(fd, F_SETFL, 0);  // blocking again: no other status flag was asked for
+  // O_NONBLOCK kept a FIFO from holding up the open; a regular file's reads
+  // never wait on it, so it stays.
   *size = static_cast<uint64_t>(s.st_size);
   return fd;
 }
@@ -264,13 +283,20 @@ namespace {
 
 void (*interruptAction)() = nullptr;
 volatile std::sig_atomic_t interrupted = 0;
-sigset_t heldSignals, savedMask;
 int holdDepth = 0;
 
 constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
+// Interrupts while held are kept for the moment the hold ends: a flag, not
+// the signal mask, so holding costs no system call.
+volatile std::sig_atomic_t held = 0, heldSignal = 0;
+
 void OnSignal(int signal) {
   interrupted = 1;
+  if (held != 0) {
+    heldSignal = signal;
+    return;
+  }
   if (interruptAction != nullptr) interruptAction();
   std::signal(signal, SIG_DFL);
   std::raise(signal);
@@ -281,11 +307,12 @@ void OnSignal(int signal) {
 void HandleInterrupts(void (*onInterrupt)()) {
   if (interruptAction != nullptr) return;
   interruptAction = onInterrupt;
-  sigemptyset(&heldSignals);
   for (int signal : kInterrupts) {
-    sigaddset(&heldSignals, signal);
     struct sigaction action {};
     action.sa_handler = OnSignal;
+    // A call interrupted while held goes on, as it would have with the
+    // signal blocked.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int other : kInterrupts) sigaddset(&action.sa_mask, other);
     sigaction(signal, &action, nullptr);
@@ -295,12 +322,14 @@ void HandleInterrupts(void (*onInterrupt)()) {
 
 bool Interrupted() { return interrupted != 0; }
 
-InterruptsHeld::InterruptsHeld() {
-  if (holdDepth++ == 0) sigprocmask(SIG_BLOCK, &heldSignals, &savedMask);
-}
+InterruptsHeld::InterruptsHeld() { held = ++holdDepth; }
 
 InterruptsHeld::~InterruptsHeld() {
-  if (--holdDepth == 0) sigprocmask(SIG_SETMASK, &savedMask, nullptr);
+  held = --holdDepth;
+  if (holdDepth > 0 || heldSignal == 0) return;
+  const int signal = heldSignal;
+  heldSignal = 0;
+  std::raise(signal);  // handled now, as if it had just come
 }
 
 void RemoveInHandler(const char* path) { unlink(path); }

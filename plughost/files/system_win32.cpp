@@ -187,6 +187,8 @@ bool RealFolder(const std::string& folder, std::string* real) {
 
 bool MayWrite(const std::string&, const FileStatus& status) { return (status.mode & 0222) != 0; }
 
+bool ListFolder(const std::string&, size_t, std::vector<std::string>*) { return false; }
+
 std::string InCurrentFolder(const std::string& name) { return ".\\" + name; }
 const char* PathSeparators() { return "/\\"; }
 

@@ -44,7 +44,8 @@ int OpenWhole(Caller& caller, const std::string& input, const std::string& label
   opened->head = file.Head(kNoteBytes);
   opened->size = file.size();
   const int16_t result = RunModuleOpen(caller, input, label, file.ref(), opened);
-  opened->read = file.Position();
+  // What the module reads of a palette is what its form holds, within the file.
+  opened->read = std::min<uint64_t>(opened->size, BytesPromised(ReadPaletteHead(opened->head)));
   if (result == kNoError) return kExitSuccess;
   const std::string why = ExplainRefusal(opened->head, result);
   const std::string hint = result == kCannotReadFile ? GroupHint(opened->head) : "";

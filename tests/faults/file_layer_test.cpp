@@ -67,6 +67,7 @@ TEST(FileLayer, NothingFetchedAheadOutlivesWhatCouldChangeIt) {
        [](int fd) {
          const int twin = dup(fd);
          _llseek(twin, 100, 0);
+         FinishFileAccess();  // as the module does before the host runs again
          close(twin);
          return std::vector<uint8_t>{100, 101, 102, 103};
        }},
@@ -95,9 +96,9 @@ TEST(FileLayer, AColourAtATimeCostsAReadOrTwoAndEndsWhereTheReadsCame) {
   const posix_hooks::Counters& c = posix_hooks::GetCounters();
   EXPECT_EQ(c.reads, 256) << "the fault plan still sees each _lread";
   EXPECT_EQ(c.bytesRead, 768);
-  // The seek, one read of the whole file, and two seeks to put the
-  // descriptor back from its end to byte 768.
-  EXPECT_EQ(c.systemCalls, 4);
+  // The seek kept, one read of the whole file from its start, and one seek
+  // to put the descriptor where the reads came to.
+  EXPECT_EQ(c.systemCalls, 2);
   EXPECT_EQ(lseek(file.ref(), 0, SEEK_CUR), 768);
 }
 
