@@ -73,6 +73,7 @@ void SaySummary(Session& session, size_t count, size_t placed) {
 int RunBatch(Session& session, const std::vector<std::string>& files, const FileRun& run,
              const char* failedWords) {
   CommitTogether outputs;
+  if (!session.StageOutputFolder(outputs)) return kExitHost;
   int status = kExitSuccess;
   size_t failed = 0;
   const size_t count = files.size(), brokenBefore = session.BrokenInterfaceCount();

@@ -47,7 +47,10 @@ int Session::Start(const char* command, const std::vector<std::string>& inputs,
     return kExitUsage;
   }
   int failure = 0;
-  if (!outDir.empty() && !sys::MakeFolders(outDir, &failure)) {
+  // A folder not there yet is made whole by the batch (StageOutputFolder).
+  if (!outDir.empty() && StatusOf(outDir).type == FileType::kMissing) {
+    stagedFolder_ = outDir;
+  } else if (!outDir.empty() && !sys::MakeFolders(outDir, &failure)) {
     Refused("cannot make the folder " + outDir + ": " + ReasonText(failure));
     return kExitHost;
   }
@@ -59,6 +62,13 @@ int Session::Start(const char* command, const std::vector<std::string>& inputs,
   if (module_ && options_.answerBoxes) sys::AnswerBoxesOf(module_.library());
   if (!module_) Refused(error);
   return module_ ? kExitSuccess : kExitHost;
+}
+
+bool Session::StageOutputFolder(CommitTogether& outputs) {
+  int failure = 0;
+  if (stagedFolder_.empty() || outputs.StageFolder(stagedFolder_, &failure)) return true;
+  Refused("cannot make the folder " + stagedFolder_ + ": " + ReasonText(failure));
+  return false;
 }
 
 bool Session::OutputStillWritable() {

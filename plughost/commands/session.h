@@ -21,13 +21,18 @@ class Session : public Caller {
  public:
   Session(const Options& options, Streams io);
   // Checks every file the command names together (its inputs and outputs,
-  // the trace and the module), makes `outDir` when one is given, opens the
-  // trace and loads the module: 0, or the exit status after saying why.
+  // the trace and the module), makes `outDir` when one is given and there
+  // is something of that name (a folder not there yet is left to
+  // StageOutputFolder), opens the trace and loads the module: 0, or the
+  // exit status after saying why.
   int Start(const char* command, const std::vector<std::string>& inputs,
             const std::vector<std::string>& outputs, const std::string& outDir);
   // False (after saying so) once standard output can no longer be written:
   // a closed pipe, a full disk.
   bool OutputStillWritable();
+  // Has the batch make the output folder Start left, whole at its end:
+  // false after saying why it cannot.
+  bool StageOutputFolder(CommitTogether& outputs);
   // True (after saying so) when the user interrupted the command and it is
   // to stop after `done` of `count` files.
   bool StopRequested(size_t done, size_t count);
@@ -80,6 +85,7 @@ class Session : public Caller {
   Streams io_;
   TraceWriter trace_;
   std::string path_;
+  std::string stagedFolder_;
   LoadedModule module_;
   bool notedParams_ = false;
   bool outputLost_ = false;

@@ -1,5 +1,6 @@
 #include "plughost/files/atomic_file.h"
 
+#include <cstring>
 #include <set>
 
 #include "plughost/files/file_checks.h"
@@ -37,12 +38,30 @@ std::string TargetRefusal(const std::string& target, const std::string& replaced
   return Judged(target, replaced, old, mayReplace);
 }
 
+// A folder's name without separators at its end.
+std::string Bare(const std::string& folder) {
+  std::string bare = folder;
+  while (bare.size() > 1 && std::strchr(sys::PathSeparators(), bare.back()) != nullptr)
+    bare.pop_back();
+  return bare;
+}
+
+// A folder as the paths of its files lead to it, the links of the folders
+// above followed: "out", "out/" and the folder of "./out//x" meet.
+std::string FolderKey(const std::string& folder) { return FollowFolderLinks(Bare(folder)); }
+
 }  // namespace
 
 bool AtomicFile::Begin(const std::string& target, const ReplaceCheck& mayReplace,
                        std::string* error) {
   Abandon();
   target_ = target;
+  CommitTogether* batch = CommitTogether::Active();
+  const std::string place = batch != nullptr ? batch->StagedPlace(target) : "";
+  if (!place.empty()) {
+    TakeCheckedMissing(target);
+    return BeginStaged(place, error);
+  }
   bool nameChanged = false;
   // A batch's check of its files found most outputs missing, and is
   // trusted until they are put in place.
@@ -65,6 +84,26 @@ bool AtomicFile::Begin(const std::string& target, const ReplaceCheck& mayReplace
     return false;
   }
   sys::KeepModeAndOwner(ref_, old);
+  return true;
+}
+
+// In a folder being staged nothing else is, so the new file takes its own
+// name there at once.
+bool AtomicFile::BeginStaged(const std::string& place, std::string* error) {
+  replaced_ = FollowFolderLinks(target_);  // where the staged folder puts it
+  RemovePendingOnInterrupt();
+  int failure = 0;
+  {
+    sys::InterruptsHeld held;
+    ref_ = sys::CreateNamed(place, &failure);
+    if (ref_ >= 0) pending_ = RememberPending(place);
+  }
+  if (ref_ < 0) {
+    *error = target_ + ": " + ReasonText(failure);
+    return false;
+  }
+  temp_ = place;
+  staged_ = true;
   return true;
 }
 
@@ -130,9 +169,10 @@ bool AtomicFile::Queue(CommitTogether& batch, std::string* error) {
     Abandon();
     return false;
   }
-  batch.Add({target_, replaced_, temp_, pending_, std::move(hold_)});
+  batch.Add({target_, replaced_, temp_, pending_, std::move(hold_), staged_});
   pending_ = nullptr;  // the batch removes or renames it now
   temp_.clear();
+  staged_ = false;
   return true;
 }
 
@@ -144,6 +184,7 @@ void AtomicFile::Abandon() {
   temp_.clear();
   pending_ = nullptr;
   hold_.reset();
+  staged_ = false;
 }
 
 namespace {
@@ -157,7 +198,35 @@ CommitTogether::CommitTogether() { activeBatch = this; }
 CommitTogether::~CommitTogether() {
   std::vector<std::string> ignored;
   if (!queue_.empty()) Abandon("the command stopped before they were put in place", &ignored);
+  DropStaged();
   activeBatch = nullptr;
+}
+
+bool CommitTogether::StageFolder(const std::string& folder, int* error) {
+  const std::string bare = Bare(folder), parent = FolderOf(bare);
+  if (!parent.empty() && !sys::MakeFolders(parent, error)) return false;
+  RemovePendingOnInterrupt();
+  {
+    sys::InterruptsHeld held;
+    if (!sys::CreateUniqueFolder(parent, &staging_, error)) return false;
+    stagingPending_ = RememberPendingFolder(staging_);
+  }
+  staged_ = bare;
+  stagedKey_ = FolderKey(bare);
+  return true;
+}
+
+std::string CommitTogether::StagedPlace(const std::string& path) const {
+  if (staging_.empty() || FolderKey(FolderOf(path)) != stagedKey_) return "";
+  return staging_ + sys::PathSeparators()[0] + NameOf(path);
+}
+
+// Removes the staging folder, emptied of its files by then.
+void CommitTogether::DropStaged() {
+  if (staging_.empty()) return;
+  RemoveOwnFolder(staging_, stagingPending_);
+  staging_.clear();
+  stagingPending_ = nullptr;
 }
 
 CommitTogether* CommitTogether::Active() { return activeBatch; }
@@ -168,14 +237,20 @@ bool CommitTogether::LeftAsItWas(const std::string& target) const {
 
 bool CommitTogether::Finish(std::vector<std::string>* errors) {
   left_.clear();
-  if (queue_.empty()) return true;
+  if (queue_.empty()) {
+    DropStaged();
+    return true;
+  }
   if (InterruptRequested()) {
     Abandon("the command was interrupted", errors);
     return false;
   }
   if (!SyncAll(errors)) return false;
+  // The folders whose names change: a staged folder's is in the one above,
+  // and a lone file's own name in it was not synced with the file system.
   std::set<std::string> folders;
-  for (const Queued& q : queue_) folders.insert(FolderOf(q.replaced));
+  for (const Queued& q : queue_) folders.insert(q.staged ? FolderOf(staged_) : FolderOf(q.replaced));
+  if (queue_.size() == 1 && queue_.front().staged) folders.insert(staged_);
   bool ok = RenameAll(errors);
   queue_.clear();
   for (const std::string& folder : folders) {
@@ -195,6 +270,7 @@ bool CommitTogether::RenameAll(std::vector<std::string>* errors) {
   bool ok = true;
   for (Queued& q : queue_) {
     int failure = 0;
+    if (q.staged) continue;
     if (sys::RenameOver(q.temp, q.replaced, &failure)) {
       ForgetPending(q.pending);
     } else {
@@ -205,7 +281,39 @@ bool CommitTogether::RenameAll(std::vector<std::string>* errors) {
     }
     q.hold.reset();
   }
-  return ok;
+  return PlaceStaged(errors) && ok;
+}
+
+// The staged folder renamed into its place, with every new file in it; or,
+// when that fails, none of them written.
+bool CommitTogether::PlaceStaged(std::vector<std::string>* errors) {
+  if (staging_.empty()) return true;
+  int failure = 0;
+  const bool placed = sys::RenameFolder(staging_, staged_, &failure);
+  size_t files = 0;
+  for (Queued& q : queue_) {
+    if (!q.staged) continue;
+    ++files;
+    if (placed) {
+      ForgetPending(q.pending);
+    } else {
+      left_.insert(q.target);
+      RemoveOwnFile(q.temp, q.pending);
+    }
+    q.hold.reset();
+  }
+  if (!placed) {
+    errors->push_back("cannot make the folder " + staged_ + ": " + ReasonText(failure) + "; " +
+                      (files == 1 ? "its new file is" : "none of its " + std::to_string(files) +
+                                                            " new files is") +
+                      " written");
+    DropStaged();
+    return false;
+  }
+  ForgetPending(stagingPending_);
+  staging_.clear();
+  stagingPending_ = nullptr;
+  return true;
 }
 
 // Every queued file's bytes on disk: a lone file by its own sync, more by
@@ -231,7 +339,7 @@ bool CommitTogether::SyncAll(std::vector<std::string>* errors) {
 // sentence: "X is left as it was: why", or for many, the first and the last.
 void CommitTogether::Abandon(const std::string& why, std::vector<std::string>* errors) {
   left_.clear();
-  if (queue_.empty()) return;
+  if (queue_.empty()) return DropStaged();
   const std::string first = queue_.front().target, last = queue_.back().target;
   errors->push_back(queue_.size() == 1 ? first + " is left as it was: " + why
                                        : "the " + std::to_string(queue_.size()) + " files from " +
@@ -243,6 +351,7 @@ void CommitTogether::Abandon(const std::string& why, std::vector<std::string>* e
     q.hold.reset();
   }
   queue_.clear();
+  DropStaged();
 }
 
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,

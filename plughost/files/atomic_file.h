@@ -68,6 +68,7 @@ class AtomicFile {
  private:
   bool CommitNow(std::string* error);
   bool Queue(CommitTogether& batch, std::string* error);
+  bool BeginStaged(const std::string& place, std::string* error);
 
   std::string target_;    // as the user named it
   std::string replaced_;  // the file it names, links followed
@@ -75,6 +76,7 @@ class AtomicFile {
   int32_t ref_ = -1;
   PendingFile* pending_ = nullptr;  // in the list an interrupt cleans up
   std::shared_ptr<void> hold_;
+  bool staged_ = false;  // made under its own name in a folder being staged
 };
 
 // While one lives, the new files that AtomicFile::Commit (and so
@@ -88,6 +90,11 @@ class AtomicFile {
 // target is never replaced by a file whose bytes are not all on disk, and
 // the number of syncs does not grow with the number of files. Abandon
 // removes them all instead. One at a time.
+//
+// An output folder that is not there yet is staged: made beside its place
+// under a name of its own, filled with the new files under their own names,
+// and renamed into its place by Finish, so that the whole folder appears at
+// once, or nothing does, and no file in it needs a rename of its own.
 class CommitTogether {
  public:
   CommitTogether();
@@ -105,11 +112,18 @@ class CommitTogether {
   // Whether `target` (as named to AtomicFile) was left as it was by the
   // last Finish or Abandon.
   bool LeftAsItWas(const std::string& target) const;
+  // Stages `folder`, which is not there (its parents are made): false with
+  // the system's reason in *error.
+  bool StageFolder(const std::string& folder, int* error);
+  // Where a new file for `path` is made: its place in the folder being
+  // staged, or "" when `path` is not in it.
+  std::string StagedPlace(const std::string& path) const;
 
   struct Queued {
     std::string target, replaced, temp;
     PendingFile* pending;
     std::shared_ptr<void> hold;
+    bool staged;
   };
   // For AtomicFile::Commit: the batch in progress, or null.
   static CommitTogether* Active();
@@ -118,7 +132,13 @@ class CommitTogether {
  private:
   bool SyncAll(std::vector<std::string>* errors);
   bool RenameAll(std::vector<std::string>* errors);
+  bool PlaceStaged(std::vector<std::string>* errors);
+  void DropStaged();
   std::vector<Queued> queue_;
+  // The folder being staged: as named, its key (FolderKey), and the folder
+  // that stands in for it until Finish.
+  std::string staged_, stagedKey_, staging_;
+  PendingFile* stagingPending_ = nullptr;
   // Targets left as they were, asked once for each output: a set, so that
   // a batch of 20,000 compares no pair.
   std::unordered_set<std::string> left_;

@@ -12,6 +12,7 @@ namespace plughost {
 // it is the pointers, and all it calls is the system's remove.
 struct PendingFile {
   char* path;
+  bool folder;
   PendingFile* previous;
   PendingFile* next;
 };
@@ -21,7 +22,13 @@ namespace {
 PendingFile* volatile pendingHead = nullptr;
 
 void RemovePending() {
-  for (PendingFile* p = pendingHead; p != nullptr; p = p->next) sys::RemoveInHandler(p->path);
+  for (PendingFile* p = pendingHead; p != nullptr; p = p->next) {
+    if (p->folder) {
+      sys::RemoveFolderInHandler(p->path);
+    } else {
+      sys::RemoveInHandler(p->path);
+    }
+  }
 }
 
 }  // namespace
@@ -30,8 +37,10 @@ void RemovePendingOnInterrupt() { sys::HandleInterrupts(RemovePending); }
 
 bool InterruptRequested() { return sys::Interrupted(); }
 
-PendingFile* RememberPending(const std::string& path) {
-  auto* entry = new PendingFile{new char[path.size() + 1], nullptr, nullptr};
+namespace {
+
+PendingFile* Remember(const std::string& path, bool folder) {
+  auto* entry = new PendingFile{new char[path.size() + 1], folder, nullptr, nullptr};
   std::memcpy(entry->path, path.c_str(), path.size() + 1);
   sys::InterruptsHeld held;
   entry->next = pendingHead;
@@ -39,6 +48,12 @@ PendingFile* RememberPending(const std::string& path) {
   pendingHead = entry;
   return entry;
 }
+
+}  // namespace
+
+PendingFile* RememberPending(const std::string& path) { return Remember(path, false); }
+
+PendingFile* RememberPendingFolder(const std::string& path) { return Remember(path, true); }
 
 void ForgetPending(PendingFile* entry) {
   if (entry == nullptr) return;
@@ -67,6 +82,17 @@ void RemoveOwnFile(const std::string& path, PendingFile* entry) {
   {
     sys::InterruptsHeld held;
     if (!path.empty()) removed = sys::Remove(path, &failure);
+  }
+  ForgetPending(entry);
+  if (!removed) LeftBehind().push_back(path + " (" + ReasonText(failure) + ")");
+}
+
+void RemoveOwnFolder(const std::string& path, PendingFile* entry) {
+  int failure = 0;
+  bool removed = true;
+  {
+    sys::InterruptsHeld held;
+    removed = sys::RemoveFolder(path, &failure);
   }
   ForgetPending(entry);
   if (!removed) LeftBehind().push_back(path + " (" + ReasonText(failure) + ")");

@@ -22,12 +22,17 @@ struct PendingFile;
 // Lists a file to remove on an interrupt. Call it while interrupts are held
 // (sys::InterruptsHeld) together with the call that made the file.
 PendingFile* RememberPending(const std::string& path);
+// The same for a folder of plughost's own, removed once empty: listed before
+// the files made in it, it is removed after them.
+PendingFile* RememberPendingFolder(const std::string& path);
 // The file was renamed or removed: strike it off (null is ignored).
 void ForgetPending(PendingFile* entry);
 
 // Removes a new file of plughost's own and strikes it off; one that cannot
 // be removed is kept in a list of files left behind, with the reason.
 void RemoveOwnFile(const std::string& path, PendingFile* entry);
+// The same for a folder of plughost's own, emptied first by its caller.
+void RemoveOwnFolder(const std::string& path, PendingFile* entry);
 // "a/.plughost-1-2 (permission denied); ..." for every new file that could
 // not be removed since it was last asked, or "" when there was none.
 std::string TakeLeftBehind(size_t* count);

@@ -1,5 +1,6 @@
 #include "plughost/files/scratch_file.h"
 
+#include "plughost/files/atomic_file.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/interrupt_cleanup.h"
 #include "plughost/files/system.h"
@@ -22,7 +23,10 @@ bool ScratchFile::Begin(const std::string& beside, std::string* error) {
   {
     // Made and listed for removal as one step, as a new output is.
     sys::InterruptsHeld held;
-    ref_ = sys::CreateUnique(FolderOf(FollowLinks(beside)), &path_, &failure);
+    // Beside a new output of a folder being staged: in the staging folder.
+    const CommitTogether* batch = CommitTogether::Active();
+    const std::string place = batch != nullptr ? batch->StagedPlace(beside) : "";
+    ref_ = sys::CreateUnique(FolderOf(place.empty() ? FollowLinks(beside) : place), &path_, &failure);
     if (ref_ >= 0) pending_ = RememberPending(path_);
   }
   if (ref_ >= 0) return true;

@@ -68,6 +68,15 @@ void Close(int32_t ref);
 // Makes a new file of a name no other has, "FOLDER.plughost-XXXXXX", for
 // reading and writing; -1 with *error set. The caller holds interrupts.
 int32_t CreateUnique(const std::string& folder, std::string* path, int* error);
+// Makes the new file `path`, which nothing may have, for reading and
+// writing; -1 with *error set. The caller holds interrupts.
+int32_t CreateNamed(const std::string& path, int* error);
+// Makes a new empty folder of a name no other has, "FOLDER.plughost-XXXXXX",
+// as any new folder is made; false with *error set. The caller holds
+// interrupts.
+bool CreateUniqueFolder(const std::string& folder, std::string* path, int* error);
+// Removes an empty folder; false with the reason when it is still there.
+bool RemoveFolder(const std::string& path, int* error = nullptr);
 // Gives the new file the replaced file's mode (and owner, as root).
 void KeepModeAndOwner(int32_t ref, const FileStatus& old);
 bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error);
@@ -86,6 +95,9 @@ bool SyncFile(const std::string& path, int* error);
 // natively; Windows writes a rename through as it renames.
 bool SyncFolder(const std::string& folder, int* error);
 bool RenameOver(const std::string& from, const std::string& to, int* error);
+// Gives a folder of plughost's own the name `to`, which nothing has (or an
+// empty folder, natively).
+bool RenameFolder(const std::string& from, const std::string& to, int* error);
 // Removes a file; false with the reason when it is still there.
 bool Remove(const std::string& path, int* error = nullptr);
 // Makes `path` a new empty file only when nothing has that name: a lock.
@@ -135,8 +147,9 @@ class InterruptsHeld {
   InterruptsHeld(const InterruptsHeld&) = delete;
   InterruptsHeld& operator=(const InterruptsHeld&) = delete;
 };
-// Removes a file from within an interrupt handler.
+// Removes a file, or an empty folder, from within an interrupt handler.
 void RemoveInHandler(const char* path);
+void RemoveFolderInHandler(const char* path);
 
 // --- Terminal and message boxes ------------------------------------------
 

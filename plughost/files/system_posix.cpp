@@ -167,17 +167,39 @@ std::string UniqueSuffix() {
 
 }  // namespace
 
+int32_t CreateNamed(const std::string& path, int* error) {
+  // Mode 0666 less the umask, as any new file, until it takes the old one's.
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) *error = errno;
+  return fd;
+}
+
 int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     *path = folder + ".plughost-" + UniqueSuffix();
-    // Mode 0666 less the umask, as any new file, until it takes the old one's.
-    const int fd = open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const int fd = CreateNamed(*path, error);
     if (fd >= 0) return fd;
+    if (*error != EEXIST) break;
+  }
+  path->clear();
+  return -1;
+}
+
+bool CreateUniqueFolder(const std::string& folder, std::string* path, int* error) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *path = folder + ".plughost-" + UniqueSuffix();
+    if (mkdir(path->c_str(), 0777) == 0) return true;
     *error = errno;
     if (errno != EEXIST) break;
   }
   path->clear();
-  return -1;
+  return false;
+}
+
+bool RemoveFolder(const std::string& path, int* error) {
+  if (rmdir(path.c_str()) == 0 || errno == ENOENT) return true;
+  if (error != nullptr) *error = errno;
+  return false;
 }
 
 void KeepModeAndOwner(int32_t ref, const FileStatus& old) {
@@ -250,6 +272,10 @@ bool RenameOver(const std::string& from, const std::string& to, int* error) {
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   *error = errno;
   return false;
+}
+
+bool RenameFolder(const std::string& from, const std::string& to, int* error) {
+  return RenameOver(from, to, error);
 }
 
 bool Remove(const std::string& path, int* error) {
@@ -333,6 +359,8 @@ InterruptsHeld::~InterruptsHeld() {
 }
 
 void RemoveInHandler(const char* path) { unlink(path); }
+
+void RemoveFolderInHandler(const char* path) { rmdir(path); }
 
 bool StderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
 

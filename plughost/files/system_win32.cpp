@@ -276,26 +276,59 @@ void Close(int32_t ref) {
   if (ref >= 0) _lclose(static_cast<HFILE>(ref));
 }
 
-int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
-  static unsigned counter = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = folder + ".plughost-" + std::to_string(GetCurrentProcessId() % 100000) + "-" +
-            std::to_string(counter++);
-    HANDLE file = CreateFileA(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      CloseHandle(file);
-      HFILE ref = _lopen(path->c_str(), OF_READWRITE | OF_SHARE_EXCLUSIVE);
-      if (ref != HFILE_ERROR) return static_cast<int32_t>(ref);
-      *error = LastError();
-      DeleteFileA(path->c_str());
-      break;
-    }
+int32_t CreateNamed(const std::string& path, int* error) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
     *error = LastError();
-    if (GetLastError() != ERROR_FILE_EXISTS) break;
+    return -1;
+  }
+  CloseHandle(file);
+  HFILE ref = _lopen(path.c_str(), OF_READWRITE | OF_SHARE_EXCLUSIVE);
+  if (ref != HFILE_ERROR) return static_cast<int32_t>(ref);
+  *error = LastError();
+  DeleteFileA(path.c_str());
+  return -1;
+}
+
+namespace {
+
+std::string UniqueName(const std::string& folder) {
+  static unsigned counter = 0;
+  return folder + ".plughost-" + std::to_string(GetCurrentProcessId() % 100000) + "-" +
+         std::to_string(counter++);
+}
+
+}  // namespace
+
+int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *path = UniqueName(folder);
+    const int32_t ref = CreateNamed(*path, error);
+    if (ref >= 0) return ref;
+    if (*error != ERROR_FILE_EXISTS) break;
   }
   path->clear();
   return -1;
+}
+
+bool CreateUniqueFolder(const std::string& folder, std::string* path, int* error) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *path = UniqueName(folder);
+    if (CreateDirectoryA(path->c_str(), nullptr)) return true;
+    *error = LastError();
+    if (*error != ERROR_ALREADY_EXISTS) break;
+  }
+  path->clear();
+  return false;
+}
+
+bool RemoveFolder(const std::string& path, int* error) {
+  if (RemoveDirectoryA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+      GetLastError() == ERROR_PATH_NOT_FOUND)
+    return true;
+  if (error != nullptr) *error = LastError();
+  return false;
 }
 
 void KeepModeAndOwner(int32_t, const FileStatus&) {}
@@ -334,6 +367,13 @@ bool RenameOver(const std::string& from, const std::string& to, int* error) {
   if (RenamePlannedToFail(from, to, ERROR_WRITE_FAULT, error)) return false;
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
+  *error = LastError();
+  return false;
+}
+
+bool RenameFolder(const std::string& from, const std::string& to, int* error) {
+  if (RenamePlannedToFail(from, to, ERROR_WRITE_FAULT, error)) return false;
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
   *error = LastError();
   return false;
 }
@@ -397,6 +437,8 @@ InterruptsHeld::InterruptsHeld() {}
 InterruptsHeld::~InterruptsHeld() {}
 
 void RemoveInHandler(const char* path) { DeleteFileA(path); }
+
+void RemoveFolderInHandler(const char* path) { RemoveDirectoryA(path); }
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 

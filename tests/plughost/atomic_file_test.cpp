@@ -171,6 +171,7 @@ struct DurabilityCase {
   bool together;
   int failSyncAt, failRenameAt;
   std::vector<bool> replaced;  // of a.kcf, b.kcf, c.kcf (one file alone: a.kcf)
+  bool newFolder = false;      // written into new/, which is not there: staged
 };
 
 void PrintTo(const DurabilityCase& c, std::ostream* os) { *os << c.name; }
@@ -182,7 +183,10 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
   TempDir dir;
   const std::vector<std::string> names = c.together ? std::vector<std::string>{"a.kcf", "b.kcf", "c.kcf"}
                                                     : std::vector<std::string>{"a.kcf"};
-  for (const std::string& name : names) WriteAll(dir / name, kOld);
+  const std::string folder = c.newFolder ? "new/" : "";
+  if (!c.newFolder) {
+    for (const std::string& name : names) WriteAll(dir / name, kOld);
+  }
   plughost::sys::FilesPlan plan;
   plan.failSyncAt = c.failSyncAt;
   plan.failRenameAt = c.failRenameAt;
@@ -190,12 +194,16 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
   {
     std::unique_ptr<plughost::CommitTogether> batch;
     if (c.together) batch = std::make_unique<plughost::CommitTogether>();
+    int failure = 0;
+    if (c.newFolder) {
+      ASSERT_TRUE(batch->StageFolder(dir / "new", &failure)) << failure;
+    }
     // A batch's plan starts where its files are put in place (Windows
     // flushes each file as it is queued; that is no part of it).
     if (!batch) plughost::sys::SetFilesPlan(&plan);
     for (const std::string& name : names) {
       std::string error;
-      if (!plughost::WriteFileAtomically(dir / name, kNew, &error)) errors.push_back(error);
+      if (!plughost::WriteFileAtomically(dir / (folder + name), kNew, &error)) errors.push_back(error);
     }
     plughost::sys::SetFilesPlan(&plan);
     if (batch) batch->Finish(&errors);
@@ -217,11 +225,22 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
   if (c.failSyncAt == 0) {
     EXPECT_EQ(firstRename, plan.calls.size()) << "nothing renamed";
   }
-  for (size_t i = 0; i < names.size(); ++i)
-    EXPECT_EQ(ReadAll(dir / names[i]), c.replaced[i] ? kNew : kOld) << names[i];
+  const bool anyReplaced = std::find(c.replaced.begin(), c.replaced.end(), true) != c.replaced.end();
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (c.newFolder && !c.replaced[i]) {
+      EXPECT_FALSE(std::filesystem::exists(dir / (folder + names[i]))) << names[i];
+    } else {
+      EXPECT_EQ(ReadAll(dir / (folder + names[i])), c.replaced[i] ? kNew : kOld) << names[i];
+    }
+  }
   const bool allReplaced = std::find(c.replaced.begin(), c.replaced.end(), false) == c.replaced.end();
   EXPECT_EQ(errors.empty(), allReplaced && c.failSyncAt != 1);
-  EXPECT_EQ(dir.Names(), names) << "no temporary file is left";
+  if (!c.newFolder) {
+    EXPECT_EQ(dir.Names(), names) << "no temporary file is left";
+  } else {
+    // A new folder appears whole, or not at all, and nothing else with it.
+    EXPECT_EQ(dir.Names(), anyReplaced ? std::vector<std::string>{"new"} : std::vector<std::string>{});
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -233,7 +252,10 @@ INSTANTIATE_TEST_SUITE_P(
         DurabilityCase{"BatchWhoseFolderSyncFails", true, 1, -1, {true, true, true}},
         DurabilityCase{"LoneFile", false, -1, -1, {true}},
         DurabilityCase{"LoneFileWhoseSyncFails", false, 0, -1, {false}},
-        DurabilityCase{"LoneFileWhoseRenameFails", false, -1, 0, {false}}),
+        DurabilityCase{"LoneFileWhoseRenameFails", false, -1, 0, {false}},
+        DurabilityCase{"NewFolder", true, -1, -1, {true, true, true}, true},
+        DurabilityCase{"NewFolderWhoseSyncFails", true, 0, -1, {false, false, false}, true},
+        DurabilityCase{"NewFolderWhoseRenameFails", true, -1, 0, {false, false, false}, true}),
     [](const testing::TestParamInfo<DurabilityCase>& p) { return p.param.name; });
 
 // A new file that cannot be removed (its folder made read-only meanwhile)

@@ -834,8 +834,12 @@ TEST(DataSafety, AnInterruptLeavesNoTemporaryFileAtAnyPoint) {
       kill(child, signal);
       int status = 0;
       waitpid(child, &status, 0);
-      batch.ExpectNoHalfFiles("signal " + std::to_string(signal) + " after " +
-                              std::to_string(delay) + " ms");
+      const std::string why = "signal " + std::to_string(signal) + " after " + std::to_string(delay) + " ms";
+      batch.ExpectNoHalfFiles(why);
+      // out/ was not there: it appears with every output, or not at all.
+      std::error_code none;
+      const auto entries = std::filesystem::directory_iterator(batch.dir / "out", none);
+      EXPECT_TRUE(none || std::distance(entries, std::filesystem::directory_iterator()) == 200) << why;
       std::filesystem::remove_all(batch.dir / "out");
     }
   }
@@ -860,6 +864,22 @@ TEST(DataSafety, AnInterruptWhileOutputsArePutInPlaceWaitsForTheWholeBatch) {
     batch.OldOutputs();
   }
   close(null);
+}
+
+// A folder of many outputs is listed once rather than each output looked
+// at: what is there is still judged, whatever case its name is in.
+TEST(DataSafety, AListedFolderStillKeepsWhatIsNoPalette) {
+  InterruptedBatch batch(12);
+  std::filesystem::create_directories(batch.dir / "out");
+  const std::vector<uint8_t> image = ReadAll(batch.dir / "i0.png");
+  WriteAll(batch.Output(3), image);
+  WriteAll(batch.dir / "out/I5.KCF", image);
+  const Outcome run = Plughost(batch.dir, batch.args);
+  EXPECT_EQ(run.status, 3) << run.out << run.err;
+  EXPECT_NE(run.err.find("i3.kcf holds an image, not a palette"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadAll(batch.Output(3)), image);
+  EXPECT_EQ(ReadAll(batch.dir / "out/I5.KCF"), image) << "another file, or the same one where case is ignored";
+  EXPECT_EQ(ReadAll(batch.Output(4)), BlackPalette());
 }
 
 // Interrupts at many points of a batch over older outputs: all old or all new.
