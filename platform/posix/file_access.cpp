@@ -126,6 +126,11 @@ ssize_t Fetch(ReadAhead& a) {
 // the file), or -1 on a read error; -2 when `a` turns out to be a pipe,
 // before anything was read.
 int64_t ReadThrough(ReadAhead& a, char* out, uint32_t n) {
+  if (a.size - a.used >= n) {  // the common case: a colour of what was fetched
+    for (uint32_t i = 0; i < n; ++i) out[i] = a.bytes[a.used + i];
+    a.used += n;
+    return n;
+  }
   uint32_t total = 0;
   while (total < n) {
     if (a.used == a.size) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 
@@ -21,7 +22,26 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+namespace {
+
+// An absolute path with no "." or ".." and no doubled separator: already
+// what lexically_normal would make of it (natively, where case counts).
+bool PlainAbsolute(const std::string& path) {
+  if (std::string(sys::PathSeparators()).size() > 1 || path.empty() || path[0] != '/') return false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] != '/') continue;
+    const size_t next = path.find('/', i + 1);
+    const std::string_view part(path.data() + i + 1, (next == std::string::npos ? path.size() : next) - i - 1);
+    if ((part.empty() && next != std::string::npos) || part == "." || part == "..") return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string PathKey(const std::string& path) {
+  // Most keys are of names whose folders were followed already.
+  if (PlainAbsolute(path)) return path;
   std::error_code ignored;
   std::filesystem::path p = std::filesystem::absolute(path, ignored);
   if (p.empty()) p = path;

@@ -18,14 +18,4 @@ Image Image::Blank(int rows, int columns, int planes) {
   return image;
 }
 
-uint8_t Image::At(int row, int column, int channel) const {
-  return pixels[(size_t(row) * size_t(columns) + size_t(column)) * size_t(planes) +
-                size_t(channel)];
-}
-
-uint8_t& Image::At(int row, int column, int channel) {
-  return pixels[(size_t(row) * size_t(columns) + size_t(column)) * size_t(planes) +
-                size_t(channel)];
-}
-
 }  // namespace plughost
