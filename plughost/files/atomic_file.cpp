@@ -213,12 +213,19 @@ bool CommitTogether::StageFolder(const std::string& folder, int* error) {
   }
   staged_ = bare;
   stagedKey_ = FolderKey(bare);
+  lastFolder_.clear();
   return true;
 }
 
 std::string CommitTogether::StagedPlace(const std::string& path) const {
-  if (staging_.empty() || FolderKey(FolderOf(path)) != stagedKey_) return "";
-  return staging_ + sys::PathSeparators()[0] + NameOf(path);
+  if (staging_.empty()) return "";
+  // A batch's outputs come folder by folder: each folder is judged once.
+  std::string folder = FolderOf(path);
+  if (folder != lastFolder_) {
+    lastStaged_ = FolderKey(folder) == stagedKey_;
+    lastFolder_ = std::move(folder);
+  }
+  return lastStaged_ ? staging_ + sys::PathSeparators()[0] + NameOf(path) : "";
 }
 
 // Removes the staging folder, emptied of its files by then.

@@ -139,6 +139,8 @@ class CommitTogether {
   // that stands in for it until Finish.
   std::string staged_, stagedKey_, staging_;
   PendingFile* stagingPending_ = nullptr;
+  mutable std::string lastFolder_;  // the folder StagedPlace judged last
+  mutable bool lastStaged_ = false;
   // Targets left as they were, asked once for each output: a set, so that
   // a batch of 20,000 compares no pair.
   std::unordered_set<std::string> left_;
