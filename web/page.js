@@ -6,7 +6,6 @@
 (() => {
   const status = document.getElementById('status');
   const picker = document.getElementById('picker');
-  let opened = 0;
   let picking = null;  // {card, layer, index} of the swatch the picker edits
 
   // zentrow-wasm.js holds the WebAssembly gzipped and in base64, so that the
@@ -101,10 +100,10 @@
   }
 
   function save(m, card) {
-    const { folder, name, layers } = card.palette;
+    const { bytes, name, layers } = card.palette;
     const format = card.querySelector('.format').value;
     const layer = Number(card.querySelector('.layer').value);
-    const told = m.savePalette(folder, name, format, layer, layers);
+    const told = m.savePalette(name, bytes, format, layer, layers);
     tell(card, told);
     if (told.refusal) {
       status.textContent = told.refusal;
@@ -123,7 +122,7 @@
     status.textContent = 'Undone: ' + last.button.getAttribute('aria-label');
   }
 
-  function showCard(m, folder, name, told, ms) {
+  function showCard(m, name, bytes, told, ms) {
     const card = document.getElementById('palette-card').content.firstElementChild.cloneNode(true);
     card.dataset.openMs = ms.toFixed(3);
     card.querySelector('.name').textContent = name;
@@ -136,7 +135,7 @@
       card.querySelector('.tools').hidden = true;
       return card;
     }
-    card.palette = { folder, name, layers: told.layers, undo: [] };
+    card.palette = { name, bytes, layers: told.layers, undo: [] };
     const choice = card.querySelector('.layer');
     told.layers.forEach((layer, i) => choice.add(new Option(layer.name, String(i))));
     card.querySelector('.which').hidden = told.layers.length < 2;
@@ -166,12 +165,10 @@
   async function openFiles(files) {
     const m = await module;
     for (const file of files) {
-      const folder = '/palettes/' + opened++;
-      m.FS.mkdirTree(folder);
-      m.FS.writeFile(folder + '/' + file.name, new Uint8Array(await file.arrayBuffer()));
+      const bytes = new Uint8Array(await file.arrayBuffer());
       const started = performance.now();
-      const told = m.openPalette(folder, file.name);
-      showCard(m, folder, file.name, told, performance.now() - started);
+      const told = m.openPalette(file.name, bytes);
+      showCard(m, file.name, bytes, told, performance.now() - started);
       status.textContent = told.refusal || 'Opened ' + file.name + '.';
     }
   }

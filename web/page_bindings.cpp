@@ -1,15 +1,15 @@
 // The page's door to the use-case layer, through embind: a palette opened
 // as plughost and GIMP open it, and an edited one saved as they save it.
-// Each palette the page holds lives in a folder of its own in emscripten's
-// in-memory file system, under the name the user gave it, and each call
-// runs in that folder, so that what is said names the file as the user
-// knows it. These functions translate between JavaScript values and the
-// layer's requests; they decide nothing about files or palettes.
+// The page keeps each palette's bytes; a call puts the one it is about, under
+// the name the user gave it, alone in the folder the program works in, in
+// emscripten's in-memory file system, so that what is said names the file
+// as the user knows it. These functions translate between JavaScript values
+// and the layer's requests; they decide nothing about files or palettes.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
-#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,18 +24,26 @@ namespace {
 using emscripten::val;
 namespace fs = std::filesystem;
 
-// The folder a call runs in, and the one it came from, restored after.
-class InFolder {
- public:
-  explicit InFolder(const std::string& folder) : before_(fs::current_path()) {
-    fs::create_directories(folder);
-    fs::current_path(folder);
-  }
-  ~InFolder() { fs::current_path(before_); }
+// The program's one working folder, where each call finds its palette and
+// leaves what it writes. It stays the current folder for good: the files
+// gate remembers what a folder's name stood for when first asked.
+constexpr const char* kFolder = "/palette";
 
- private:
-  fs::path before_;
-};
+// `name` holding `bytes`, alone in the working folder.
+void PutAlone(const std::string& name, const val& bytes) {
+  static const bool entered = [] {
+    fs::create_directories(kFolder);
+    fs::current_path(kFolder);
+    return true;
+  }();
+  (void)entered;
+  std::error_code ignored;
+  for (const fs::directory_entry& e : fs::directory_iterator(kFolder, ignored))
+    fs::remove_all(e.path(), ignored);
+  const std::vector<uint8_t> file = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
+  std::ofstream(name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+}
 
 val Strings(const std::vector<std::string>& texts) {
   val list = val::array();
@@ -98,10 +106,10 @@ val Told(const PageCaller& caller) {
 
 }  // namespace
 
-// {refusal, notes, form, history, layers}: the palette `name` in `folder`
+// {refusal, notes, form, history, layers}: the palette `name` of `bytes`
 // opened as an editor of layers opens it, a layer a group, and its form.
-val OpenPalette(const std::string& folder, const std::string& name) {
-  InFolder here(folder);
+val OpenPalette(const std::string& name, const val& bytes) {
+  PutAlone(name, bytes);
   PageCaller caller;
   std::vector<plughost::OpenedPalette> opened;
   const int status = plughost::OpenLayers(caller, name, "", &opened);
@@ -113,28 +121,28 @@ val OpenPalette(const std::string& folder, const std::string& name) {
   return told;
 }
 
-// {refusal, notes, done, file, name}: the palette `name` in `folder`, its layers
-// edited as `layers`, saved in `format`: "kcf" the palette in its own form
-// (as save --into, or GIMP's export), "kcf24" layer `layer` as a new
-// 24-bit palette, "gpl", "pal" or "png" (a swatch) layer `layer` of the
-// edited palette, as plughost open writes them. Written to out/ beside
-// the palette, which holds only this save.
-val SavePalette(const std::string& folder, const std::string& name, const std::string& format,
-                int layer, const val& layers) {
+// {refusal, notes, done, file, name}: the palette `name` of `bytes`, its
+// layers edited as `layers`, saved in `format`: "kcf" the palette in its
+// own form (as save --into, or GIMP's export), "kcf24" layer `layer` as a
+// new 24-bit palette, "gpl", "pal" or "png" (a swatch) layer `layer` of the
+// edited palette, as plughost open writes them. `file` is where it was
+// written, `name` the name to give it.
+val SavePalette(const std::string& name, const val& bytes, const std::string& format, int layer,
+                const val& layers) {
   const std::vector<plughost::NamedLayer> named = NamedLayers(layers);
-  std::error_code ignored;
-  fs::remove_all(folder + "/out", ignored);
-  fs::create_directories(folder + "/out");
-  fs::copy_file(folder + "/" + name, folder + "/out/" + name);
-  InFolder here(folder + "/out");
+  PutAlone(name, bytes);
   PageCaller caller;
   const size_t shown = layer >= 0 && size_t(layer) < named.size() ? size_t(layer) : 0;
   const int group = named.size() > 1 ? int(shown) : plughost::kNoGroup;
   const std::string label = "Saving " + name;
+  // Named as plughost names what it writes of a group: NAME-N.EXT.
+  const auto output = [&](const std::string& path) {
+    return group == plughost::kNoGroup ? path : plughost::GroupOutput(path, group);
+  };
   std::string out = name;
   int status = plughost::kExitUsage;
   if (format == "kcf24") {
-    out = plughost::GroupOutput(plughost::StemOf(name) + "-24bit.kcf", group);
+    out = output(plughost::StemOf(name) + "-24bit.kcf");
     status = plughost::SaveNewPalette(caller, name, named[shown].image, out, false, label);
   } else if (!named.empty()) {
     status = plughost::ExportPalette(caller, name, named[shown].image, named);
@@ -149,12 +157,12 @@ val SavePalette(const std::string& folder, const std::string& name, const std::s
     request.inputs = {name};
     request.format = kinds[k];
     request.swatch = kinds[k] == plughost::ImageFormat::kPng ? 16 : 0;
-    out = plughost::GroupOutput(plughost::StemOf(name) + "." + extensions[k], group);
+    out = output(plughost::StemOf(name) + "." + extensions[k]);
     status = plughost::OpenToFile(caller, request, name, group, out, label);
   }
   val told = Told(caller);
   if (status == plughost::kExitSuccess) {
-    told.set("file", folder + "/out/" + out);
+    told.set("file", std::string(kFolder) + "/" + out);
     told.set("name", out);
   }
   return told;
