@@ -20,7 +20,7 @@
     status.textContent = 'Choose or drop palettes to open them.';
     return m;
   }, (e) => {
-    status.textContent = 'The module could not be loaded: ' + e;
+    status.textContent = 'zentrow-wasm.js: the module could not be started: ' + e;
     throw e;
   });
 
