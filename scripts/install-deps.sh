@@ -7,7 +7,10 @@
 # library compiled from Debian's source package (scripts/fetch-libspng.sh,
 # which dpkg-dev's dpkg-source unpacks) against Debian's mingw zlib. The
 # GIMP plug-in builds against libgimp2.0-dev (found with pkg-config), and its
-# test runs gimp-console-2.10, which the gimp package holds.
+# test runs gimp-console-2.10, which the gimp package holds. The WebAssembly
+# build takes emscripten (which finds node-acorn) and zlib's and libspng's
+# source packages; its tests run under nodejs, and the page's in headless
+# chromium through chromedriver and python3-selenium.
 # With --native, only what the native build of plughost and the module
 # needs (the demo): nothing of the Windows builds, and no source download.
 #   scripts/install-deps.sh [--native]
@@ -20,7 +23,8 @@ native=(cmake ninja-build g++ googletest libgtest-dev python3 libspng-dev libcli
 # fuzz trees, the benchmarks, the packages and the GIMP test.
 everything=(clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
             wine wine32:i386 wine64 xvfb x11-apps libz-mingw-w64-dev debian-keyring imagemagick
-            time dpkg-dev file lintian gimp)
+            time dpkg-dev file lintian gimp
+            emscripten node-acorn nodejs chromium chromium-driver python3-selenium fonts-dejavu-core)
 packages=("${native[@]}")
 case "${1:-}" in
   --native) everything=() ;;
@@ -32,8 +36,11 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-# The Windows builds compile libspng from Debian's source package.
-fetch_libspng() { [ ${#everything[@]} -eq 0 ] || "$(dirname "$0")/fetch-libspng.sh"; }
+# The Windows and WebAssembly builds compile libspng (and the latter zlib)
+# from Debian's source packages.
+fetch_libspng() {
+  [ ${#everything[@]} -eq 0 ] || { "$(dirname "$0")/fetch-libspng.sh" && "$(dirname "$0")/fetch-zlib.sh"; }
+}
 if [ ${#missing[@]} -eq 0 ]; then
   fetch_libspng
   exit 0

@@ -1,9 +1,10 @@
 #!/bin/bash
-# Every test: installs what is missing, builds the native tree and the two
-# Windows trees (32- and 64-bit), runs the three suites (the Windows ones
-# under wine) and checks that the three builds read the real palettes of
-# ../shared/kcf-corpus alike; installs the native tree and runs what it
-# installed, runs the Windows zips unpacked, builds each DLL twice to show it
+# Every test: installs what is missing, builds the native tree, the two
+# Windows trees (32- and 64-bit) and the WebAssembly tree, runs the four
+# suites (the Windows ones under wine, the WebAssembly one under Node.js)
+# and checks that the four builds read the real palettes of
+# ../shared/kcf-corpus alike; tests the page in headless Chromium; installs
+# the native tree and runs what it installed, runs the Windows zips unpacked, builds each DLL twice to show it
 # is the same bytes each time; then the native suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for
 # a minute (scripts/fuzz.sh runs them longer). A rerun keeps the build trees
@@ -56,12 +57,24 @@ windows_build() {  # TREE TRIPLET
 windows_build win32 i686
 windows_build win64 x86_64
 
+step "WebAssembly build (emscripten): the module, the host and palette layers, the page"
+if [ -f build/web/CMakeCache.txt ] &&
+   ! grep -q "^CMAKE_TOOLCHAIN_FILE:.*=$root/cmake/emscripten.cmake\$" build/web/CMakeCache.txt; then
+  rm -rf build/web
+fi
+run cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/emscripten.cmake" >/dev/null
+run cmake --build build/web -j "$jobs"
+
 # Each build's corpus test writes what every real palette gave; stale files
 # must not stand in for a run that did not write them.
-rm -f build/{native,win32,win64}/kcf-corpus-results.txt
+rm -f build/{native,win32,win64,web}/kcf-corpus-results.txt
 
 step "native tests"
 run ctest --test-dir build/native -j "$jobs" --output-on-failure
+
+step "WebAssembly tests under Node.js"
+run ctest --test-dir build/web --output-on-failure
 
 for tree in win32 win64; do
   step "Windows tests under wine ($tree)"
@@ -70,11 +83,12 @@ for tree in win32 win64; do
   zentrow_wine_down
 done
 
-step "real palettes: the native and both Windows builds agree byte for byte"
+step "real palettes: the native, both Windows and the WebAssembly builds agree byte for byte"
 # CI always places the corpus: without it nothing here is shown.
 if [ -d ../shared/kcf-corpus ]; then
   run cmp build/native/kcf-corpus-results.txt build/win32/kcf-corpus-results.txt &&
     run cmp build/native/kcf-corpus-results.txt build/win64/kcf-corpus-results.txt &&
+    run cmp build/native/kcf-corpus-results.txt build/web/kcf-corpus-results.txt &&
     echo "$(wc -l < build/native/kcf-corpus-results.txt) palettes: the same answers and images"
 else
   echo "FAILED: the real palettes are missing: ../shared/kcf-corpus is not a folder"

@@ -98,6 +98,14 @@ LoadedModule LoadedModule::Load(const std::string& path, std::string* error) {
   return module;
 }
 
+LoadedModule LoadedModule::Linked(EntryPoint entry, const uint8_t* list, size_t size) {
+  LoadedModule module;
+  module.entry_ = entry;
+  module.hasPropertyList_ =
+      DecodePropertyList(list, size, &module.propertyList_) == PropertyListError::kNone;
+  return module;
+}
+
 LoadedModule::~LoadedModule() { sys::UnloadLibrary(library_); }
 
 std::string ModuleBesideProgram(const std::string& installedFolder) {

@@ -18,6 +18,10 @@ class LoadedModule {
   // list gives. A DLL must carry a property list, as real hosts insist; a
   // native library without one is called at "ENTRYPOINT".
   static LoadedModule Load(const std::string& path, std::string* error);
+  // A module linked into the program (WebAssembly loads no libraries):
+  // entered at `entry`, its property list decoded from the `size` bytes at
+  // `list`, which it carries as data.
+  static LoadedModule Linked(EntryPoint entry, const uint8_t* list, size_t size);
   LoadedModule() = default;
   LoadedModule(LoadedModule&& other) noexcept;
   LoadedModule& operator=(LoadedModule&& other) noexcept;

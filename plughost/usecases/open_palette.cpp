@@ -146,13 +146,25 @@ int OpenPalette(Caller& caller, const std::string& input, int group,
                            : OpenGroup(caller, input, group, scratchBeside, label, opened);
 }
 
-int GroupsOf(const std::string& input) {
+namespace {
+
+bool FormByHeader(const std::string& input, PaletteForm* form) {
   InputFile file;
-  PaletteForm form;
   std::string why;
-  if (!file.Open(input, &why)) return 0;
-  const FormFault fault = ReadPaletteForm(ReadPaletteHead(file.Head(kPaletteHeaderSize)), &form);
-  return fault == FormFault::kNone ? form.groups : 0;
+  return file.Open(input, &why) &&
+         ReadPaletteForm(ReadPaletteHead(file.Head(kPaletteHeaderSize)), form) == FormFault::kNone;
+}
+
+}  // namespace
+
+int GroupsOf(const std::string& input) {
+  PaletteForm form;
+  return FormByHeader(input, &form) ? form.groups : 0;
+}
+
+std::string FormOf(const std::string& input) {
+  PaletteForm form;
+  return FormByHeader(input, &form) ? FormText(form) : "";
 }
 
 int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& input, int group,

@@ -38,6 +38,10 @@ int OpenPalette(Caller& caller, const std::string& input, int group,
 
 // How many groups `input` holds, by its header; 0 when its form cannot be read.
 int GroupsOf(const std::string& input);
+// The form of `input` by its header, in words ("24-bit, 10 groups of 256
+// colours"; "no header: 10 groups of 16 12-bit colours"); "" when it cannot
+// be read.
+std::string FormOf(const std::string& input);
 
 // Opened and written to `out` as the request asks; the caller is told what
 // was written, or why not.

@@ -10,12 +10,41 @@
 
 #include "plughost/files/file_refs.h"
 #include "plughost/host/module_loader.h"
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+
+#include "module/entry_point.h"
+#endif
 
 #include "plughost/files/system_headers.h"
 
 namespace conformance {
 
 namespace fs = std::filesystem;
+
+#if defined(__EMSCRIPTEN__)
+
+// WebAssembly loads no libraries: the module is linked into this program.
+EntryPoint Module() { return ENTRYPOINT; }
+
+// Emscripten's file system has no /dev/full: one as Linux has it, whose
+// writes fail for want of space, for the scenarios of a full disk.
+EM_JS(void, MakeFullDevice, (int noSpace), {
+  var dev = FS.makedev(1, 7);
+  FS.registerDevice(dev, {
+    open : function(stream) { stream.seekable = false; },
+    write : function() { throw new FS.ErrnoError(noSpace); }
+  });
+  FS.mkdev('/dev/full', 438, dev);
+});
+
+namespace {
+
+const bool kFullDevice = (MakeFullDevice(ENOSPC), true);
+
+}  // namespace
+
+#else
 
 EntryPoint Module() {
   static plughost::LoadedModule module = [] {
@@ -33,6 +62,8 @@ EntryPoint Module() {
   }();
   return module.entry();
 }
+
+#endif
 
 namespace {
 

@@ -20,6 +20,10 @@
 #include "plughost/files/file_refs.h"
 #include "plughost/host/host.h"
 #include "plughost/host/module_loader.h"
+#if defined(__EMSCRIPTEN__)
+#include "module/entry_point.h"
+#include "resources/resource_bytes.h"
+#endif
 #include "tests/handle_ledger.h"
 #include "tests/palette_model.h"
 
@@ -117,8 +121,14 @@ TEST(KissCorpus, EveryRealPaletteGivesAnImageOrAClearCode) {
   const std::vector<fs::path> files = CorpusFiles(dir);
   ASSERT_EQ(files.size(), kCorpusPalettes) << ".kcf files in " << ZENTROW_KCF_CORPUS;
   std::string error;
+#if defined(__EMSCRIPTEN__)
+  // WebAssembly loads no libraries: the module is linked into this program.
+  plughost::LoadedModule module =
+      plughost::LoadedModule::Linked(ENTRYPOINT, kPropertyList, kPropertyListSize);
+#else
   plughost::LoadedModule module =
       plughost::LoadedModule::Load(HostPath(ZENTROW_MODULE_PATH), &error);
+#endif
   ASSERT_TRUE(module) << error;
   std::ofstream results(HostPath(ZENTROW_CORPUS_RESULTS), std::ios::binary | std::ios::trunc);
   ASSERT_TRUE(results.good()) << "cannot write " << ZENTROW_CORPUS_RESULTS;

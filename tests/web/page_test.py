@@ -1,0 +1,281 @@
+#!/usr/bin/python3
+"""The page in headless Chromium, held against plughost. Every real palette
+of the corpus, opened on the page, shows the colours `plughost open` gives,
+group by group, or plughost's refusal word for word; a colour changed on the
+page and the palette downloaded in its own form is the file `plughost save
+--into` makes of the same change; the other downloads (a 24-bit palette,
+.gpl, .pal, PNG swatch) are the files plughost writes; a palette cut short
+shows plughost's refusal. Also prints how long each opening took on the page
+and the page's size, which are measured, not judged.
+
+    page_test.py PAGE_DIR PLUGHOST CORPUS_DIR DATA_DIR WORK_DIR [--screenshot PNG]
+"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+from selenium import webdriver
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+page_dir, plughost, corpus, data, work = (os.path.abspath(a) for a in sys.argv[1:6])
+screenshot = sys.argv[7] if len(sys.argv) > 7 and sys.argv[6] == "--screenshot" else None
+failures = []
+checks = 0
+
+
+def check(ok, what):
+    global checks
+    checks += 1
+    if not ok:
+        failures.append(what)
+        print("FAILED:", what)
+
+
+def run_plughost(args, cwd):
+    done = subprocess.run([plughost] + args, cwd=cwd, capture_output=True, text=True)
+    return done.returncode, done.stderr
+
+
+def refusal_of(stderr):
+    """plughost's first sentence of refusal, without its prefix."""
+    for line in stderr.splitlines():
+        if line.startswith("plughost: ") and not line.startswith("plughost: note: "):
+            return line[len("plughost: "):]
+    return ""
+
+
+def read_ppm(path):
+    with open(path, "rb") as f:
+        data_ = f.read()
+    fields, at = [], 0
+    while len(fields) < 4:  # P6, width, height, maximum
+        while data_[at:at + 1].isspace():
+            at += 1
+        end = at
+        while not data_[end:end + 1].isspace():
+            end += 1
+        fields.append(data_[at:end])
+        at = end
+    pixels = data_[at + 1:]
+    return int(fields[1]), int(fields[2]), ["#%02x%02x%02x" % tuple(pixels[i:i + 3])
+                                            for i in range(0, len(pixels), 3)]
+
+
+def write_ppm(path, columns, rows, hexes):
+    body = b"".join(bytes.fromhex(h[1:]) for h in hexes)
+    with open(path, "wb") as f:
+        f.write(b"P6\n%d %d\n255\n" % (columns, rows) + body)
+
+
+def group_args(layer):
+    return [] if layer == "palette" else ["--group", layer.split()[1]]
+
+
+def start_browser():
+    options = webdriver.ChromeOptions()
+    for arg in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1200,1000"):
+        options.add_argument(arg)
+    # Every download saved without asking, however many the page makes.
+    options.add_experimental_option("prefs", {
+        "download.prompt_for_download": False,
+        "profile.default_content_setting_values.automatic_downloads": 1})
+    driver = webdriver.Chrome(options=options)
+    driver.get("file://" + page_dir + "/index.html")
+    WebDriverWait(driver, 20).until(
+        lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    return driver
+
+
+CARD = """const c = arguments[0];
+return {name: c.querySelector('.name').textContent, form: c.querySelector('.form').textContent,
+        refusal: c.querySelector('.refusal').textContent, ms: Number(c.dataset.openMs),
+        history: c.querySelector('.history').textContent,
+        layers: [...c.querySelectorAll('.group')].map(g => ({
+          name: g.querySelector('h3').textContent,
+          hexes: [...g.querySelectorAll('.swatch')].map(b => b.dataset.hex),
+          labels: [...g.querySelectorAll('.swatch')].map(b => b.getAttribute('aria-label'))}))};"""
+
+
+def open_on_page(driver, path):
+    cards = driver.find_elements(By.CSS_SELECTOR, ".palette")
+    files = driver.find_element(By.ID, "files")
+    driver.execute_script("arguments[0].value = '';", files)
+    files.send_keys(path)
+    WebDriverWait(driver, 20).until(
+        lambda d: len(d.find_elements(By.CSS_SELECTOR, ".palette")) > len(cards))
+    card = driver.find_elements(By.CSS_SELECTOR, ".palette")[-1]
+    return card, driver.execute_script(CARD, card)
+
+
+def download(driver, card, format_, layer, folder):
+    """Downloads `card`'s palette in `format_` into `folder`; the file's name
+    and bytes, or the refusal the page shows."""
+    os.makedirs(folder, exist_ok=True)
+    driver.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": folder})
+    driver.execute_script("""const c = arguments[0];
+        c.querySelector('.format').value = arguments[1];
+        c.querySelector('.layer').value = String(arguments[2]);""", card, format_, layer)
+    card.find_element(By.CSS_SELECTOR, ".save").click()
+    deadline = time.time() + 20
+    while time.time() < deadline:
+        names = [n for n in os.listdir(folder) if not n.endswith(".crdownload")]
+        if names:
+            time.sleep(0.05)
+            with open(os.path.join(folder, names[0]), "rb") as f:
+                return names[0], f.read()
+        refusal = card.find_element(By.CSS_SELECTOR, ".refusal").text
+        if refusal:
+            return None, refusal
+        time.sleep(0.05)
+    return None, "no download"
+
+
+def change_colour(driver, card, layer, index, colour):
+    swatch = card.find_elements(By.CSS_SELECTOR, ".group")[layer].find_elements(
+        By.CSS_SELECTOR, ".swatch")[index]
+    swatch.click()
+    driver.execute_script("""const p = document.getElementById('picker');
+        p.value = arguments[0]; p.dispatchEvent(new Event('change'));""", colour)
+    return swatch
+
+
+def inverse(hex_):
+    return "#%06x" % (int(hex_[1:], 16) ^ 0xFFFFFF)
+
+
+def expected_layers(name, folder, layers):
+    """What plughost open gives for each of the page's layers."""
+    shown = []
+    for k, layer in enumerate(layers):
+        status, err = run_plughost(["open", name] + group_args(layer["name"]) +
+                                   ["--out", "layer%d.ppm" % k], folder)
+        shown.append(read_ppm(os.path.join(folder, "layer%d.ppm" % k)) if status == 0 else err)
+    return shown
+
+
+def expected_refusal(name, folder):
+    _, err = run_plughost(["open", name, "--out", "whole.ppm"], folder)
+    # A palette of several groups opens on the page a group at a time.
+    if "--group" in refusal_of(err):
+        _, err = run_plughost(["open", name, "--group", "all", "--out-dir", "groups"], folder)
+    return refusal_of(err)
+
+
+def check_palette(driver, path, serial, timings, other_formats):
+    name = os.path.basename(path)
+    folder = os.path.join(work, "case%d" % serial)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    # A copy of its own that plughost may rewrite: the corpus is read-only.
+    shutil.copyfile(path, os.path.join(folder, name))
+    card, shown = open_on_page(driver, path)
+    check(shown["name"] == name, name + ": the card names the file")
+    if shown["refusal"]:
+        want = expected_refusal(name, folder)
+        check(shown["refusal"] == want, "%s: the page says %r, plughost %r" % (name, shown["refusal"], want))
+        check(not shown["layers"], name + ": a refused palette shows no colours")
+        return
+    timings.append((shown["ms"], name))
+    check(shown["history"].startswith("History note: Morvid: ref num="), name + ": history note shown")
+    check(shown["form"] != "", name + ": form shown")
+    expected = expected_layers(name, folder, shown["layers"])
+    for layer, want in zip(shown["layers"], expected):
+        check(isinstance(want, tuple) and layer["hexes"] == want[2],
+              "%s %s: the page's colours are plughost open's" % (name, layer["name"]))
+        check(all(l.endswith(h) for l, h in zip(layer["labels"], layer["hexes"])),
+              "%s %s: every swatch is labelled with its colour" % (name, layer["name"]))
+    # One colour of the last layer changed, then the palette downloaded in its own form.
+    last = len(shown["layers"]) - 1
+    columns, rows, hexes = expected[last]
+    index = (serial * 37 + 5) % len(hexes)
+    colour = inverse(hexes[index])
+    swatch = change_colour(driver, card, last, index, colour)
+    check(swatch.get_attribute("data-hex") == colour, name + ": the swatch shows the new colour")
+    got_name, got = download(driver, card, "kcf", last, os.path.join(folder, "own"))
+    edited = list(hexes)
+    edited[index] = colour
+    write_ppm(os.path.join(folder, "edited.ppm"), columns, rows, edited)
+    status, err = run_plughost(["save", "edited.ppm", "--into", name] +
+                               group_args(shown["layers"][last]["name"]), folder)
+    with open(os.path.join(folder, name), "rb") as f:
+        want = f.read()
+    check(status == 0 and got_name == name and got == want,
+          "%s: the download in its own form is save --into's bytes (%s)" % (name, err.strip() or got_name))
+    if not other_formats:
+        return
+    group = group_args(shown["layers"][last]["name"])
+    stem = os.path.splitext(name)[0] + ("-" + group[1] if group else "")
+    for format_, args, out in (("gpl", [], stem + ".gpl"), ("pal", [], stem + ".pal"),
+                               ("png", ["--swatch", "16"], stem + ".png")):
+        got_name, got = download(driver, card, format_, last, os.path.join(folder, format_))
+        status, err = run_plughost(["open", name] + group + args + ["--out", out], folder)
+        with open(os.path.join(folder, out), "rb") as f:
+            check(got_name == out and got == f.read(),
+                  "%s: the %s download is plughost open's %s (%s %s)" % (name, format_, out, got_name, err.strip()))
+    got_name, got = download(driver, card, "kcf24", last, os.path.join(folder, "kcf24"))
+    status, err = run_plughost(["save", "edited.ppm", "--out", "new.kcf"], folder)
+    with open(os.path.join(folder, "new.kcf"), "rb") as f:
+        check(len(got) == 800 and got == f.read(),
+              "%s: the 24-bit download is plughost save's 800 bytes (%s)" % (name, got_name))
+    # Undone, the swatch shows its colour again; arrow keys move along the grid.
+    card.find_element(By.CSS_SELECTOR, ".undo").click()
+    check(swatch.get_attribute("data-hex") == hexes[index], name + ": undo restores the colour")
+    first = card.find_elements(By.CSS_SELECTOR, ".swatch")[0]
+    driver.execute_script("arguments[0].focus();", first)
+    first.send_keys(Keys.ARROW_RIGHT)
+    focused = driver.switch_to.active_element
+    check(focused.get_attribute("aria-label") == shown["layers"][0]["labels"][1],
+          name + ": the right arrow moves to the next swatch")
+
+
+def main():
+    os.makedirs(work, exist_ok=True)
+    if not os.access(plughost, os.X_OK):
+        print("FAILED: %s is missing: build the native tree first" % plughost)
+        return 1
+    palettes = sorted(os.path.join(corpus, n) for n in os.listdir(corpus) if n.lower().endswith(".kcf"))
+    cut = [os.path.join(data, n) for n in ("cut-in-colours-24.kcf", "cut-in-header-31.kcf",
+                                           "mark-32.kcf", "too-many-16x17.kcf")]
+    driver = start_browser()
+    timings = []
+    multi, again = None, 0.0
+    try:
+        multi = next((p for p in palettes if "kayla" in p), palettes[0])
+        for serial, path in enumerate(palettes + cut):
+            check_palette(driver, path, serial, timings, other_formats=path in (multi, palettes[-1]))
+        refused = driver.find_elements(By.CSS_SELECTOR, ".refusal:not([hidden])")
+        check(len(refused) >= 1, "a palette cut short shows a refusal")
+        # The first opening on a page also readies its WebAssembly: the same
+        # palette again, for how long an opening takes once it is.
+        again = open_on_page(driver, multi)[1]["ms"]
+        if screenshot:
+            driver.get("file://" + page_dir + "/index.html")
+            WebDriverWait(driver, 20).until(
+                lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+            driver.set_window_size(1200, 1000)
+            card, _ = open_on_page(driver, multi)
+            swatch = card.find_elements(By.CSS_SELECTOR, ".swatch")[21]
+            driver.execute_script("arguments[0].focus();", swatch)
+            driver.save_screenshot(screenshot)
+    finally:
+        driver.quit()
+    ms = sorted(t for t, _ in timings)
+    size = sum(os.path.getsize(os.path.join(page_dir, n)) for n in os.listdir(page_dir))
+    print("page: %d bytes in %s" % (size, ", ".join(
+        "%s %d" % (n, os.path.getsize(os.path.join(page_dir, n))) for n in sorted(os.listdir(page_dir)))))
+    if ms:
+        print("opening a palette on the page: median %.1f ms, slowest %.1f ms (%s), %d palettes"
+              % (statistics.median(ms), ms[-1], max(timings)[1], len(ms)))
+        print("%s opened again: %.1f ms" % (os.path.basename(multi), again))
+    print("page test: %d checks" % checks)
+    print("%d passed, %d failed" % (checks - len(failures), len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
