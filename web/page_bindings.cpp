@@ -9,10 +9,11 @@
 #include <emscripten/val.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "plughost/files/atomic_file.h"
+#include "plughost/files/system.h"
 #include "plughost/usecases/open_palette.h"
 #include "plughost/usecases/save_palette.h"
 #include "web/page_caller.h"
@@ -28,21 +29,26 @@ namespace fs = std::filesystem;
 // leaves what it writes. It stays the current folder for good: the files
 // gate remembers what a folder's name stood for when first asked.
 constexpr const char* kFolder = "/palette";
+// A call leaves a palette and what it wrote of it: a few files.
+constexpr size_t kMostLeft = 64;
 
-// `name` holding `bytes`, alone in the working folder.
+// `name` holding `bytes`, alone in the working folder: what an earlier call
+// left there is removed, and the palette written, through the files gate as
+// every file the host touches.
 void PutAlone(const std::string& name, const val& bytes) {
   static const bool entered = [] {
-    fs::create_directories(kFolder);
+    int failure = 0;
+    plughost::sys::MakeFolders(kFolder, &failure);
     fs::current_path(kFolder);
     return true;
   }();
   (void)entered;
-  std::error_code ignored;
-  for (const fs::directory_entry& e : fs::directory_iterator(kFolder, ignored))
-    fs::remove_all(e.path(), ignored);
+  std::vector<std::string> left;
+  plughost::sys::ListFolder("", kMostLeft, &left);
+  for (const std::string& file : left) plughost::sys::Remove(file);
   const std::vector<uint8_t> file = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
-  std::ofstream(name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+  std::string error;
+  plughost::WriteFileAtomically(name, file, &error);  // a failure shows as the open's refusal
 }
 
 val Strings(const std::vector<std::string>& texts) {
