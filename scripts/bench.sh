@@ -366,6 +366,23 @@ step "summary"
     function seconds(t) { return sprintf(t < 10 ? "%.3f s" : "%.1f s", t) }
     function ms(m) { return sprintf(m < 1 ? "%.3f ms" : m < 10 ? "%.2f ms" : "%.1f ms", m) }
     function times(r) { return sprintf(r < 0.1 ? "%.3f×" : r < 10 ? "%.2f×" : "%.0f×", r) }
+    # A row for each size at which the open batch (native, build `ours`) and
+    # the command `other` (build `theirs`) both ran. With `faster`, the time
+    # of the other over that of plughost, at least `goal`; else the other way
+    # round, at most `goal` (0: no goal).
+    function against(ours, other, theirs, place, label, faster, goal,   i, n, a, o, x, held) {
+      a = "open-batch" SUBSEP ours; o = other SUBSEP theirs
+      for (i = 1; i <= ns; ++i) {
+        n = list[i]
+        if (!((a, n) in m) || !((o, n) in m)) continue
+        x = faster ? m[o, n] / m[a, n] : m[a, n] / m[o, n]
+        held = faster ? x >= goal : x <= goal
+        printf "| open batch (native) vs %s, %s | %s | %s | %s | %s | %s |\n", label, place,
+          thousands(n), ms(m[a, n]), ms(m[o, n]),
+          faster ? times(x) " faster" : sprintf("%.2f× the floor", x),
+          goal == 0 ? "(no goal)" : (faster ? "≥ " : "≤ ") goal "×: " (held ? "met" : "NOT met")
+      }
+    }
     FILENAME == ARGV[1] { absent[$1, $2] = 1; next }
     {
       key = $1 SUBSEP $2; sizes[$3] = 1; seen[key] = 1
@@ -424,33 +441,12 @@ step "summary"
       print ""
       print "| comparison | files | plughost per file | other per file | ratio | goal |"
       print "|---|---|---|---|---|---|"
-      # The script a user would write: at least 3× in tmpfs, 2× on disk.
-      split("native python3 tmpfs 3|native-disk python3-disk disk 2", pairs, "|")
-      for (k = 1; k in pairs; ++k) {
-        split(pairs[k], w, " ")
-        a = "open-batch" SUBSEP w[1]; p = "kcf_to_ppm.py" SUBSEP w[2]
-        for (i = 1; i <= ns; ++i) {
-          n = list[i]
-          if (!((a, n) in m) || !((p, n) in m)) continue
-          x = m[p, n] / m[a, n]
-          printf "| open batch (native) vs kcf_to_ppm.py, %s | %s | %s | %s | %s faster | ≥ %d×: %s |\n",
-            w[3], thousands(n), ms(m[a, n]), ms(m[p, n]), times(x), w[4], (x >= w[4] ? "met" : "NOT met")
-        }
-      }
-      # The file work alone: plughost within 2× of it in tmpfs.
-      split("native c tmpfs|native-disk c-disk disk", pairs, "|")
-      for (k = 1; k in pairs; ++k) {
-        split(pairs[k], w, " ")
-        a = "open-batch" SUBSEP w[1]; f = "io-floor" SUBSEP w[2]
-        for (i = 1; i <= ns; ++i) {
-          n = list[i]
-          if (!((a, n) in m) || !((f, n) in m)) continue
-          x = m[a, n] / m[f, n]
-          printf "| open batch (native) vs the I/O floor, %s | %s | %s | %s | %s the floor | %s |\n",
-            w[3], thousands(n), ms(m[a, n]), ms(m[f, n]), sprintf("%.2f×", x),
-            (w[3] == "tmpfs" ? (x <= 2 ? "≤ 2×: met" : "≤ 2×: NOT met") : "(no goal)")
-        }
-      }
+      # The script a user would write: at least 3× in tmpfs, 2× on disk; the
+      # file work alone: plughost within 2× of it in tmpfs.
+      against("native", "kcf_to_ppm.py", "python3", "tmpfs", "kcf_to_ppm.py", 1, 3)
+      against("native-disk", "kcf_to_ppm.py", "python3-disk", "disk", "kcf_to_ppm.py", 1, 2)
+      against("native", "io-floor", "c", "tmpfs", "the I/O floor", 0, 2)
+      against("native-disk", "io-floor", "c-disk", "disk", "the I/O floor", 0, 0)
       split("native wine", builds, " ")
       for (k = 1; k in builds; ++k) {
         b = builds[k]; s = "save-batch" SUBSEP b; e = "save-each" SUBSEP b

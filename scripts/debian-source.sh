@@ -4,7 +4,8 @@
 # WORK, used for this one download, so the machine's apt sources and lists
 # are left as they were. apt checks the package's files against the
 # archive's signed index; then dpkg-source checks the maintainer's
-# signature of the .dsc. Sourced by the fetch-*.sh scripts.
+# signature of the .dsc. Sourced by the fetch-*.sh scripts, which call
+# fetch_source.
 debian_source() {
   local package=$1 work=$2
   mkdir -p "$work/lists/partial" "$work/archives/partial"
@@ -22,4 +23,22 @@ debian_source() {
   # The source package's own signature, checked against the keys of Debian's
   # developers (debian-keyring): a bad or missing one stops the build.
   (cd "$work" && dpkg-source --require-valid-signature -x "${package}"_*.dsc src >/dev/null)
+}
+
+# fetch_source PACKAGE DEST MARKER SUBDIR FILE...: unless DEST/MARKER is
+# there, the FILEs of PACKAGE's source (paths in it, globs allowed) copied
+# into DEST/SUBDIR, DEST replaced whole only once every one is there.
+fetch_source() {
+  local package=$1 dest=$2 marker=$3 subdir=$4
+  shift 4
+  [ -f "$dest/$marker" ] && return 0
+  local work
+  work="$(mktemp -d)"
+  trap "rm -rf '$work'" EXIT
+  debian_source "$package" "$work"
+  mkdir -p "$dest.new/$subdir"
+  (cd "$work/src" && cp $* "$dest.new/$subdir/")
+  rm -rf "$dest"
+  mv "$dest.new" "$dest"
+  echo "$package source in $dest"
 }

@@ -6,16 +6,5 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
-dest="${1:-$root/build/third_party/zlib}"
-[ -f "$dest/inflate.c" ] && exit 0
-
 source "$root/scripts/debian-source.sh"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-debian_source zlib "$work"
-mkdir -p "$dest.new"
-cp "$work"/src/*.c "$work"/src/*.h "$work"/src/LICENSE "$dest.new/" 2>/dev/null ||
-  cp "$work"/src/*.c "$work"/src/*.h "$dest.new/"
-rm -rf "$dest"
-mv "$dest.new" "$dest"
-echo "zlib source in $dest"
+fetch_source zlib "${1:-$root/build/third_party/zlib}" inflate.c . '*.c' '*.h' LICENSE

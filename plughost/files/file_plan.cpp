@@ -2,6 +2,8 @@
 
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "plughost/files/file_checks.h"
 #include "plughost/files/system.h"
@@ -44,8 +46,7 @@ std::string Clash(const Role& written, const Role& other) {
 
 // Registers a file that exists; false with the sentence when another of the
 // command's files is the same file and one of the two is written.
-bool AddIdentity(ByIdentity* files, const std::string& path, const Role& role, std::string* error) {
-  const FileStatus s = StatusOf(path);
+bool AddIdentity(ByIdentity* files, const FileStatus& s, const Role& role, std::string* error) {
   if (s.type != FileType::kRegular) return true;
   const auto added = files->emplace(s.id, role);
   if (added.second || !role.written) return true;
@@ -119,29 +120,26 @@ bool CheckNames(const CommandFiles& files, const Indices& missing, std::string* 
          AddName(files, &names, files.trace, {&files.trace, "the trace", 0, true}, false, error);
 }
 
-// The written files that exist already: with none, nothing read can be
-// one of them, and the inputs need not be looked at.
-bool AnyWrittenExists(const CommandFiles& files, const Indices& missing) {
-  for (size_t i = 0; i < files.outputs.size(); ++i) {
-    if (missing.count(i) == 0 && StatusOf(files.outputs[i]).type != FileType::kMissing) return true;
-  }
-  return !files.trace.empty() && StatusOf(files.trace).type != FileType::kMissing;
-}
-
+// The written files, each looked at once. With none there yet, nothing
+// read can be one of them, and the inputs need not be looked at.
 bool CheckIdentities(const CommandFiles& files, const Indices& missing, std::string* error) {
-  if (!AnyWrittenExists(files, missing)) return true;
-  ByIdentity ids;
-  for (size_t i = 0; i < files.inputs.size(); ++i)
-    AddIdentity(&ids, files.inputs[i], {&files.inputs[i], "the input", i, false}, error);
-  if (!files.module.empty())
-    AddIdentity(&ids, files.module, {&files.module, "the module", 0, false}, error);
+  std::vector<std::pair<size_t, FileStatus>> outputs;  // those there already
   for (size_t i = 0; i < files.outputs.size(); ++i) {
     if (missing.count(i) != 0) continue;
-    if (!AddIdentity(&ids, files.outputs[i], {&files.outputs[i], kOutput, i, true}, error))
-      return false;
+    FileStatus s = StatusOf(files.outputs[i]);
+    if (s.type != FileType::kMissing) outputs.emplace_back(i, std::move(s));
   }
-  return files.trace.empty() ||
-         AddIdentity(&ids, files.trace, {&files.trace, "the trace", 0, true}, error);
+  const FileStatus trace = files.trace.empty() ? FileStatus{} : StatusOf(files.trace);
+  if (outputs.empty() && trace.type == FileType::kMissing) return true;
+  ByIdentity ids;
+  for (size_t i = 0; i < files.inputs.size(); ++i)
+    AddIdentity(&ids, StatusOf(files.inputs[i]), {&files.inputs[i], "the input", i, false}, error);
+  if (!files.module.empty())
+    AddIdentity(&ids, StatusOf(files.module), {&files.module, "the module", 0, false}, error);
+  for (const auto& [i, s] : outputs) {
+    if (!AddIdentity(&ids, s, {&files.outputs[i], kOutput, i, true}, error)) return false;
+  }
+  return AddIdentity(&ids, trace, {&files.trace, "the trace", 0, true}, error);
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ class BmpDecoder : public ImageDecoder {
   void ReadMasks(const uint8_t* h);
   void Convert(const uint8_t* in, uint8_t* rgb) const;
   bool DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refuse);
-  bool Paint(int64_t x, int64_t y, uint16_t index, int wanted, std::vector<uint16_t>* held) const;
+  void Paint(int64_t x, int64_t y, uint8_t index, int wanted, std::vector<uint16_t>* held) const;
 
   const ByteSource& source_;
   uint32_t infoSize_ = 0, bits_ = 0, compression_ = kRgb;
@@ -222,13 +222,17 @@ bool BmpDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
 }
 
 // Stored row `y` (bottom first) at column `x`, when it is one of the rows
-// asked for; false once past the image's last row.
-bool BmpDecoder::Paint(int64_t x, int64_t y, uint16_t index, int wanted,
+// asked for.
+void BmpDecoder::Paint(int64_t x, int64_t y, uint8_t index, int wanted,
                        std::vector<uint16_t>* held) const {
-  if (y >= rows_) return false;
   const int64_t row = rows_ - 1 - y;
-  if (x < columns_ && row < wanted) (*held)[size_t(row * columns_ + x)] = index;
-  return true;
+  if (y < rows_ && x < columns_ && row < wanted) (*held)[size_t(row * columns_ + x)] = index;
+}
+
+// Index `i` of bytes of 8-bit indices, or of two 4-bit ones each, high first.
+uint8_t IndexAt(const uint8_t* bytes, int i, bool four) {
+  if (!four) return bytes[i];
+  return uint8_t(i % 2 == 0 ? bytes[i / 2] >> 4 : bytes[i / 2] & 15);
 }
 
 // Pairs of bytes: a count and what to repeat (an index, or two 4-bit ones
@@ -246,10 +250,8 @@ bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refus
     if (in.Take(pair, 2) != 2) return in.failed() ? refuse("could not be read to its end")
                                                   : RefuseTruncated("BMP", refuse);
     if (pair[0] > 0) {
-      for (int i = 0; i < pair[0]; ++i, ++x) {
-        const uint8_t index = four ? uint8_t(i % 2 == 0 ? pair[1] >> 4 : pair[1] & 15) : pair[1];
-        if (x < columns_) Paint(x, y, index, wanted, &held);
-      }
+      const uint8_t twice[2] = {pair[1], pair[1]};  // a run repeats its byte
+      for (int i = 0; i < pair[0]; ++i, ++x) Paint(x, y, IndexAt(twice, i % 2, four), wanted, &held);
     } else if (pair[1] == 0) {
       x = 0, ++y;
     } else if (pair[1] == 1) {
@@ -265,11 +267,7 @@ bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refus
       if (in.Take(indices, size_t(bytes + bytes % 2)) != size_t(bytes + bytes % 2)) {
         return RefuseTruncated("BMP", refuse);
       }
-      for (int i = 0; i < count; ++i, ++x) {
-        const uint8_t index = four ? uint8_t(i % 2 == 0 ? indices[i / 2] >> 4 : indices[i / 2] & 15)
-                                   : indices[i];
-        if (x < columns_) Paint(x, y, index, wanted, &held);
-      }
+      for (int i = 0; i < count; ++i, ++x) Paint(x, y, IndexAt(indices, i, four), wanted, &held);
     }
   }
   rowsDecoded_ = std::min(y + 1, rows_);

@@ -11,6 +11,11 @@
 
 namespace plughost {
 
+// PNG's numbers are big-endian: its one reader of them.
+inline uint32_t ReadBigU32(const uint8_t* b) {
+  return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+}
+
 constexpr uint64_t kPngSignatureSize = 8;
 constexpr uint64_t kPngChunkFrame = 12;  // length and type before the data, checksum after
 constexpr uint32_t kMaxPngChunkLength = 0x7FFFFFFF;

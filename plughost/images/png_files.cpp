@@ -30,10 +30,6 @@ struct SpngContext {
   SpngContext& operator=(const SpngContext&) = delete;
 };
 
-uint32_t BigU32(const uint8_t* b) {
-  return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
-}
-
 class PngDecoder : public ImageDecoder {
  public:
   explicit PngDecoder(const ByteSource& source) : source_(source), spng_(0) {}
@@ -90,7 +86,7 @@ void PngDecoder::Notice(const PngChunk& chunk) {
   if (chunk.Is("IDAT")) imageSeen_ = true;
   if (chunk.Is("fcTL") && !imageSeen_) frameBeforeImage_ = true;
   if (chunk.Is("acTL") && chunk.length >= 8 && source_.ReadExact(chunk.data(), count, 4)) {
-    frames_ = BigU32(count);
+    frames_ = ReadBigU32(count);
   }
 }
 

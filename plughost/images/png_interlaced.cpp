@@ -20,10 +20,6 @@ constexpr size_t kInputBytes = size_t{64} << 10;
 constexpr int kStartX[7] = {0, 4, 0, 2, 0, 1, 0}, kStartY[7] = {0, 0, 4, 0, 2, 0, 1};
 constexpr int kStepX[7] = {8, 8, 4, 4, 2, 2, 1}, kStepY[7] = {8, 8, 8, 4, 4, 2, 2};
 
-uint32_t BigU32(const uint8_t* b) {
-  return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
-}
-
 // How many of `size` pixels a pass takes along one side.
 int64_t PassSize(int64_t size, int start, int step) {
   return size > start ? (size - start + step - 1) / step : 0;
@@ -81,7 +77,7 @@ PngFault IdatStream::Refill() {
   while (next_ == chunk_.data() + chunk_.length) {
     uint8_t stored[4];
     if (!source_.ReadExact(next_, stored, sizeof stored)) return PngFault::kTruncated;
-    if (BigU32(stored) != crc_) return PngFault::kChecksum;
+    if (ReadBigU32(stored) != crc_) return PngFault::kChecksum;
     PngChunk chunk;
     if (!ReadPngChunk(source_, chunk_.end(), &chunk) || !chunk.Is("IDAT")) {
       return PngFault::kTruncated;
@@ -197,7 +193,7 @@ bool ReadPngChunk(const ByteSource& source, uint64_t at, PngChunk* chunk) {
   uint8_t head[8];
   if (!source.ReadExact(at, head, sizeof head)) return false;
   chunk->at = at;
-  chunk->length = BigU32(head);
+  chunk->length = ReadBigU32(head);
   std::copy_n(head + 4, 4, chunk->type);
   return true;
 }
@@ -218,7 +214,7 @@ bool IdatChecksumsMatch(const ByteSource& source, uint64_t end) {
     }
     uint8_t stored[4];
     if (!source.ReadExact(chunk.data() + chunk.length, stored, 4)) return true;
-    if (BigU32(stored) != crc) return false;
+    if (ReadBigU32(stored) != crc) return false;
   }
   return true;
 }
