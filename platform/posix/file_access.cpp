@@ -82,19 +82,24 @@ ssize_t ReadSome(int fd, char* into, size_t n) {
 
 off_t LogicalPosition(const ReadAhead& a) { return a.start + static_cast<off_t>(a.used); }
 
+// Drops the hold and every byte it fetched, so that nothing of one file
+// can be served for another descriptor, or for none.
+void Forget() { StartAt(-1, 0, kUnknown); }
+
 // Gives up the hold, leaving the descriptor where the module's reads have
 // come to, or where its kept seek asked.
 void GiveUpReadAhead() {
   if (ahead.fd < 0) return;
   const off_t at = LogicalPosition(ahead);
   if (ahead.kernel != at) Seek(ahead.fd, at, SEEK_SET);
-  ahead.fd = -1;
+  Forget();
 }
 
 // The hold on `fd`, taken over from any other descriptor; null when `fd`
-// cannot be positioned (a pipe), whose reads then go straight through.
+// cannot be positioned (a pipe, or no descriptor at all), whose reads then
+// go straight through.
 ReadAhead* ReadAheadFor(int fd) {
-  if (ahead.fd == fd) return &ahead;
+  if (fd >= 0 && ahead.fd == fd) return &ahead;
   GiveUpReadAhead();
   const off_t at = Seek(fd, 0, SEEK_CUR);
   if (at < 0) return nullptr;
@@ -150,6 +155,10 @@ int64_t ReadStraight(int fd, char* out, uint32_t n) {
   uint32_t total = 0;
   while (total < n) {
     const ssize_t got = ReadSome(fd, out + total, n - total);
+    // A descriptor with nothing more to give without waiting has come to
+    // the end of what this call can read: a short count, as at the end of
+    // a file. Emscripten's pipes answer so once their writer has finished.
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     if (got < 0) return -1;
     if (got == 0) break;
     total += static_cast<uint32_t>(got);
@@ -169,7 +178,7 @@ UINT _lread(HFILE file, LPVOID buffer, UINT n) {
   ReadAhead* a = ReadAheadFor(file);
   int64_t total = a != nullptr ? ReadThrough(*a, out, n) : ReadStraight(file, out, n);
   if (total == -2) {  // a pipe, seeked as if it were a file
-    ahead.fd = -1;
+    Forget();
     total = ReadStraight(file, out, n);
   }
   if (total < 0) return static_cast<UINT>(HFILE_ERROR);
@@ -202,7 +211,7 @@ UINT _lwrite(HFILE file, LPCCH buffer, UINT n) {
 LONG _llseek(HFILE file, LONG offset, int origin) {
   State::Get().counters.seeks++;
   const int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
-  if (whence == SEEK_SET && offset >= 0) {
+  if (whence == SEEK_SET && offset >= 0 && file >= 0) {
     // Kept: made by the reads, or when given up. Where this descriptor's
     // reads had come to no longer matters.
     const off_t kernel = ahead.fd == file ? ahead.kernel : kUnknown;

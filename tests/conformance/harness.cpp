@@ -104,6 +104,26 @@ std::vector<uint8_t> TempFile::Contents() const {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+PipeFile::PipeFile(const std::vector<uint8_t>& bytes) {
+#if defined(_WIN32)
+  HANDLE reader = nullptr, writer = nullptr;
+  if (!CreatePipe(&reader, &writer, nullptr, 65536)) throw std::runtime_error("cannot make a pipe");
+  DWORD put = 0;
+  const bool written = WriteFile(writer, bytes.data(), DWORD(bytes.size()), &put, nullptr) != 0;
+  CloseHandle(writer);
+  ref_ = static_cast<int32_t>(reinterpret_cast<intptr_t>(reader));
+#else
+  int ends[2];
+  if (pipe(ends) != 0) throw std::runtime_error("cannot make a pipe");
+  const bool written = write(ends[1], bytes.data(), bytes.size()) == ssize_t(bytes.size());
+  close(ends[1]);
+  ref_ = ends[0];
+#endif
+  if (!written) throw std::runtime_error("cannot fill a pipe");
+}
+
+PipeFile::~PipeFile() { plughost::CloseFile(ref_); }
+
 std::vector<uint8_t> Header(uint8_t mark, uint8_t bits, int16_t colorsPerGroup, int16_t groups) {
   std::vector<uint8_t> h(32, 0);
   h[0] = 'K', h[1] = 'i', h[2] = 'S', h[3] = 'S';

@@ -31,6 +31,18 @@ class TempFile {
   int32_t ref_ = -1;
 };
 
+// The reading end of a pipe that holds `bytes` and whose writer has
+// finished, as a file reference; closed afterwards.
+class PipeFile {
+ public:
+  explicit PipeFile(const std::vector<uint8_t>& bytes);
+  ~PipeFile();
+  int32_t ref() const { return ref_; }
+
+ private:
+  int32_t ref_ = -1;
+};
+
 // Palettes built byte by byte.
 std::vector<uint8_t> Header(uint8_t mark, uint8_t bits, int16_t colorsPerGroup, int16_t groups);
 // A header followed by `colors` 24-bit entries, colour k = (k, 255 - k, k * 7).

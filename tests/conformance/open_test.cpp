@@ -355,6 +355,60 @@ TEST(Open, ReadContinueReadsTheFileAsItIsThen) {
   }
 }
 
+// A reference that names no file, after ReadStart read a real palette: the
+// read fails, and nothing of the palette read before reaches the document.
+TEST(Open, ReadContinueWithNoFileGivesAReadErrorAndNoRows) {
+  TempFile palette(Palette24(256, 256, 1));
+  Host host(Module());
+  host.block().fileRef = palette.ref();
+  ASSERT_EQ(host.Call(kSelectorReadPrepare), kNoError);
+  ASSERT_EQ(host.Call(kSelectorReadStart), kNoError);
+  host.block().fileRef = -1;
+  EXPECT_EQ(host.Call(kSelectorReadContinue), kReadError);
+  EXPECT_TRUE(host.exchanges().empty());
+  EXPECT_TRUE(host.progress().empty());
+  ExpectEverythingGivenBack(host);
+}
+
+// A palette arriving through a pipe whose writer has finished: a read that
+// comes to the pipe's end is short, as at the end of a file. Windows itself
+// answers a read that starts at the end of a finished pipe with a failure
+// (the pipe is broken) rather than with no bytes, so there the DLL gives a
+// read error where the other builds give the end of the file.
+TEST(Open, APipeIsReadAsFarAsItGoes) {
+#if defined(_WIN32)
+  const int16_t kAtThePipesEnd = kReadError;
+#else
+  const int16_t kAtThePipesEnd = kEndOfFile;
+#endif
+  const std::vector<uint8_t> whole = Palette24(256, 256, 1);
+  struct Case {
+    const char* name;
+    size_t length;
+    int16_t expected;
+    int16_t failingSelector;
+  };
+  const Case cases[] = {
+      {"the whole palette", whole.size(), kNoError, 0},
+      {"ends in the header", 31, kEndOfFile, kSelectorReadStart},
+      {"ends in the first colour", 33, kEndOfFile, kSelectorReadContinue},
+      {"ends where the colours begin", 32, kAtThePipesEnd, kSelectorReadContinue},
+      {"empty", 0, kAtThePipesEnd, kSelectorReadStart},
+  };
+  for (const Case& c : cases) {
+    conformance::PipeFile in(std::vector<uint8_t>(whole.begin(), whole.begin() + long(c.length)));
+    Host host(Module());
+    EXPECT_EQ(host.Open(in.ref()), c.expected) << c.name;
+    if (c.expected == kNoError) {
+      ExpectDocumentHolds(host, ExpectedColors(whole));
+    } else {
+      EXPECT_EQ(host.calls().back().selector, c.failingSelector) << c.name;
+      EXPECT_TRUE(host.exchanges().empty()) << c.name;
+    }
+    ExpectEverythingGivenBack(host);
+  }
+}
+
 #if !defined(_WIN32)
 // After each selector the reference stands just past the last byte the
 // module read (the host tells from it how much of a file was left unread),

@@ -188,7 +188,7 @@ TEST_F(Dll, CarriesExactlyItsResourcesAllInUsEnglish) {
 }
 
 TEST_F(Dll, StringBlocksHaveTheirSizes) {
-  EXPECT_EQ(Resource(RT_STRING, 1001).size(), 680u);
+  EXPECT_EQ(Resource(RT_STRING, 1001).size(), 700u);
   EXPECT_EQ(Resource(RT_STRING, 1062).size(), 246u);
   EXPECT_EQ(Resource(RT_STRING, 1063).size(), 376u);
 }

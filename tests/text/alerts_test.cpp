@@ -14,7 +14,7 @@ HINSTANCE attachedInstance = nullptr;
 
 const char kExpectedAbout[] =
     "Version 1.00 Release 1 (11/2003)\n"
-    "Copyright (c) 2003 Brackenwold. Released under the MIT License.\n"
+    "Copyright (c) 2003 Brackenwold. Free software under the MIT License.\n"
     "\n"
     "\n"
     "An plug-in file format module for Adobe PhotoshopR.";
