@@ -11,6 +11,9 @@
 #   save batch     one `plughost save IMAGES... --out-dir DIR` over those images
 #   save each      one `plughost save IMAGE --out FILE.kcf` per image, 200 images
 #   start-up       `plughost info` 200 times: starting and loading the module alone
+#   every group    `plughost open P.kcf --group all` of one palette of 4,000 groups
+#                  of 16 colours beside one `plughost open` of 4,000 palettes of
+#                  one such group each, both to PPM: the first costs no more
 #   interlaced     one `plughost save` of a 130 KB interlaced 32,767 x 32,767 PNG
 #                  (fuzz/make_interlaced_png.py): its top rows cost its passes'
 #                  first rows and inflating the data before them, not its area
@@ -308,6 +311,24 @@ for place in tmpfs disk; do
   for n in "${native_sizes[@]}"; do batches "$place" "$n"; done
 done
 
+# Every group of one palette beside a batch of one-group palettes: the same
+# images made, the palette read once rather than each file opened.
+: >"$results/groups.tsv"
+groups_dir=${place_dir[tmpfs]}/groups
+mkdir -p "$groups_dir/one"
+"$make_batch" groups "$groups_dir" 4000 || die "generating a palette of 4,000 groups"
+measure_tsv=groups.tsv measure open-group-all native 4000 "$groups_dir/ppm-all" \
+  bash -c 'cd "$1" && timed "$2" open groups.kcf --group all --out-dir ppm-all --format ppm' _ \
+  "$groups_dir" "$native_host"
+count_is "$groups_dir/ppm-all" 4000
+measure_tsv=groups.tsv measure open-one-group-batch native 4000 "$groups_dir/ppm-one" \
+  bash -c 'cd "$1/one" && timed "$2" open *.kcf --out-dir ../ppm-one --format ppm' _ \
+  "$groups_dir" "$native_host"
+count_is "$groups_dir/ppm-one" 4000
+cmp -s "$groups_dir/ppm-all/groups-1234.ppm" "$groups_dir/ppm-one/01234.ppm" ||
+  die "group 1234 and the palette of that group alone gave different images"
+rm -rf "$groups_dir"
+
 # counted PLACE COMMAND N: one native batch of N files under strace -f -c;
 # one line into syscalls.tsv: per file the reads (read, pread64) and every
 # system call, and the batch's syncs (fsync, fdatasync, syncfs) in all.
@@ -472,6 +493,19 @@ step "summary"
     echo "|---|---|---|---|"
     awk -F'\t' '{ printf "| a 130 KB interlaced 32,767 × 32,767 PNG → palette, \`plughost save\` | %s | %.3f s | %.1f |\n", $2, $4, $6 }' \
       "$results/single.tsv"
+  fi
+  if [ -s "$results/groups.tsv" ]; then
+    echo
+    echo "| 4,000 images of 16 colours, native, tmpfs | seconds | peak MiB |"
+    echo "|---|---|---|"
+    awk -F'\t' '
+      { t[$1] = $4; r[$1] = $6 }
+      END {
+        printf "| one palette of 4,000 groups, `open --group all` | %.3f s | %.1f |\n", t["open-group-all"], r["open-group-all"]
+        printf "| 4,000 palettes of one group, one `open` | %.3f s | %.1f |\n", t["open-one-group-batch"], r["open-one-group-batch"]
+        x = t["open-group-all"] / t["open-one-group-batch"]
+        printf "| ratio | %.2f× | ≤ 1×: %s |\n", x, x <= 1 ? "met" : "NOT met"
+      }' "$results/groups.tsv"
   fi
   if [ -s "$results/syscalls.tsv" ]; then
     echo

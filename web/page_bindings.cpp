@@ -118,10 +118,11 @@ val OpenPalette(const std::string& name, const val& bytes) {
   PutAlone(name, bytes);
   PageCaller caller;
   std::vector<plughost::OpenedPalette> opened;
-  const int status = plughost::OpenLayers(caller, name, "", &opened);
+  std::string form;
+  const int status = plughost::OpenLayers(caller, name, "", &opened, &form);
   val told = Told(caller);
   if (status != plughost::kExitSuccess) return told;
-  told.set("form", plughost::FormOf(name));
+  told.set("form", form);
   told.set("history", HistoryNote(*opened.front().host));
   told.set("layers", Layers(opened));
   return told;

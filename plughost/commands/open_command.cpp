@@ -21,16 +21,16 @@ const HostOptionUse kOpenUses = {
     "(it reads fooB)",
     true};
 
-// --group all: every group of each file, each file's groups counted before
-// anything runs so that the command's files are checked together with
-// every group's output.
+// --group all: every group of each file, each file read and its groups
+// counted before anything runs, so that the command's files are checked
+// together with every group's output.
 int OpenEveryGroup(const Options& options, const OpenRequest& request, Streams io) {
   const EveryGroupPlan plan = PlanEveryGroup(request);
   Session session(options, io);
   const int started = session.Start("open", plan.inputs, plan.outputs, request.outDir);
   if (started != kExitSuccess) return started;
   return RunBatch(session, request.inputs, [&](const std::string& file, const std::string& label) {
-    return OpenEveryGroupToFiles(session, request, file, plan.groups.at(file), label);
+    return OpenEveryGroupToFiles(session, request, plan.sources.at(file), label);
   });
 }
 

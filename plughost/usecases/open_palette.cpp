@@ -10,6 +10,7 @@
 #include "plughost/files/scratch_file.h"
 #include "plughost/images/formats.h"
 #include "plughost/images/swatch.h"
+#include "plughost/usecases/palette_source.h"
 #include "plughost/usecases/palette_words.h"
 #include "plughost/usecases/replacing.h"
 
@@ -52,51 +53,37 @@ int OpenWhole(Caller& caller, const std::string& input, const std::string& label
   return Refuse(caller, *opened, result, why + hint);
 }
 
-// The bytes of one group as the file holds them: fewer where it is cut short.
-bool ReadGroup(const InputFile& file, const PaletteForm& form, int group,
-               std::vector<uint8_t>* colours) {
-  const uint64_t at = form.GroupAt(group);
-  const uint64_t held = file.size() > at ? std::min(form.GroupSize(), file.size() - at) : 0;
-  colours->resize(static_cast<size_t>(held));
-  return file.ReadAt(at, colours->data(), colours->size()) == int64_t(held);
+// Why `source` has no groups to open, in the file's name; "" when it has.
+std::string NoGroupsText(const PaletteSource& source) {
+  if (!source.Read()) return source.error;
+  const std::string why = FormFaultText(source.head, source.fault);
+  return why.empty() ? "" : source.input + " has no groups to open: " + why;
 }
 
 // One group's view, or why there is none.
-// The form of the file's groups; "" or why it has none, in the file's name.
-std::string GroupsFormOf(const InputFile& file, const std::string& input, PaletteHead* head,
-                         PaletteForm* form) {
-  *head = ReadPaletteHead(file.Head(kPaletteHeaderSize));
-  const std::string why = FormFaultText(*head, ReadPaletteForm(*head, form));
-  return why.empty() ? "" : input + " has no groups to open: " + why;
-}
-
-std::string GroupViewOf(const InputFile& file, const std::string& input, int group,
-                        PaletteForm* form, std::vector<uint8_t>* view) {
-  PaletteHead head;
-  const std::string none = GroupsFormOf(file, input, &head, form);
+std::string GroupViewOf(const PaletteSource& source, int group, std::vector<uint8_t>* view) {
+  const std::string none = NoGroupsText(source);
   if (!none.empty()) return none;
-  const std::string past = GroupPastTheLast(input, *form, group);
+  const std::string past = GroupPastTheLast(source.input, source.form, group);
   if (!past.empty()) return past;
   std::vector<uint8_t> colours;
-  if (!ReadGroup(file, *form, group, &colours)) return input + ": " + ReasonText(LastSystemError());
-  *view = GroupView(*form, head, colours);
-  return "";
+  const std::string error = GroupBytes(source, group, &colours);
+  if (error.empty()) *view = GroupView(source.form, source.head, colours);
+  return error;
 }
 
-int OpenGroup(Caller& caller, const std::string& input, int group, const std::string& beside,
+int OpenGroup(Caller& caller, const PaletteSource& source, int group, const std::string& beside,
               const std::string& label, OpenedPalette* opened) {
-  InputFile file;
-  PaletteForm form;
   ScratchFile view;
-  std::string error;
-  if (file.Open(input, &error)) error = GroupViewOf(file, input, group, &form, &opened->head);
+  std::string error = GroupViewOf(source, group, &opened->head);
   if (error.empty() && view.Begin(beside, &error)) view.Write(opened->head, &error);
   if (!error.empty()) return caller.Refused(error), kExitHost;
   opened->size = opened->head.size();
-  const int16_t result = RunModuleOpen(caller, input, label, view.ref(), opened);
+  const int16_t result = RunModuleOpen(caller, source.input, label, view.ref(), opened);
   opened->read = view.Position();
   if (result == kNoError) return kExitSuccess;
-  return Refuse(caller, *opened, result, ExplainGroupRefusal(form, group, file.size(), result));
+  return Refuse(caller, *opened, result,
+                ExplainGroupRefusal(source.form, group, source.size, result));
 }
 
 // The document as the request's format: an image (a swatch when asked) or
@@ -138,40 +125,28 @@ int OpenedPalette::ColoursHeld() const {
              : -1;
 }
 
-int OpenPalette(Caller& caller, const std::string& input, int group,
-                const std::string& scratchBeside, const std::string& label, OpenedPalette* opened) {
-  opened->what = group == kNoGroup ? input : input + " group " + std::to_string(group);
-  opened->layer = group == kNoGroup ? "palette" : "group " + std::to_string(group);
-  return group == kNoGroup ? OpenWhole(caller, input, label, opened)
-                           : OpenGroup(caller, input, group, scratchBeside, label, opened);
-}
-
 namespace {
 
-bool FormByHeader(const std::string& input, PaletteForm* form) {
-  InputFile file;
-  std::string why;
-  return file.Open(input, &why) &&
-         ReadPaletteForm(ReadPaletteHead(file.Head(kPaletteHeaderSize)), form) == FormFault::kNone;
+void NameOpened(const std::string& input, int group, OpenedPalette* opened) {
+  opened->what = group == kNoGroup ? input : input + " group " + std::to_string(group);
+  opened->layer = group == kNoGroup ? "palette" : "group " + std::to_string(group);
 }
 
 }  // namespace
 
-int GroupsOf(const std::string& input) {
-  PaletteForm form;
-  return FormByHeader(input, &form) ? form.groups : 0;
+int OpenPalette(Caller& caller, const std::string& input, int group,
+                const std::string& scratchBeside, const std::string& label, OpenedPalette* opened) {
+  NameOpened(input, group, opened);
+  if (group == kNoGroup) return OpenWhole(caller, input, label, opened);
+  return OpenGroup(caller, ReadPaletteSource(input), group, scratchBeside, label, opened);
 }
 
-std::string FormOf(const std::string& input) {
-  PaletteForm form;
-  return FormByHeader(input, &form) ? FormText(form) : "";
-}
+namespace {
 
-int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& input, int group,
-               const std::string& out, const std::string& label) {
-  OpenedPalette opened;
-  const int status = OpenPalette(caller, input, group, out, label, &opened);
-  if (status != kExitSuccess) return status;
+// The opened palette written to `out` as the request asks; the caller is
+// told what was written, or why not.
+int WriteOpened(Caller& caller, const OpenRequest& request, const std::string& input,
+                const std::string& out, const OpenedPalette& opened) {
   const std::vector<uint8_t> encoded = Encoded(request, out, opened);
   std::string error;
   if (encoded.empty()) {
@@ -190,56 +165,82 @@ int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& in
   return Verdict(caller, *opened.host, kExitSuccess, input);
 }
 
+}  // namespace
+
+int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& input, int group,
+               const std::string& out, const std::string& label) {
+  OpenedPalette opened;
+  const int status = OpenPalette(caller, input, group, out, label, &opened);
+  if (status != kExitSuccess) return status;
+  return WriteOpened(caller, request, input, out, opened);
+}
+
 EveryGroupPlan PlanEveryGroup(const OpenRequest& request) {
   EveryGroupPlan plan;
+  uint64_t kept = 0;
   for (const std::string& input : request.inputs) {
-    const auto added = plan.groups.emplace(input, 0);
-    if (!added.second) continue;
-    const int groups = added.first->second = GroupsOf(input);
-    for (int g = 0; g < groups; ++g) {
+    if (plan.sources.count(input) != 0) continue;
+    PaletteSource& source = plan.sources[input] = ReadPaletteSource(input);
+    // A batch keeps what it read of its files while that stays small; past
+    // that a file is read again when its turn comes.
+    kept += source.bytes.size();
+    if (kept > kMostPlanBytes) {
+      kept -= source.bytes.size();
+      source.bytes = {};
+    }
+    for (int g = 0; g < source.Groups(); ++g) {
       plan.inputs.push_back(input);
       plan.outputs.push_back(GroupOutput(OutputFor(request, input), g));
     }
   }
-  for (const auto& p : plan.groups) {
-    if (p.second == 0) plan.inputs.push_back(p.first);
+  for (const auto& p : plan.sources) {
+    if (p.second.Groups() == 0) plan.inputs.push_back(p.first);
   }
   return plan;
 }
 
-int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request, const std::string& input,
-                          int groups, const std::string& label) {
-  if (groups == 0) {
-    // Its groups could not be read when the command's files were planned.
-    InputFile file;
-    std::string error;
-    if (!file.Open(input, &error)) return caller.Refused(error), kExitHost;
-    PaletteHead head;
-    PaletteForm form;
-    error = GroupsFormOf(file, input, &head, &form);
-    caller.Refused(!error.empty() ? error : input + " has no groups to open: it changed while the command ran");
+int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request,
+                          const PaletteSource& planned, const std::string& label) {
+  // Its groups could not be read when the command's files were planned.
+  if (planned.Groups() == 0) {
+    const std::string none = NoGroupsText(planned);
+    caller.Refused(!none.empty() ? none : planned.input + " has no groups to open");
     return kExitHost;
   }
+  const bool dropped = planned.bytes.empty();
+  const PaletteSource reread = dropped ? ReadPaletteSource(planned.input) : PaletteSource();
+  const PaletteSource& source = dropped ? reread : planned;
+  if (!source.Read()) return caller.Refused(source.error), kExitHost;
   int status = kExitSuccess;
-  for (int g = 0; g < groups; ++g) {
-    const std::string out = GroupOutput(OutputFor(request, input), g);
-    const int one = OpenToFile(caller, request, input, g, out, label + " group " + std::to_string(g));
+  for (int g = 0; g < planned.Groups(); ++g) {
+    const std::string out = GroupOutput(OutputFor(request, source.input), g);
+    OpenedPalette opened;
+    NameOpened(source.input, g, &opened);
+    int one = OpenGroup(caller, source, g, out, label + " group " + std::to_string(g), &opened);
+    if (one == kExitSuccess) one = WriteOpened(caller, request, source.input, out, opened);
     if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);
   }
   return status;
 }
 
 int OpenLayers(Caller& caller, const std::string& input, const std::string& scratchFolder,
-               std::vector<OpenedPalette>* layers) {
-  const int groups = GroupsOf(input);
+               std::vector<OpenedPalette>* layers, std::string* formText) {
+  const PaletteSource source = ReadPaletteSource(input);
+  if (!source.Read()) return caller.Refused(source.error), kExitHost;
+  const int groups = source.Groups();
+  if (formText != nullptr) *formText = groups > 0 ? FormText(source.form) : "";
   std::vector<int> wanted;
   for (int g = 0; g < groups && groups > 1; ++g) wanted.push_back(g);
   if (wanted.empty()) wanted.push_back(kNoGroup);
+  const std::string label = "Opening " + input;
   for (int group : wanted) {
     layers->emplace_back();
     OpenedPalette& opened = layers->back();
+    NameOpened(input, group, &opened);
     const int status =
-        OpenPalette(caller, input, group, scratchFolder + NameOf(input), "Opening " + input, &opened);
+        group == kNoGroup
+            ? OpenWhole(caller, input, label, &opened)
+            : OpenGroup(caller, source, group, scratchFolder + NameOf(input), label, &opened);
     if (status != kExitSuccess) return status;
     caller.Tail(*opened.host);
     const int planes = opened.host->document().planes;
@@ -251,15 +252,8 @@ int OpenLayers(Caller& caller, const std::string& input, const std::string& scra
   }
   // A palette read group by group is noted as if read whole, since that is
   // what its groups cover.
-  InputFile file;
-  std::string error;
-  if (!file.Open(input, &error)) return kExitSuccess;
-  const std::vector<uint8_t> head = file.Head(kNoteBytes);
-  PaletteForm form;
-  uint64_t read = layers->front().read;
-  if (groups > 1 && ReadPaletteForm(ReadPaletteHead(head), &form) == FormFault::kNone)
-    read = form.End();
-  const std::string note = OpenedNote(head, file.size(), std::min(read, file.size()));
+  const uint64_t read = groups > 1 ? source.form.End() : layers->front().read;
+  const std::string note = OpenedNote(source.NoteBytes(), source.size, std::min(read, source.size));
   if (!note.empty()) caller.Note(input + ": " + note);
   return kExitSuccess;
 }

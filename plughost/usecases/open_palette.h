@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "plughost/usecases/caller.h"
+#include "plughost/usecases/palette_source.h"
 #include "plughost/usecases/requests.h"
 
 namespace plughost {
@@ -36,38 +37,37 @@ struct OpenedPalette {
 int OpenPalette(Caller& caller, const std::string& input, int group,
                 const std::string& scratchBeside, const std::string& label, OpenedPalette* opened);
 
-// How many groups `input` holds, by its header; 0 when its form cannot be read.
-int GroupsOf(const std::string& input);
-// The form of `input` by its header, in words ("24-bit, 10 groups of 256
-// colours"; "no header: 10 groups of 16 12-bit colours"); "" when it cannot
-// be read.
-std::string FormOf(const std::string& input);
-
 // Opened and written to `out` as the request asks; the caller is told what
 // was written, or why not.
 int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& input, int group,
                const std::string& out, const std::string& label);
 
-// --group all, planned before anything runs: each file's groups counted,
-// and every group's output, so that the command's files are checked
-// together. A file of no groups is still an input, which no output may
-// replace; its opening then says why it has none.
+// Every group of each file, planned before anything runs: each file read
+// once, its groups counted, and every group's output named, so that the
+// command's files are checked together. What was read is kept for the run
+// while the plan's files stay under kMostPlanBytes together. A file of no
+// groups is still an input, which no output may replace; its opening then
+// says why it has none.
+constexpr uint64_t kMostPlanBytes = uint64_t{256} << 20;
 struct EveryGroupPlan {
-  std::vector<std::string> inputs, outputs;  // outputs[i] is written from inputs[i]
-  std::map<std::string, int> groups;         // of each file, 0 when unreadable
+  std::vector<std::string> inputs, outputs;      // outputs[i] is written from inputs[i]
+  std::map<std::string, PaletteSource> sources;  // each file as it was read
 };
 EveryGroupPlan PlanEveryGroup(const OpenRequest& request);
 
-// --group all: every group of `input` (as many as `groups`), each to its
-// NAME-N file; the host's own failures outrank the module's refusals.
-int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request, const std::string& input,
-                          int groups, const std::string& label);
+// Every group of the planned file, each to its NAME-N file, opened from
+// the bytes the plan read; the host's own failures outrank the module's
+// refusals.
+int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request, const PaletteSource& planned,
+                          const std::string& label);
 
 // A palette as an editor of layers opens it: the whole file, or, for a
 // palette of several groups, a layer for each group from group 0, group
-// views made in `scratchFolder`. Fails, after telling the caller, when the
-// file or any group does not open: a palette cut short is no palette.
+// views made in `scratchFolder` from one read of the file. Fails, after
+// telling the caller, when the file or any group does not open: a palette
+// cut short is no palette. `formText`, when given, says the palette's form
+// ("24-bit, 10 groups of 256 colours"; "" when its header gives none).
 int OpenLayers(Caller& caller, const std::string& input, const std::string& scratchFolder,
-               std::vector<OpenedPalette>* layers);
+               std::vector<OpenedPalette>* layers, std::string* formText = nullptr);
 
 }  // namespace plughost
