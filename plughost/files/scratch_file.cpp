@@ -36,7 +36,20 @@ bool ScratchFile::Begin(const std::string& beside, std::string* error) {
 
 bool ScratchFile::Write(const std::vector<uint8_t>& bytes, std::string* error) {
   int failure = 0;
-  if (ref_ >= 0 && sys::WriteAll(ref_, bytes.data(), bytes.size(), &failure)) return true;
+  if (ref_ >= 0 && sys::WriteAll(ref_, bytes.data(), bytes.size(), &failure)) {
+    size_ += bytes.size();
+    return true;
+  }
+  *error = "cannot write a temporary file beside " + beside_ + ": " + ReasonText(failure);
+  return false;
+}
+
+bool ScratchFile::Rewrite(const std::vector<uint8_t>& bytes, std::string* error) {
+  int failure = 0;
+  if (ref_ >= 0 && sys::Rewrite(ref_, bytes.data(), bytes.size(), size_, &failure)) {
+    size_ = bytes.size();
+    return true;
+  }
   *error = "cannot write a temporary file beside " + beside_ + ": " + ReasonText(failure);
   return false;
 }

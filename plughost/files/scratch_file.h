@@ -26,6 +26,10 @@ class ScratchFile {
   bool Begin(const std::string& beside, std::string* error);
   // Appends `bytes`; false with one sentence.
   bool Write(const std::vector<uint8_t>& bytes, std::string* error);
+  // Makes `bytes` all the file holds, read from the start: one file serves
+  // one view after another. False with one sentence.
+  bool Rewrite(const std::vector<uint8_t>& bytes, std::string* error);
+  bool begun() const { return ref_ >= 0; }
   // A file reference for the module's reads and writes.
   int32_t ref() const { return ref_; }
   // How far the module's reads or writes have come.
@@ -37,6 +41,7 @@ class ScratchFile {
   std::string beside_;
   std::string path_;
   int32_t ref_ = -1;
+  uint64_t size_ = 0;  // what was written
   PendingFile* pending_ = nullptr;
 };
 

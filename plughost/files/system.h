@@ -80,6 +80,9 @@ bool RemoveFolder(const std::string& path, int* error = nullptr);
 // Gives the new file the replaced file's mode (and owner, as root).
 void KeepModeAndOwner(int32_t ref, const FileStatus& old);
 bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error);
+// The file's whole content made `count` bytes from `bytes` (`size` being
+// its length before), and its position put back at the start.
+bool Rewrite(int32_t ref, const uint8_t* bytes, size_t count, uint64_t size, int* error);
 // Flushes to the disk and closes; false with *error when either fails.
 bool SyncAndClose(int32_t ref, int* error);
 // Closes a new file of a batch whose bytes are made durable together with

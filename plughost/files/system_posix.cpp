@@ -224,6 +224,24 @@ bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
   return true;
 }
 
+bool Rewrite(int32_t ref, const uint8_t* bytes, size_t count, uint64_t size, int* error) {
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = pwrite(ref, bytes + done, count - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n < 0 ? errno : ENOSPC;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if ((size > count && ftruncate(ref, static_cast<off_t>(count)) != 0) || lseek(ref, 0, SEEK_SET) != 0) {
+    *error = errno;
+    return false;
+  }
+  return true;
+}
+
 bool SyncAndClose(int32_t ref, int* error) {
   bool ok = !SyncPlannedToFail("file " + std::to_string(ref), EIO, error);
   if (ok && fsync(ref) != 0) {

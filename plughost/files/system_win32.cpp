@@ -341,6 +341,21 @@ bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
   return false;
 }
 
+bool Rewrite(int32_t ref, const uint8_t* bytes, size_t count, uint64_t size, int* error) {
+  const HANDLE file = AsHandle(ref);
+  if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+    *error = LastError();
+    return false;
+  }
+  if (!WriteAll(ref, bytes, count, error)) return false;
+  if ((size > count && !SetEndOfFile(file)) ||
+      SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+    *error = LastError();
+    return false;
+  }
+  return true;
+}
+
 bool SyncAndClose(int32_t ref, int* error) {
   const bool planned = SyncPlannedToFail("file " + std::to_string(ref), ERROR_WRITE_FAULT, error);
   const bool flushed = !planned && FlushFileBuffers(AsHandle(ref)) != 0;

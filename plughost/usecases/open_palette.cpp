@@ -72,11 +72,12 @@ std::string GroupViewOf(const PaletteSource& source, int group, std::vector<uint
   return error;
 }
 
-int OpenGroup(Caller& caller, const PaletteSource& source, int group, const std::string& beside,
-              const std::string& label, OpenedPalette* opened) {
-  ScratchFile view;
+// The group opened from a view in `view`, made beside `beside` unless one
+// of the same source's groups made it already.
+int OpenGroup(Caller& caller, const PaletteSource& source, int group, ScratchFile& view,
+              const std::string& beside, const std::string& label, OpenedPalette* opened) {
   std::string error = GroupViewOf(source, group, &opened->head);
-  if (error.empty() && view.Begin(beside, &error)) view.Write(opened->head, &error);
+  if (error.empty() && (view.begun() || view.Begin(beside, &error))) view.Rewrite(opened->head, &error);
   if (!error.empty()) return caller.Refused(error), kExitHost;
   opened->size = opened->head.size();
   const int16_t result = RunModuleOpen(caller, source.input, label, view.ref(), opened);
@@ -138,7 +139,8 @@ int OpenPalette(Caller& caller, const std::string& input, int group,
                 const std::string& scratchBeside, const std::string& label, OpenedPalette* opened) {
   NameOpened(input, group, opened);
   if (group == kNoGroup) return OpenWhole(caller, input, label, opened);
-  return OpenGroup(caller, ReadPaletteSource(input), group, scratchBeside, label, opened);
+  ScratchFile view;
+  return OpenGroup(caller, ReadPaletteSource(input), group, view, scratchBeside, label, opened);
 }
 
 namespace {
@@ -212,11 +214,12 @@ int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request,
   const PaletteSource& source = dropped ? reread : planned;
   if (!source.Read()) return caller.Refused(source.error), kExitHost;
   int status = kExitSuccess;
+  ScratchFile view;  // one for every group's view in turn
   for (int g = 0; g < planned.Groups(); ++g) {
     const std::string out = GroupOutput(OutputFor(request, source.input), g);
     OpenedPalette opened;
     NameOpened(source.input, g, &opened);
-    int one = OpenGroup(caller, source, g, out, label + " group " + std::to_string(g), &opened);
+    int one = OpenGroup(caller, source, g, view, out, label + " group " + std::to_string(g), &opened);
     if (one == kExitSuccess) one = WriteOpened(caller, request, source.input, out, opened);
     if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);
   }
@@ -233,6 +236,7 @@ int OpenLayers(Caller& caller, const std::string& input, const std::string& scra
   for (int g = 0; g < groups && groups > 1; ++g) wanted.push_back(g);
   if (wanted.empty()) wanted.push_back(kNoGroup);
   const std::string label = "Opening " + input;
+  ScratchFile view;
   for (int group : wanted) {
     layers->emplace_back();
     OpenedPalette& opened = layers->back();
@@ -240,7 +244,7 @@ int OpenLayers(Caller& caller, const std::string& input, const std::string& scra
     const int status =
         group == kNoGroup
             ? OpenWhole(caller, input, label, &opened)
-            : OpenGroup(caller, source, group, scratchFolder + NameOf(input), label, &opened);
+            : OpenGroup(caller, source, group, view, scratchFolder + NameOf(input), label, &opened);
     if (status != kExitSuccess) return status;
     caller.Tail(*opened.host);
     const int planes = opened.host->document().planes;
