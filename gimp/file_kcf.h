@@ -22,7 +22,7 @@ std::string ModulePath();
 // The use-case layer's caller inside GIMP: the module loaded once, a plain
 // host for each run, GIMP's progress bar, notes as GIMP messages, and the
 // first refusal kept as the reason the call fails.
-class GimpCaller : public plughost::Caller {
+class GimpCaller : public plughost::KeepingCaller {
  public:
   // False with one sentence in refusal() when the module cannot be loaded.
   bool Load();
@@ -31,9 +31,8 @@ class GimpCaller : public plughost::Caller {
                                           const std::string& file) override;
   void RunStarts(plughost::Host& host, const std::string& label) override;
   void Note(const std::string& text) override;
-  void Refused(const std::string& sentence) override;
-  void Tail(const plughost::Host& host) override;
-  const std::string& refusal() const { return refusal_; }
+  // A refusal of its own: the module cannot be loaded.
+  const std::string& refusal() const { return refusal_.empty() ? KeepingCaller::refusal() : refusal_; }
 
  private:
   plughost::LoadedModule module_;

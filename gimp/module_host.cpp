@@ -31,15 +31,6 @@ void GimpCaller::RunStarts(plughost::Host& host, const std::string& label) {
 
 void GimpCaller::Note(const std::string& text) { Tell(text); }
 
-void GimpCaller::Refused(const std::string& sentence) {
-  if (refusal_.empty()) refusal_ = sentence;
-}
-
-void GimpCaller::Tail(const plughost::Host& host) {
-  for (const std::string& v : host.counts().violations)
-    Tell("the module broke the host interface: " + v);
-}
-
 void Tell(const std::string& text) {
   // GIMP shows messages as UTF-8; file names are what the system gave.
   gchar* valid = g_utf8_make_valid(text.c_str(), -1);

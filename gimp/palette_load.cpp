@@ -23,16 +23,14 @@ void SetPixels(gint32 layer, const plughost::Image& document) {
 // The module's history note ("hist" resource), kept with the image so that
 // GIMP shows it as the image's comment and formats that keep comments save it.
 void KeepHistoryNote(gint32 image, const plughost::Host& host) {
-  for (const plughost::Resource& r : host.resources()) {
-    if (r.type != MakeFourCharCode("hist")) continue;
-    const std::string note(r.bytes.begin(), r.bytes.end());
-    gchar* text = g_utf8_make_valid(note.c_str(), -1);
-    GimpParasite* comment = gimp_parasite_new("gimp-comment", GIMP_PARASITE_PERSISTENT,
-                                              guint32(std::strlen(text) + 1), text);
-    gimp_image_attach_parasite(image, comment);
-    gimp_parasite_free(comment);
-    g_free(text);
-  }
+  const std::string note = plughost::HistoryNote(host);
+  if (note.empty()) return;
+  gchar* text = g_utf8_make_valid(note.c_str(), -1);
+  GimpParasite* comment = gimp_parasite_new("gimp-comment", GIMP_PARASITE_PERSISTENT,
+                                            guint32(std::strlen(text) + 1), text);
+  gimp_image_attach_parasite(image, comment);
+  gimp_parasite_free(comment);
+  g_free(text);
 }
 
 gint32 MakeImage(const std::string& filename, const std::vector<plughost::OpenedPalette>& layers) {

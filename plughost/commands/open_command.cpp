@@ -8,7 +8,6 @@
 #include "plughost/commands/command_line_options.h"
 #include "plughost/commands/commands.h"
 #include "plughost/commands/terminal.h"
-#include "plughost/commands/session.h"
 #include "plughost/usecases/open_palette.h"
 
 namespace plughost {
@@ -26,12 +25,12 @@ const HostOptionUse kOpenUses = {
 // together with every group's output.
 int OpenEveryGroup(const Options& options, const OpenRequest& request, Streams io) {
   const EveryGroupPlan plan = PlanEveryGroup(request);
-  Session session(options, io);
-  const int started = session.Start("open", plan.inputs, plan.outputs, request.outDir);
-  if (started != kExitSuccess) return started;
-  return RunBatch(session, request.inputs, [&](const std::string& file, const std::string& label) {
-    return OpenEveryGroupToFiles(session, request, plan.sources.at(file), label);
-  });
+  return RunCommandBatch(options, io, "open", {plan.inputs, plan.outputs, request.outDir, "", ""},
+                         request.inputs,
+                         [&](Caller& caller, const std::string& file, const std::string& label) {
+                           return OpenEveryGroupToFiles(caller, request, plan.sources.at(file),
+                                                        label);
+                         });
 }
 
 }  // namespace
@@ -43,12 +42,14 @@ int RunOpen(const Options& options, OpenRequest request, Streams io) {
     return kExitUsage;
   }
   if (request.group == kAllGroups) return OpenEveryGroup(options, request, io);
-  return RunCommandBatch(
-      options, io, "open", request.inputs, request.outDir,
-      [&](const std::string& input) { return OutputFor(request, input); },
-      [&](Session& session, const std::string& file, const std::string& label) {
-        return OpenToFile(session, request, file, request.group, OutputFor(request, file), label);
-      });
+  std::vector<std::string> outputs;
+  for (const std::string& input : request.inputs) outputs.push_back(OutputFor(request, input));
+  return RunCommandBatch(options, io, "open", {request.inputs, outputs, request.outDir, "", ""},
+                         request.inputs,
+                         [&](Caller& caller, const std::string& file, const std::string& label) {
+                           return OpenToFile(caller, request, file, request.group,
+                                             OutputFor(request, file), label);
+                         });
 }
 
 CommandRow OpenCommand() {

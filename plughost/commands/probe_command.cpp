@@ -4,7 +4,6 @@
 
 #include "plughost/commands/batch.h"
 #include "plughost/commands/commands.h"
-#include "plughost/commands/session.h"
 #include "plughost/usecases/probe_palette.h"
 
 namespace plughost {
@@ -25,13 +24,10 @@ int RunProbe(const Options& options, const std::vector<std::string>& files, Stre
     io.err << "plughost probe: no file given\n";
     return kExitUsage;
   }
-  Session session(options, io);
-  const int started = session.Start("probe", files, {}, "");
-  if (started != kExitSuccess) return started;
-  const FileRun probe = [&](const std::string& file, const std::string&) {
-    return ProbeFile(session, file);
+  const BatchRun probe = [&](Caller& caller, const std::string& file, const std::string&) {
+    return ProbeFile(caller, file);
   };
-  return RunBatch(session, files, probe, nullptr);
+  return RunCommandBatch(options, io, "probe", {files, {}, "", "", ""}, files, probe, nullptr);
 }
 
 CommandRow ProbeCommand() {

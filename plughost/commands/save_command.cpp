@@ -9,7 +9,6 @@
 #include "plughost/commands/command_line_options.h"
 #include "plughost/commands/commands.h"
 #include "plughost/commands/terminal.h"
-#include "plughost/commands/session.h"
 #include "plughost/usecases/save_palette.h"
 
 namespace plughost {
@@ -30,12 +29,13 @@ int RunSave(const Options& options, const SaveRequest& request, Streams io) {
     io.err << "plughost save: " << Printable(wrong) << "\n";
     return kExitUsage;
   }
-  return RunCommandBatch(
-      options, io, "save", request.images, request.outDir,
-      [&](const std::string& image) { return OutputFor(request, image); },
-      [&](Session& session, const std::string& file, const std::string& label) {
-        return SaveToFile(session, request, file, label);
-      });
+  std::vector<std::string> outputs;
+  for (const std::string& image : request.images) outputs.push_back(OutputFor(request, image));
+  return RunCommandBatch(options, io, "save", {request.images, outputs, request.outDir, "", ""},
+                         request.images,
+                         [&](Caller& caller, const std::string& file, const std::string& label) {
+                           return SaveToFile(caller, request, file, label);
+                         });
 }
 
 CommandRow SaveCommand() {

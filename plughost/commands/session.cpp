@@ -37,23 +37,14 @@ Session::Session(const Options& options, Streams io)
       lines_(!options.quiet &&
              (options.verbose || &io.out != &std::cout || !StdoutIsTerminal())) {}
 
-int Session::Start(const char* command, const std::vector<std::string>& inputs,
-                   const std::vector<std::string>& outputs, const std::string& outDir) {
-  RemovePendingOnInterrupt();
+int Session::Start(const char* command, Batch& batch, BatchFiles files) {
   path_ = options_.module.empty() ? DefaultModulePath() : AsModulePath(options_.module);
+  files.trace = options_.traceFile;
+  files.module = path_;
   std::string error;
-  if (!CheckCommandFiles({inputs, outputs, options_.traceFile, path_}, &error)) {
-    io_.err << "plughost " << command << ": " << Printable(error) << "\n";
-    return kExitUsage;
-  }
-  int failure = 0;
-  // A folder not there yet is made whole by the batch (StageOutputFolder).
-  if (!outDir.empty() && StatusOf(outDir).type == FileType::kMissing) {
-    stagedFolder_ = outDir;
-  } else if (!outDir.empty() && !sys::MakeFolders(outDir, &failure)) {
-    Refused("cannot make the folder " + outDir + ": " + ReasonText(failure));
-    return kExitHost;
-  }
+  const int planned = batch.Plan(files, &error);
+  if (planned == kExitUsage) io_.err << "plughost " << command << ": " << Printable(error) << "\n";
+  if (planned != kExitSuccess) return planned;
   if (!options_.traceFile.empty() && !trace_.Open(options_.traceFile, MayReplaceWithTrace(), &error)) {
     Refused(error);
     return kExitHost;
@@ -62,13 +53,6 @@ int Session::Start(const char* command, const std::vector<std::string>& inputs,
   if (module_ && options_.answerBoxes) sys::AnswerBoxesOf(module_.library());
   if (!module_) Refused(error);
   return module_ ? kExitSuccess : kExitHost;
-}
-
-bool Session::StageOutputFolder(CommitTogether& outputs) {
-  int failure = 0;
-  if (stagedFolder_.empty() || outputs.StageFolder(stagedFolder_, &failure)) return true;
-  Refused("cannot make the folder " + stagedFolder_ + ": " + ReasonText(failure));
-  return false;
 }
 
 bool Session::OutputStillWritable() {
@@ -82,10 +66,10 @@ bool Session::OutputStillWritable() {
   return false;
 }
 
-bool Session::StopRequested(size_t done, size_t count) {
-  if (!InterruptRequested()) return false;
-  io_.err << "plughost: interrupted after " << done << " of " << count << " files\n";
-  return true;
+std::string Session::BeforePlacing(CommitTogether& outputs) {
+  if (!CloseTrace(&outputs)) return "the trace could not be written";
+  if (sys::StdoutReaderGone()) return "standard output has no reader left";
+  return "";
 }
 
 std::unique_ptr<Host> Session::NewHost(const std::string& command, const std::string& file) {
@@ -122,37 +106,31 @@ void Session::Refused(const std::string& sentence) {
 }
 
 void Session::Done(const std::string& line, const std::string& target) {
-  if (target.empty() || CommitTogether::Active() == nullptr) {
-    if (target.empty() || lines_) io_.out << Printable(line) << "\n";
-  }
-  else
-    done_.emplace_back(target, line);
-}
-
-size_t Session::SayDone(const CommitTogether& outputs) {
-  size_t placed = 0;
-  for (const auto& done : done_) {
-    if (outputs.LeftAsItWas(done.first)) continue;
-    ++placed;
-    if (lines_) io_.out << Printable(done.second) << "\n";
-  }
-  done_.clear();
-  return placed;
+  if (target.empty() || lines_) io_.out << Printable(line) << "\n";
 }
 
 void Session::Opened(const Host& host) {
   // The module attaches the same note to every document: a batch shows it
   // only when asked.
-  if (!options_.verbose) return;
-  for (const Resource& r : host.resources()) {
-    if (r.type == MakeFourCharCode("hist"))
-      io_.out << "  history note: " << Printable(std::string(r.bytes.begin(), r.bytes.end())) << "\n";
-  }
+  const std::string note = HistoryNote(host);
+  if (options_.verbose && !note.empty()) io_.out << "  history note: " << Printable(note) << "\n";
 }
 
-bool Session::ShowBatchProgress(size_t count) {
+void Session::BatchStarts(size_t count) {
   batchBar_ = terminal_ && count > 1;
-  return batchBar_;
+  batchProgress_ = std::make_unique<BatchProgress>(batchBar_, count);
+}
+
+void Session::FileStarts() {
+  if (batchProgress_) batchProgress_->BeforeFile();
+}
+
+void Session::FileEnds(size_t done) {
+  if (batchProgress_) batchProgress_->FileDone(done);
+}
+
+void Session::BatchEnds() {
+  if (batchProgress_) batchProgress_->Finish();
 }
 
 void Session::Tail(const Host& host) {
@@ -182,9 +160,9 @@ void Session::NoteUnreadParams(const Host& host, const char* command) {
   }
 }
 
-bool Session::CloseTrace() {
+bool Session::CloseTrace(CommitTogether* together) {
   std::string error;
-  if (trace_.Close(&error)) return true;
+  if (trace_.Close(&error, together)) return true;
   Refused(error);
   return false;
 }

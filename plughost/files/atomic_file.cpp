@@ -53,11 +53,11 @@ std::string FolderKey(const std::string& folder) { return FollowFolderLinks(Bare
 }  // namespace
 
 bool AtomicFile::Begin(const std::string& target, const ReplaceCheck& mayReplace,
-                       std::string* error) {
+                       std::string* error, CommitTogether* together) {
   Abandon();
   target_ = target;
-  CommitTogether* batch = CommitTogether::Active();
-  const std::string place = batch != nullptr ? batch->StagedPlace(target) : "";
+  together_ = together;
+  const std::string place = together != nullptr ? together->StagedPlace(target) : "";
   if (!place.empty()) {
     TakeCheckedMissing(target);
     return BeginStaged(place, error);
@@ -130,8 +130,7 @@ bool AtomicFile::Commit(std::string* error) {
     Abandon();
     return false;
   }
-  CommitTogether* batch = CommitTogether::Active();
-  return batch != nullptr ? Queue(*batch, error) : CommitNow(error);
+  return together_ != nullptr ? Queue(*together_, error) : CommitNow(error);
 }
 
 bool AtomicFile::CommitNow(std::string* error) {
@@ -189,17 +188,14 @@ void AtomicFile::Abandon() {
 
 namespace {
 
-CommitTogether* activeBatch = nullptr;
-
 }  // namespace
 
-CommitTogether::CommitTogether() { activeBatch = this; }
+CommitTogether::CommitTogether() = default;
 
 CommitTogether::~CommitTogether() {
   std::vector<std::string> ignored;
   if (!queue_.empty()) Abandon("the command stopped before they were put in place", &ignored);
   DropStaged();
-  activeBatch = nullptr;
 }
 
 bool CommitTogether::StageFolder(const std::string& folder, int* error) {
@@ -235,8 +231,6 @@ void CommitTogether::DropStaged() {
   staging_.clear();
   stagingPending_ = nullptr;
 }
-
-CommitTogether* CommitTogether::Active() { return activeBatch; }
 
 bool CommitTogether::LeftAsItWas(const std::string& target) const {
   return left_.count(target) > 0;
@@ -362,9 +356,11 @@ void CommitTogether::Abandon(const std::string& why, std::vector<std::string>* e
 }
 
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
-                         const ReplaceCheck& mayReplace, std::string* error) {
+                         const ReplaceCheck& mayReplace, std::string* error,
+                         CommitTogether* together) {
   AtomicFile file;
-  return file.Begin(target, mayReplace, error) && file.Write(bytes, error) && file.Commit(error);
+  return file.Begin(target, mayReplace, error, together) && file.Write(bytes, error) &&
+         file.Commit(error);
 }
 
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,

@@ -46,8 +46,12 @@ class AtomicFile {
   AtomicFile& operator=(const AtomicFile&) = delete;
   ~AtomicFile() { Abandon(); }
 
-  // False with one sentence naming the target and the reason.
-  bool Begin(const std::string& target, const ReplaceCheck& mayReplace, std::string* error);
+  // False with one sentence naming the target and the reason. With
+  // `together`, the new file is put in place with that batch's outputs
+  // (made in its folder when the target lies in the folder it stages);
+  // without, on its own at Commit.
+  bool Begin(const std::string& target, const ReplaceCheck& mayReplace, std::string* error,
+             CommitTogether* together = nullptr);
   bool Begin(const std::string& target, std::string* error) { return Begin(target, nullptr, error); }
   const std::string& tempPath() const { return temp_; }
   const std::string& target() const { return target_; }
@@ -59,8 +63,11 @@ class AtomicFile {
   // Keeps `hold` (a lock on the target) until the new file is renamed over
   // the target or removed, whenever that is.
   void HoldUntilPlaced(std::shared_ptr<void> hold) { hold_ = std::move(hold); }
+  // Has the new file put in place with `together`'s outputs, from now on.
+  void PlaceWith(CommitTogether& together) { together_ = &together; }
   // Flushes the new file to disk and renames it over the file replaced;
-  // while a CommitTogether lives, closes it and leaves both to that.
+  // for a file of a batch (Begin's `together`, PlaceWith), closes it and
+  // leaves both to the batch.
   bool Commit(std::string* error);
   // Removes the new file; the target is as it was.
   void Abandon();
@@ -76,12 +83,13 @@ class AtomicFile {
   int32_t ref_ = -1;
   PendingFile* pending_ = nullptr;  // in the list an interrupt cleans up
   std::shared_ptr<void> hold_;
+  CommitTogether* together_ = nullptr;  // the batch it is put in place with
   bool staged_ = false;  // made under its own name in a folder being staged
 };
 
-// While one lives, the new files that AtomicFile::Commit (and so
-// WriteFileAtomically) is given are closed and queued rather than each
-// flushed and renamed on its own: the batch is all or nothing. Finish makes
+// The new files of a batch: AtomicFile::Commit (and so
+// WriteFileAtomically) closes and queues each file begun with it rather
+// than flushing and renaming it on its own: the batch is all or nothing. Finish makes
 // them durable together (one sync of each file system that holds them; a
 // lone file, its own), only then renames each over its target, with
 // interrupts held from the first rename to the last, and syncs each folder
@@ -125,8 +133,6 @@ class CommitTogether {
     std::shared_ptr<void> hold;
     bool staged;
   };
-  // For AtomicFile::Commit: the batch in progress, or null.
-  static CommitTogether* Active();
   void Add(Queued file) { queue_.push_back(std::move(file)); }
 
  private:
@@ -146,9 +152,11 @@ class CommitTogether {
   std::unordered_set<std::string> left_;
 };
 
-// The whole of `bytes` as the new content of `target`, or nothing changed.
+// The whole of `bytes` as the new content of `target`, or nothing changed;
+// with `together`, put in place with that batch's outputs.
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
-                         const ReplaceCheck& mayReplace, std::string* error);
+                         const ReplaceCheck& mayReplace, std::string* error,
+                         CommitTogether* together = nullptr);
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
                          std::string* error);
 

@@ -12,7 +12,8 @@ ScratchFile::~ScratchFile() {
   RemoveOwnFile(path_, pending_);
 }
 
-bool ScratchFile::Begin(const std::string& beside, std::string* error) {
+bool ScratchFile::Begin(const std::string& beside, std::string* error,
+                        const CommitTogether* together) {
   if (ref_ >= 0) {
     *error = "a temporary file beside " + beside + " is made once";
     return false;
@@ -24,8 +25,7 @@ bool ScratchFile::Begin(const std::string& beside, std::string* error) {
     // Made and listed for removal as one step, as a new output is.
     sys::InterruptsHeld held;
     // Beside a new output of a folder being staged: in the staging folder.
-    const CommitTogether* batch = CommitTogether::Active();
-    const std::string place = batch != nullptr ? batch->StagedPlace(beside) : "";
+    const std::string place = together != nullptr ? together->StagedPlace(beside) : "";
     ref_ = sys::CreateUnique(FolderOf(place.empty() ? FollowLinks(beside) : place), &path_, &failure);
     if (ref_ >= 0) pending_ = RememberPending(path_);
   }

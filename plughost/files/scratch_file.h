@@ -13,6 +13,7 @@
 namespace plughost {
 
 struct PendingFile;
+class CommitTogether;
 
 class ScratchFile {
  public:
@@ -22,8 +23,10 @@ class ScratchFile {
   ~ScratchFile();
 
   // Makes the file beside `beside` (in the folder of the file it names,
-  // links followed); false with one sentence naming `beside` and the reason.
-  bool Begin(const std::string& beside, std::string* error);
+  // links followed, or in the folder `together` stages for it); false with
+  // one sentence naming `beside` and the reason.
+  bool Begin(const std::string& beside, std::string* error,
+             const CommitTogether* together = nullptr);
   // Appends `bytes`; false with one sentence.
   bool Write(const std::vector<uint8_t>& bytes, std::string* error);
   // Makes `bytes` all the file holds, read from the start: one file serves

@@ -11,9 +11,10 @@ bool TraceWriter::Open(const std::string& path, const ReplaceCheck& mayReplace,
   return open_;
 }
 
-bool TraceWriter::Close(std::string* error) {
+bool TraceWriter::Close(std::string* error, CommitTogether* together) {
   if (!open_) return true;
   open_ = false;
+  if (together != nullptr) file_.PlaceWith(*together);
   if (failure_.empty() && file_.Commit(&failure_)) return true;
   file_.Abandon();
   *error = "cannot write the trace: " + failure_;

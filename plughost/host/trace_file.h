@@ -19,9 +19,10 @@ class TraceWriter {
   bool Open(const std::string& path, const ReplaceCheck& mayReplace, std::string* error);
   bool active() const { return open_; }
   void Write(const std::string& event, const nlohmann::ordered_json& fields);
-  // Puts the trace in place; false with the reason when any line could not
-  // be written or the file not replaced.
-  bool Close(std::string* error);
+  // Puts the trace in place, with `together`'s outputs when given; false
+  // with the reason when any line could not be written or the file not
+  // replaced.
+  bool Close(std::string* error, CommitTogether* together = nullptr);
 
  private:
   AtomicFile file_;

@@ -24,6 +24,17 @@ std::string DescribeResult(const Host& host, int result) {
   return ResultText(result);
 }
 
+void KeepingCaller::Tail(const Host& host) {
+  for (const std::string& v : host.counts().violations)
+    Note("the module broke the host interface: " + v);
+}
+
+std::string HistoryNote(const Host& host) {
+  for (const Resource& r : host.resources())
+    if (r.type == MakeFourCharCode("hist")) return std::string(r.bytes.begin(), r.bytes.end());
+  return "";
+}
+
 int Verdict(Caller& caller, const Host& host, int status, const std::string& file) {
   const size_t broken = host.counts().violations.size();
   if (broken == 0 || status != kExitSuccess) return status;

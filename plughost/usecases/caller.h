@@ -8,11 +8,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "plughost/host/host.h"
 #include "plughost/host/module_loader.h"
 
 namespace plughost {
+
+class CommitTogether;
 
 // How an operation ended, the same numbers a script reads from plughost:
 //   0 success; 1 the module answered a non-zero result (or broke the host
@@ -54,7 +57,56 @@ class Caller {
   // An operation done by a module that broke the host interface, after
   // Refused has said so.
   virtual void BrokeInterface() {}
+  // Where a use case puts what it writes: null for each output on its own,
+  // as it is written; a batch's caller answers the batch's outputs, put in
+  // place together when the batch ends (usecases/batch.h).
+  virtual CommitTogether* outputs() { return nullptr; }
+
+  // A batch of `count` files (usecases/batch.h) tells its caller when it
+  // starts, before and after each file (`done` of them so far), and when
+  // the last has run; a caller that shows one bar for a batch draws it here.
+  virtual void BatchStarts(size_t /*count*/) {}
+  virtual void FileStarts() {}
+  virtual void FileEnds(size_t /*done*/) {}
+  virtual void BatchEnds() {}
+  // Asked after each file of a batch: false stops it, once the caller can
+  // no longer show what happens (after saying why).
+  virtual bool MayGoOn() { return true; }
+  // Before a batch's outputs are put in place: the caller's own files of
+  // the command (a trace) go with them; "" or why none may be placed, after
+  // saying what failed.
+  virtual std::string BeforePlacing(CommitTogether& /*outputs*/) { return ""; }
 };
+
+// A caller that keeps what it is told for its user to see when the call
+// returns: the first refusal (the reason, since what follows is its
+// consequence), the notes, including what the host caught the module
+// doing, and the done lines. GIMP and the page build on it: a new caller
+// adds only its module and its hosts.
+class KeepingCaller : public Caller {
+ public:
+  void Note(const std::string& text) override { notes_.push_back(text); }
+  void Refused(const std::string& sentence) override {
+    if (refusal_.empty()) refusal_ = sentence;
+  }
+  void Done(const std::string& line, const std::string& /*target*/) override {
+    done_.push_back(line);
+  }
+  void Tail(const Host& host) override;
+
+  const std::string& refusal() const { return refusal_; }
+  const std::vector<std::string>& notes() const { return notes_; }
+  const std::vector<std::string>& done() const { return done_; }
+
+ private:
+  std::string refusal_;
+  std::vector<std::string> notes_;
+  std::vector<std::string> done_;
+};
+
+// The history note the module attached to the document it opened (its
+// "hist" resource); "" when it attached none.
+std::string HistoryNote(const Host& host);
 
 // The status of an operation that ended with `status`: a module failure, as
 // a plug-in validator would have it, when the module broke the host

@@ -77,7 +77,8 @@ std::string GroupViewOf(const PaletteSource& source, int group, std::vector<uint
 int OpenGroup(Caller& caller, const PaletteSource& source, int group, ScratchFile& view,
               const std::string& beside, const std::string& label, OpenedPalette* opened) {
   std::string error = GroupViewOf(source, group, &opened->head);
-  if (error.empty() && (view.begun() || view.Begin(beside, &error))) view.Rewrite(opened->head, &error);
+  if (error.empty() && (view.begun() || view.Begin(beside, &error, caller.outputs())))
+    view.Rewrite(opened->head, &error);
   if (!error.empty()) return caller.Refused(error), kExitHost;
   opened->size = opened->head.size();
   const int16_t result = RunModuleOpen(caller, source.input, label, view.ref(), opened);
@@ -157,7 +158,7 @@ int WriteOpened(Caller& caller, const OpenRequest& request, const std::string& i
             std::to_string(document.rows) + " image for " + out;
   }
   if (!encoded.empty())
-    WriteFileAtomically(out, encoded, MayReplaceWithImage(request.force), &error);
+    WriteFileAtomically(out, encoded, MayReplaceWithImage(request.force), &error, caller.outputs());
   if (!error.empty()) return caller.Refused(error), kExitHost;
   caller.Done(OpenedLine(request, out, opened), out);
   const std::string note = OpenedNote(opened.head, opened.size, opened.read);

@@ -197,7 +197,7 @@ int PutPart(Caller& caller, const std::string& into, const PaletteForm& form, co
   ScratchFile saved;
   std::string error;
   std::vector<uint8_t> colours;
-  if (!saved.Begin(into, &error)) return caller.Refused(error), kExitHost;
+  if (!saved.Begin(into, &error, caller.outputs())) return caller.Refused(error), kExitHost;
   const int status = SaveThroughModule(caller, into, label, part.image.top, saved.ref(), host);
   if (status != kExitSuccess) return status;
   if (!SavedColours(saved, &colours, &error)) return caller.Refused(error), kExitHost;
@@ -213,9 +213,11 @@ int PutPart(Caller& caller, const std::string& into, const PaletteForm& form, co
 // The palette, once every part is in its bytes, put in place: whole or not
 // at all, and only while it is still the file that was read.
 bool ReplaceInto(const std::string& into, const std::vector<uint8_t>& bytes, const PaletteForm& form,
-                 const FileStatus& read, std::shared_ptr<LockFile> lock, std::string* error) {
+                 const FileStatus& read, std::shared_ptr<LockFile> lock, CommitTogether* together,
+                 std::string* error) {
   AtomicFile file;
-  if (!file.Begin(into, MayReplaceInto(form, read), error) || !file.Write(bytes, error)) return false;
+  if (!file.Begin(into, MayReplaceInto(form, read), error, together) || !file.Write(bytes, error))
+    return false;
   // The lock stays until the new palette is in place, whenever that is.
   file.HoldUntilPlaced(std::move(lock));
   return file.Commit(error);
@@ -251,7 +253,8 @@ int SaveNewPalette(Caller& caller, const std::string& source, const SaveImage& i
                    const std::string& out, bool force, const std::string& label) {
   AtomicFile target;
   std::string error;
-  if (!target.Begin(out, MayReplaceWithPalette(force), &error)) return caller.Refused(error), kExitHost;
+  if (!target.Begin(out, MayReplaceWithPalette(force), &error, caller.outputs()))
+    return caller.Refused(error), kExitHost;
   std::unique_ptr<Host> host;
   const int saved = SaveThroughModule(caller, out, label, image.top, target.ref(), &host);
   if (saved != kExitSuccess) return saved;
@@ -283,7 +286,7 @@ int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<I
     const int status = PutPart(caller, into, form, parts[i], places[i], label, &bytes, &hosts[i], &done[i]);
     if (status != kExitSuccess) return status;
   }
-  if (!ReplaceInto(into, bytes, form, read, std::move(lock), &error))
+  if (!ReplaceInto(into, bytes, form, read, std::move(lock), caller.outputs(), &error))
     return caller.Refused(error), kExitHost;
   int status = kExitSuccess;
   for (size_t i = 0; i < parts.size(); ++i) {

@@ -26,7 +26,7 @@ struct Ending {
   const char* name;
   bool targetExists;
   bool commit;
-  bool together;  // inside a CommitTogether, finished after the file is done with
+  bool together;  // begun with a CommitTogether, finished after the file is done with
 };
 
 // Named by its case in ctest, not by gtest's dump of its bytes.
@@ -44,7 +44,7 @@ TEST_P(Endings, ReplaceTheTargetOnlyOnCommit) {
   {
     AtomicFile file;
     std::string error;
-    ASSERT_TRUE(file.Begin(target, &error)) << error;
+    ASSERT_TRUE(file.Begin(target, nullptr, &error, batch.get())) << error;
     EXPECT_EQ(file.tempPath().rfind(dir / ".plughost-", 0), 0u)
         << "beside the target, under a short name: " << file.tempPath();
     ASSERT_TRUE(file.Write(kNew, &error)) << error;
@@ -116,7 +116,8 @@ TEST(CommitTogether, OutputsAppearTogetherWhenTheBatchEnds) {
     for (int i = 0; i < 40; ++i) {
       names.push_back("p" + std::to_string(100 + i) + ".ppm");
       std::string error;
-      ASSERT_TRUE(plughost::WriteFileAtomically(dir / names.back(), {uint8_t(i)}, &error)) << error;
+      ASSERT_TRUE(plughost::WriteFileAtomically(dir / names.back(), {uint8_t(i)}, nullptr, &error, &batch))
+          << error;
     }
     EXPECT_EQ(batch.queued(), 40u);
     for (const std::string& name : dir.Names()) EXPECT_EQ(name.rfind(".plughost-", 0), 0u) << name;
@@ -136,7 +137,7 @@ TEST(CommitTogether, ABatchNotFinishedLeavesEveryTarget) {
     plughost::CommitTogether batch;
     std::string error;
     for (const char* name : {"a.ppm", "b.ppm"})
-      ASSERT_TRUE(plughost::WriteFileAtomically(dir / name, kNew, &error)) << error;
+      ASSERT_TRUE(plughost::WriteFileAtomically(dir / name, kNew, nullptr, &error, &batch)) << error;
   }
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"a.ppm"});
   EXPECT_EQ(ReadAll(dir / "a.ppm"), kOld);
@@ -149,7 +150,7 @@ TEST(CommitTogether, ATargetThatBecameAFolderIsNamedAndTheRestGoOn) {
   plughost::CommitTogether batch;
   std::string error;
   for (const char* name : {"a.kcf", "b.kcf", "c.kcf"})
-    ASSERT_TRUE(plughost::WriteFileAtomically(dir / name, kNew, &error)) << error;
+    ASSERT_TRUE(plughost::WriteFileAtomically(dir / name, kNew, nullptr, &error, &batch)) << error;
   std::filesystem::create_directory(dir / "b.kcf");
   std::vector<std::string> errors;
   EXPECT_FALSE(batch.Finish(&errors));
@@ -203,7 +204,8 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
     if (!batch) plughost::sys::SetFilesPlan(&plan);
     for (const std::string& name : names) {
       std::string error;
-      if (!plughost::WriteFileAtomically(dir / (folder + name), kNew, &error)) errors.push_back(error);
+      if (!plughost::WriteFileAtomically(dir / (folder + name), kNew, nullptr, &error, batch.get()))
+        errors.push_back(error);
     }
     plughost::sys::SetFilesPlan(&plan);
     if (batch) batch->Finish(&errors);

@@ -1,0 +1,138 @@
+#include "plughost/usecases/batch.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "plughost/files/file_checks.h"
+#include "plughost/files/file_plan.h"
+#include "plughost/files/interrupt_cleanup.h"
+#include "plughost/files/system.h"
+
+namespace plughost {
+
+// The caller the batch hands the use cases: the batch's own caller in all
+// but two things. Outputs are queued to be put in place together, and the
+// line of an output is kept until that output is in place.
+class Batch::Together : public Caller {
+ public:
+  Together(Caller& caller, CommitTogether& outputs) : caller_(caller), outputs_(outputs) {}
+  const LoadedModule& module() const override { return caller_.module(); }
+  std::unique_ptr<Host> NewHost(const std::string& operation, const std::string& file) override {
+    return caller_.NewHost(operation, file);
+  }
+  void RunStarts(Host& host, const std::string& label) override { caller_.RunStarts(host, label); }
+  void RunEnds(Host& host, const char* operation) override { caller_.RunEnds(host, operation); }
+  void Note(const std::string& text) override { caller_.Note(text); }
+  void Refused(const std::string& sentence) override { caller_.Refused(sentence); }
+  void Done(const std::string& line, const std::string& target) override {
+    if (target.empty()) caller_.Done(line, target);
+    else done_.emplace_back(target, line);
+  }
+  void Opened(const Host& host) override { caller_.Opened(host); }
+  void Tail(const Host& host) override { caller_.Tail(host); }
+  void BrokeInterface() override {
+    ++broken_;
+    caller_.BrokeInterface();
+  }
+  CommitTogether* outputs() override { return &outputs_; }
+
+  size_t broken() const { return broken_; }
+  // The kept lines of the outputs in place, said now: how many.
+  size_t SayPlaced() {
+    size_t placed = 0;
+    for (const auto& done : done_) {
+      if (outputs_.LeftAsItWas(done.first)) continue;
+      ++placed;
+      caller_.Done(done.second, done.first);
+    }
+    done_.clear();
+    return placed;
+  }
+
+ private:
+  Caller& caller_;
+  CommitTogether& outputs_;
+  size_t broken_ = 0;
+  std::vector<std::pair<std::string, std::string>> done_;  // target, line
+};
+
+Batch::Batch(Caller& caller)
+    : caller_(caller), together_(std::make_unique<Together>(caller, outputs_)) {}
+
+Batch::~Batch() = default;
+
+int Batch::Plan(const BatchFiles& files, std::string* wrong) {
+  RemovePendingOnInterrupt();
+  if (!CheckCommandFiles({files.inputs, files.outputs, files.trace, files.module}, wrong))
+    return kExitUsage;
+  int failure = 0;
+  if (!files.outDir.empty() && StatusOf(files.outDir).type == FileType::kMissing) {
+    stagedFolder_ = files.outDir;
+  } else if (!files.outDir.empty() && !sys::MakeFolders(files.outDir, &failure)) {
+    caller_.Refused("cannot make the folder " + files.outDir + ": " + ReasonText(failure));
+    return kExitHost;
+  }
+  return kExitSuccess;
+}
+
+BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run) {
+  BatchTally tally;
+  tally.files = files.size();
+  int failure = 0;
+  if (!stagedFolder_.empty() && !outputs_.StageFolder(stagedFolder_, &failure)) {
+    caller_.Refused("cannot make the folder " + stagedFolder_ + ": " + ReasonText(failure));
+    tally.status = kExitHost;
+    return tally;
+  }
+  caller_.BatchStarts(files.size());
+  bool stopped = false;
+  for (size_t i = 0; i < files.size() && !stopped; ++i) {
+    const std::string place = files.size() > 1 ? " (" + std::to_string(i + 1) + " of " +
+                                                     std::to_string(files.size()) + ")"
+                                               : "";
+    caller_.FileStarts();
+    const size_t broken = together_->broken();
+    const int one = run(*together_, files[i], NameOf(files[i]) + place);
+    tally.run = i + 1;
+    caller_.FileEnds(tally.run);
+    // A file done by a module that broke the interface was done all the same.
+    tally.failed += one != kExitSuccess && together_->broken() == broken;
+    // The host's own failures outrank the module's refusals.
+    if (one == kExitHost || tally.status == kExitSuccess) tally.status = std::max(tally.status, one);
+    stopped = !caller_.MayGoOn() || InterruptRequested();
+    tally.interrupted = stopped && InterruptRequested();
+  }
+  caller_.BatchEnds();
+  tally.broken = together_->broken();
+  tally.stopped = stopped;
+  if (stopped) tally.status = kExitHost;
+  if (!Conclude(stopped, &tally)) tally.status = kExitHost;
+  return tally;
+}
+
+// The end of a batch, however it ends: the caller's own files put with the
+// outputs, then either every output put in place together or, when the
+// batch stopped or the caller says none may be, none of them; then the
+// lines of the outputs in place. False when anything failed, after saying
+// why.
+bool Batch::Conclude(bool stopped, BatchTally* tally) {
+  // Asked even of a batch that stopped: the caller's files go with the outputs.
+  const std::string refused = caller_.BeforePlacing(outputs_);
+  const std::string why = stopped ? "the command stopped" : refused;
+  std::vector<std::string> errors;
+  bool finished = why.empty();
+  if (finished)
+    finished = outputs_.Finish(&errors);
+  else
+    outputs_.Abandon(why, &errors);
+  for (const std::string& e : errors) caller_.Refused(e);
+  tally->placed = together_->SayPlaced();
+  tally->leftBehindNames = TakeLeftBehind(&tally->leftBehind);
+  // An interrupt during the renames waited for them (natively it ends the
+  // program as they end); the Windows console's only sets a flag.
+  tally->interruptedWhilePlacing = finished && InterruptRequested();
+  return finished && caller_.MayGoOn() && tally->leftBehind == 0 && !stopped &&
+         !tally->interruptedWhilePlacing;
+}
+
+}  // namespace plughost
