@@ -24,8 +24,16 @@
     bytes.set([0x4b, 0x69, 0x53, 0x53, 0x10, 24, 0, 0, 16, 0, 10, 0]);  // KiSS, 24-bit, 16 x 10
     m.openPalette('warm-up.kcf', bytes);
   }
+  // The formats a palette can be written as, from the module's host's table.
+  function offerFormats(m) {
+    const choice = document.getElementById('convert-format');
+    for (const format of m.writtenFormats()) {
+      choice.add(new Option(format.name + ' (.' + format.extension + ')', format.extension));
+    }
+  }
   const module = loadModule().then((m) => {
     warmUp(m);
+    offerFormats(m);
     status.textContent = 'Choose or drop palettes to open them.';
     return m;
   }, (e) => {
@@ -171,6 +179,25 @@
     button.focus();
   });
 
+  // Every palette opened, in the order of its card, as its file holds it.
+  function convertAll(m) {
+    const opened = [...document.querySelectorAll('.palette')].filter((c) => c.palette);
+    const names = opened.map((c) => c.palette.name);
+    const contents = opened.map((c) => c.palette.bytes);
+    const told = m.convertPalettes(names, contents, document.getElementById('convert-format').value);
+    const said = [];
+    if (told.failed) {
+      said.push(told.failed + ' of ' + names.length + ' palettes could not be converted: ' + told.refusal);
+    } else if (told.refusal) {
+      said.push(told.refusal);
+    }
+    if (told.file) {
+      said.push(told.files + ' files from ' + names.length + ' palettes in ' + told.name + '.');
+      download(m.FS.readFile(told.file), told.name);
+    }
+    status.textContent = said.join(' ') || 'Nothing was converted.';
+  }
+
   async function openFiles(files) {
     const m = await module;
     for (const file of files) {
@@ -180,9 +207,12 @@
       showCard(m, file.name, bytes, told, performance.now() - started);
       status.textContent = told.refusal || 'Opened ' + file.name + '.';
     }
+    document.getElementById('convert').hidden =
+      ![...document.querySelectorAll('.palette')].some((c) => c.palette);
   }
 
   document.getElementById('files').addEventListener('change', (e) => openFiles(e.target.files));
+  document.getElementById('convert-all').addEventListener('click', async () => convertAll(await module));
   const drop = document.getElementById('drop');
   for (const type of ['dragenter', 'dragover']) {
     drop.addEventListener(type, (e) => { e.preventDefault(); drop.classList.add('over'); });

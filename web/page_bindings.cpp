@@ -8,15 +8,20 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plughost/files/atomic_file.h"
+#include "plughost/files/input_file.h"
 #include "plughost/files/system.h"
+#include "plughost/usecases/batch.h"
 #include "plughost/usecases/open_palette.h"
 #include "plughost/usecases/save_palette.h"
 #include "web/page_caller.h"
+#include "web/zip_archive.h"
 
 namespace web {
 
@@ -29,13 +34,23 @@ namespace fs = std::filesystem;
 // leaves what it writes. It stays the current folder for good: the files
 // gate remembers what a folder's name stood for when first asked.
 constexpr const char* kFolder = "/palette";
-// A call leaves a palette and what it wrote of it: a few files.
-constexpr size_t kMostLeft = 64;
+// Where a conversion of several palettes writes, inside the working folder.
+constexpr const char* kConverted = "converted";
+// A call leaves its palettes and what it wrote of them.
+constexpr size_t kMostLeft = size_t{1} << 20;
 
-// `name` holding `bytes`, alone in the working folder: what an earlier call
-// left there is removed, and the palette written, through the files gate as
+// Files of `folder` ("" the working folder), by name.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  plughost::sys::ListFolder(folder, kMostLeft, &names);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The working folder emptied of what an earlier call left there, the
+// folder a conversion wrote and its files too, through the files gate as
 // every file the host touches.
-void PutAlone(const std::string& name, const val& bytes) {
+void Clear() {
   static const bool entered = [] {
     int failure = 0;
     plughost::sys::MakeFolders(kFolder, &failure);
@@ -43,12 +58,29 @@ void PutAlone(const std::string& name, const val& bytes) {
     return true;
   }();
   (void)entered;
-  std::vector<std::string> left;
-  plughost::sys::ListFolder("", kMostLeft, &left);
-  for (const std::string& file : left) plughost::sys::Remove(file);
+  for (const std::string& file : FilesIn("")) {
+    if (file != kConverted) {
+      plughost::sys::Remove(file);
+      continue;
+    }
+    for (const std::string& made : FilesIn(kConverted))
+      plughost::sys::Remove(std::string(kConverted) + "/" + made);
+    plughost::sys::RemoveFolder(kConverted);
+  }
+}
+
+// `name` holding `bytes` in the working folder; a failure shows as the
+// refusal of what the call does with it.
+void Put(const std::string& name, const val& bytes) {
   const std::vector<uint8_t> file = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
   std::string error;
-  plughost::WriteFileAtomically(name, file, &error);  // a failure shows as the open's refusal
+  plughost::WriteFileAtomically(name, file, &error);
+}
+
+// `name` holding `bytes`, alone in the working folder.
+void PutAlone(const std::string& name, const val& bytes) {
+  Clear();
+  Put(name, bytes);
 }
 
 val Strings(const std::vector<std::string>& texts) {
@@ -61,13 +93,6 @@ val Bytes(const std::vector<uint8_t>& bytes) {
   return val::global("Uint8Array")
       .new_(emscripten::typed_memory_view(bytes.size(), bytes.data()))
       .call<val>("slice");
-}
-
-// The module's history note ("hist"), the same for every layer.
-std::string HistoryNote(const plughost::Host& host) {
-  for (const plughost::Resource& r : host.resources())
-    if (r.type == MakeFourCharCode("hist")) return std::string(r.bytes.begin(), r.bytes.end());
-  return "";
 }
 
 val Layers(const std::vector<plughost::OpenedPalette>& opened) {
@@ -123,7 +148,8 @@ val OpenPalette(const std::string& name, const val& bytes) {
   val told = Told(caller);
   if (status != plughost::kExitSuccess) return told;
   told.set("form", form);
-  told.set("history", HistoryNote(*opened.front().host));
+  // The module attaches the same note to every layer.
+  told.set("history", plughost::HistoryNote(*opened.front().host));
   told.set("layers", Layers(opened));
   return told;
 }
@@ -175,9 +201,88 @@ val SavePalette(const std::string& name, const val& bytes, const std::string& fo
   return told;
 }
 
+// What a conversion wrote, as one zip archive in the working folder: its
+// name, or "" after the caller was told why there is none.
+std::string ZipConverted(plughost::Caller& caller, const std::string& name) {
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> entries;
+  for (const std::string& made : FilesIn(kConverted)) {
+    plughost::InputFile file;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!file.Open(std::string(kConverted) + "/" + made, &error) || !file.ReadAll(&bytes, &error))
+      return caller.Refused(error), "";
+    entries.emplace_back(made, std::move(bytes));
+  }
+  std::vector<uint8_t> archive;
+  std::string error;
+  if (entries.empty()) return "";
+  if (!ZipStored(entries, &archive)) error = name + ": too many images for one zip archive";
+  if (error.empty()) plughost::WriteFileAtomically(name, archive, &error);
+  if (!error.empty()) return caller.Refused(error), "";
+  return name;
+}
+
+// {formats}: what the page offers to write a palette as, from the table of
+// formats: each an object {extension, name} ("png", "a PNG image").
+val WrittenFormats() {
+  val formats = val::array();
+  for (const plughost::Format& f : plughost::Formats()) {
+    if (f.encode == nullptr || f.option == nullptr) continue;
+    val format = val::object();
+    format.set("extension", f.extensions.front());
+    format.set("name", std::string(f.name));
+    formats.call<void>("push", format);
+  }
+  return formats;
+}
+
+// {refusal, notes, done, failed, files, file, name}: every group of each
+// palette (`names`, `contents`) written as `extension` ("png" a swatch of
+// 16-pixel tiles), as `plughost open FILES --group all --out-dir DIR`
+// writes them, in one batch; `files` of them were written, packed into
+// the zip archive `file`, to be downloaded as `name`; `failed` palettes
+// could not be converted.
+val ConvertPalettes(const val& names, const val& contents, const std::string& extension) {
+  Clear();
+  plughost::OpenRequest request;
+  const auto count = names["length"].as<unsigned>();
+  for (unsigned i = 0; i < count; ++i) {
+    request.inputs.push_back(names[i].as<std::string>());
+    Put(request.inputs.back(), contents[i]);
+  }
+  request.outDir = kConverted;
+  request.format = plughost::FormatFromPath("palette." + extension);
+  request.swatch = request.format == plughost::ImageFormat::kPng ? 16 : 0;
+  request.group = plughost::kAllGroups;
+  PageCaller caller;
+  plughost::BatchTally tally;
+  std::string wrong = plughost::CheckRequest(&request);
+  if (wrong.empty()) {
+    const plughost::EveryGroupPlan plan = plughost::PlanEveryGroup(request);
+    plughost::Batch batch(caller);
+    if (batch.Plan({plan.inputs, plan.outputs, kConverted, "", ""}, &wrong) == plughost::kExitSuccess)
+      tally = batch.Run(request.inputs, [&](plughost::Caller& c, const std::string& file,
+                                            const std::string& label) {
+        return plughost::OpenEveryGroupToFiles(c, request, plan.sources.at(file), label);
+      });
+  }
+  if (!wrong.empty()) caller.Refused(wrong);
+  const std::string zip = ZipConverted(caller, "palettes-" + extension + ".zip");
+  val told = Told(caller);
+  told.set("failed", unsigned(tally.failed));
+  told.set("files", unsigned(tally.placed));
+  if (!zip.empty()) {
+    told.set("file", std::string(kFolder) + "/" + zip);
+    told.set("name", zip);
+  }
+  return told;
+}
+
 }  // namespace web
 
 EMSCRIPTEN_BINDINGS(zentrow_page) {
   emscripten::function("openPalette", &web::OpenPalette);
   emscripten::function("savePalette", &web::SavePalette);
+  emscripten::function("convertPalettes", &web::ConvertPalettes);
+  emscripten::function("writtenFormats", &web::WrittenFormats);
 }

@@ -5,17 +5,20 @@ group by group, or plughost's refusal word for word; a colour changed on the
 page and the palette downloaded in its own form is the file `plughost save
 --into` makes of the same change; the other downloads (a 24-bit palette,
 .gpl, .pal, PNG swatch) are the files plughost writes; a palette cut short
-shows plughost's refusal. Also prints how long each opening took on the page
+shows plughost's refusal; ten palettes converted in one go on the page are,
+in the zip it downloads, the files of one `plughost open --group all`. Also prints how long each opening took on the page
 and the page's size, which are measured, not judged.
 
     page_test.py PAGE_DIR PLUGHOST CORPUS_DIR DATA_DIR WORK_DIR [--screenshot PNG]
 """
+import io
 import os
 import shutil
 import statistics
 import subprocess
 import sys
 import time
+import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.common.by import By
@@ -233,6 +236,52 @@ def check_palette(driver, path, serial, timings, other_formats):
           name + ": the right arrow moves to the next swatch")
 
 
+def check_conversion(driver, palettes, extension):
+    """Ten palettes opened on a fresh page and converted in one go: the zip
+    it downloads holds the files one `plughost open --group all` writes."""
+    folder = os.path.join(work, "convert-" + extension)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(os.path.join(folder, "in"))
+    names = []
+    for path in palettes:
+        names.append(os.path.basename(path))
+        shutil.copy(path, os.path.join(folder, "in", names[-1]))
+    driver.get("file://" + page_dir + "/index.html")
+    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    driver.find_element(By.ID, "files").send_keys("\n".join(os.path.join(folder, "in", n) for n in names))
+    WebDriverWait(driver, 60).until(lambda d: len(d.find_elements(By.CSS_SELECTOR, ".palette")) == len(names))
+    driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                           {"behavior": "allow", "downloadPath": os.path.join(folder, "zip")})
+    driver.execute_script("document.getElementById('convert-format').value = arguments[0];", extension)
+    driver.find_element(By.ID, "convert-all").click()
+    got, deadline = None, time.time() + 60
+    while got is None and time.time() < deadline:
+        done = [n for n in os.listdir(os.path.join(folder, "zip")) if n.endswith(".zip")] \
+            if os.path.isdir(os.path.join(folder, "zip")) else []
+        if done:
+            time.sleep(0.1)
+            with open(os.path.join(folder, "zip", done[0]), "rb") as f:
+                got = zipfile.ZipFile(io.BytesIO(f.read()))
+        time.sleep(0.05)
+    status = driver.find_element(By.ID, "status").text
+    check(got is not None, "%d palettes converted to .%s in one zip (%s)" % (len(names), extension, status))
+    if got is None:
+        return
+    args = ["open"] + names + ["--group", "all", "--out-dir", "../out", "--format", extension]
+    code, err = run_plughost(args + (["--swatch", "16"] if extension == "png" else []),
+                             os.path.join(folder, "in"))
+    expected = {n: open(os.path.join(folder, "out", n), "rb").read()
+                for n in sorted(os.listdir(os.path.join(folder, "out")))} if code == 0 else {}
+    check(code == 0, "plughost open --group all of the ten palettes (%s)" % err.strip())
+    check(sorted(got.namelist()) == sorted(expected),
+          "the zip holds the files plughost writes: %s against %s" % (got.namelist(), list(expected)))
+    for name in expected:
+        if name in got.namelist():
+            check(got.read(name) == expected[name], "%s in the zip is plughost's %s" % (name, name))
+    check(str(len(expected)) + " files from " + str(len(names)) + " palettes" in status,
+          "the page says what it converted: " + status)
+
+
 def main():
     os.makedirs(work, exist_ok=True)
     if not os.access(plughost, os.X_OK):
@@ -253,6 +302,10 @@ def main():
         # The first opening on a page also readies its WebAssembly: the same
         # palette again, for how long an opening takes once it is.
         again = open_on_page(driver, multi)[1]["ms"]
+        # Ten of them, the one of several groups among them, converted in one go.
+        ten = [multi] + [p for p in palettes if p != multi][:9]
+        for extension in ("png", "gpl"):
+            check_conversion(driver, ten, extension)
         if screenshot:
             driver.get("file://" + page_dir + "/index.html")
             WebDriverWait(driver, 20).until(
