@@ -25,6 +25,24 @@ void RequireOneLine(const std::string& note) {
   }
 }
 
+// A caller whose advice follows each refusal, as the command line's does;
+// it runs no module.
+class Advising : public plughost::KeepingCaller {
+ public:
+  const plughost::LoadedModule& module() const override { return none_; }
+  std::unique_ptr<plughost::Host> NewHost(const std::string&, const std::string&) override {
+    return nullptr;
+  }
+  std::string Advise(const plughost::Advice& advice) const override {
+    return "; advice " + std::to_string(int(advice.hint)) + " on " + advice.file;
+  }
+
+ private:
+  plughost::LoadedModule none_;
+};
+
+const Advising kAdvising;
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -54,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const plughost::ExistingFile file{name, first, size, plughost::FileIdentity{}, 0};
     plughost::FormatOf(first.data(), first.size(), name);
     RequireOneLine(plughost::WhatFileIs(file));
-    for (const auto& check : {plughost::MayReplaceWithPalette(false), plughost::MayReplaceWithImage(false),
+    for (const auto& check : {plughost::MayReplaceWithPalette(false, kAdvising),
+                              plughost::MayReplaceWithImage(false, kAdvising),
                               plughost::MayReplaceWithTrace()})
       RequireOneLine(check(file));
   }

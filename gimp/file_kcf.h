@@ -31,6 +31,8 @@ class GimpCaller : public plughost::KeepingCaller {
                                           const std::string& file) override;
   void RunStarts(plughost::Host& host, const std::string& label) override;
   void Note(const std::string& text) override;
+  // What a GIMP user can do about a file an export would replace.
+  std::string Advise(const plughost::Advice& advice) const override;
   // A refusal of its own: the module cannot be loaded.
   const std::string& refusal() const { return refusal_.empty() ? KeepingCaller::refusal() : refusal_; }
 

@@ -31,6 +31,17 @@ void GimpCaller::RunStarts(plughost::Host& host, const std::string& label) {
 
 void GimpCaller::Note(const std::string& text) { Tell(text); }
 
+std::string GimpCaller::Advise(const plughost::Advice& advice) const {
+  switch (advice.hint) {
+    case plughost::Hint::kReplace:
+      return "; export to another name, or delete that file first";
+    case plughost::Hint::kPutIntoOrReplace:
+      return "; open it in GIMP to export its groups back into it, or export to another name";
+    default:  // what GIMP's own dialogs already choose: groups as layers, no swatches
+      return "";
+  }
+}
+
 void Tell(const std::string& text) {
   // GIMP shows messages as UTF-8; file names are what the system gave.
   gchar* valid = g_utf8_make_valid(text.c_str(), -1);

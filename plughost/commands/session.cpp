@@ -101,6 +101,29 @@ void Session::Note(const std::string& text) {
   io_.err << "plughost: note: " + Printable(text) + "\n";
 }
 
+std::string Session::Advise(const Advice& advice) const {
+  const std::string n = std::to_string(advice.number);
+  switch (advice.hint) {
+    case Hint::kReplace:
+      return "; give --force to replace it";
+    case Hint::kPutIntoOrReplace:
+      return "; give --into " + advice.file +
+             " to put the colours into it in its own form, or --force to replace it";
+    case Hint::kOpenGroups:
+      return "; open one group at a time with --group N, N from 0 to " +
+             std::to_string(advice.number - 1) + ", or every group with --group all";
+    case Hint::kChooseGroup:
+      return "; give --group N to put the colours into one group";
+    case Hint::kSwatch:
+      return ": give --swatch " + n;
+    case Hint::kSwatchIfOne:
+      return "; if it is one, add --swatch " + n + " to save one colour from each tile";
+    case Hint::kHostAnswered:
+      return " (--advance-fails-at)";
+  }
+  return "";
+}
+
 void Session::Refused(const std::string& sentence) {
   io_.err << "plughost: " + Printable(sentence) + "\n";
 }

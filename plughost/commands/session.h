@@ -43,6 +43,8 @@ class Session : public Caller {
   // the terminal.
   void Note(const std::string& text) override;
   void Refused(const std::string& sentence) override;
+  // What the user can do, by the options that do it.
+  std::string Advise(const Advice& advice) const override;
   // The line of an output in place is printed with --verbose or when
   // standard output is no terminal, never with --quiet; one of no output
   // always.

@@ -71,6 +71,7 @@ class SwatchSink : public RowSink {
 bool DecodeSwatch(ImageDecoder& decoder, int tile, const ImageRefusal& refuse, SaveImage* out) {
   std::string why;
   if (!SwatchRows::Fits(decoder.columns(), decoder.rows(), tile, &why)) {
+    out->swatchOfTile = SwatchTileOf(decoder.columns(), decoder.rows());
     return RefuseSwatch(why, refuse);
   }
   const int tileRows = int(std::min<int64_t>((decoder.rows() - 1) / (tile + 1), kSavedRows));
@@ -110,7 +111,10 @@ bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, 
   }
   SaveImage read;
   if (tile > 0) {
-    if (!DecodeSwatch(*decoder, tile, refuse, &read)) return false;
+    if (!DecodeSwatch(*decoder, tile, refuse, &read)) {
+      out->swatchOfTile = read.swatchOfTile;
+      return false;
+    }
   } else {
     const int wanted = int(std::min<int64_t>(decoder->rows(), kSavedRows));
     if (!DecodePlain(*decoder, wanted, refuse, &read.top)) return false;

@@ -38,6 +38,9 @@ struct SaveImage {
   int columns = 0;
   // What was not read that a user may want to know (a GIF's later frames).
   std::string note;
+  // Of an image refused as no swatch of the tile asked: the tile its size
+  // is a swatch of, or 0.
+  int swatchOfTile = 0;
 };
 
 // PNG (through libspng), BMP, GIF (its first frame), PPM and PGM (binary and

@@ -43,8 +43,7 @@ bool SwatchRows::Fits(int64_t columns, int64_t rows, int tile, std::string* erro
            "-pixel tiles (each side must be a multiple of " + std::to_string(tile + 1) +
            ", plus 1)";
   const int fits = SwatchTileOf(columns, rows);
-  if (fits > 0) *error += "; it has the size of a swatch of " + std::to_string(fits) +
-                         "-pixel tiles: give --swatch " + std::to_string(fits);
+  if (fits > 0) *error += "; it has the size of a swatch of " + std::to_string(fits) + "-pixel tiles";
   return false;
 }
 

@@ -23,6 +23,7 @@ class Batch::Together : public Caller {
   void RunStarts(Host& host, const std::string& label) override { caller_.RunStarts(host, label); }
   void RunEnds(Host& host, const char* operation) override { caller_.RunEnds(host, operation); }
   void Note(const std::string& text) override { caller_.Note(text); }
+  std::string Advise(const Advice& advice) const override { return caller_.Advise(advice); }
   void Refused(const std::string& sentence) override { caller_.Refused(sentence); }
   void Done(const std::string& line, const std::string& target) override {
     if (target.empty()) caller_.Done(line, target);

@@ -12,14 +12,14 @@ std::string ResultText(int result) {
   return "result " + std::to_string(result) + ": " + ResultMeaning(result);
 }
 
-std::string DescribeResult(const Host& host, int result) {
+std::string DescribeResult(const Caller& caller, const Host& host, int result) {
   const std::vector<Exchange>& exchanges = host.exchanges();
   if (!exchanges.empty() && exchanges.back().answer == result && result != kNoError) {
     // No warning was shown: the module only passed on what advanceState said.
     const std::string meaning = result == kUserCancelled ? "user cancelled" : ResultMeaning(result);
     return "result " + std::to_string(result) + ": " + meaning +
            ", answered by the host's own advanceState at row " +
-           std::to_string(exchanges.back().rectTop) + " (--advance-fails-at)";
+           std::to_string(exchanges.back().rectTop) + caller.Advise({Hint::kHostAnswered, "", 0});
   }
   return ResultText(result);
 }

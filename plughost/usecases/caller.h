@@ -29,6 +29,25 @@ constexpr int kAllGroups = -2;
 // The last group number a palette can have: its count is a signed 16-bit number.
 constexpr int kMaxGroup = 32766;
 
+// What a user can do about something this layer says, or what caused it,
+// which each caller puts in its own words: the command line names its
+// options, GIMP and the page what their users can choose. The layer's own
+// sentence comes first; the advice follows it.
+enum class Hint {
+  kReplace,           // the file may be replaced all the same
+  kPutIntoOrReplace,  // the colours may go into `file` in its own form, or replace it
+  kOpenGroups,        // one group at a time, 0 to `number` - 1, or every group
+  kChooseGroup,       // the colours may go into one group of the palette
+  kSwatch,            // the image has the size of a swatch of `number`-pixel tiles
+  kSwatchIfOne,       // the same, said of an image saved as it is
+  kHostAnswered,      // the host's own advanceState answered, as it was told to
+};
+struct Advice {
+  Hint hint;
+  std::string file;
+  int number = 0;
+};
+
 // The caller's side: the module it loaded, the host it wants for each run
 // of the module, and where what this layer says goes. Sentences name their
 // file and carry no prefix of the caller's.
@@ -43,6 +62,9 @@ class Caller {
   virtual void RunEnds(Host& /*host*/, const char* /*operation*/) {}
   // What a user may want to know: "FILE: what".
   virtual void Note(const std::string& text) = 0;
+  // `advice` in this caller's words, to follow a sentence: "; give --force
+  // to replace it". Empty when its users have nothing to do about it.
+  virtual std::string Advise(const Advice& /*advice*/) const { return ""; }
   // Why an operation failed: one sentence naming the file.
   virtual void Refused(const std::string& sentence) = 0;
   // What was done: "a.kcf -> a.png (16 x 16 RGB)", once `target` (when
@@ -117,7 +139,7 @@ int Verdict(Caller& caller, const Host& host, int status, const std::string& fil
 std::string ResultText(int result);
 // The same, saying when it was the host's own advanceState that answered
 // it rather than the module.
-std::string DescribeResult(const Host& host, int result);
+std::string DescribeResult(const Caller& caller, const Host& host, int result);
 
 // A note when `path` has none of the extensions the module's property list
 // gives for what it `verb`s ("reads", "writes"); "" otherwise.

@@ -31,7 +31,7 @@ int16_t RunModuleOpen(Caller& caller, const std::string& input, const std::strin
 }
 
 int Refuse(Caller& caller, const OpenedPalette& opened, int16_t result, const std::string& why) {
-  caller.Refused(opened.what + ": " + DescribeResult(*opened.host, result) +
+  caller.Refused(opened.what + ": " + DescribeResult(caller, *opened.host, result) +
                  (why.empty() ? "" : "; " + why));
   caller.Tail(*opened.host);
   return kExitModule;
@@ -49,7 +49,8 @@ int OpenWhole(Caller& caller, const std::string& input, const std::string& label
   opened->read = std::min<uint64_t>(opened->size, BytesPromised(ReadPaletteHead(opened->head)));
   if (result == kNoError) return kExitSuccess;
   const std::string why = ExplainRefusal(opened->head, result);
-  const std::string hint = result == kCannotReadFile ? GroupHint(opened->head) : "";
+  const int groups = result == kCannotReadFile ? GroupsToOpenOneByOne(opened->head) : 0;
+  const std::string hint = groups > 0 ? caller.Advise({Hint::kOpenGroups, input, groups}) : "";
   return Refuse(caller, *opened, result, why + hint);
 }
 
@@ -158,7 +159,8 @@ int WriteOpened(Caller& caller, const OpenRequest& request, const std::string& i
             std::to_string(document.rows) + " image for " + out;
   }
   if (!encoded.empty())
-    WriteFileAtomically(out, encoded, MayReplaceWithImage(request.force), &error, caller.outputs());
+    WriteFileAtomically(out, encoded, MayReplaceWithImage(request.force, caller), &error,
+                        caller.outputs());
   if (!error.empty()) return caller.Refused(error), kExitHost;
   caller.Done(OpenedLine(request, out, opened), out);
   const std::string note = OpenedNote(opened.head, opened.size, opened.read);

@@ -90,13 +90,12 @@ std::string ExplainGroupRefusal(const PaletteForm& form, int group, uint64_t fil
          ", and the file has " + Counted(int64_t(fileSize), "byte", "bytes");
 }
 
-std::string GroupHint(const std::vector<uint8_t>& head) {
+int GroupsToOpenOneByOne(const std::vector<uint8_t>& head) {
   PaletteForm form;
   if (ReadPaletteForm(ReadPaletteHead(head), &form) != FormFault::kNone || form.groups < 2)
-    return "";
-  if (form.perGroup > kMaxColors || form.Colours() <= kMaxColors) return "";
-  return "; open one group at a time with --group N, N from 0 to " +
-         std::to_string(form.groups - 1) + ", or every group with --group all";
+    return 0;
+  if (form.perGroup > kMaxColors || form.Colours() <= kMaxColors) return 0;
+  return form.groups;
 }
 
 std::string HeaderlessReading() {

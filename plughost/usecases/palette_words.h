@@ -28,10 +28,9 @@ std::string GroupPastTheLast(const std::string& name, const PaletteForm& form, i
 // file the user named; "" when the code says it all.
 std::string ExplainGroupRefusal(const PaletteForm& form, int group, uint64_t fileSize, int result);
 
-// What to do with a file refused for holding more colours than an image
-// shows, when one group would fit: "; open one group at a time with
-// --group N ...". "" for any other file.
-std::string GroupHint(const std::vector<uint8_t>& head);
+// For a file refused for holding more colours than an image shows, when
+// one group would fit: how many groups it has. 0 for any other file.
+int GroupsToOpenOneByOne(const std::vector<uint8_t>& head);
 
 // Why a module answering `result` on these file bytes refused them; empty
 // when the bytes show nothing more than the code says.

@@ -17,7 +17,8 @@ std::string OpeningDiffers(Caller& caller, const InputFile& file, const std::str
   if (opened == filtered || (filtered != kNoError && opened != kNoError)) return "";
   if (opened == kNoError) return "an open reads it (" + HeaderlessReading() + ")";
   const std::string why = ExplainRefusal(head, opened);
-  const std::string hint = opened == kCannotReadFile ? GroupHint(head) : "";
+  const int groups = opened == kCannotReadFile ? GroupsToOpenOneByOne(head) : 0;
+  const std::string hint = groups > 0 ? caller.Advise({Hint::kOpenGroups, name, groups}) : "";
   return "an open refuses it (" + ResultText(opened) + (why.empty() ? "" : "; " + why) + hint + ")";
 }
 

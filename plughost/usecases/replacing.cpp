@@ -16,14 +16,16 @@ std::string Unknown(const ExistingFile& file, const char* notA) {
          " that is not " + notA;
 }
 
-std::string Forced(const std::string& sentence) { return sentence + "; give --force to replace it"; }
+std::string Forced(const Caller& caller, const std::string& sentence) {
+  return sentence + caller.Advise({Hint::kReplace, "", 0});
+}
 
 // A new palette over a file that is no palette: what it is instead.
 std::string NotAPalette(const ExistingFile& file, const Format* format) {
-  if (format == nullptr) return Forced(file.name + " is " + Unknown(file, "a palette"));
+  if (format == nullptr) return file.name + " is " + Unknown(file, "a palette");
   if (format->kind == FileKind::kImage)
-    return Forced(file.name + " holds an image, not a palette (" + format->name + ")");
-  return Forced(file.name + " is " + format->name + ", not a palette");
+    return file.name + " holds an image, not a palette (" + format->name + ")";
+  return file.name + " is " + format->name + ", not a palette";
 }
 
 }  // namespace
@@ -53,37 +55,36 @@ std::string WhatFileIs(const ExistingFile& file) {
   return format != nullptr ? format->name : Unknown(file, "a palette");
 }
 
-ReplaceCheck MayReplaceWithPalette(bool force) {
+ReplaceCheck MayReplaceWithPalette(bool force, const Caller& caller) {
   if (force) return nullptr;
-  return [](const ExistingFile& file) -> std::string {
+  return [&caller](const ExistingFile& file) -> std::string {
     if (file.size == 0) return "";
     PaletteForm form;
     std::string why;
     if (PaletteFormOf(file, &form, &why)) {
       if (form.IsWritten()) return "";
       return file.name + " is a palette of another form (" + FormText(form) +
-             "), which saving would lose: the module writes 24-bit, 1 group of 256 colours; give "
-             "--into " + file.name + " to put the colours into it in its own form, or --force to "
-             "replace it";
+             "), which saving would lose: the module writes 24-bit, 1 group of 256 colours" +
+             caller.Advise({Hint::kPutIntoOrReplace, file.name, 0});
     }
     const Format* format = FormatOf(file);
     if (format != nullptr && format->id == ImageFormat::kKissPalette)
-      return Forced(file.name + " is a KiSS palette plughost cannot read: " + why);
-    return NotAPalette(file, format);
+      return Forced(caller, file.name + " is a KiSS palette plughost cannot read: " + why);
+    return Forced(caller, NotAPalette(file, format));
   };
 }
 
-ReplaceCheck MayReplaceWithImage(bool force) {
+ReplaceCheck MayReplaceWithImage(bool force, const Caller& caller) {
   if (force) return nullptr;
-  return [](const ExistingFile& file) -> std::string {
+  return [&caller](const ExistingFile& file) -> std::string {
     if (file.size == 0) return "";
     const Format* format = FormatOf(file);
     if (format != nullptr && (format->kind == FileKind::kImage || format->kind == FileKind::kPaletteText))
       return "";
     if (format != nullptr && format->kind == FileKind::kPalette)
-      return Forced(file.name + " holds a KiSS palette, not an image");
-    if (format != nullptr) return Forced(file.name + " is " + format->name + ", not an image");
-    return Forced(file.name + " is " + Unknown(file, "an image or palette plughost knows"));
+      return Forced(caller, file.name + " holds a KiSS palette, not an image");
+    if (format != nullptr) return Forced(caller, file.name + " is " + format->name + ", not an image");
+    return Forced(caller, file.name + " is " + Unknown(file, "an image or palette plughost knows"));
   };
 }
 

@@ -1,6 +1,6 @@
 // What an output may replace, by what the existing file holds (its first
-// bytes, read through the files gate, and the table of formats). Without
-// --force: a new palette replaces only a missing or empty file or a palette
+// bytes, read through the files gate, and the table of formats). Unless
+// forced: a new palette replaces only a missing or empty file or a palette
 // of the form the module writes; an image or palette text that open writes
 // replaces only one the table knows as such; the trace replaces nothing the
 // table knows, forced or not. Everything else is refused in words that say
@@ -11,11 +11,13 @@
 
 #include "kiss/palette_bytes.h"
 #include "plughost/files/atomic_file.h"
+#include "plughost/usecases/caller.h"
 
 namespace plughost {
 
-ReplaceCheck MayReplaceWithPalette(bool force);
-ReplaceCheck MayReplaceWithImage(bool force);
+// `caller` advises its user on what is refused.
+ReplaceCheck MayReplaceWithPalette(bool force, const Caller& caller);
+ReplaceCheck MayReplaceWithImage(bool force, const Caller& caller);
 ReplaceCheck MayReplaceWithTrace();
 // A palette put back in its own form: the file must still be the one that
 // was read (`read`: its identity, size and time then), and so a palette of

@@ -75,7 +75,7 @@ int SaveThroughModule(Caller& caller, const std::string& out, const std::string&
   const int16_t result = host->Save(ref, image);
   caller.RunEnds(*host, "save");
   if (result != kNoError)
-    caller.Refused(out + ": " + DescribeResult(*host, result) + "; nothing was written there");
+    caller.Refused(out + ": " + DescribeResult(caller, *host, result) + "; nothing was written there");
   caller.Tail(*host);
   return result == kNoError ? kExitSuccess : kExitModule;
 }
@@ -87,11 +87,11 @@ struct IntoPlace {
 };
 
 // Where the colours of `group` go in the palette `bytes` of `form`; "" or the refusal.
-std::string PlanInto(const std::string& into, const PaletteForm& form, int group,
+std::string PlanInto(const Caller& caller, const std::string& into, const PaletteForm& form, int group,
                      const std::vector<uint8_t>& bytes, IntoPlace* place) {
   if (group == kNoGroup && form.Colours() > kMaxColors)
-    return into + " holds " + FormText(form) + ", more than the 256 colours of one image; " +
-           "give --group N to put the colours into one group";
+    return into + " holds " + FormText(form) + ", more than the 256 colours of one image" +
+           caller.Advise({Hint::kChooseGroup, into, form.groups});
   const std::string past = group == kNoGroup ? "" : GroupPastTheLast(into, form, group);
   if (!past.empty()) return past;
   if (form.perGroup > kMaxColors)
@@ -241,10 +241,12 @@ int ReadForSaving(Caller& caller, const std::string& path, int swatch, SaveImage
   // Saved as it is, the grid's corner pixels would become the palette.
   if (note.empty() && tile > 0)
     note = "a " + std::to_string(image->columns) + " x " + std::to_string(image->rows) +
-           " image has the size of a swatch of " + std::to_string(tile) +
-           "-pixel tiles; if it is one, add --swatch " + std::to_string(tile) +
-           " to save one colour from each tile";
+           " image has the size of a swatch of " + std::to_string(tile) + "-pixel tiles" +
+           caller.Advise({Hint::kSwatchIfOne, path, tile});
   if (!note.empty()) caller.Note(path + ": " + note);
+  // An image refused as no swatch of the tile asked, whose size is one's.
+  if (!read && image->swatchOfTile > 0)
+    error += caller.Advise({Hint::kSwatch, path, image->swatchOfTile});
   if (!read) caller.Refused(error);
   return read ? kExitSuccess : kExitHost;
 }
@@ -253,7 +255,7 @@ int SaveNewPalette(Caller& caller, const std::string& source, const SaveImage& i
                    const std::string& out, bool force, const std::string& label) {
   AtomicFile target;
   std::string error;
-  if (!target.Begin(out, MayReplaceWithPalette(force), &error, caller.outputs()))
+  if (!target.Begin(out, MayReplaceWithPalette(force, caller), &error, caller.outputs()))
     return caller.Refused(error), kExitHost;
   std::unique_ptr<Host> host;
   const int saved = SaveThroughModule(caller, out, label, image.top, target.ref(), &host);
@@ -278,7 +280,7 @@ int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<I
   const FileStatus read = StatusOf(FollowLinks(into));
   error = ReadInto(into, &bytes, &form);
   for (size_t i = 0; i < parts.size() && error.empty(); ++i)
-    error = PlanInto(into, form, parts[i].group, bytes, &places[i]);
+    error = PlanInto(caller, into, form, parts[i].group, bytes, &places[i]);
   if (!error.empty()) return caller.Refused(error), kExitHost;
   std::vector<std::unique_ptr<Host>> hosts(parts.size());
   std::vector<PartDone> done(parts.size());

@@ -242,7 +242,9 @@ void AddBacks(Table* table) {
   table->backs.push_back(KeptBack("other-form", backs / "other-form.kcf",
                                   " is a palette of 12-bit, 10 groups of 16 colours, whose colours go back from layers named as it opens"));
   table->backs.push_back(KeptBack("cel", backs / "doll.cel", " is a KiSS cel, not a palette"));
-  table->backs.push_back(KeptBack("picture", backs / "picture.kcf", " holds an image, not a palette (a PNG image)"));
+  table->backs.push_back(KeptBack("picture", backs / "picture.kcf",
+                                  " holds an image, not a palette (a PNG image); export to another "
+                                  "name, or delete that file first"));
   table->backs.push_back(KeptBack("dangling", backs / "dangling.kcf",
                                   " is a symbolic link to a missing file; not writing through it"));
 }
