@@ -25,7 +25,7 @@ void RequireOneShortLine(const std::string& error) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const plughost::MemoryBytes bytes(data, size);
-  for (plughost::PaletteText kind : {plughost::PaletteText::kGimp, plughost::PaletteText::kJasc}) {
+  for (plughost::ImageFormat kind : {plughost::ImageFormat::kGimpPalette, plughost::ImageFormat::kJascPalette}) {
     plughost::Image image;
     int colours = -1;
     std::string error;

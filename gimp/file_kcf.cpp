@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "gimp/file_kcf.h"
+#include "kiss/palette_bytes.h"
 
 // After libgimp/gimp.h, which it needs and does not include.
 #include <libgimp/gimpui.h>
@@ -34,7 +35,8 @@ void InstallLoad() {
   // The palette's mark follows "KiSS": a cel file carries another, and is
   // left to its own loader. A headerless palette has no mark and opens by
   // its extension.
-  gimp_register_magic_load_handler(kLoadProc, "kcf", "", "0,string,KiSS\x10");
+  gimp_register_magic_load_handler(kLoadProc, kPaletteExtension, "",
+                                   ("0,string," + PaletteMagic()).c_str());
 }
 
 void InstallSave() {
@@ -52,7 +54,7 @@ void InstallSave() {
       "kept. The file is replaced only when it succeeds.",
       "The Zentrow authors", "The Zentrow authors", "2024", "KiSS palette", "RGB*", GIMP_PLUGIN,
       G_N_ELEMENTS(args), 0, args, nullptr);
-  gimp_register_save_handler(kSaveProc, "kcf", "");
+  gimp_register_save_handler(kSaveProc, kPaletteExtension, "");
 }
 
 void Query() {

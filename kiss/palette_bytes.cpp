@@ -3,6 +3,26 @@
 #include <algorithm>
 #include <cstring>
 
+std::string PaletteMagic() {
+  PaletteHeader header{};
+  SetPaletteSignature(header);
+  SetFileMark(header, kFileMark);
+  return std::string(reinterpret_cast<const char*>(header.bytes), kFileMarkOffset + 1);
+}
+
+std::vector<uint8_t> BlackPalette(int16_t perGroup, int16_t groups) {
+  PaletteHeader header{};
+  SetPaletteSignature(header);
+  SetFileMark(header, kFileMark);
+  SetBitsPerColor(header, 24);
+  SetColorsPerGroup(header, perGroup);
+  SetGroupCount(header, groups);
+  std::vector<uint8_t> file(header.bytes, header.bytes + kPaletteHeaderSize);
+  file.resize(file.size() + size_t(perGroup > 0 ? perGroup : 0) * size_t(groups > 0 ? groups : 0) *
+                                kColor24Size);
+  return file;
+}
+
 bool BeginsWithPaletteSignature(const uint8_t* bytes, size_t size) {
   PaletteHeader header{};
   if (size < 4) return false;

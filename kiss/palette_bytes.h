@@ -8,9 +8,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "kiss/kiss_palette.h"
+
+// What hosts know a palette by: the extension the module's property list
+// gives ("KCF "), in lower case, and the bytes every palette with a header
+// begins with, its signature and then its file mark.
+constexpr char kPaletteExtension[] = "kcf";
+std::string PaletteMagic();
+
+// A palette of `groups` groups of `perGroup` 24-bit colours, every one black.
+std::vector<uint8_t> BlackPalette(int16_t perGroup, int16_t groups);
 
 // True when the bytes begin with "KiSS": the one test of the signature.
 bool BeginsWithPaletteSignature(const uint8_t* bytes, size_t size);

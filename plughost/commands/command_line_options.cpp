@@ -20,6 +20,15 @@ std::string Listed(const std::vector<std::string>& names, const char* last) {
   return text;
 }
 
+// ".png or .ppm": the extensions open writes of files of `kind`, from the table.
+std::string WrittenExtensions(FileKind kind) {
+  std::vector<std::string> extensions;
+  for (const Format& f : Formats()) {
+    if (f.kind == kind && f.encode != nullptr) extensions.push_back("." + f.extensions.front());
+  }
+  return Listed(extensions, "or");
+}
+
 CLI::Validator SwatchCheck() {
   return Takes(Decimal(1, kMaxSwatchTile),
                "a tile size from 1 to " + std::to_string(kMaxSwatchTile));
@@ -92,6 +101,35 @@ void AddHostEmulation(CLI::App& app, HostSettings& s) {
 
 }  // namespace
 
+std::string RequestFaultText(RequestFault fault, bool opening, const std::string& out) {
+  const std::string inputs = opening ? "palette files" : "images";
+  switch (fault) {
+    case RequestFault::kNone:
+      return "";
+    case RequestFault::kNoInputs:
+      return "no " + inputs + " given";
+    case RequestFault::kOutputChoice:
+      return std::string("give --out ") + (opening ? "IMAGE" : "FILE.kcf") +
+             " for one file or --out-dir DIR for several";
+    case RequestFault::kSeveralNeedFolder:
+      return "several " + inputs + " need --out-dir DIR";
+    case RequestFault::kOutputNotWritten:
+      return "--out must end in " + WrittenExtensions(FileKind::kImage) + ", or " +
+             WrittenExtensions(FileKind::kPaletteText) + " for a palette: " + out;
+    case RequestFault::kFormatContradicts:
+      return "--format contradicts the extension of --out " + out;
+    case RequestFault::kSwatchOfPaletteText:
+      return "--swatch makes tiles of an image; a palette file lists its colours";
+    case RequestFault::kGroupWithoutInto:
+      return "--group chooses a group of the palette given with --into";
+    case RequestFault::kIntoAndOutputs:
+      return "give --into PALETTE.kcf, or --out or --out-dir, not both";
+    case RequestFault::kIntoTakesOne:
+      return "--into takes one image";
+  }
+  return "";
+}
+
 void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use) {
   LastCounts(app.add_option("--module", options.module,
                             "The module file to load (default: the one next to this program)"),
@@ -123,7 +161,9 @@ void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use) {
 void AddOpenOptions(CLI::App& open, OpenRequest& request) {
   open.add_option("FILE", request.inputs, "Palette files")->type_name("");
   Once(open.add_option("--out", request.out,
-                       "The image to write, .png or .ppm, or a palette, .gpl or .pal (one FILE)"),
+                       "The image to write, " + WrittenExtensions(FileKind::kImage) +
+                           ", or a palette, " + WrittenExtensions(FileKind::kPaletteText) +
+                           " (one FILE)"),
        "FILE");
   Once(open.add_option("--out-dir", request.outDir,
                        "Write each FILE's image here, under its own name (any number of FILEs; "

@@ -36,7 +36,7 @@ int OpenEveryGroup(const Options& options, const OpenRequest& request, Streams i
 }  // namespace
 
 int RunOpen(const Options& options, OpenRequest request, Streams io) {
-  const std::string wrong = CheckRequest(&request);
+  const std::string wrong = RequestFaultText(CheckRequest(&request), true, request.out);
   if (!wrong.empty()) {
     io.err << "plughost open: " << Printable(wrong) << "\n";
     return kExitUsage;

@@ -24,7 +24,7 @@ const HostOptionUse kSaveUses = {
 }  // namespace
 
 int RunSave(const Options& options, const SaveRequest& request, Streams io) {
-  const std::string wrong = CheckRequest(request);
+  const std::string wrong = RequestFaultText(CheckRequest(request), false, request.out);
   if (!wrong.empty()) {
     io.err << "plughost save: " << Printable(wrong) << "\n";
     return kExitUsage;
@@ -40,8 +40,8 @@ int RunSave(const Options& options, const SaveRequest& request, Streams io) {
 
 CommandRow SaveCommand() {
   return {"save",
-          "Save images (" + FormatsSaveReads() +
-              ") or GIMP/JASC palettes (.gpl, .pal) as KiSS palettes through the module",
+          "Save images (" + FormatsSaveReads() + ") or " + PaletteTextsSaveReads() +
+              " as KiSS palettes through the module",
           kSaveUses, [](CLI::App& command) -> CommandRun {
             auto request = std::make_shared<SaveRequest>();
             AddSaveOptions(command, *request);

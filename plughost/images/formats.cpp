@@ -68,11 +68,11 @@ std::vector<uint8_t> WritePpm(const Image& image, const std::string&, int) {
 }
 
 std::vector<uint8_t> WriteGimpPalette(const Image& image, const std::string& name, int held) {
-  return EncodePaletteText(image, PaletteText::kGimp, name, held);
+  return EncodePaletteText(image, ImageFormat::kGimpPalette, name, held);
 }
 
 std::vector<uint8_t> WriteJascPalette(const Image& image, const std::string& name, int held) {
-  return EncodePaletteText(image, PaletteText::kJasc, name, held);
+  return EncodePaletteText(image, ImageFormat::kJascPalette, name, held);
 }
 
 // A palette is exact colours: a JPEG's were changed when it was saved.
@@ -104,7 +104,7 @@ std::vector<Format> MakeTable() {
        nullptr, nullptr, nullptr},
       {F::kTga, "a TGA image", nullptr, {"tga", "icb", "vda", "vst"}, K::kImage, nullptr, nullptr,
        nullptr, nullptr},
-      {F::kKissPalette, "a KiSS palette", nullptr, {"kcf"}, K::kPalette, IsKissPalette, nullptr,
+      {F::kKissPalette, "a KiSS palette", nullptr, {kPaletteExtension}, K::kPalette, IsKissPalette, nullptr,
        nullptr, nullptr},
       {F::kKissCel, "a KiSS cel", nullptr, {"cel"}, K::kKissFile, IsKissCel, nullptr, nullptr,
        nullptr},
@@ -174,6 +174,19 @@ std::string FormatsSaveReads() {
     names += (names.empty() ? "" : ", ") + name.substr(name.find(' ') + 1, name.rfind(' ') - name.find(' ') - 1);
   }
   return names;
+}
+
+std::string PaletteTextsSaveReads() {
+  std::string makers, extensions;
+  for (const Format& f : Formats()) {
+    if (f.kind != FileKind::kPaletteText) continue;
+    // "a GIMP palette" is GIMP's.
+    const std::string name = f.name;
+    const size_t first = name.find(' ') + 1, last = name.rfind(' ');
+    makers += (makers.empty() ? "" : "/") + name.substr(first, last - first);
+    extensions += (extensions.empty() ? "." : ", .") + f.extensions.front();
+  }
+  return makers + " palettes (" + extensions + ")";
 }
 
 }  // namespace plughost

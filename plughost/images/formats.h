@@ -68,6 +68,8 @@ ImageFormat FormatFromPath(const std::string& path);
 std::vector<std::string> FormatOptions();
 // "PNG, BMP, GIF, PPM, PGM": what save reads as images.
 std::string FormatsSaveReads();
+// "GIMP/JASC palettes (.gpl, .pal)": the palette texts save reads.
+std::string PaletteTextsSaveReads();
 
 // The last extension of a file's name, lower case, without the dot.
 std::string ExtensionOf(const std::string& path);

@@ -145,20 +145,12 @@ bool DecodeJasc(PaletteReader* r) {
 
 }  // namespace
 
-PaletteText PaletteTextFromPath(const std::string& path) {
-  const Format* format = FormatByName(path);
-  const ImageFormat id = format != nullptr ? format->id : ImageFormat::kUnknown;
-  return id == ImageFormat::kGimpPalette   ? PaletteText::kGimp
-         : id == ImageFormat::kJascPalette ? PaletteText::kJasc
-                                           : PaletteText::kNone;
-}
-
-std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
+std::vector<uint8_t> EncodePaletteText(const Image& image, ImageFormat kind,
                                        const std::string& name, int held) {
-  if (image.planes != 3 || kind == PaletteText::kNone) return {};
+  if (image.planes != 3 || FormatById(kind).kind != FileKind::kPaletteText) return {};
   const int all = image.rows * image.columns;
   const int count = held >= 0 && held < all ? held : all;
-  std::string text = kind == PaletteText::kGimp
+  std::string text = kind == ImageFormat::kGimpPalette
                          ? "GIMP Palette\nName: " + name + "\nColumns: 16\n#\n"
                          : "JASC-PAL\r\n0100\r\n" + std::to_string(count) + "\r\n";
   for (int k = 0; k < count; ++k) {
@@ -166,7 +158,7 @@ std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
     const int g = image.At(k / image.columns, k % image.columns, 1);
     const int b = image.At(k / image.columns, k % image.columns, 2);
     char line[48];
-    if (kind == PaletteText::kGimp) {
+    if (kind == ImageFormat::kGimpPalette) {
       std::snprintf(line, sizeof line, "%3d %3d %3d\tIndex %d\n", r, g, b, k);
     } else {
       std::snprintf(line, sizeof line, "%d %d %d\r\n", r, g, b);
@@ -176,18 +168,18 @@ std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-bool DecodePaletteText(const ByteSource& source, PaletteText kind, const std::string& name,
+bool DecodePaletteText(const ByteSource& source, ImageFormat kind, const std::string& name,
                        Image* image, int* colours, std::string* error) {
   Image read = Image::Blank(kPerRow, kPerRow, 3);
   *colours = 0;
   error->clear();
   PaletteReader reader{TextLines(source), name, &read, colours, error, std::string()};
-  const bool ok = kind == PaletteText::kGimp ? DecodeGimp(&reader) : DecodeJasc(&reader);
+  const bool ok = kind == ImageFormat::kGimpPalette ? DecodeGimp(&reader) : DecodeJasc(&reader);
   if (ok) *image = read;
   return ok;
 }
 
-bool DecodePaletteText(const std::vector<uint8_t>& bytes, PaletteText kind, const std::string& name,
+bool DecodePaletteText(const std::vector<uint8_t>& bytes, ImageFormat kind, const std::string& name,
                        Image* image, int* colours, std::string* error) {
   return DecodePaletteText(MemoryBytes(bytes), kind, name, image, colours, error);
 }

@@ -11,19 +11,18 @@
 
 #include "plughost/host/image.h"
 #include "plughost/images/byte_source.h"
+#include "plughost/images/formats.h"
 
 namespace plughost {
 
-enum class PaletteText { kNone, kGimp, kJasc };
-
-// By the extension, in any case: ".gpl", ".pal".
-PaletteText PaletteTextFromPath(const std::string& path);
+// `kind` is the palette text's row of the table of formats: kGimpPalette
+// or kJascPalette.
 
 // The image's pixels, row by row, as a palette file; `name` goes into the
 // GIMP palette's header. Only the first `held` colours when the palette
 // holds fewer than the image shows (-1: every pixel). Empty for an image
 // that is not RGB.
-std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
+std::vector<uint8_t> EncodePaletteText(const Image& image, ImageFormat kind,
                                        const std::string& name, int held = -1);
 
 // A palette file as a 16 x 16 image, read a line at a time: what is held
@@ -32,9 +31,9 @@ std::vector<uint8_t> EncodePaletteText(const Image& image, PaletteText kind,
 // line and what was wrong (more than 256 colours, a malformed line quoted
 // in at most 80 characters, a number outside 0 to 255, a line longer than
 // kMaxLineBytes). *colours is how many the file held.
-bool DecodePaletteText(const ByteSource& source, PaletteText kind, const std::string& name,
+bool DecodePaletteText(const ByteSource& source, ImageFormat kind, const std::string& name,
                        Image* image, int* colours, std::string* error);
-bool DecodePaletteText(const std::vector<uint8_t>& bytes, PaletteText kind, const std::string& name,
+bool DecodePaletteText(const std::vector<uint8_t>& bytes, ImageFormat kind, const std::string& name,
                        Image* image, int* colours, std::string* error);
 
 }  // namespace plughost

@@ -62,8 +62,9 @@ class Caller {
   virtual void RunEnds(Host& /*host*/, const char* /*operation*/) {}
   // What a user may want to know: "FILE: what".
   virtual void Note(const std::string& text) = 0;
-  // `advice` in this caller's words, to follow a sentence: "; give --force
-  // to replace it". Empty when its users have nothing to do about it.
+  // `advice` in this caller's words, to follow a sentence (the command line
+  // names the option that does it). Empty when its users have nothing to
+  // do about it.
   virtual std::string Advise(const Advice& /*advice*/) const { return ""; }
   // Why an operation failed: one sentence naming the file.
   virtual void Refused(const std::string& sentence) = 0;

@@ -39,7 +39,7 @@ bool PaletteFormOf(const ExistingFile& file, PaletteForm* form, std::string* why
   }
   // Any file reads as headerless; only a .kcf that is nothing else and holds
   // the 10 groups is taken for one.
-  if (format == nullptr && ExtensionOf(file.name) == "kcf" && file.size >= kHeaderlessFileSize) {
+  if (format == nullptr && ExtensionOf(file.name) == kPaletteExtension && file.size >= kHeaderlessFileSize) {
     ReadPaletteForm(head, form);
     return true;
   }

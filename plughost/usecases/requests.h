@@ -17,7 +17,7 @@ struct OpenRequest {
   std::vector<std::string> inputs;
   std::string out;     // one input
   std::string outDir;  // any number of inputs
-  ImageFormat format = ImageFormat::kUnknown;  // given; else by --out, or PNG
+  ImageFormat format = ImageFormat::kUnknown;  // given; else by the output's extension, or PNG
   int swatch = 0;  // tile size; 0 writes one pixel per colour
   bool force = false;  // replace an existing file that is no image
   int group = kNoGroup;  // open one group of each file, or kAllGroups
@@ -33,15 +33,28 @@ struct SaveRequest {
   int group = kNoGroup;  // the one group of `into` to put them into
 };
 
-// Why a request does not hold together ("--swatch makes tiles of an
-// image; a palette file lists its colours"), or "". Fills in what the
-// request leaves to be worked out (the format of open's outputs).
-std::string CheckRequest(OpenRequest* request);
-std::string CheckRequest(const SaveRequest& request);
+// Why a request does not hold together, for the caller to say in words of
+// its own (the command line names the options that made the request).
+enum class RequestFault {
+  kNone,
+  kNoInputs,             // no palette files, or no images
+  kOutputChoice,         // neither or both of one output and an output folder
+  kSeveralNeedFolder,    // several inputs and one output
+  kOutputNotWritten,     // open writes no format of the output's extension
+  kFormatContradicts,    // the format asked is not the output's extension's
+  kSwatchOfPaletteText,  // a swatch asked of a palette text
+  kGroupWithoutInto,     // a group, with no palette to put colours into
+  kIntoAndOutputs,       // a palette to put colours into, and outputs too
+  kIntoTakesOne,         // a palette to put colours into, from several images
+};
+// Fills in what the request leaves to be worked out (the format of open's
+// outputs).
+RequestFault CheckRequest(OpenRequest* request);
+RequestFault CheckRequest(const SaveRequest& request);
 
-// The file written from `input`: --out's, or in --out-dir under the
-// input's name with the format's extension (.kcf for save; --into's
-// palette, which is read and written both).
+// The file written from `input`: the one output, or in the output folder
+// under the input's name with the format's extension (.kcf for save; the
+// palette colours are put into, which is read and written both).
 std::string OutputFor(const OpenRequest& request, const std::string& input);
 std::string OutputFor(const SaveRequest& request, const std::string& input);
 

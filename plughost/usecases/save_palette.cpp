@@ -49,7 +49,7 @@ std::string CoverageNote(const SaveImage& image) {
 }
 
 // A GIMP or JASC palette as the image of its colours, 16 to a row.
-bool ReadPaletteText(const std::string& path, PaletteText kind, SaveImage* image,
+bool ReadPaletteText(const std::string& path, ImageFormat kind, SaveImage* image,
                      std::string* error, std::string* note) {
   InputFile file;
   int colours = 0;
@@ -231,7 +231,7 @@ int ReadForSaving(Caller& caller, const std::string& path, int swatch, SaveImage
   const bool text = named != nullptr && named->kind == FileKind::kPaletteText;
   bool read = false;
   try {
-    read = text ? ReadPaletteText(path, PaletteTextFromPath(path), image, &error, &note)
+    read = text ? ReadPaletteText(path, named->id, image, &error, &note)
                 : ReadForSave(path, swatch, image, &error);
   } catch (const std::bad_alloc&) {
     error = path + " is too big for the memory at hand";

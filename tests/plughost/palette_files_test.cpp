@@ -13,7 +13,7 @@ namespace {
 using plughost::DecodePaletteText;
 using plughost::EncodePaletteText;
 using plughost::Image;
-using plughost::PaletteText;
+using plughost::ImageFormat;
 
 std::vector<uint8_t> Bytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
@@ -27,7 +27,7 @@ std::string Colours(int n, const char* end = "\n") {
 
 struct DecodeCase {
   const char* name;
-  PaletteText kind;
+  ImageFormat kind;
   std::string text;
   const char* says;  // empty: read, with `colours` colours
   int colours;
@@ -56,47 +56,47 @@ TEST_P(PaletteDecodes, ReadOrRefuseWithTheLine) {
 }
 
 const DecodeCase kDecodeCases[] = {
-    {"GimpFull", PaletteText::kGimp, "GIMP Palette\nName: x\nColumns: 16\n#\n" + Colours(256), "",
+    {"GimpFull", ImageFormat::kGimpPalette, "GIMP Palette\nName: x\nColumns: 16\n#\n" + Colours(256), "",
      256},
-    {"GimpFewWithNamesAndComments", PaletteText::kGimp,
+    {"GimpFewWithNamesAndComments", ImageFormat::kGimpPalette,
      "GIMP Palette\r\nName: x\r\n# a comment\r\n\r\n  1   2   3\tRed\r\n4 5 6 Blue\r\n", "", 2},
-    {"GimpTooMany", PaletteText::kGimp, "GIMP Palette\n" + Colours(257),
+    {"GimpTooMany", ImageFormat::kGimpPalette, "GIMP Palette\n" + Colours(257),
      "line 258: a palette holds at most 256 colours", 0},
-    {"GimpNoHeader", PaletteText::kGimp, Colours(3), "line 1: a GIMP palette begins", 0},
-    {"GimpValueTooLarge", PaletteText::kGimp, "GIMP Palette\n1 2 3\n1 256 3\n",
+    {"GimpNoHeader", ImageFormat::kGimpPalette, Colours(3), "line 1: a GIMP palette begins", 0},
+    {"GimpValueTooLarge", ImageFormat::kGimpPalette, "GIMP Palette\n1 2 3\n1 256 3\n",
      "line 3: 256 is not from 0 to 255", 0},
-    {"GimpNotANumber", PaletteText::kGimp, "GIMP Palette\n1 2 x3\n", "line 2: \"x3\" is not a number",
+    {"GimpNotANumber", ImageFormat::kGimpPalette, "GIMP Palette\n1 2 x3\n", "line 2: \"x3\" is not a number",
      0},
-    {"GimpTwoNumbers", PaletteText::kGimp, "GIMP Palette\n1 2\n", "line 2: expected three numbers",
+    {"GimpTwoNumbers", ImageFormat::kGimpPalette, "GIMP Palette\n1 2\n", "line 2: expected three numbers",
      0},
-    {"JascFull", PaletteText::kJasc, "JASC-PAL\r\n0100\r\n256\r\n" + Colours(256, "\r\n"), "", 256},
-    {"JascFew", PaletteText::kJasc, "JASC-PAL\n0100\n3\n" + Colours(3), "", 3},
-    {"JascCountTooLarge", PaletteText::kJasc, "JASC-PAL\n0100\n300\n" + Colours(300),
+    {"JascFull", ImageFormat::kJascPalette, "JASC-PAL\r\n0100\r\n256\r\n" + Colours(256, "\r\n"), "", 256},
+    {"JascFew", ImageFormat::kJascPalette, "JASC-PAL\n0100\n3\n" + Colours(3), "", 3},
+    {"JascCountTooLarge", ImageFormat::kJascPalette, "JASC-PAL\n0100\n300\n" + Colours(300),
      "line 3: 300 colours, and a palette holds at most 256", 0},
-    {"JascShort", PaletteText::kJasc, "JASC-PAL\n0100\n4\n" + Colours(3),
+    {"JascShort", ImageFormat::kJascPalette, "JASC-PAL\n0100\n4\n" + Colours(3),
      "the file ends after 3 of its 4 colours", 0},
-    {"JascExtra", PaletteText::kJasc, "JASC-PAL\n0100\n2\n" + Colours(3),
+    {"JascExtra", ImageFormat::kJascPalette, "JASC-PAL\n0100\n2\n" + Colours(3),
      "line 6: more colours than the count", 0},
-    {"JascBadVersion", PaletteText::kJasc, "JASC-PAL\n0200\n1\n1 2 3\n", "line 2: expected", 0},
-    {"JascNegative", PaletteText::kJasc, "JASC-PAL\n0100\n1\n-1 2 3\n",
+    {"JascBadVersion", ImageFormat::kJascPalette, "JASC-PAL\n0200\n1\n1 2 3\n", "line 2: expected", 0},
+    {"JascNegative", ImageFormat::kJascPalette, "JASC-PAL\n0100\n1\n-1 2 3\n",
      "line 4: -1 is not from 0 to 255", 0},
-    {"RiffPalette", PaletteText::kJasc, std::string("RIFF\x10\0\0\0PAL data", 16),
+    {"RiffPalette", ImageFormat::kJascPalette, std::string("RIFF\x10\0\0\0PAL data", 16),
      "line 1: a JASC palette begins", 0},
-    {"GimpCrLineEnds", PaletteText::kGimp, "GIMP Palette\rName: x\r# c\r1 2 3\r4 5 6\r", "", 2},
-    {"GimpByteOrderMarkAndTabs", PaletteText::kGimp, "\xEF\xBB\xBFGIMP Palette\n1\t2\t3\tRed\n", "",
+    {"GimpCrLineEnds", ImageFormat::kGimpPalette, "GIMP Palette\rName: x\r# c\r1 2 3\r4 5 6\r", "", 2},
+    {"GimpByteOrderMarkAndTabs", ImageFormat::kGimpPalette, "\xEF\xBB\xBFGIMP Palette\n1\t2\t3\tRed\n", "",
      1},
-    {"GimpLastLineWithoutEnd", PaletteText::kGimp, "GIMP Palette\n1 2 3\n4 5 6", "", 2},
-    {"JascTrailingBlankLines", PaletteText::kJasc, "JASC-PAL\r\n0100\r\n2\r\n" + Colours(2, "\r\n") + "\r\n \r\n",
+    {"GimpLastLineWithoutEnd", ImageFormat::kGimpPalette, "GIMP Palette\n1 2 3\n4 5 6", "", 2},
+    {"JascTrailingBlankLines", ImageFormat::kJascPalette, "JASC-PAL\r\n0100\r\n2\r\n" + Colours(2, "\r\n") + "\r\n \r\n",
      "", 2},
-    {"JascCrLineEndsAndSpaces", PaletteText::kJasc, "JASC-PAL \r0100\r2 \r" + Colours(2, "\r"), "", 2},
-    {"JascColourAfterBlankLine", PaletteText::kJasc, "JASC-PAL\n0100\n1\n1 2 3\n\n4 5 6\n",
+    {"JascCrLineEndsAndSpaces", ImageFormat::kJascPalette, "JASC-PAL \r0100\r2 \r" + Colours(2, "\r"), "", 2},
+    {"JascColourAfterBlankLine", ImageFormat::kJascPalette, "JASC-PAL\n0100\n1\n1 2 3\n\n4 5 6\n",
      "line 6: more colours than the count on line 3", 0},
-    {"BadLineQuotedShortWithControlsEscaped", PaletteText::kGimp,
+    {"BadLineQuotedShortWithControlsEscaped", ImageFormat::kGimpPalette,
      "GIMP Palette\n1\x01" + std::string(200, 'x') + "\n",
      "line 2: \"1\\x01xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...\" is not a number", 0},
-    {"LineLongerThanAnyPalette", PaletteText::kGimp, "GIMP Palette\n1 2 3 " + std::string(5000, 'n') + "\n",
+    {"LineLongerThanAnyPalette", ImageFormat::kGimpPalette, "GIMP Palette\n1 2 3 " + std::string(5000, 'n') + "\n",
      "line 2: longer than 4096 characters", 0},
-    {"LongNumberShortened", PaletteText::kGimp, "GIMP Palette\n" + std::string(100, '9') + " 1 1\n",
+    {"LongNumberShortened", ImageFormat::kGimpPalette, "GIMP Palette\n" + std::string(100, '9') + " 1 1\n",
      "line 2: 99999999999999999999999999999999999999999999999999999999999999999999999999999... is not from 0 to 255", 0},
 };
 
@@ -110,7 +110,7 @@ TEST(PaletteFiles, BothKindsGoOutAndComeBackAsTheSameColours) {
   // A palette that holds fewer colours lists only those; the rest come
   // back black.
   for (int held : {256, 160, 16, 1}) {
-    for (PaletteText kind : {PaletteText::kGimp, PaletteText::kJasc}) {
+    for (ImageFormat kind : {ImageFormat::kGimpPalette, ImageFormat::kJascPalette}) {
       const std::vector<uint8_t> text = EncodePaletteText(image, kind, "round", held);
       Image back;
       int colours = 0;
@@ -122,7 +122,7 @@ TEST(PaletteFiles, BothKindsGoOutAndComeBackAsTheSameColours) {
       EXPECT_EQ(back.pixels, expected) << held;
     }
   }
-  const std::vector<uint8_t> gimp = EncodePaletteText(image, PaletteText::kGimp, "round");
+  const std::vector<uint8_t> gimp = EncodePaletteText(image, ImageFormat::kGimpPalette, "round");
   EXPECT_EQ(std::string(gimp.begin(), gimp.begin() + 42),
             "GIMP Palette\nName: round\nColumns: 16\n#\n 11");
 }
