@@ -20,16 +20,18 @@
   // the browser compiles the WebAssembly's functions as they are first
   // called, so the first palette a user opens is as quick as the rest.
   function warmUp(m) {
-    const bytes = new Uint8Array(32 + 10 * 16 * 3);
-    bytes.set([0x4b, 0x69, 0x53, 0x53, 0x10, 24, 0, 0, 16, 0, 10, 0]);  // KiSS, 24-bit, 16 x 10
-    m.openPalette('warm-up.kcf', bytes);
+    m.openPalette('warm-up.' + m.paletteExtension(), m.warmUpPalette());
   }
-  // The formats a palette can be written as, from the module's host's table.
+  // The formats a palette can be written as, from the host's table of
+  // formats, and the extension palettes are chosen by.
+  let written = [];
   function offerFormats(m) {
+    written = m.writtenFormats().map((f) => ({
+      extension: f.extension, label: f.name + (f.swatch ? ' swatch' : '') + ' (.' + f.extension + ')' }));
     const choice = document.getElementById('convert-format');
-    for (const format of m.writtenFormats()) {
-      choice.add(new Option(format.name + ' (.' + format.extension + ')', format.extension));
-    }
+    for (const format of written) choice.add(new Option(format.label, format.extension));
+    const extension = m.paletteExtension();
+    document.getElementById('files').accept = '.' + extension + ',.' + extension.toUpperCase();
   }
   const module = loadModule().then((m) => {
     warmUp(m);
@@ -153,6 +155,8 @@
       return card;
     }
     card.palette = { name, bytes, layers: told.layers, undo: [] };
+    const formats = card.querySelector('.format');
+    for (const format of written) formats.add(new Option(format.label, format.extension));
     const choice = card.querySelector('.layer');
     told.layers.forEach((layer, i) => choice.add(new Option(layer.name, String(i))));
     card.querySelector('.which').hidden = told.layers.length < 2;

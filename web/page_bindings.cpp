@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "kiss/palette_bytes.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/system.h"
@@ -127,6 +128,12 @@ std::vector<plughost::NamedLayer> NamedLayers(const val& layers) {
   return named;
 }
 
+// The page writes an image of a palette as a swatch of 16-pixel tiles,
+// which shows at a size people can see.
+int AsSwatch(plughost::ImageFormat format) {
+  return plughost::FormatById(format).kind == plughost::FileKind::kImage ? 16 : 0;
+}
+
 val Told(const PageCaller& caller) {
   val told = val::object();
   told.set("refusal", caller.refusal());
@@ -157,8 +164,9 @@ val OpenPalette(const std::string& name, const val& bytes) {
 // {refusal, notes, done, file, name}: the palette `name` of `bytes`, its
 // layers edited as `layers`, saved in `format`: "kcf" the palette in its
 // own form (as save --into, or GIMP's export), "kcf24" layer `layer` as a
-// new 24-bit palette, "gpl", "pal" or "png" (a swatch) layer `layer` of the
-// edited palette, as plughost open writes them. `file` is where it was
+// new 24-bit palette, or the extension of a format of the table that open
+// writes ("gpl", "png": a swatch) of layer `layer` of the edited palette,
+// as plughost open writes them. `file` is where it was
 // written, `name` the name to give it.
 val SavePalette(const std::string& name, const val& bytes, const std::string& format, int layer,
                 const val& layers) {
@@ -175,22 +183,18 @@ val SavePalette(const std::string& name, const val& bytes, const std::string& fo
   std::string out = name;
   int status = plughost::kExitUsage;
   if (format == "kcf24") {
-    out = output(plughost::StemOf(name) + "-24bit.kcf");
+    out = output(plughost::StemOf(name) + "-24bit." + kPaletteExtension);
     status = plughost::SaveNewPalette(caller, name, named[shown].image, out, false, label);
   } else if (!named.empty()) {
     status = plughost::ExportPalette(caller, name, named[shown].image, named);
   }
-  const plughost::ImageFormat kinds[] = {plughost::ImageFormat::kGimpPalette,
-                                         plughost::ImageFormat::kJascPalette,
-                                         plughost::ImageFormat::kPng};
-  const char* extensions[] = {"gpl", "pal", "png"};
-  for (size_t k = 0; k < 3 && status == plughost::kExitSuccess; ++k) {
-    if (format != extensions[k]) continue;
+  const plughost::ImageFormat written = plughost::FormatFromPath("palette." + format);
+  if (written != plughost::ImageFormat::kUnknown && status == plughost::kExitSuccess) {
     plughost::OpenRequest request;
     request.inputs = {name};
-    request.format = kinds[k];
-    request.swatch = kinds[k] == plughost::ImageFormat::kPng ? 16 : 0;
-    out = output(plughost::StemOf(name) + "." + extensions[k]);
+    request.format = written;
+    request.swatch = AsSwatch(written);
+    out = output(plughost::StemOf(name) + "." + format);
     status = plughost::OpenToFile(caller, request, name, group, out, label);
   }
   val told = Told(caller);
@@ -222,8 +226,17 @@ std::string ZipConverted(plughost::Caller& caller, const std::string& name) {
   return name;
 }
 
-// {formats}: what the page offers to write a palette as, from the table of
-// formats: each an object {extension, name} ("png", "a PNG image").
+// What the page takes for palettes: the extension palettes have.
+std::string PaletteExtension() { return kPaletteExtension; }
+
+// A palette of ten black groups, for the page to open as it loads.
+val WarmUpPalette() {
+  const std::vector<uint8_t> palette = BlackPalette(16, 10);
+  return Bytes(palette);
+}
+
+// What the page offers to write a palette as, from the table of formats:
+// each an object {extension, name, swatch} ("png", "a PNG image", true).
 val WrittenFormats() {
   val formats = val::array();
   for (const plughost::Format& f : plughost::Formats()) {
@@ -231,14 +244,15 @@ val WrittenFormats() {
     val format = val::object();
     format.set("extension", f.extensions.front());
     format.set("name", std::string(f.name));
+    format.set("swatch", AsSwatch(f.id) > 0);
     formats.call<void>("push", format);
   }
   return formats;
 }
 
 // {refusal, notes, done, failed, files, file, name}: every group of each
-// palette (`names`, `contents`) written as `extension` ("png" a swatch of
-// 16-pixel tiles), as `plughost open FILES --group all --out-dir DIR`
+// palette (`names`, `contents`) written as `extension` (an image as a
+// swatch of 16-pixel tiles), as `plughost open FILES --group all --out-dir DIR`
 // writes them, in one batch; `files` of them were written, packed into
 // the zip archive `file`, to be downloaded as `name`; `failed` palettes
 // could not be converted.
@@ -252,12 +266,13 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   }
   request.outDir = kConverted;
   request.format = plughost::FormatFromPath("palette." + extension);
-  request.swatch = request.format == plughost::ImageFormat::kPng ? 16 : 0;
+  request.swatch = AsSwatch(request.format);
   request.group = plughost::kAllGroups;
   PageCaller caller;
   plughost::BatchTally tally;
-  std::string wrong = plughost::CheckRequest(&request);
-  if (wrong.empty()) {
+  // The page asks only for what the table's rows write.
+  std::string wrong;
+  if (plughost::CheckRequest(&request) == plughost::RequestFault::kNone) {
     const plughost::EveryGroupPlan plan = plughost::PlanEveryGroup(request);
     plughost::Batch batch(caller);
     if (batch.Plan({plan.inputs, plan.outputs, kConverted, "", ""}, &wrong) == plughost::kExitSuccess)
@@ -285,4 +300,6 @@ EMSCRIPTEN_BINDINGS(zentrow_page) {
   emscripten::function("savePalette", &web::SavePalette);
   emscripten::function("convertPalettes", &web::ConvertPalettes);
   emscripten::function("writtenFormats", &web::WrittenFormats);
+  emscripten::function("paletteExtension", &web::PaletteExtension);
+  emscripten::function("warmUpPalette", &web::WarmUpPalette);
 }

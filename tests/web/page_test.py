@@ -268,7 +268,7 @@ def check_conversion(driver, palettes, extension):
     if got is None:
         return
     args = ["open"] + names + ["--group", "all", "--out-dir", "../out", "--format", extension]
-    code, err = run_plughost(args + (["--swatch", "16"] if extension == "png" else []),
+    code, err = run_plughost(args + (["--swatch", "16"] if extension in ("png", "ppm") else []),
                              os.path.join(folder, "in"))
     expected = {n: open(os.path.join(folder, "out", n), "rb").read()
                 for n in sorted(os.listdir(os.path.join(folder, "out")))} if code == 0 else {}
