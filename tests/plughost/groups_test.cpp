@@ -327,6 +327,7 @@ TEST_P(Commands, SayWhatHappenedAndTouchOnlyTheirTarget) {
   painted.pixels[3 * 20] = painted.pixels[3 * 37 + 1] = 0xF0;  // tiles 20 and 37
   WriteAll(dir / "painted.png", plughost::EncodeImage(painted, plughost::ImageFormat::kPng));
   WriteAll(dir / "mark.kcf", Header(32, 24, 16, 1));
+  WriteAll(dir / "cut.kcf", std::vector<uint8_t>(body.begin(), body.end() - 5));
   const Outcome run = RunPlughost(dir, c.args);
   EXPECT_EQ(run.status, c.status) << run.out << run.err;
   EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
@@ -357,6 +358,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "mark.kcf has no groups to open: its header has file mark 32", "", 0},
         GroupCase{"EveryGroupBesideOut", {"open", "{dir}body.kcf", "--group", "all", "--out", "{dir}b.ppm"}, 0,
                   "b-9.ppm (16 x 16 RGB)", "", 0},
+        // Every group's view goes through one file: the last, shorter, leaves
+        // nothing of the one before it to be read.
+        GroupCase{"EveryGroupOfAPaletteCutInItsLast", {"open", "{dir}cut.kcf", "--group", "all", "--out-dir", "{dir}g"}, 1,
+                  "cut.kcf group 9: result -39: end of file; group 9 is cut short", "", 0},
         GroupCase{"SaveOverAnotherFormForced", {"save", "{dir}pic.png", "--out", "{dir}body.kcf", "--force"}, 0,
                   "(800 bytes)", "body.kcf", 800},
         GroupCase{"IntoKeepsTheForm", {"save", "{dir}pic.png", "--into", "{dir}body.kcf"}, 0,
