@@ -5,6 +5,7 @@
 //   zentrow_make_batch groups DIR COUNT     one palette, groups.kcf, of COUNT groups
 //                                           of 16 24-bit colours, and beside it in
 //                                           DIR/one COUNT palettes of one such group
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -40,23 +41,24 @@ std::vector<uint8_t> Ppm(int i) {
 // A 24-bit palette of `groups` groups of 16 colours, group g's colours
 // those of palette g of a one-group batch.
 std::vector<uint8_t> Grouped(int groups) {
-  std::vector<uint8_t> file = bench::Palette24(0);
-  file.resize(32);
+  const std::vector<uint8_t> first = bench::Palette24(0);
+  std::vector<uint8_t> file(size_t{32} + size_t(groups) * 48);
+  std::copy_n(first.begin(), 32, file.begin());
   file[8] = 16, file[9] = 0;
   file[10] = static_cast<uint8_t>(groups & 0xFF), file[11] = static_cast<uint8_t>(groups >> 8);
   for (int g = 0; g < groups; ++g) {
     const std::vector<uint8_t> one = bench::Palette24(static_cast<uint32_t>(g));
-    file.insert(file.end(), one.begin() + 32, one.begin() + 32 + 48);
+    std::copy_n(one.begin() + 32, 48, file.begin() + 32 + 48 * g);
   }
   return file;
 }
 
 // Group g of Grouped alone: its header with a group count of 1.
 std::vector<uint8_t> OneGroup(const std::vector<uint8_t>& grouped, int g) {
-  std::vector<uint8_t> file(grouped.begin(), grouped.begin() + 32);
+  std::vector<uint8_t> file(32 + 48);
+  std::copy_n(grouped.begin(), 32, file.begin());
   file[10] = 1, file[11] = 0;
-  const auto at = grouped.begin() + 32 + 48 * g;
-  file.insert(file.end(), at, at + 48);
+  std::copy_n(grouped.begin() + 32 + 48 * g, 48, file.begin() + 32);
   return file;
 }
 
