@@ -273,12 +273,12 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   // The page asks only for what the table's rows write.
   std::string wrong;
   if (plughost::CheckRequest(&request) == plughost::RequestFault::kNone) {
-    const plughost::EveryGroupPlan plan = plughost::PlanEveryGroup(request);
+    const plughost::OpenPlan plan = plughost::PlanOpen(request);
     plughost::Batch batch(caller);
     if (batch.Plan({plan.inputs, plan.outputs, kConverted, "", ""}, &wrong) == plughost::kExitSuccess)
       tally = batch.Run(request.inputs, [&](plughost::Caller& c, const std::string& file,
                                             const std::string& label) {
-        return plughost::OpenEveryGroupToFiles(c, request, plan.sources.at(file), label);
+        return plughost::OpenPlanned(c, request, plan, file, label);
       });
   }
   if (!wrong.empty()) caller.Refused(wrong);

@@ -20,19 +20,6 @@ const HostOptionUse kOpenUses = {
     "(it reads fooB)",
     true};
 
-// --group all: every group of each file, each file read and its groups
-// counted before anything runs, so that the command's files are checked
-// together with every group's output.
-int OpenEveryGroup(const Options& options, const OpenRequest& request, Streams io) {
-  const EveryGroupPlan plan = PlanEveryGroup(request);
-  return RunCommandBatch(options, io, "open", {plan.inputs, plan.outputs, request.outDir, "", ""},
-                         request.inputs,
-                         [&](Caller& caller, const std::string& file, const std::string& label) {
-                           return OpenEveryGroupToFiles(caller, request, plan.sources.at(file),
-                                                        label);
-                         });
-}
-
 }  // namespace
 
 int RunOpen(const Options& options, OpenRequest request, Streams io) {
@@ -41,14 +28,11 @@ int RunOpen(const Options& options, OpenRequest request, Streams io) {
     io.err << "plughost open: " << Printable(wrong) << "\n";
     return kExitUsage;
   }
-  if (request.group == kAllGroups) return OpenEveryGroup(options, request, io);
-  std::vector<std::string> outputs;
-  for (const std::string& input : request.inputs) outputs.push_back(OutputFor(request, input));
-  return RunCommandBatch(options, io, "open", {request.inputs, outputs, request.outDir, "", ""},
+  const OpenPlan plan = PlanOpen(request);
+  return RunCommandBatch(options, io, "open", {plan.inputs, plan.outputs, request.outDir, "", ""},
                          request.inputs,
                          [&](Caller& caller, const std::string& file, const std::string& label) {
-                           return OpenToFile(caller, request, file, request.group,
-                                             OutputFor(request, file), label);
+                           return OpenPlanned(caller, request, plan, file, label);
                          });
 }
 

@@ -42,14 +42,15 @@ int OpenWhole(Caller& caller, const std::string& input, const std::string& label
   InputFile file;
   std::string error;
   if (!file.Open(input, &error)) return caller.Refused(error), kExitHost;
-  opened->head = file.Head(kNoteBytes);
+  opened->SetHead(file.Head(kNoteBytes));
   opened->size = file.size();
   const int16_t result = RunModuleOpen(caller, input, label, file.ref(), opened);
   // What the module reads of a palette is what its form holds, within the file.
-  opened->read = std::min<uint64_t>(opened->size, BytesPromised(ReadPaletteHead(opened->head)));
+  opened->read = std::min<uint64_t>(opened->size, BytesPromised(opened->parsed));
   if (result == kNoError) return kExitSuccess;
-  const std::string why = ExplainRefusal(opened->head, result);
-  const int groups = result == kCannotReadFile ? GroupsToOpenOneByOne(opened->head) : 0;
+  const std::string why = ExplainRefusal(opened->parsed, opened->head.size(), result);
+  const int groups =
+      result == kCannotReadFile ? GroupsToOpenOneByOne(opened->form, opened->fault) : 0;
   const std::string hint = groups > 0 ? caller.Advise({Hint::kOpenGroups, input, groups}) : "";
   return Refuse(caller, *opened, result, why + hint);
 }
@@ -77,7 +78,9 @@ std::string GroupViewOf(const PaletteSource& source, int group, std::vector<uint
 // of the same source's groups made it already.
 int OpenGroup(Caller& caller, const PaletteSource& source, int group, ScratchFile& view,
               const std::string& beside, const std::string& label, OpenedPalette* opened) {
-  std::string error = GroupViewOf(source, group, &opened->head);
+  std::vector<uint8_t> bytes;
+  std::string error = GroupViewOf(source, group, &bytes);
+  opened->SetHead(std::move(bytes));
   if (error.empty() && (view.begun() || view.Begin(beside, &error, caller.outputs())))
     view.Rewrite(opened->head, &error);
   if (!error.empty()) return caller.Refused(error), kExitHost;
@@ -122,10 +125,13 @@ std::string OpenedLine(const OpenRequest& request, const std::string& out,
 }  // namespace
 
 int OpenedPalette::ColoursHeld() const {
-  PaletteForm form;
-  return ReadPaletteForm(ReadPaletteHead(head), &form) == FormFault::kNone
-             ? int(std::min<int64_t>(form.Colours(), kMaxColors))
-             : -1;
+  return fault == FormFault::kNone ? int(std::min<int64_t>(form.Colours(), kMaxColors)) : -1;
+}
+
+void OpenedPalette::SetHead(std::vector<uint8_t> bytes) {
+  head = std::move(bytes);
+  parsed = ReadPaletteHead(head);
+  fault = ReadPaletteForm(parsed, &form);
 }
 
 namespace {
@@ -163,7 +169,7 @@ int WriteOpened(Caller& caller, const OpenRequest& request, const std::string& i
                         caller.outputs());
   if (!error.empty()) return caller.Refused(error), kExitHost;
   caller.Done(OpenedLine(request, out, opened), out);
-  const std::string note = OpenedNote(opened.head, opened.size, opened.read);
+  const std::string note = OpenedNote(opened.parsed, opened.size, opened.read);
   if (!note.empty()) caller.Note(opened.what + ": " + note);
   caller.Opened(*opened.host);
   caller.Tail(*opened.host);
@@ -180,12 +186,13 @@ int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& in
   return WriteOpened(caller, request, input, out, opened);
 }
 
-EveryGroupPlan PlanEveryGroup(const OpenRequest& request) {
-  EveryGroupPlan plan;
+namespace {
+
+void PlanEveryGroup(const OpenRequest& request, OpenPlan* plan) {
   uint64_t kept = 0;
   for (const std::string& input : request.inputs) {
-    if (plan.sources.count(input) != 0) continue;
-    PaletteSource& source = plan.sources[input] = ReadPaletteSource(input);
+    if (plan->sources.count(input) != 0) continue;
+    PaletteSource& source = plan->sources[input] = ReadPaletteSource(input);
     // A batch keeps what it read of its files while that stays small; past
     // that a file is read again when its turn comes.
     kept += source.bytes.size();
@@ -193,19 +200,20 @@ EveryGroupPlan PlanEveryGroup(const OpenRequest& request) {
       kept -= source.bytes.size();
       source.bytes = {};
     }
+    std::vector<OpenJob>& jobs = plan->jobs[input];
     for (int g = 0; g < source.Groups(); ++g) {
-      plan.inputs.push_back(input);
-      plan.outputs.push_back(GroupOutput(OutputFor(request, input), g));
+      jobs.push_back({g, GroupOutput(OutputFor(request, input), g)});
+      plan->inputs.push_back(input);
+      plan->outputs.push_back(jobs.back().output);
     }
   }
-  for (const auto& p : plan.sources) {
-    if (p.second.Groups() == 0) plan.inputs.push_back(p.first);
+  for (const auto& p : plan->sources) {
+    if (p.second.Groups() == 0) plan->inputs.push_back(p.first);
   }
-  return plan;
 }
 
-int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request,
-                          const PaletteSource& planned, const std::string& label) {
+int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request, const PaletteSource& planned,
+                          const std::vector<OpenJob>& jobs, const std::string& label) {
   // Its groups could not be read when the command's files were planned.
   if (planned.Groups() == 0) {
     const std::string none = NoGroupsText(planned);
@@ -218,15 +226,39 @@ int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request,
   if (!source.Read()) return caller.Refused(source.error), kExitHost;
   int status = kExitSuccess;
   ScratchFile view;  // one for every group's view in turn
-  for (int g = 0; g < planned.Groups(); ++g) {
-    const std::string out = GroupOutput(OutputFor(request, source.input), g);
+  for (const OpenJob& job : jobs) {
     OpenedPalette opened;
-    NameOpened(source.input, g, &opened);
-    int one = OpenGroup(caller, source, g, view, out, label + " group " + std::to_string(g), &opened);
-    if (one == kExitSuccess) one = WriteOpened(caller, request, source.input, out, opened);
+    NameOpened(source.input, job.group, &opened);
+    const std::string place = label + " group " + std::to_string(job.group);
+    int one = OpenGroup(caller, source, job.group, view, job.output, place, &opened);
+    if (one == kExitSuccess) one = WriteOpened(caller, request, source.input, job.output, opened);
     if (one == kExitHost || status == kExitSuccess) status = std::max(status, one);
   }
   return status;
+}
+
+}  // namespace
+
+OpenPlan PlanOpen(const OpenRequest& request) {
+  OpenPlan plan;
+  if (request.group == kAllGroups) {
+    PlanEveryGroup(request, &plan);
+    return plan;
+  }
+  for (const std::string& input : request.inputs) {
+    plan.jobs[input] = {{request.group, OutputFor(request, input)}};
+    plan.inputs.push_back(input);
+    plan.outputs.push_back(plan.jobs[input].front().output);
+  }
+  return plan;
+}
+
+int OpenPlanned(Caller& caller, const OpenRequest& request, const OpenPlan& plan,
+                const std::string& input, const std::string& label) {
+  const std::vector<OpenJob>& jobs = plan.jobs.at(input);
+  if (request.group == kAllGroups)
+    return OpenEveryGroupToFiles(caller, request, plan.sources.at(input), jobs, label);
+  return OpenToFile(caller, request, input, jobs.front().group, jobs.front().output, label);
 }
 
 int OpenLayers(Caller& caller, const std::string& input, const std::string& scratchFolder,

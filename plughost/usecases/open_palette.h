@@ -24,11 +24,16 @@ struct OpenedPalette {
   std::string layer;  // "palette", "group 3"
   std::unique_ptr<Host> host;
   std::vector<uint8_t> head;  // the first bytes the module read from, for notes
+  PaletteHead parsed;         // those bytes read as a header, once (SetHead)
+  PaletteForm form;
+  FormFault fault = FormFault::kFewBytes;
   uint64_t size = 0;  // of what the module read from
   uint64_t read = 0;  // how far it read
   // How many colours the palette holds by its header (the view's, for a
   // group): a palette text lists those and not the black entries after.
   int ColoursHeld() const;
+  // `bytes` as the first bytes of what the module reads, their header read.
+  void SetHead(std::vector<uint8_t> bytes);
 };
 
 // `input` (kNoGroup) or its group `group` opened by the module; a group's
@@ -42,24 +47,33 @@ int OpenPalette(Caller& caller, const std::string& input, int group,
 int OpenToFile(Caller& caller, const OpenRequest& request, const std::string& input, int group,
                const std::string& out, const std::string& label);
 
-// Every group of each file, planned before anything runs: each file read
-// once, its groups counted, and every group's output named, so that the
-// command's files are checked together. What was read is kept for the run
-// while the plan's files stay under kMostPlanBytes together. A file of no
-// groups is still an input, which no output may replace; its opening then
-// says why it has none.
-constexpr uint64_t kMostPlanBytes = uint64_t{256} << 20;
-struct EveryGroupPlan {
-  std::vector<std::string> inputs, outputs;      // outputs[i] is written from inputs[i]
-  std::map<std::string, PaletteSource> sources;  // each file as it was read
+// One image or palette text an open writes: from the whole palette
+// (kNoGroup) or one group of its input, to `output`.
+struct OpenJob {
+  int group;
+  std::string output;
 };
-EveryGroupPlan PlanEveryGroup(const OpenRequest& request);
 
-// Every group of the planned file, each to its NAME-N file, opened from
-// the bytes the plan read; the host's own failures outrank the module's
-// refusals.
-int OpenEveryGroupToFiles(Caller& caller, const OpenRequest& request, const PaletteSource& planned,
-                          const std::string& label);
+// An open request planned before anything runs: the jobs of each input,
+// every output named once, so that the command's files are checked
+// together. For every group, each file is read once here, its groups
+// counted from its header, and what was read kept for the run while the
+// plan's files stay under kMostPlanBytes together. A file of no groups is
+// still an input, which no output may replace; its opening then says why
+// it has none.
+constexpr uint64_t kMostPlanBytes = uint64_t{256} << 20;
+struct OpenPlan {
+  std::vector<std::string> inputs, outputs;        // outputs[i] is written from inputs[i]
+  std::map<std::string, std::vector<OpenJob>> jobs;  // of each input, in order
+  std::map<std::string, PaletteSource> sources;      // every group: each file as it was read
+};
+OpenPlan PlanOpen(const OpenRequest& request);
+
+// The planned jobs of `input`: its palette or one group, or every group
+// opened from the bytes the plan read; the host's own failures outrank the
+// module's refusals.
+int OpenPlanned(Caller& caller, const OpenRequest& request, const OpenPlan& plan,
+                const std::string& input, const std::string& label);
 
 // A palette as an editor of layers opens it: the whole file, or, for a
 // palette of several groups, a layer for each group from group 0, group

@@ -92,8 +92,12 @@ std::string ExplainGroupRefusal(const PaletteForm& form, int group, uint64_t fil
 
 int GroupsToOpenOneByOne(const std::vector<uint8_t>& head) {
   PaletteForm form;
-  if (ReadPaletteForm(ReadPaletteHead(head), &form) != FormFault::kNone || form.groups < 2)
-    return 0;
+  const FormFault fault = ReadPaletteForm(ReadPaletteHead(head), &form);
+  return GroupsToOpenOneByOne(form, fault);
+}
+
+int GroupsToOpenOneByOne(const PaletteForm& form, FormFault fault) {
+  if (fault != FormFault::kNone || form.groups < 2) return 0;
   if (form.perGroup > kMaxColors || form.Colours() <= kMaxColors) return 0;
   return form.groups;
 }
@@ -104,7 +108,10 @@ std::string HeaderlessReading() {
 }
 
 std::string OpenedNote(const std::vector<uint8_t>& bytes, uint64_t size, uint64_t read) {
-  const PaletteHead head = ReadPaletteHead(bytes);
+  return OpenedNote(ReadPaletteHead(bytes), size, read);
+}
+
+std::string OpenedNote(const PaletteHead& head, uint64_t size, uint64_t read) {
   if (!head.signature) {
     std::string note = "no KiSS header: " + HeaderlessReading();
     if (size > read) note += "; " + std::to_string(size - read) + " bytes were left unread";
@@ -125,14 +132,16 @@ std::string OpenedNote(const std::vector<uint8_t>& bytes, uint64_t size, uint64_
 }
 
 std::string ExplainRefusal(const std::vector<uint8_t>& file, int result) {
-  const PaletteHead head = ReadPaletteHead(file);
+  return ExplainRefusal(ReadPaletteHead(file), file.size(), result);
+}
+
+std::string ExplainRefusal(const PaletteHead& head, uint64_t held, int result) {
   if (result == kCannotReadFile) return ExplainHeader(head);
   if (result != kEndOfFile) return "";
   const uint64_t promised = BytesPromised(head);
-  if (file.size() >= promised) return "";
+  if (held >= promised) return "";
   const std::string whole = head.signature ? "its header promises " : "a palette without a header has ";
-  return "the file has " + std::to_string(file.size()) + " bytes, " + whole +
-         std::to_string(promised);
+  return "the file has " + std::to_string(held) + " bytes, " + whole + std::to_string(promised);
 }
 
 }  // namespace plughost

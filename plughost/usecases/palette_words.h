@@ -31,16 +31,20 @@ std::string ExplainGroupRefusal(const PaletteForm& form, int group, uint64_t fil
 // For a file refused for holding more colours than an image shows, when
 // one group would fit: how many groups it has. 0 for any other file.
 int GroupsToOpenOneByOne(const std::vector<uint8_t>& head);
+int GroupsToOpenOneByOne(const PaletteForm& form, FormFault fault);
 
 // Why a module answering `result` on these file bytes refused them; empty
 // when the bytes show nothing more than the code says.
 std::string ExplainRefusal(const std::vector<uint8_t>& file, int result);
+// The same, of a header read before from the first `held` bytes of a file.
+std::string ExplainRefusal(const PaletteHead& head, uint64_t held, int result);
 
 // What a user should know of a palette that opened: read without a header
 // (and how much of the file was left unread), or a header whose counts let
 // nothing be decoded. `head` is the file's first bytes, `size` its length
 // and `read` how far the module read. Empty when there is nothing to say.
 std::string OpenedNote(const std::vector<uint8_t>& head, uint64_t size, uint64_t read);
+std::string OpenedNote(const PaletteHead& head, uint64_t size, uint64_t read);
 
 // How a file that the filter refuses is read all the same by an opening.
 std::string HeaderlessReading();
