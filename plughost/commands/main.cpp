@@ -9,6 +9,7 @@
 #include "plughost/commands/commands.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/interrupt_cleanup.h"
+#include "plughost/files/system.h"
 
 namespace {
 
@@ -29,6 +30,9 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A standard output closed by the caller can show nothing: every write
+  // to it fails, and a command stops before it puts anything in place.
+  if (plughost::sys::KeepStandardDescriptors()) std::cout.setstate(std::ios::badbit);
   // From here on a closed pipe is a write error the program reports.
   plughost::RemovePendingOnInterrupt();
   const int status = Run(argc, argv);
@@ -36,7 +40,7 @@ int main(int argc, char** argv) {
   // A command that failed as the host has said why (a lost standard output
   // among the reasons); one sentence is enough.
   if (std::cout.flush() || status == plughost::kExitHost) return status;
-  std::cerr << "plughost: cannot write to standard output: "
-            << plughost::ErrnoText(errno != 0 ? errno : EIO) << "\n";
+  const int failure = plughost::sys::StdoutClosedAtStart() ? EBADF : errno != 0 ? errno : EIO;
+  std::cerr << "plughost: cannot write to standard output: " << plughost::ErrnoText(failure) << "\n";
   return plughost::kExitHost;
 }

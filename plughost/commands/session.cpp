@@ -60,7 +60,7 @@ bool Session::OutputStillWritable() {
   if (io_.out.flush()) return true;
   if (outputLost_) return false;  // said once already
   outputLost_ = true;
-  const int failure = errno != 0 ? errno : EIO;
+  const int failure = sys::StdoutClosedAtStart() ? EBADF : errno != 0 ? errno : EIO;
   io_.err << "plughost: cannot write to standard output: " << ErrnoText(failure)
           << "; stopping\n";
   return false;

@@ -161,6 +161,13 @@ bool StdoutIsTerminal();
 // True when standard output is a pipe whose reader has gone, known without
 // writing to it; false when it cannot be told.
 bool StdoutReaderGone();
+// Called first thing: each of standard input, output and error that is
+// closed gets the null device, so that no file the program opens takes its
+// number (a trace opened as descriptor 1 would receive the program's
+// lines). True when standard output was closed, as StdoutClosedAtStart
+// answers from then on.
+bool KeepStandardDescriptors();
+bool StdoutClosedAtStart();
 // Makes each message box a loaded library shows print its text on stderr
 // and answer OK at once, with or without a display; a no-op natively,
 // where the layer prints boxes itself and never waits.

@@ -396,6 +396,24 @@ bool StdoutReaderGone() {
   return poll(&out, 1, 0) == 1 && (out.revents & POLLERR) != 0;
 }
 
+namespace {
+bool stdoutClosed = false;
+}  // namespace
+
+bool StdoutClosedAtStart() { return stdoutClosed; }
+
+bool KeepStandardDescriptors() {
+  bool& outputClosed = stdoutClosed;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    outputClosed = outputClosed || fd == STDOUT_FILENO;
+    // The lowest free number: `fd` itself, the ones below it being open.
+    const int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (null != fd && null >= 0) close(null);
+  }
+  return outputClosed;
+}
+
 // The native layer prints the module's boxes itself and never waits.
 void AnswerBoxesOf(void*) {}
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 #include <cerrno>
@@ -461,6 +462,24 @@ bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
 
 // A closed pipe is found when it is written to.
 bool StdoutReaderGone() { return false; }
+
+namespace {
+bool stdoutClosed = false;
+}  // namespace
+
+bool StdoutClosedAtStart() { return stdoutClosed; }
+
+bool KeepStandardDescriptors() {
+  bool& outputClosed = stdoutClosed;
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (_get_osfhandle(fd) != -1) continue;
+    outputClosed = outputClosed || fd == 1;
+    // The lowest free number: `fd` itself, the ones below it being open.
+    const int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+    if (null != fd && null >= 0) _close(null);
+  }
+  return outputClosed;
+}
 
 namespace {
 

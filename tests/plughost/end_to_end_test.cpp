@@ -768,9 +768,10 @@ pid_t StartPlughost(const std::vector<std::string>& args, int out) {
   all.insert(all.end(), args.begin(), args.end());
   const pid_t child = fork();
   if (child == 0) {
-    dup2(out, 1);
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 2);
+    if (out >= 0) dup2(out, 1);
+    if (out < 0) close(1);  // a standard output the caller closed
     std::vector<char*> argv;
     for (std::string& a : all) argv.push_back(&a[0]);
     argv.push_back(nullptr);
@@ -960,6 +961,23 @@ TEST(DataSafety, AClosedPipeStopsTheBatchCleanly) {
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 3);
   batch.ExpectNoHalfFiles("a closed pipe");
+}
+#endif
+
+#if !defined(_WIN32)
+// A standard output closed by the caller: the command stops before it puts
+// anything in place, and no file it opens takes the number, so its lines
+// never land in the trace.
+TEST(DataSafety, AClosedStandardOutputLeavesEveryTargetAsItWas) {
+  TempDir dir;
+  WriteAll(dir / "p.kcf", samples::Palette12());
+  const pid_t child = StartPlughost(
+      {"--trace", dir / "t.json", "--verbose", "open", dir / "p.kcf", "--out", dir / "two.png"}, -1);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"p.kcf"}) << "no image, no trace, nothing left";
 }
 #endif
 
