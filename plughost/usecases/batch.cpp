@@ -12,7 +12,7 @@ namespace plughost {
 
 // The caller the batch hands the use cases: the batch's own caller in all
 // but two things. Outputs are queued to be put in place together, and the
-// line of an output is kept until that output is in place.
+// line of an output is kept until they are about to be.
 class Batch::Together : public Caller {
  public:
   Together(Caller& caller, CommitTogether& outputs) : caller_(caller), outputs_(outputs) {}
@@ -38,15 +38,14 @@ class Batch::Together : public Caller {
   CommitTogether* outputs() override { return &outputs_; }
 
   size_t broken() const { return broken_; }
-  // The kept lines of the outputs in place, said now: how many.
-  size_t SayPlaced() {
+  // The kept lines, said now.
+  void SayKept() {
+    for (const auto& done : done_) caller_.Done(done.second, done.first);
+  }
+  // How many of the outputs of the kept lines are in place.
+  size_t Placed() const {
     size_t placed = 0;
-    for (const auto& done : done_) {
-      if (outputs_.LeftAsItWas(done.first)) continue;
-      ++placed;
-      caller_.Done(done.second, done.first);
-    }
-    done_.clear();
+    for (const auto& done : done_) placed += !outputs_.LeftAsItWas(done.first);
     return placed;
   }
 
@@ -112,14 +111,20 @@ BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run
 }
 
 // The end of a batch, however it ends: the caller's own files put with the
-// outputs, then either every output put in place together or, when the
-// batch stopped or the caller says none may be, none of them; then the
-// lines of the outputs in place. False when anything failed, after saying
+// outputs; the lines of the outputs said, and the caller asked whether it
+// could say them; then either every output put in place together or, when
+// the batch stopped, the caller says none may be or could not say what
+// they are, none of them. So a standard output that cannot be written
+// leaves every target as it was. False when anything failed, after saying
 // why.
 bool Batch::Conclude(bool stopped, BatchTally* tally) {
   // Asked even of a batch that stopped: the caller's files go with the outputs.
   const std::string refused = caller_.BeforePlacing(outputs_);
-  const std::string why = stopped ? "the command stopped" : refused;
+  std::string why = stopped ? "the command stopped" : refused;
+  if (why.empty()) {
+    together_->SayKept();
+    if (!caller_.MayGoOn()) why = "what was done could not be said";
+  }
   std::vector<std::string> errors;
   bool finished = why.empty();
   if (finished)
@@ -127,13 +132,12 @@ bool Batch::Conclude(bool stopped, BatchTally* tally) {
   else
     outputs_.Abandon(why, &errors);
   for (const std::string& e : errors) caller_.Refused(e);
-  tally->placed = together_->SayPlaced();
+  tally->placed = together_->Placed();
   tally->leftBehindNames = TakeLeftBehind(&tally->leftBehind);
   // An interrupt during the renames waited for them (natively it ends the
   // program as they end); the Windows console's only sets a flag.
   tally->interruptedWhilePlacing = finished && InterruptRequested();
-  return finished && caller_.MayGoOn() && tally->leftBehind == 0 && !stopped &&
-         !tally->interruptedWhilePlacing;
+  return finished && tally->leftBehind == 0 && !stopped && !tally->interruptedWhilePlacing;
 }
 
 }  // namespace plughost

@@ -979,6 +979,28 @@ TEST(DataSafety, AClosedStandardOutputLeavesEveryTargetAsItWas) {
   EXPECT_EQ(WEXITSTATUS(status), 3);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"p.kcf"}) << "no image, no trace, nothing left";
 }
+
+// A standard output on a full device: the lines of the outputs are
+// written before any output is put in place, and when they cannot be,
+// none is; a new folder does not appear.
+TEST(DataSafety, AFullStandardOutputLeavesEveryTargetAsItWas) {
+  TempDir dir;
+  WriteAll(dir / "p.kcf", samples::Palette12());
+  WriteAll(dir / "q.kcf", samples::Palette24());
+  const int full = open("/dev/full", O_WRONLY);
+  ASSERT_GE(full, 0);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"open", dir / "p.kcf", "--out", dir / "one.png"},
+        std::vector<std::string>{"open", dir / "p.kcf", dir / "q.kcf", "--out-dir", dir / "new"}}) {
+    const pid_t child = StartPlughost(args, full);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 3) << args.back();
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"p.kcf", "q.kcf"})) << args.back();
+  }
+  close(full);
+}
 #endif
 
 #if !defined(_WIN32)
