@@ -31,7 +31,8 @@ int RunSave(const Options& options, const SaveRequest& request, Streams io) {
   }
   std::vector<std::string> outputs;
   for (const std::string& image : request.images) outputs.push_back(OutputFor(request, image));
-  return RunCommandBatch(options, io, "save", {request.images, outputs, request.outDir, "", ""},
+  return RunCommandBatch(options, io, "save",
+                         {request.images, outputs, request.outDir, "", "", request.into},
                          request.images,
                          [&](Caller& caller, const std::string& file, const std::string& label) {
                            return SaveToFile(caller, request, file, label);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plughost/files/file_checks.h"
+#include "plughost/files/lock_file.h"
 #include "plughost/files/system.h"
 
 namespace plughost {
@@ -142,9 +143,33 @@ bool CheckIdentities(const CommandFiles& files, const Indices& missing, std::str
   return AddIdentity(&ids, trace, {&files.trace, "the trace", 0, true}, error);
 }
 
+// A file of the command may not have a name the gate gives its own files:
+// written, it would be taken for one of them, and removed or kept as one.
+bool GateName(const std::string& path, const std::string& lock, std::string* error) {
+  if (NameOf(path).rfind(sys::kTemporaryPrefix, 0) == 0) {
+    *error = path + " has the name of a temporary file of plughost's (" + sys::kTemporaryPrefix +
+             "...); give the file another name";
+    return false;
+  }
+  if (lock.empty() || PathKey(FollowLinks(path)) != lock) return true;
+  *error = path + " is the name of the lock plughost takes while it rewrites a file; give the "
+           "file another name";
+  return false;
+}
+
+bool CheckGateNames(const CommandFiles& files, std::string* error) {
+  const std::string lock = files.locked.empty() ? "" : PathKey(LockNameOf(files.locked));
+  for (const std::vector<std::string>* list : {&files.inputs, &files.outputs}) {
+    for (const std::string& path : *list)
+      if (!GateName(path, lock, error)) return false;
+  }
+  return files.trace.empty() || GateName(files.trace, lock, error);
+}
+
 }  // namespace
 
 bool CheckCommandFiles(const CommandFiles& files, std::string* error) {
+  if (!CheckGateNames(files, error)) return false;
   const Indices missing = MissingByListing(files);
   if (!CheckNames(files, missing, error) || !CheckIdentities(files, missing, error)) return false;
   for (size_t i : missing) CheckedMissing().insert(files.outputs[i]);

@@ -13,8 +13,10 @@ LockFile::~LockFile() {
   if (!path_.empty()) RemoveOwnFile(path_, pending_);
 }
 
+std::string LockNameOf(const std::string& file) { return FollowLinks(file) + ".lock"; }
+
 bool LockFile::Acquire(const std::string& file, std::string* error) {
-  const std::string lock = FollowLinks(file) + ".lock";
+  const std::string lock = LockNameOf(file);
   RemovePendingOnInterrupt();
   constexpr int kStep = 50;
   for (int waited = 0;; waited += kStep) {

@@ -28,6 +28,9 @@ class LockFile {
   PendingFile* pending_ = nullptr;
 };
 
+// The lock of `file`: NAME.lock beside the file it names, links followed.
+std::string LockNameOf(const std::string& file);
+
 // How long Acquire waits for another plughost's lock to go.
 constexpr int kLockWaitMilliseconds = 2000;
 

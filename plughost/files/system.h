@@ -65,6 +65,8 @@ int64_t ReadAt(int32_t ref, uint64_t at, uint8_t* into, size_t count);
 uint64_t PositionOf(int32_t ref);
 uint64_t SizeOf(int32_t ref);
 void Close(int32_t ref);
+// How the names of the gate's own new files and folders begin.
+constexpr char kTemporaryPrefix[] = ".plughost-";
 // Makes a new file of a name no other has, "FOLDER.plughost-XXXXXX", for
 // reading and writing; -1 with *error set. The caller holds interrupts.
 int32_t CreateUnique(const std::string& folder, std::string* path, int* error);

@@ -176,7 +176,7 @@ int32_t CreateNamed(const std::string& path, int* error) {
 
 int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = folder + ".plughost-" + UniqueSuffix();
+    *path = folder + kTemporaryPrefix + UniqueSuffix();
     const int fd = CreateNamed(*path, error);
     if (fd >= 0) return fd;
     if (*error != EEXIST) break;
@@ -187,7 +187,7 @@ int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
 
 bool CreateUniqueFolder(const std::string& folder, std::string* path, int* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = folder + ".plughost-" + UniqueSuffix();
+    *path = folder + kTemporaryPrefix + UniqueSuffix();
     if (mkdir(path->c_str(), 0777) == 0) return true;
     *error = errno;
     if (errno != EEXIST) break;

@@ -296,7 +296,7 @@ namespace {
 
 std::string UniqueName(const std::string& folder) {
   static unsigned counter = 0;
-  return folder + ".plughost-" + std::to_string(GetCurrentProcessId() % 100000) + "-" +
+  return folder + kTemporaryPrefix + std::to_string(GetCurrentProcessId() % 100000) + "-" +
          std::to_string(counter++);
 }
 

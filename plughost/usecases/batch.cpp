@@ -63,7 +63,8 @@ Batch::~Batch() = default;
 
 int Batch::Plan(const BatchFiles& files, std::string* wrong) {
   RemovePendingOnInterrupt();
-  if (!CheckCommandFiles({files.inputs, files.outputs, files.trace, files.module}, wrong))
+  if (!CheckCommandFiles({files.inputs, files.outputs, files.trace, files.module, files.locked},
+                         wrong))
     return kExitUsage;
   int failure = 0;
   if (!files.outDir.empty() && StatusOf(files.outDir).type == FileType::kMissing) {

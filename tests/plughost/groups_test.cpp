@@ -380,6 +380,13 @@ INSTANTIATE_TEST_SUITE_P(
         GroupCase{"IntoAMissingFile", {"save", "{dir}pic.png", "--into", "{dir}none.kcf"}, 3, "none.kcf: ", "", 0},
         GroupCase{"IntoTheTrace", {"--trace", "{dir}body.kcf", "save", "{dir}pic.png", "--into", "{dir}body.kcf"}, 2,
                   "would overwrite the output", "", 0},
+        // The gate's own names are no file of a command: a trace as the lock
+        // of the palette saved into, an output named as a temporary file.
+        GroupCase{"TraceAsTheLockOfInto",
+                  {"--trace", "{dir}body.kcf.lock", "save", "{dir}pic.png", "--into", "{dir}body.kcf", "--group", "1"}, 2,
+                  "body.kcf.lock is the name of the lock plughost takes while it rewrites a file", "", 0},
+        GroupCase{"OutputNamedAsATemporaryFile", {"open", "{dir}body.kcf", "--out", "{dir}.plughost-x.png"}, 2,
+                  ".plughost-x.png has the name of a temporary file of plughost's", "", 0},
         GroupCase{"IntoTwoImages", {"save", "{dir}pic.png", "{dir}pic.png", "--into", "{dir}body.kcf"}, 2, "--into takes one image", "", 0},
         GroupCase{"GroupWithoutInto", {"save", "{dir}pic.png", "--out", "{dir}x.kcf", "--group", "1"}, 2, "--group chooses a group", "", 0},
         GroupCase{"SaveTakesNoGroupAll", {"save", "{dir}pic.png", "--into", "{dir}body.kcf", "--group", "all"}, 2,
