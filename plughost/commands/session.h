@@ -45,9 +45,8 @@ class Session : public Caller {
   void Refused(const std::string& sentence) override;
   // What the user can do, by the options that do it.
   std::string Advise(const Advice& advice) const override;
-  // The line of an output in place is printed with --verbose or when
-  // standard output is no terminal, never with --quiet; one of no output
-  // always.
+  // The line of an output is printed with --verbose or when standard
+  // output is no terminal, never with --quiet; one of no output always.
   void Done(const std::string& line, const std::string& target) override;
   bool quiet() const { return options_.quiet; }
   // With --verbose, the module's history note.

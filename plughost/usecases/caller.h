@@ -69,8 +69,8 @@ class Caller {
   // Why an operation failed: one sentence naming the file.
   virtual void Refused(const std::string& sentence) = 0;
   // What was done: "a.kcf -> a.png (16 x 16 RGB)", once `target` (when
-  // given) is in place: a caller that puts outputs in place together says
-  // it only of those that were.
+  // given) is in place; in a batch, when every output is about to be put
+  // in place (one that then cannot be is refused by name).
   virtual void Done(const std::string& /*line*/, const std::string& /*target*/) {}
   // A palette the module opened, for what its host holds (the history note).
   virtual void Opened(const Host& /*host*/) {}
