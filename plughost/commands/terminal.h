@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "plughost/files/file_checks.h"
+
 namespace plughost {
 
 bool StderrIsTerminal();
@@ -51,10 +53,6 @@ class BatchProgress {
 // 20000 as "20,000".
 std::string WithThousands(size_t n);
 
-// `text` safe to print on a terminal, as coreutils quotes names: control
-// characters and bytes that are not UTF-8 become backslash escapes ("\033",
-// "\r"), so that a file named with ESC or CR cannot drive the terminal. The
-// name in the file system is untouched; only what is printed changes.
-std::string Printable(const std::string& text);
+// Printable (plughost/files/file_checks.h) makes every name safe to print.
 
 }  // namespace plughost

@@ -169,4 +169,80 @@ std::string Refusal(const std::string& name, const FileStatus& status) {
   return name + ": " + ReasonText(status.error);
 }
 
+namespace {
+
+// How many bytes the UTF-8 sequence at `at` takes, or 0 when it is none.
+size_t Utf8Length(const std::string& text, size_t at) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char first = byte(at);
+  const size_t length = first >= 0xF0 && first <= 0xF4 ? 4 : first >= 0xE0 ? 3 : first >= 0xC2 ? 2 : 0;
+  if (length == 0 || first > 0xF4 || at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  }
+  // No overlong forms, surrogates or code points past U+10FFFF.
+  const unsigned char second = byte(at + 1);
+  if ((first == 0xE0 && second < 0xA0) || (first == 0xED && second >= 0xA0) ||
+      (first == 0xF0 && second < 0x90) || (first == 0xF4 && second >= 0x90))
+    return 0;
+  return length;
+}
+
+// U+200E, U+200F, U+202A to U+202E and U+2066 to U+2069, at `at`.
+bool Bidirectional(const std::string& text, size_t at, size_t length) {
+  if (length != 3 || static_cast<unsigned char>(text[at]) != 0xE2) return false;
+  const auto second = static_cast<unsigned char>(text[at + 1]);
+  const auto third = static_cast<unsigned char>(text[at + 2]);
+  return (second == 0x80 && (third == 0x8E || third == 0x8F || (third >= 0xAA && third <= 0xAE))) ||
+         (second == 0x81 && third >= 0xA6 && third <= 0xA9);
+}
+
+std::string Escaped(unsigned char c) {
+  switch (c) {
+    case '\a': return "\\a";
+    case '\b': return "\\b";
+    case '\t': return "\\t";
+    case '\n': return "\\n";
+    case '\v': return "\\v";
+    case '\f': return "\\f";
+    case '\r': return "\\r";
+    default: break;
+  }
+  const char digits[] = {'\\', char('0' + (c >> 6)), char('0' + ((c >> 3) & 7)), char('0' + (c & 7)), 0};
+  return digits;
+}
+
+}  // namespace
+
+std::string Printable(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c < 0x7F) {
+      out += char(c);
+      ++i;
+      continue;
+    }
+    const size_t length = c >= 0x80 ? Utf8Length(text, i) : 0;
+    // C1 controls (U+0080 to U+009F) drive terminals too, and the
+    // bidirectional ones reorder what follows them on the line.
+    const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    const bool control = c1 || Bidirectional(text, i, length);
+    if (length > 0 && !control) {
+      out.append(text, i, length);
+      i += length;
+      continue;
+    }
+    const size_t escaped = control ? length : 1;
+    for (size_t k = 0; k < escaped; ++k) out += Escaped(static_cast<unsigned char>(text[i + k]));
+    i += escaped;
+  }
+  return out;
+}
+
+std::string Counted(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 }  // namespace plughost

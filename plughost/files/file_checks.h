@@ -67,6 +67,17 @@ std::string FollowFolderLinks(const std::string& path);
 std::string FolderOf(const std::string& path);  // with its trailing separator
 std::string NameOf(const std::string& path);
 
+// `text` safe to print on a terminal or write into a line of a file, as
+// coreutils quotes names: control characters (C0, C1 and the
+// bidirectional ones) and bytes that are not UTF-8 become backslash
+// escapes ("\033", "\r", "\342\200\256"), so that a file named with ESC,
+// CR or U+202E cannot drive the terminal or break the line. The name in the
+// file system is untouched; only what is printed changes.
+std::string Printable(const std::string& text);
+
+// "1 byte", "2 bytes".
+std::string Counted(int64_t n, const char* one, const char* many);
+
 // A key under which two spellings of one path that does not exist yet meet:
 // "a/./b.png" and "a/b.png", and on Windows "A\B.PNG" too.
 std::string PathKey(const std::string& path);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "plughost/files/file_checks.h"
 #include "plughost/images/image_decoders.h"
 
 namespace plughost {
@@ -110,7 +111,7 @@ bool NetpbmDecoder::LongEnough(const ImageRefusal& refuse) {
     return true;
   }
   return refuse("is truncated: it holds " + std::to_string(std::max<int64_t>(rest - 1, 0)) +
-                " of the " + std::to_string(needed) + " bytes of pixels its header declares");
+                " of the " + Counted(needed, "byte", "bytes") + " of pixels its header declares");
 }
 
 bool NetpbmDecoder::NextSample(const ImageRefusal& refuse, uint32_t* value) {

@@ -138,7 +138,7 @@ bool DecodeJasc(PaletteReader* r) {
   if (!r->error->empty()) return false;
   if (*r->colours < count) {
     return r->Refuse(r->lines.number() + 1, "the file ends after " + std::to_string(*r->colours) +
-                                                " of its " + std::to_string(count) + " colours");
+                                                " of its " + Counted(count, "colour", "colours"));
   }
   return true;
 }
@@ -151,7 +151,7 @@ std::vector<uint8_t> EncodePaletteText(const Image& image, ImageFormat kind,
   const int all = image.rows * image.columns;
   const int count = held >= 0 && held < all ? held : all;
   std::string text = kind == ImageFormat::kGimpPalette
-                         ? "GIMP Palette\nName: " + name + "\nColumns: 16\n#\n"
+                         ? "GIMP Palette\nName: " + Printable(name) + "\nColumns: 16\n#\n"
                          : "JASC-PAL\r\n0100\r\n" + std::to_string(count) + "\r\n";
   for (int k = 0; k < count; ++k) {
     const int r = image.At(k / image.columns, k % image.columns, 0);

@@ -112,7 +112,7 @@ std::string OpenedLine(const OpenRequest& request, const std::string& out,
   const int held = opened.ColoursHeld();
   const std::string size =
       FormatById(request.format).kind == FileKind::kPaletteText
-          ? std::to_string(held >= 0 ? held : document.columns * document.rows) + " colours"
+          ? Counted(held >= 0 ? held : document.columns * document.rows, "colour", "colours")
           : side(document.columns) + " x " + side(document.rows) + " RGB";
   const std::string swatch =
       request.swatch > 0 ? ", a swatch of " + std::to_string(request.swatch) +

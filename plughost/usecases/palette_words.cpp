@@ -1,14 +1,11 @@
 #include "plughost/usecases/palette_words.h"
 
 #include "interface/result_codes.h"
+#include "plughost/files/file_checks.h"
 
 namespace plughost {
 
 namespace {
-
-std::string Counted(int64_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 // "10 groups (0 to 9)", "1 group (group 0)".
 std::string GroupsNumbered(int groups) {
@@ -141,7 +138,8 @@ std::string ExplainRefusal(const PaletteHead& head, uint64_t held, int result) {
   const uint64_t promised = BytesPromised(head);
   if (held >= promised) return "";
   const std::string whole = head.signature ? "its header promises " : "a palette without a header has ";
-  return "the file has " + std::to_string(held) + " bytes, " + whole + std::to_string(promised);
+  return "the file has " + Counted(int64_t(held), "byte", "bytes") + ", " + whole +
+         std::to_string(promised);
 }
 
 }  // namespace plughost

@@ -59,8 +59,9 @@ bool ReadPaletteText(const std::string& path, ImageFormat kind, SaveImage* image
   image->rows = image->top.rows;
   image->columns = image->top.columns;
   if (colours < kGrid * kGrid)
-    *note = "it holds " + std::to_string(colours) + " colours, so entries " +
-            std::to_string(colours) + " to 255 are black";
+    *note = "it holds " + Counted(colours, "colour", "colours") + ", so " +
+            (colours == 255 ? "entry 255 is" : "entries " + std::to_string(colours) + " to 255 are") +
+            " black";
   return true;
 }
 
@@ -103,7 +104,7 @@ std::string PlanInto(const Caller& caller, const std::string& into, const Palett
       form.colorsAt + uint64_t(place->first + place->count) * uint64_t(form.EntrySize());
   if (bytes.size() >= end) return "";
   return into + " is cut short: the colours to replace end at byte " + std::to_string(end) +
-         ", and the file has " + std::to_string(bytes.size()) + " bytes";
+         ", and the file has " + Counted(int64_t(bytes.size()), "byte", "bytes");
 }
 
 // The palette `into` read whole, and its form; "" or the refusal.
@@ -131,7 +132,7 @@ bool SavedColours(const ScratchFile& scratch, std::vector<uint8_t>* colours, std
     colours->assign(saved.begin() + kPaletteHeaderSize, saved.end());
     return true;
   }
-  *error = "the module saved " + std::to_string(saved.size()) + " bytes, where a palette it " +
+  *error = "the module saved " + Counted(int64_t(saved.size()), "byte", "bytes") + ", where a palette it " +
            "writes has " + std::to_string(kWrittenFileSize) + "; nothing was put back";
   return false;
 }
@@ -166,14 +167,15 @@ void ReportInto(Caller& caller, const std::string& into, const IntoPart& part,
                 const PaletteForm& form, const IntoPlace& place, uint64_t size,
                 const PartDone& done) {
   const std::string where = into + (part.group == kNoGroup ? "" : " group " + std::to_string(part.group));
-  caller.Done(part.source + " -> " + where + " (" + std::to_string(place.count) + " colours, " +
-                  std::to_string(size) + " bytes, " + FormText(form) + ")",
+  caller.Done(part.source + " -> " + where + " (" + Counted(place.count, "colour", "colours") +
+                  ", " + Counted(int64_t(size), "byte", "bytes") + ", " + FormText(form) + ")",
               into);
   const int black = BlackEntries(part.image, place);
   if (black > 0) {
     caller.Note(part.source + ": the image is " + std::to_string(part.image.columns) + " x " +
                 std::to_string(part.image.rows) + ", so " + std::to_string(black) + " of the " +
-                std::to_string(place.count) + " colours put into " + where + " are black");
+                Counted(place.count, "colour", "colours") + " put into " + where +
+                (black == 1 ? " is black" : " are black"));
   }
   if (done.rounded > 0) {
     caller.Note(into + ": 12 bits keep each channel's top four bits, so " +

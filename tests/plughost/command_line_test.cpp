@@ -39,6 +39,8 @@ TEST_P(Statuses, TellWhatHappened) {
   WriteAll(dir / "bare.kcf", samples::Headerless());
   WriteAll(dir / "garbage.png", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
   WriteAll(dir / "p24.pal", samples::Palette24());
+  const std::string one = "GIMP Palette\n1 2 3\n";
+  WriteAll(dir / "one.gpl", std::vector<uint8_t>(one.begin(), one.end()));
   WriteAll(dir / "pal.png", samples::Palette24());  // a palette by another name
   WriteAll(dir / "big.png",
            plughost::EncodeImage(plughost::Image::Blank(20, 24, 3), plughost::ImageFormat::kPng));
@@ -80,6 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"OpenRefusedByHost", {"--without", "advance", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}, 1, "result -128"},
         StatusCase{"OpenAdvanceFails", {"--advance-fails-at", "2:-39", "open", "{dir}p24.kcf", "--out", "{dir}x.png"}, 1, "result -39: end of file"},
         StatusCase{"OpenOtherExtension", {"open", "{dir}p24.pal", "--out", "{dir}x.png"}, 0, "the module reads .KCF files; p24.pal has another extension"},
+        StatusCase{"SaveOneColour", {"save", "{dir}one.gpl", "--out", "{dir}x.kcf"}, 0,
+                   "one.gpl: it holds 1 colour, so entries 1 to 255 are black"},
         StatusCase{"SaveOtherExtension", {"save", "{dir}big.png", "--out", "{dir}x.pal"}, 0, "the module writes .KCF files; x.pal has another extension"},
         StatusCase{"SaveLargerImage", {"save", "{dir}big.png", "--out", "{dir}x.kcf"}, 0, "24 x 20 image are saved; 224 pixels are not in the palette"},
         StatusCase{"SwatchSavedWithoutSwatch", {"save", "{dir}swatch.png", "--out", "{dir}s.kcf"}, 0,

@@ -405,7 +405,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "a swatch of 10-pixel tiles", "", 0},
         // A name with control characters is printed escaped, never raw.
         GroupCase{"ControlCharactersInANameEscaped", {"open", "{dir}b\x1b[2J\ra\x07" "d.kcf", "--out", "{dir}k.png"}, 3,
-                  "b\\033[2J\\ra\\ad.kcf: ", "", 0}),
+                  "b\\033[2J\\ra\\ad.kcf: ", "", 0},
+        // A right-to-left override would print what follows it reversed.
+        GroupCase{"BidirectionalControlInANameEscaped", {"open", "{dir}evil\xE2\x80\xAEgnp.kcf", "--out", "{dir}k.png"}, 3,
+                  "evil\\342\\200\\256gnp.kcf: ", "", 0}),
     [](const testing::TestParamInfo<GroupCase>& p) { return p.param.name; });
 
 // README's commonest example, on the real Kayla palette.

@@ -125,6 +125,14 @@ TEST(PaletteFiles, BothKindsGoOutAndComeBackAsTheSameColours) {
   const std::vector<uint8_t> gimp = EncodePaletteText(image, ImageFormat::kGimpPalette, "round");
   EXPECT_EQ(std::string(gimp.begin(), gimp.begin() + 42),
             "GIMP Palette\nName: round\nColumns: 16\n#\n 11");
+  // A name that holds a line break stays on its line, escaped, and the file
+  // reads back.
+  const std::vector<uint8_t> broken = EncodePaletteText(image, ImageFormat::kGimpPalette, "two\nlines");
+  EXPECT_EQ(std::string(broken.begin(), broken.begin() + 30), "GIMP Palette\nName: two\\nlines\n");
+  Image back;
+  int colours = 0;
+  std::string error;
+  EXPECT_TRUE(DecodePaletteText(broken, ImageFormat::kGimpPalette, "p", &back, &colours, &error)) << error;
 }
 
 }  // namespace
