@@ -252,6 +252,14 @@ bool CommitTogether::Finish(std::vector<std::string>* errors) {
   std::set<std::string> folders;
   for (const Queued& q : queue_) folders.insert(q.staged ? FolderOf(staged_) : FolderOf(q.replaced));
   if (queue_.size() == 1 && queue_.front().staged) folders.insert(staged_);
+  // From the first rename on an interrupt only asks: every output is put in
+  // place, and the command then says it was interrupted. One that came
+  // before leaves every target as it was.
+  sys::InterruptsOnlyAsk();
+  if (InterruptRequested()) {
+    Abandon("the command was interrupted", errors);
+    return false;
+  }
   bool ok = RenameAll(errors);
   queue_.clear();
   for (const std::string& folder : folders) {
@@ -264,10 +272,9 @@ bool CommitTogether::Finish(std::vector<std::string>* errors) {
   return ok;
 }
 
-// Every queued file renamed over its target with interrupts held throughout:
-// an interrupt now waits until the whole batch is in place.
+// Every queued file renamed over its target (Finish has made interrupts
+// only ask: the whole batch is put in place).
 bool CommitTogether::RenameAll(std::vector<std::string>* errors) {
-  sys::InterruptsHeld held;
   bool ok = true;
   for (Queued& q : queue_) {
     int failure = 0;

@@ -91,10 +91,11 @@ class AtomicFile {
 // WriteFileAtomically) closes and queues each file begun with it rather
 // than flushing and renaming it on its own: the batch is all or nothing. Finish makes
 // them durable together (one sync of each file system that holds them; a
-// lone file, its own), only then renames each over its target, with
-// interrupts held from the first rename to the last, and syncs each folder
-// once. So an interrupt or a failure before the renames leaves every target
-// as it was, and one during them waits until every file is in place; a
+// lone file, its own), only then renames each over its target, an
+// interrupt from the first rename on only asking the program to stop, and
+// syncs each folder once. So an interrupt or a failure before the renames
+// leaves every target as it was, and one during them or after lets every
+// file be put in place and the command say so (Interrupted()); a
 // target is never replaced by a file whose bytes are not all on disk, and
 // the number of syncs does not grow with the number of files. Abandon
 // removes them all instead. One at a time.

@@ -152,6 +152,10 @@ class InterruptsHeld {
   InterruptsHeld(const InterruptsHeld&) = delete;
   InterruptsHeld& operator=(const InterruptsHeld&) = delete;
 };
+// From now on an interrupt only asks the program to stop (Interrupted()):
+// called when outputs begin to be put in place, so that the command puts
+// every one in place, says so, and ends with a status that is the truth.
+void InterruptsOnlyAsk();
 // Removes a file, or an empty folder, from within an interrupt handler.
 void RemoveInHandler(const char* path);
 void RemoveFolderInHandler(const char* path);

@@ -340,9 +340,11 @@ constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 // Interrupts while held are kept for the moment the hold ends: a flag, not
 // the signal mask, so holding costs no system call.
 volatile std::sig_atomic_t held = 0, heldSignal = 0;
+volatile std::sig_atomic_t onlyAsk = 0;
 
 void OnSignal(int signal) {
   interrupted = 1;
+  if (onlyAsk != 0) return;
   if (held != 0) {
     heldSignal = signal;
     return;
@@ -371,6 +373,8 @@ void HandleInterrupts(void (*onInterrupt)()) {
 }
 
 bool Interrupted() { return interrupted != 0; }
+
+void InterruptsOnlyAsk() { onlyAsk = 1; }
 
 InterruptsHeld::InterruptsHeld() { held = ++holdDepth; }
 

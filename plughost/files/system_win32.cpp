@@ -449,6 +449,9 @@ void HandleInterrupts(void (*onInterrupt)()) {
 
 bool Interrupted() { return InterlockedCompareExchange(&interrupted, 0, 0) != 0; }
 
+// The console's events only ask already.
+void InterruptsOnlyAsk() {}
+
 InterruptsHeld::InterruptsHeld() {}
 InterruptsHeld::~InterruptsHeld() {}
 

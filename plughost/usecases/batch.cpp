@@ -135,10 +135,10 @@ bool Batch::Conclude(bool stopped, BatchTally* tally) {
   for (const std::string& e : errors) caller_.Refused(e);
   tally->placed = together_->Placed();
   tally->leftBehindNames = TakeLeftBehind(&tally->leftBehind);
-  // An interrupt during the renames waited for them (natively it ends the
-  // program as they end); the Windows console's only sets a flag.
+  // An interrupt during the renames waited for them: every output is in
+  // place, and the caller says so.
   tally->interruptedWhilePlacing = finished && InterruptRequested();
-  return finished && tally->leftBehind == 0 && !stopped && !tally->interruptedWhilePlacing;
+  return finished && tally->leftBehind == 0 && !stopped;
 }
 
 }  // namespace plughost

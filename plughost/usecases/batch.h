@@ -37,7 +37,7 @@ struct BatchTally {
   size_t placed = 0;          // outputs in place at the end
   bool stopped = false;       // after `run` files, none of its outputs placed
   bool interrupted = false;   // stopped so by the user
-  bool interruptedWhilePlacing = false;  // every output was in place all the same
+  bool interruptedWhilePlacing = false;  // every output was put in place all the same
   size_t leftBehind = 0;      // new files that could not be removed
   std::string leftBehindNames;
 };

@@ -862,6 +862,10 @@ TEST(DataSafety, AnInterruptWhileOutputsArePutInPlaceWaitsForTheWholeBatch) {
     waitpid(child, &status, 0);
     batch.ExpectAllOldOrAllNew("signal " + std::to_string(signal) + " once the first output changed");
     EXPECT_EQ(ReadAll(batch.Output(999)), BlackPalette()) << "signal " << signal;
+    // Every output in place: the command ends as one that did its work.
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "signal " << signal << ": " << (WIFEXITED(status) ? "exit " : "ended by signal ")
+        << (WIFEXITED(status) ? WEXITSTATUS(status) : WTERMSIG(status));
     batch.OldOutputs();
   }
   close(null);
