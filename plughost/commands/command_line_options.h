@@ -20,8 +20,8 @@ void AddOpenOptions(CLI::App& open, OpenRequest& request);
 // --out, --out-dir, --swatch, --into, --group and --force, each given once at most.
 void AddSaveOptions(CLI::App& save, SaveRequest& request);
 
-// Why a request of open (`opening`) or save does not hold together, by the
-// options that made it; `out` is --out's file.
+// Why a request does not hold together, by the options that made it:
+// `opening` for the open command, else save; `out` is --out's file.
 std::string RequestFaultText(RequestFault fault, bool opening, const std::string& out);
 
 }  // namespace plughost

@@ -14,6 +14,7 @@
 #include "kiss/palette_bytes.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/images/image_files.h"
+#include "plughost/usecases/palette_source.h"
 #include "plughost/usecases/palette_words.h"
 #include "plughost/usecases/requests.h"
 #include "tests/plughost/sample_palettes.h"
@@ -117,6 +118,38 @@ TEST(GroupHint, OnlyForAFileThatOpensOneGroupAtATime) {
   for (const std::vector<uint8_t>& head : {Header(16, 12, 16, 10), Header(16, 24, 300, 2),
                                            Header(16, 24, 300, 1), Header(32, 24, 256, 10)})
     EXPECT_EQ(plughost::GroupsToOpenOneByOne(head), 0);
+}
+
+// A palette is read once and its groups taken from what was read; a
+// header that promises more than a source keeps has its groups read at
+// their places. Either way a group is the file's bytes, fewer where it is
+// cut short.
+TEST(PaletteSource, EveryGroupIsTheFilesBytesWhereverItWasRead) {
+  TempDir dir;
+  std::vector<uint8_t> kept = Header(16, 24, 16, 3), large = Header(16, 24, 32767, 400);
+  for (int i = 0; i < 2 * 48 + 20; ++i) kept.push_back(uint8_t(i));  // group 2 cut short
+  for (int i = 0; i < 10000; ++i) large.push_back(uint8_t(i * 7));  // 39 MiB promised
+  WriteAll(dir / "kept.kcf", kept);
+  WriteAll(dir / "large.kcf", large);
+  struct Case {
+    const char* file;
+    int group;
+    size_t from, count;
+  };
+  const std::vector<uint8_t>* bytes[] = {&kept, &large};
+  const Case cases[] = {{"kept.kcf", 1, 32 + 48, 48}, {"kept.kcf", 2, 32 + 96, 20},
+                        {"large.kcf", 0, 32, 10000}};
+  for (const Case& c : cases) {
+    const plughost::PaletteSource source = plughost::ReadPaletteSource(dir / c.file);
+    ASSERT_TRUE(source.Read()) << source.error;
+    std::vector<uint8_t> group;
+    EXPECT_EQ(plughost::GroupBytes(source, c.group, &group), "") << c.file;
+    const std::vector<uint8_t>& file = *bytes[c.file[0] == 'l'];
+    EXPECT_EQ(group, std::vector<uint8_t>(file.begin() + long(c.from), file.begin() + long(c.from + c.count)))
+        << c.file << " group " << c.group;
+  }
+  EXPECT_LT(plughost::ReadPaletteSource(dir / "large.kcf").bytes.size(), large.size())
+      << "no more kept than a header that lies is worth";
 }
 
 TEST(PutColours, TwentyFourBitsExactlyAndNothingElse) {
