@@ -49,8 +49,8 @@ PaletteSource ReadPaletteSource(const std::string& input) {
   InputFile file;
   if (!file.Open(input, &source.error)) return source;
   source.size = file.size();
-  // One read for the header and, behind it, what a palette's groups take;
-  // a header that asks for more than that holds is read again for the rest.
+  // One read for the header and what a small palette's groups take, then
+  // one for the rest of what its header promises, within the file.
   const size_t first = size_t(std::min<uint64_t>(source.size, std::max<uint64_t>(kNoteBytes, 4096)));
   std::vector<uint8_t> rest;
   if (!ReadFrom(file, 0, first, &source.bytes)) {
@@ -73,8 +73,10 @@ std::string GroupBytes(const PaletteSource& source, int group, std::vector<uint8
   const uint64_t at = source.form.GroupAt(group);
   const uint64_t held = source.size > at ? std::min(source.form.GroupSize(), source.size - at) : 0;
   if (source.Holds(group)) {
-    const uint64_t kept = source.bytes.size() > at ? std::min(held, source.bytes.size() - at) : 0;
-    colours->assign(source.bytes.begin() + long(at), source.bytes.begin() + long(at + kept));
+    // A group past the end of a file cut short holds nothing.
+    const uint64_t from = std::min<uint64_t>(at, source.bytes.size());
+    const uint64_t kept = std::min<uint64_t>(held, source.bytes.size() - from);
+    colours->assign(source.bytes.begin() + long(from), source.bytes.begin() + long(from + kept));
     return "";
   }
   InputFile file;

@@ -126,8 +126,8 @@ TEST(GroupHint, OnlyForAFileThatOpensOneGroupAtATime) {
 // cut short.
 TEST(PaletteSource, EveryGroupIsTheFilesBytesWhereverItWasRead) {
   TempDir dir;
-  std::vector<uint8_t> kept = Header(16, 24, 16, 3), large = Header(16, 24, 32767, 400);
-  for (int i = 0; i < 2 * 48 + 20; ++i) kept.push_back(uint8_t(i));  // group 2 cut short
+  std::vector<uint8_t> kept = Header(16, 24, 16, 5), large = Header(16, 24, 32767, 400);
+  for (int i = 0; i < 2 * 48 + 20; ++i) kept.push_back(uint8_t(i));  // group 2 cut short, 3 and 4 missing
   for (int i = 0; i < 10000; ++i) large.push_back(uint8_t(i * 7));  // 39 MiB promised
   WriteAll(dir / "kept.kcf", kept);
   WriteAll(dir / "large.kcf", large);
@@ -138,7 +138,7 @@ TEST(PaletteSource, EveryGroupIsTheFilesBytesWhereverItWasRead) {
   };
   const std::vector<uint8_t>* bytes[] = {&kept, &large};
   const Case cases[] = {{"kept.kcf", 1, 32 + 48, 48}, {"kept.kcf", 2, 32 + 96, 20},
-                        {"large.kcf", 0, 32, 10000}};
+                        {"kept.kcf", 4, 0, 0}, {"large.kcf", 0, 32, 10000}};
   for (const Case& c : cases) {
     const plughost::PaletteSource source = plughost::ReadPaletteSource(dir / c.file);
     ASSERT_TRUE(source.Read()) << source.error;
