@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RequireOneLine(plughost::GroupPastTheLast("p.kcf", form, form.groups));
   }
   // An output over this file, by each name it may have.
-  const std::vector<uint8_t> first(head.begin(), head.begin() + long(std::min<size_t>(head.size(), 32)));
+  const std::vector<uint8_t> first(head.begin(), head.begin() + long(std::min(head.size(), plughost::kExistingHeadBytes)));
   for (const char* name : {"p.kcf", "p.png", "p.tga", "p"}) {
     const plughost::ExistingFile file{name, first, size, plughost::FileIdentity{}, 0};
     plughost::FormatOf(first.data(), first.size(), name);

@@ -122,4 +122,13 @@ int PutColours(const PaletteForm& form, const uint8_t* rgb, int first, int count
   return rounded;
 }
 
+int64_t HeaderlessMisfit(const uint8_t* bytes, size_t size) {
+  if (BeginsWithPaletteSignature(bytes, size)) return 0;
+  const size_t end = std::min(size, size_t{kHeaderlessFileSize});
+  for (size_t at = 1; at < end; at += kColor12Size) {
+    if (bytes[at] > 0x0F) return int64_t(at);
+  }
+  return -1;
+}
+
 bool IsCelMark(int mark) { return mark == 32 || mark == 33; }

@@ -93,6 +93,15 @@ std::vector<uint8_t> GroupView(const PaletteForm& form, const PaletteHead& head,
 int PutColours(const PaletteForm& form, const uint8_t* rgb, int first, int count,
                std::vector<uint8_t>* file);
 
+// Where bytes without a header stop looking like the headerless form as
+// palette tools write it: 12-bit colours whose second byte holds green in
+// its low four bits and nothing above (the module ignores those bits, so
+// only another kind of file sets them). Looks at the entries among the
+// first 320 bytes that `size` covers; answers the offset of the first byte
+// that does not fit, or -1 when every one does. A file beginning "KiSS"
+// is never headerless: 0.
+int64_t HeaderlessMisfit(const uint8_t* bytes, size_t size);
+
 // What a KiSS file that is no palette is, by its mark: cels carry 32 (and
 // 33 for some tools' variants).
 bool IsCelMark(int mark);

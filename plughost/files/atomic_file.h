@@ -24,7 +24,7 @@ namespace plughost {
 
 // An existing regular file about to be replaced, as its caller judges it:
 // its first bytes (kExistingHeadBytes, fewer for a shorter file) and size.
-constexpr size_t kExistingHeadBytes = 32;
+constexpr size_t kExistingHeadBytes = 320;  // a headerless palette's colours
 struct ExistingFile {
   const std::string& name;  // as the user named it
   std::vector<uint8_t> head;

@@ -41,6 +41,24 @@ bool IsOtherNetpbm(const uint8_t* h, size_t n) {
   return IsNetpbmForm(h, n, "147") && n >= 3 && std::isspace(h[2]) != 0;
 }
 
+// A TGA has no mark: its 18-byte header is taken for one when every field
+// holds a value TGA allows (a colour map only for a mapped image, a known
+// image type and depth, a size) and the reserved bits of its descriptor
+// are clear.
+bool IsTga(const uint8_t* h, size_t n) {
+  if (n < 18) return false;
+  const uint8_t mapType = h[1], type = h[2], mapDepth = h[7], depth = h[16];
+  const bool mapped = type == 1 || type == 9;
+  const bool known = mapped || type == 2 || type == 3 || type == 10 || type == 11;
+  const bool mapFits = mapped ? mapType == 1 && (mapDepth == 15 || mapDepth == 16 || mapDepth == 24 ||
+                                                 mapDepth == 32)
+                              : mapType == 0 && h[3] == 0 && h[4] == 0 && h[5] == 0 && h[6] == 0 &&
+                                    mapDepth == 0;
+  const bool depthFits = depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
+  const bool sized = (h[12] | h[13]) != 0 && (h[14] | h[15]) != 0;
+  return known && mapFits && depthFits && sized && (h[17] & 0xC0) == 0;
+}
+
 // The texts may begin with a UTF-8 byte-order mark.
 bool BeginsText(const uint8_t* h, size_t n, const char* text) {
   if (Begins(h, n, "\xEF\xBB\xBF", 3)) h += 3, n -= 3;
@@ -102,7 +120,7 @@ std::vector<Format> MakeTable() {
       {F::kWebp, "a WebP image", nullptr, {"webp"}, K::kImage, IsWebp, nullptr, nullptr, nullptr},
       {F::kNetpbm, "a PBM or PAM image", nullptr, {"pbm", "pam", "pnm"}, K::kImage, IsOtherNetpbm,
        nullptr, nullptr, nullptr},
-      {F::kTga, "a TGA image", nullptr, {"tga", "icb", "vda", "vst"}, K::kImage, nullptr, nullptr,
+      {F::kTga, "a TGA image", nullptr, {"tga", "icb", "vda", "vst"}, K::kImage, IsTga, nullptr,
        nullptr, nullptr},
       {F::kKissPalette, "a KiSS palette", nullptr, {kPaletteExtension}, K::kPalette, IsKissPalette, nullptr,
        nullptr, nullptr},

@@ -169,7 +169,7 @@ int WriteOpened(Caller& caller, const OpenRequest& request, const std::string& i
                         caller.outputs());
   if (!error.empty()) return caller.Refused(error), kExitHost;
   caller.Done(OpenedLine(request, out, opened), out);
-  const std::string note = OpenedNote(opened.parsed, opened.size, opened.read);
+  const std::string note = OpenedNote(opened.head, opened.size, opened.read);
   if (!note.empty()) caller.Note(opened.what + ": " + note);
   caller.Opened(*opened.host);
   caller.Tail(*opened.host);

@@ -1,7 +1,10 @@
 #include "plughost/usecases/palette_words.h"
 
+#include <cstdio>
+
 #include "interface/result_codes.h"
 #include "plughost/files/file_checks.h"
+#include "plughost/images/formats.h"
 
 namespace plughost {
 
@@ -104,8 +107,25 @@ std::string HeaderlessReading() {
          std::to_string(kHeaderlessColorsPerGroup) + " 12-bit colours";
 }
 
+std::string HeaderlessDoubt(const std::vector<uint8_t>& bytes) {
+  const int64_t misfit = HeaderlessMisfit(bytes.data(), bytes.size());
+  if (misfit < 0) return "";
+  const Format* format = FormatOf(bytes.data(), bytes.size(), "");
+  if (format != nullptr) return ", though it is " + std::string(format->name) + ", not a palette";
+  char value[8];
+  std::snprintf(value, sizeof value, "0x%02X", unsigned{bytes[size_t(misfit)]});
+  return ", though it is not laid out as one: byte " + std::to_string(misfit) + " is " + value +
+         ", where the second byte of a 12-bit colour is below 0x10";
+}
+
 std::string OpenedNote(const std::vector<uint8_t>& bytes, uint64_t size, uint64_t read) {
-  return OpenedNote(ReadPaletteHead(bytes), size, read);
+  const PaletteHead head = ReadPaletteHead(bytes);
+  std::string note = OpenedNote(head, size, read);
+  if (head.signature) return note;
+  const std::string doubt = HeaderlessDoubt(bytes);
+  const size_t reading = note.find(HeaderlessReading());
+  if (reading != std::string::npos) note.insert(reading + HeaderlessReading().size(), doubt);
+  return note;
 }
 
 std::string OpenedNote(const PaletteHead& head, uint64_t size, uint64_t read) {

@@ -42,11 +42,17 @@ std::string ExplainRefusal(const PaletteHead& head, uint64_t held, int result);
 // What a user should know of a palette that opened: read without a header
 // (and how much of the file was left unread), or a header whose counts let
 // nothing be decoded. `head` is the file's first bytes, `size` its length
-// and `read` how far the module read. Empty when there is nothing to say.
+// and `read` how far the module read; from those bytes, a file read without
+// a header that is no palette is named (HeaderlessDoubt). Empty when there
+// is nothing to say.
 std::string OpenedNote(const std::vector<uint8_t>& head, uint64_t size, uint64_t read);
 std::string OpenedNote(const PaletteHead& head, uint64_t size, uint64_t read);
 
 // How a file that the filter refuses is read all the same by an opening.
 std::string HeaderlessReading();
+// Said after that reading of a file that is not laid out as a headerless
+// palette (HeaderlessMisfit): ", though it is a PNG image, not a palette",
+// or the first byte that does not fit; "" for one that is.
+std::string HeaderlessDoubt(const std::vector<uint8_t>& bytes);
 
 }  // namespace plughost

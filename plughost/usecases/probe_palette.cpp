@@ -15,7 +15,7 @@ std::string OpeningDiffers(Caller& caller, const InputFile& file, const std::str
   std::unique_ptr<Host> host = caller.NewHost("probe: open", name);
   const int opened = *openedResult = host->Open(file.ref());
   if (opened == filtered || (filtered != kNoError && opened != kNoError)) return "";
-  if (opened == kNoError) return "an open reads it (" + HeaderlessReading() + ")";
+  if (opened == kNoError) return "an open reads it (" + HeaderlessReading() + HeaderlessDoubt(head) + ")";
   const std::string why = ExplainRefusal(head, opened);
   const int groups = opened == kCannotReadFile ? GroupsToOpenOneByOne(head) : 0;
   const std::string hint = groups > 0 ? caller.Advise({Hint::kOpenGroups, name, groups}) : "";

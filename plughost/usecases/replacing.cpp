@@ -37,9 +37,11 @@ bool PaletteFormOf(const ExistingFile& file, PaletteForm* form, std::string* why
     *why = FormFaultText(head, ReadPaletteForm(head, form));
     return why->empty();
   }
-  // Any file reads as headerless; only a .kcf that is nothing else and holds
-  // the 10 groups is taken for one.
-  if (format == nullptr && ExtensionOf(file.name) == kPaletteExtension && file.size >= kHeaderlessFileSize) {
+  // The module reads any file as headerless; only a .kcf that holds the 10
+  // groups laid out as 12-bit colours is taken for one. No format the table
+  // knows by its first bytes is laid out so, save a TGA's header by chance.
+  if (!head.signature && ExtensionOf(file.name) == kPaletteExtension &&
+      file.size >= kHeaderlessFileSize && HeaderlessMisfit(file.head.data(), file.head.size()) < 0) {
     ReadPaletteForm(head, form);
     return true;
   }

@@ -31,8 +31,8 @@ std::string WhatFileIs(const ExistingFile& file);
 
 // Whether a file, by its first bytes and name, is a KiSS palette and of
 // which form: one beginning "KiSS" with a palette's header, or a `.kcf`
-// file of at least 320 bytes that no format of the table claims (read
-// without a header). False with *why in words when it is no palette.
+// file of at least 320 bytes whose first 320 are laid out as 12-bit colours
+// (read without a header). False with *why in words when it is no palette.
 bool PaletteFormOf(const ExistingFile& file, PaletteForm* form, std::string* why);
 
 }  // namespace plughost

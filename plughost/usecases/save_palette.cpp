@@ -118,9 +118,10 @@ std::string ReadInto(const std::string& into, std::vector<uint8_t>* bytes, Palet
   const size_t headSize = std::min<size_t>(bytes->size(), kExistingHeadBytes);
   const ExistingFile existing{into, std::vector<uint8_t>(bytes->begin(), bytes->begin() + long(headSize)),
                               bytes->size(), FileIdentity{}, 0};
-  if (!head.signature && why.empty() && !PaletteFormOf(existing, form, &why))
+  if (!head.signature && why.empty() && !PaletteFormOf(existing, form, &why) &&
+      FormatOf(existing.head.data(), existing.head.size(), into) == nullptr)
     why = "it does not begin with \"KiSS\", and only a .kcf file of at least " +
-          std::to_string(kHeaderlessFileSize) + " bytes that is nothing else is read without a header";
+          std::to_string(kHeaderlessFileSize) + " bytes laid out as 12-bit colours is read without a header";
   return why.empty() ? "" : into + " is not a KiSS palette: " + why;
 }
 

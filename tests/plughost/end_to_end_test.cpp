@@ -409,6 +409,13 @@ std::vector<uint8_t> BlackPalette() {
   return file;
 }
 
+// A 16 x 16 TGA of grey, 786 bytes.
+std::vector<uint8_t> Tga() {
+  std::vector<uint8_t> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 24, 32};
+  tga.resize(786, 0x80);
+  return tga;
+}
+
 // One file a row's command writes: a save the palette of pic.png, an open an
 // image of p24.kcf's colours.
 void ExpectWritten(const std::string& command, const std::string& path) {
@@ -545,6 +552,14 @@ const SafetyCase kSafetyCases[] = {
      },
      {"save", "{dir}pic.png", "--out", "{dir}notes.kcf"}, 3,
      "notes.kcf is a file of 46 bytes that is not a palette; give --force", ""},
+    // A .kcf is taken for a palette without a header only when laid out as
+    // one: a TGA so named is no palette to put colours into.
+    {"TgaNamedAsAPaletteKept", [](const TempDir& d) { return WriteAll(d / "t.kcf", Tga()), true; },
+     {"save", "{dir}pic.png", "--out", "{dir}t.kcf"}, 3,
+     "t.kcf holds an image, not a palette (a TGA image); give --force", ""},
+    {"IntoATgaNamedAsAPalette", [](const TempDir& d) { return WriteAll(d / "t.kcf", Tga()), true; },
+     {"save", "{dir}pic.png", "--into", "{dir}t.kcf", "--group", "1"}, 3,
+     "t.kcf is not a KiSS palette: it is a TGA image", ""},
     {"EmptyFileReplaced",
      [](const TempDir& d) {
        WriteAll(d / "empty.kcf", {});
@@ -685,6 +700,13 @@ const SafetyCase kSafetyCases[] = {
        }
        EXPECT_EQ(ReadAll(d / "body.kcf"), expected);
      }},
+    {"IntoATextThroughAPaletteLink",
+     [](const TempDir& d) {
+       const std::string text(400, 't');
+       WriteAll(d / "notes.txt", std::vector<uint8_t>(text.begin(), text.end()));
+       return symlink("notes.txt", (d / "n.kcf").c_str()) == 0;
+     },
+     {"save", "{dir}pic.png", "--into", "{dir}n.kcf", "--group", "1"}, 3, "n.kcf is not a KiSS palette", ""},
     {"InputFifo", [](const TempDir& d) { return Fifo(d / "f.kcf"); },
      {"open", "{dir}f.kcf", "--out", "{dir}x.png"}, 3, "f.kcf is not a regular file", ""},
     {"TargetFifo", [](const TempDir& d) { return Fifo(d / "f.png"); },

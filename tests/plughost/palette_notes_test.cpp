@@ -97,7 +97,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "its header gives -1 colours per group and -1 groups (as signed 16-bit numbers): "
                  "1 colour was decoded, as their product says, and every other colour is black"},
         NoteCase{"Headerless", std::vector<uint8_t>(400, 1), 400, 320,
-                 "no KiSS header: read as 10 groups of 16 12-bit colours; 80 bytes were left unread"}),
+                 "no KiSS header: read as 10 groups of 16 12-bit colours; 80 bytes were left unread"},
+        // Opened all the same, a file that is no palette is named.
+        NoteCase{"HeaderlessText", Padded({'m', 'y', ' ', 'n', 'o', 't', 'e', 's'}, 320), 320, 320,
+                 "no KiSS header: read as 10 groups of 16 12-bit colours, though it is not laid out "
+                 "as one: byte 1 is 0x79, where the second byte of a 12-bit colour is below 0x10"},
+        NoteCase{"HeaderlessTga", Padded({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 24, 32}, 786), 786, 320,
+                 "no KiSS header: read as 10 groups of 16 12-bit colours, though it is a TGA image, "
+                 "not a palette; 466 bytes were left unread"}),
     [](const testing::TestParamInfo<NoteCase>& p) { return p.param.name; });
 
 }  // namespace
