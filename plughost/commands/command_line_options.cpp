@@ -29,9 +29,9 @@ std::string WrittenExtensions(FileKind kind) {
   return Listed(extensions, "or");
 }
 
-CLI::Validator SwatchCheck() {
-  return Takes(Decimal(1, kMaxSwatchTile),
-               "a tile size from 1 to " + std::to_string(kMaxSwatchTile));
+CLI::Validator SwatchCheck(int least = 1) {
+  return Takes(Decimal(least, kMaxSwatchTile),
+               "a tile size from " + std::to_string(least) + " to " + std::to_string(kMaxSwatchTile));
 }
 
 // A group number its validator accepted, in decimal.
@@ -198,9 +198,11 @@ void AddSaveOptions(CLI::App& save, SaveRequest& request) {
                        "is made if missing)"),
        "DIR");
   Once(save.add_option("--swatch", request.swatch,
-                       "Each image is a swatch of N x N tiles, as open --swatch N writes"),
+                       "Each image is a swatch of N x N tiles, as open --swatch N writes; 0 "
+                       "saves its first pixels as they are (default: an image that looks like "
+                       "a swatch, every tile one colour, is read as one)"),
        "N")
-      ->transform(SwatchCheck());
+      ->transform(SwatchCheck(0));
   Once(save.add_option("--into", request.into,
                        "An existing KiSS palette to put the IMAGE's colours into, in its own "
                        "form, keeping its header, other groups and any bytes after them (one "

@@ -118,6 +118,8 @@ std::string Session::Advise(const Advice& advice) const {
       return ": give --swatch " + n;
     case Hint::kSwatchIfOne:
       return "; if it is one, add --swatch " + n + " to save one colour from each tile";
+    case Hint::kSwatchFound:
+      return "; give --swatch 0 to save its first pixels as they are";
     case Hint::kHostAnswered:
       return " (--advance-fails-at)";
   }

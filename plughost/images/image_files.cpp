@@ -7,6 +7,7 @@
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
 #include "plughost/images/image_decoders.h"
+#include "plughost/images/swatch.h"
 
 namespace plughost {
 
@@ -101,6 +102,25 @@ std::vector<uint8_t> EncodeImage(const Image& image, ImageFormat format) {
   return row.encode(image, "", -1);
 }
 
+namespace {
+
+// An image of a swatch's size read as one, by a decoder of its own, when
+// every tile is of one colour; false, and nothing said, otherwise.
+bool ReadIfASwatch(const ByteSource& source, const std::string& name, int tile, SaveImage* out) {
+  std::string ignored;
+  const ImageRefusal quiet{name, &ignored};
+  std::unique_ptr<ImageDecoder> decoder = DecoderFor(source, quiet);
+  SaveImage read;
+  if (decoder == nullptr || !decoder->ReadHeader(quiet) || !DecodeSwatch(*decoder, tile, quiet, &read))
+    return false;
+  read.note = decoder->Note();
+  read.swatchFound = tile;
+  *out = std::move(read);
+  return true;
+}
+
+}  // namespace
+
 bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, SaveImage* out,
                    std::string* error) {
   const ImageRefusal refuse{name, error};
@@ -108,6 +128,11 @@ bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, 
   if (decoder == nullptr || !decoder->ReadHeader(refuse) ||
       !SizeAllowed(decoder->columns(), decoder->rows(), false, refuse)) {
     return false;
+  }
+  if (tile == kSwatchByLook) {
+    const int looks = SwatchTileOf(decoder->columns(), decoder->rows());
+    if (looks > 0 && ReadIfASwatch(source, name, looks, out)) return true;
+    tile = 0;
   }
   SaveImage read;
   if (tile > 0) {

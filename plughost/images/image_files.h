@@ -41,12 +41,21 @@ struct SaveImage {
   // Of an image refused as no swatch of the tile asked: the tile its size
   // is a swatch of, or 0.
   int swatchOfTile = 0;
+  // Of an image read with kSwatchByLook: the tile it was read as a swatch
+  // of, or 0 when it was read as it is.
+  int swatchFound = 0;
 };
+
+// A tile for DecodeForSave: read the image as a swatch when it is one (the
+// size of a swatch of 16 x 16 colours, every tile of one colour), else as
+// it is. 0 reads it as it is.
+constexpr int kSwatchByLook = -1;
 
 // PNG (through libspng), BMP, GIF (its first frame), PPM and PGM (binary and
 // plain text). With `tile` > 0 the image is a swatch of tile-pixel tiles
 // (swatch.h): its size is checked against the grid before any pixel is
-// decoded, and each tile read must be of one colour. Rows below those read
+// decoded, and each tile read must be of one colour; with kSwatchByLook,
+// an image that passes those checks is read so, any other as it is. Rows below those read
 // are never decoded, so what is held follows the width, not the height.
 // False with one sentence in *error naming the file (`name`, or "the
 // image" when it is empty) and why: not an image plughost reads (JPEG with

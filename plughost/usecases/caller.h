@@ -40,6 +40,7 @@ enum class Hint {
   kChooseGroup,       // the colours may go into one group of the palette
   kSwatch,            // the image has the size of a swatch of `number`-pixel tiles
   kSwatchIfOne,       // the same, said of an image saved as it is
+  kSwatchFound,       // an image was read as the swatch it looks like
   kHostAnswered,      // the host's own advanceState answered, as it was told to
 };
 struct Advice {

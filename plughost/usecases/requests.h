@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plughost/images/formats.h"
+#include "plughost/images/image_files.h"
 #include "plughost/usecases/caller.h"
 
 namespace plughost {
@@ -27,7 +28,7 @@ struct SaveRequest {
   std::vector<std::string> images;
   std::string out;     // one image
   std::string outDir;  // any number of images
-  int swatch = 0;  // the images are swatches of this tile size
+  int swatch = kSwatchByLook;  // the images are swatches of this tile size; 0: as they are
   bool force = false;  // replace an existing file that is no palette of the written form
   std::string into;  // an existing palette to put the colours into, in its own form
   int group = kNoGroup;  // the one group of `into` to put them into

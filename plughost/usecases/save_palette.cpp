@@ -240,9 +240,14 @@ int ReadForSaving(Caller& caller, const std::string& path, int swatch, SaveImage
     error = path + " is too big for the memory at hand";
   }
   if (note.empty()) note = image->note;
-  const int tile = read && swatch == 0 ? SwatchTileOf(image->columns, image->rows) : 0;
-  // Saved as it is, the grid's corner pixels would become the palette.
-  if (note.empty() && tile > 0)
+  const int tile = read && swatch == kSwatchByLook ? SwatchTileOf(image->columns, image->rows) : 0;
+  // Saved as it is, the grid's corner pixels would become the palette: a
+  // swatch as plughost draws one is read one colour a tile; one edited
+  // inside a tile is saved as it is, and said to look like one.
+  if (read && image->swatchFound > 0)
+    caller.Note(path + ": read as a swatch of " + std::to_string(image->swatchFound) +
+                "-pixel tiles, one colour a tile" + caller.Advise({Hint::kSwatchFound, path, 0}));
+  else if (note.empty() && tile > 0)
     note = "a " + std::to_string(image->columns) + " x " + std::to_string(image->rows) +
            " image has the size of a swatch of " + std::to_string(tile) + "-pixel tiles" +
            caller.Advise({Hint::kSwatchIfOne, path, tile});

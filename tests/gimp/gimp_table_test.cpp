@@ -265,9 +265,11 @@ Table MakeTable() {
   for (const BackRow& row : table.backs) commands.push_back(row.command);
   table.commands = commands.size();
   table.gimp = gimp_test::RunGimp(kRun, commands, kGimpSeconds);
-  // plughost saves what GIMP loaded; the RGBA image is the one GIMP exported.
+  // plughost saves what GIMP loaded, its first pixels as they are (GIMP
+  // exports the pixels it shows, a swatch's grid too); the RGBA image is the
+  // one GIMP exported.
   for (const SaveRow& row : table.saves)
-    Plughost({"save", row.png.string(), "--out", row.ours.string()}, row.ours.string() + ".log");
+    Plughost({"save", row.png.string(), "--swatch", "0", "--out", row.ours.string()}, row.ours.string() + ".log");
   return table;
 }
 

@@ -47,6 +47,9 @@ TEST_P(Statuses, TellWhatHappened) {
   WriteAll(dir / "swatch.png",
            plughost::EncodeImage(plughost::MakeSwatch(plughost::Image::Blank(16, 16, 3), 16),
                                  plughost::ImageFormat::kPng));
+  plughost::Image edited = plughost::MakeSwatch(plughost::Image::Blank(16, 16, 3), 16);
+  edited.pixels[size_t(3 * (5 * edited.columns + 7))] = 0xFF;  // inside the first tile
+  WriteAll(dir / "edited.png", plughost::EncodeImage(edited, plughost::ImageFormat::kPng));
   const Outcome run = RunPlughost(dir, GetParam().args);
   EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
   EXPECT_NE((run.out + run.err).find(GetParam().says), std::string::npos) << run.out << run.err;
@@ -87,6 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"SaveOtherExtension", {"save", "{dir}big.png", "--out", "{dir}x.pal"}, 0, "the module writes .KCF files; x.pal has another extension"},
         StatusCase{"SaveLargerImage", {"save", "{dir}big.png", "--out", "{dir}x.kcf"}, 0, "24 x 20 image are saved; 224 pixels are not in the palette"},
         StatusCase{"SwatchSavedWithoutSwatch", {"save", "{dir}swatch.png", "--out", "{dir}s.kcf"}, 0,
+                   "swatch.png: read as a swatch of 16-pixel tiles, one colour a tile; give --swatch 0"},
+        StatusCase{"EditedSwatchSavedAsItIs", {"save", "{dir}edited.png", "--out", "{dir}s.kcf"}, 0,
                    "if it is one, add --swatch 16"},
         StatusCase{"SwatchOfAnotherTile", {"save", "{dir}swatch.png", "--swatch", "12", "--out", "{dir}s.kcf"}, 3,
                    "it has the size of a swatch of 16-pixel tiles: give --swatch 16"},

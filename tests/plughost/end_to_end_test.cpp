@@ -12,6 +12,7 @@
 
 #include "plughost/files/file_checks.h"
 #include "plughost/images/image_files.h"
+#include "plughost/images/swatch.h"
 #include "plughost/usecases/requests.h"
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
@@ -560,6 +561,17 @@ const SafetyCase kSafetyCases[] = {
     {"IntoATgaNamedAsAPalette", [](const TempDir& d) { return WriteAll(d / "t.kcf", Tga()), true; },
      {"save", "{dir}pic.png", "--into", "{dir}t.kcf", "--group", "1"}, 3,
      "t.kcf is not a KiSS palette: it is a TGA image", ""},
+    // A swatch put back without saying so is read one colour a tile: the
+    // palette is what it was, no grid sample in it.
+    {"SwatchPutBackAsASwatch",
+     [](const TempDir& d) {
+       plughost::Image colours = plughost::Image::Blank(16, 16, 3);
+       colours.pixels = Colours24(samples::Palette24());
+       WriteAll(d / "sw.png", plughost::EncodeImage(plughost::MakeSwatch(colours, 16), plughost::ImageFormat::kPng));
+       return true;
+     },
+     {"save", "{dir}sw.png", "--into", "{dir}p24.kcf"}, 0, "read as a swatch of 16-pixel tiles", "p24.kcf",
+     [](const TempDir& d, const SafetyCase&) { EXPECT_EQ(ReadAll(d / "p24.kcf"), samples::Palette24()); }},
     {"EmptyFileReplaced",
      [](const TempDir& d) {
        WriteAll(d / "empty.kcf", {});
