@@ -80,7 +80,7 @@ bool AtomicFile::Begin(const std::string& target, const ReplaceCheck& mayReplace
     if (ref_ >= 0) pending_ = RememberPending(temp_);
   }
   if (ref_ < 0) {
-    *error = target + ": " + ReasonText(failure);
+    *error = Failed(target + ": ", failure);
     return false;
   }
   sys::KeepModeAndOwner(ref_, old);
@@ -99,7 +99,7 @@ bool AtomicFile::BeginStaged(const std::string& place, std::string* error) {
     if (ref_ >= 0) pending_ = RememberPending(place);
   }
   if (ref_ < 0) {
-    *error = target_ + ": " + ReasonText(failure);
+    *error = Failed(target_ + ": ", failure);
     return false;
   }
   temp_ = place;
@@ -110,8 +110,14 @@ bool AtomicFile::BeginStaged(const std::string& place, std::string* error) {
 bool AtomicFile::Write(const uint8_t* bytes, size_t count, std::string* error) {
   int failure = 0;
   if (ref_ >= 0 && sys::WriteAll(ref_, bytes, count, &failure)) return true;
-  *error = "cannot write " + target_ + ": " + ReasonText(failure);
+  *error = Failed("cannot write " + target_ + ": ", failure);
   return false;
+}
+
+std::string AtomicFile::Failed(const std::string& prefix, int failure) {
+  const std::string reason = ReasonText(failure);
+  if (together_ != nullptr && IsHostFailure(failure)) together_->HostFailed(reason);
+  return prefix + reason;
 }
 
 bool AtomicFile::Write(const std::vector<uint8_t>& bytes, std::string* error) {
@@ -164,7 +170,7 @@ bool AtomicFile::Queue(CommitTogether& batch, std::string* error) {
   const bool closed = sys::CloseForBatch(ref_, &failure);
   ref_ = -1;
   if (!closed) {
-    *error = "cannot write " + target_ + ": " + ReasonText(failure);
+    *error = Failed("cannot write " + target_ + ": ", failure);
     Abandon();
     return false;
   }
@@ -244,6 +250,11 @@ bool CommitTogether::Finish(std::vector<std::string>* errors) {
   }
   if (InterruptRequested()) {
     Abandon("the command was interrupted", errors);
+    return false;
+  }
+  // A disk that failed under one new file is trusted with none.
+  if (!hostFailure_.empty()) {
+    Abandon(hostFailure_, errors);
     return false;
   }
   if (!SyncAll(errors)) return false;

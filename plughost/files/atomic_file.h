@@ -76,6 +76,8 @@ class AtomicFile {
   bool CommitNow(std::string* error);
   bool Queue(CommitTogether& batch, std::string* error);
   bool BeginStaged(const std::string& place, std::string* error);
+  // "cannot write TARGET: REASON", the batch told when the disk failed.
+  std::string Failed(const std::string& prefix, int failure);
 
   std::string target_;    // as the user named it
   std::string replaced_;  // the file it names, links followed
@@ -118,6 +120,13 @@ class CommitTogether {
   // saying so, with `why`, in *errors.
   void Abandon(const std::string& why, std::vector<std::string>* errors);
   size_t queued() const { return queue_.size(); }
+  // The disk or file system failed under one of the batch's new files
+  // (IsHostFailure): the first reason, kept for the batch to stop on; ""
+  // while none has.
+  void HostFailed(const std::string& reason) {
+    if (hostFailure_.empty()) hostFailure_ = reason;
+  }
+  const std::string& hostFailure() const { return hostFailure_; }
   // Whether `target` (as named to AtomicFile) was left as it was by the
   // last Finish or Abandon.
   bool LeftAsItWas(const std::string& target) const;
@@ -151,6 +160,7 @@ class CommitTogether {
   // Targets left as they were, asked once for each output: a set, so that
   // a batch of 20,000 compares no pair.
   std::unordered_set<std::string> left_;
+  std::string hostFailure_;
 };
 
 // The whole of `bytes` as the new content of `target`, or nothing changed;

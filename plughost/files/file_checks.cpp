@@ -111,6 +111,22 @@ std::string ReasonText(int error) {
   return ours.empty() ? sys::SystemWords(error) : ours;
 }
 
+bool IsHostFailure(int error) {
+  switch (sys::AsErrno(error)) {
+    case ENOSPC:
+    case EIO:
+    case EROFS:
+    case ENOENT:
+    case ENOTDIR:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+      return true;
+    default:
+      return false;
+  }
+}
+
 int LastSystemError() { return sys::LastError(); }
 
 FileStatus StatusOf(const std::string& path) { return sys::StatusOf(path); }

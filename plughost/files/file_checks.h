@@ -51,6 +51,10 @@ std::string Refusal(const std::string& name, const FileStatus& status);
 // "the disk is full", "no such file or folder" ...
 int LastSystemError();
 std::string ReasonText(int error);
+// Whether the error is the disk's or the file system's rather than one
+// file's: full, failing, read-only, or a folder gone from under a file
+// being made. A batch stops at the first.
+bool IsHostFailure(int error);
 // The same for an errno of the C library, on either platform.
 std::string ErrnoText(int error);
 

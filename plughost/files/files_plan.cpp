@@ -35,5 +35,13 @@ bool RemovePlannedToFail(const std::string& path, int code, int* error) {
   return true;
 }
 
+bool WritePlannedToFail(int32_t ref, int code, int* error) {
+  if (plan == nullptr) return false;
+  plan->calls.push_back("write " + std::to_string(ref));
+  if (plan->writes++ != plan->failWriteAt) return false;
+  *error = code;
+  return true;
+}
+
 }  // namespace sys
 }  // namespace plughost

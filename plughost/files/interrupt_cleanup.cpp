@@ -22,6 +22,7 @@ namespace {
 PendingFile* volatile pendingHead = nullptr;
 
 void RemovePending() {
+  const bool any = pendingHead != nullptr;
   for (PendingFile* p = pendingHead; p != nullptr; p = p->next) {
     if (p->folder) {
       sys::RemoveFolderInHandler(p->path);
@@ -29,6 +30,9 @@ void RemovePending() {
       sys::RemoveInHandler(p->path);
     }
   }
+  // The program ends as the interrupt would have it, with no word of its
+  // own but this: what it leaves.
+  if (any) sys::SayInHandler("plughost: interrupted; nothing was written, every file is as it was\n");
 }
 
 }  // namespace

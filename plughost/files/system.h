@@ -123,8 +123,9 @@ struct FilesPlan {
   int failSyncAt = -1;
   int failRenameAt = -1;
   int failRemoveAt = -1;
-  std::vector<std::string> calls;  // "sync PATH", "rename FROM TO", "remove PATH"
-  int syncs = 0, renames = 0, removes = 0;
+  int failWriteAt = -1;  // as a full disk would
+  std::vector<std::string> calls;  // "sync PATH", "rename FROM TO", "remove PATH", "write REF"
+  int syncs = 0, renames = 0, removes = 0, writes = 0;
 };
 // Null: no plan, as in every run of the program.
 void SetFilesPlan(FilesPlan* plan);
@@ -133,6 +134,7 @@ void SetFilesPlan(FilesPlan* plan);
 bool SyncPlannedToFail(const std::string& what, int code, int* error);
 bool RenamePlannedToFail(const std::string& from, const std::string& to, int code, int* error);
 bool RemovePlannedToFail(const std::string& path, int code, int* error);
+bool WritePlannedToFail(int32_t ref, int code, int* error);
 
 // --- Interrupts -----------------------------------------------------------
 
@@ -156,6 +158,8 @@ class InterruptsHeld {
 // called when outputs begin to be put in place, so that the command puts
 // every one in place, says so, and ends with a status that is the truth.
 void InterruptsOnlyAsk();
+// Writes `line` to standard error from a signal handler.
+void SayInHandler(const char* line);
 // Removes a file, or an empty folder, from within an interrupt handler.
 void RemoveInHandler(const char* path);
 void RemoveFolderInHandler(const char* path);

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -211,6 +210,7 @@ void KeepModeAndOwner(int32_t ref, const FileStatus& old) {
 }
 
 bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
+  if (WritePlannedToFail(ref, ENOSPC, error)) return false;
   size_t done = 0;
   while (done < count) {
     const ssize_t n = write(ref, bytes + done, count - done);
@@ -387,6 +387,12 @@ InterruptsHeld::~InterruptsHeld() {
 }
 
 void RemoveInHandler(const char* path) { unlink(path); }
+
+void SayInHandler(const char* line) {
+  if (write(STDERR_FILENO, line, std::strlen(line)) < 0) {
+    // Nowhere to say it: the files are what counts.
+  }
+}
 
 void RemoveFolderInHandler(const char* path) { rmdir(path); }
 

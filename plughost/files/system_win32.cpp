@@ -221,6 +221,10 @@ int AsErrno(int error) {
       return ENOSPC;
     case ERROR_WRITE_PROTECT:
       return EROFS;
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_CRC:
+      return EIO;
     case ERROR_FILENAME_EXCED_RANGE:
       return ENAMETOOLONG;
     case ERROR_TOO_MANY_OPEN_FILES:
@@ -335,6 +339,7 @@ bool RemoveFolder(const std::string& path, int* error) {
 void KeepModeAndOwner(int32_t, const FileStatus&) {}
 
 bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
+  if (WritePlannedToFail(ref, ERROR_DISK_FULL, error)) return false;
   const UINT n =
       _lwrite(static_cast<HFILE>(ref), reinterpret_cast<LPCCH>(bytes), static_cast<UINT>(count));
   if (n == count) return true;
@@ -456,6 +461,9 @@ InterruptsHeld::InterruptsHeld() {}
 InterruptsHeld::~InterruptsHeld() {}
 
 void RemoveInHandler(const char* path) { DeleteFileA(path); }
+
+// Console events only ask: the batch itself says what it left.
+void SayInHandler(const char*) {}
 
 void RemoveFolderInHandler(const char* path) { RemoveDirectoryA(path); }
 

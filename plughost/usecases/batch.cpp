@@ -100,7 +100,10 @@ BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run
     tally.failed += one != kExitSuccess && together_->broken() == broken;
     // The host's own failures outrank the module's refusals.
     if (one == kExitHost || tally.status == kExitSuccess) tally.status = std::max(tally.status, one);
-    stopped = !caller_.MayGoOn() || InterruptRequested();
+    // A full or failing disk is the host's failure, not one file's: no
+    // later file would fare better, and the batch is all or nothing.
+    tally.hostFailure = outputs_.hostFailure();
+    stopped = !caller_.MayGoOn() || InterruptRequested() || !tally.hostFailure.empty();
     tally.interrupted = stopped && InterruptRequested();
   }
   caller_.BatchEnds();
@@ -121,7 +124,9 @@ BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run
 bool Batch::Conclude(bool stopped, BatchTally* tally) {
   // Asked even of a batch that stopped: the caller's files go with the outputs.
   const std::string refused = caller_.BeforePlacing(outputs_);
-  std::string why = stopped ? "the command stopped" : refused;
+  std::string why = !tally->hostFailure.empty() ? tally->hostFailure
+                    : stopped                     ? "the command stopped"
+                                                  : refused;
   if (why.empty()) {
     together_->SayKept();
     if (!caller_.MayGoOn()) why = "what was done could not be said";

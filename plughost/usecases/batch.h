@@ -38,6 +38,7 @@ struct BatchTally {
   bool stopped = false;       // after `run` files, none of its outputs placed
   bool interrupted = false;   // stopped so by the user
   bool interruptedWhilePlacing = false;  // every output was put in place all the same
+  std::string hostFailure;    // stopped so by a full or failing disk: its reason
   size_t leftBehind = 0;      // new files that could not be removed
   std::string leftBehindNames;
 };

@@ -1,6 +1,7 @@
 #include "plughost/usecases/save_palette.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <new>
 #include <set>
@@ -77,6 +78,9 @@ int SaveThroughModule(Caller& caller, const std::string& out, const std::string&
   caller.RunEnds(*host, "save");
   if (result != kNoError)
     caller.Refused(out + ": " + DescribeResult(caller, *host, result) + "; nothing was written there");
+  // The module's own writes met a full or failing disk: a batch stops there.
+  if ((result == kDiskFull || result == kWriteError) && caller.outputs() != nullptr)
+    caller.outputs()->HostFailed(ErrnoText(result == kDiskFull ? ENOSPC : EIO));
   caller.Tail(*host);
   return result == kNoError ? kExitSuccess : kExitModule;
 }

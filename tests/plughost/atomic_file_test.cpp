@@ -173,6 +173,7 @@ struct DurabilityCase {
   int failSyncAt, failRenameAt;
   std::vector<bool> replaced;  // of a.kcf, b.kcf, c.kcf (one file alone: a.kcf)
   bool newFolder = false;      // written into new/, which is not there: staged
+  int failWriteAt = -1;        // the disk fills as the Nth file is written
 };
 
 void PrintTo(const DurabilityCase& c, std::ostream* os) { *os << c.name; }
@@ -191,6 +192,7 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
   plughost::sys::FilesPlan plan;
   plan.failSyncAt = c.failSyncAt;
   plan.failRenameAt = c.failRenameAt;
+  plan.failWriteAt = c.failWriteAt;
   std::vector<std::string> errors;
   {
     std::unique_ptr<plughost::CommitTogether> batch;
@@ -201,7 +203,7 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
     }
     // A batch's plan starts where its files are put in place (Windows
     // flushes each file as it is queued; that is no part of it).
-    if (!batch) plughost::sys::SetFilesPlan(&plan);
+    if (!batch || c.failWriteAt >= 0) plughost::sys::SetFilesPlan(&plan);
     for (const std::string& name : names) {
       std::string error;
       if (!plughost::WriteFileAtomically(dir / (folder + name), kNew, nullptr, &error, batch.get()))
@@ -257,7 +259,10 @@ INSTANTIATE_TEST_SUITE_P(
         DurabilityCase{"LoneFileWhoseRenameFails", false, -1, 0, {false}},
         DurabilityCase{"NewFolder", true, -1, -1, {true, true, true}, true},
         DurabilityCase{"NewFolderWhoseSyncFails", true, 0, -1, {false, false, false}, true},
-        DurabilityCase{"NewFolderWhoseRenameFails", true, -1, 0, {false, false, false}, true}),
+        DurabilityCase{"NewFolderWhoseRenameFails", true, -1, 0, {false, false, false}, true},
+        // A full disk under one file of a batch: none is put in place.
+        DurabilityCase{"BatchWhoseDiskFills", true, -1, -1, {false, false, false}, false, 1},
+        DurabilityCase{"NewFolderWhoseDiskFills", true, -1, -1, {false, false, false}, true, 1}),
     [](const testing::TestParamInfo<DurabilityCase>& p) { return p.param.name; });
 
 // A new file that cannot be removed (its folder made read-only meanwhile)

@@ -796,14 +796,14 @@ INSTANTIATE_TEST_SUITE_P(Table, DataSafety, testing::ValuesIn(kSafetyCases),
 
 #if !defined(_WIN32)
 // The program started on `args` with its standard output on `out`; its
-// standard error is dropped.
-pid_t StartPlughost(const std::vector<std::string>& args, int out) {
+// standard error on `err`, or dropped.
+pid_t StartPlughost(const std::vector<std::string>& args, int out, int err = -1) {
   std::vector<std::string> all = {plughost_test::HostPath(ZENTROW_PLUGHOST_PATH)};
   all.insert(all.end(), args.begin(), args.end());
   const pid_t child = fork();
   if (child == 0) {
     const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 2);
+    dup2(err >= 0 ? err : null, 2);
     if (out >= 0) dup2(out, 1);
     if (out < 0) close(1);  // a standard output the caller closed
     std::vector<char*> argv;
@@ -933,6 +933,28 @@ TEST(DataSafety, AnInterruptAtAnyPointLeavesAllOldOrAllNew) {
     int status = 0;
     waitpid(child, &status, 0);
     batch.ExpectAllOldOrAllNew("SIGTERM after " + std::to_string(delay) + " ms");
+  }
+  // Killed while its new files are being written, it says what it leaves.
+  batch.OldOutputs();
+  const int err = open((batch.dir / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const pid_t child = StartPlughost(batch.args, null, err);
+  close(err);
+  int status = 0;
+  const auto begun = [&batch] {
+    std::error_code none;
+    for (const auto& e : std::filesystem::directory_iterator(batch.dir / "out", none))
+      if (e.path().filename().string().find(".plughost-") != std::string::npos) return true;
+    return false;
+  };
+  while (!begun() && waitpid(child, &status, WNOHANG) == 0) {
+  }
+  kill(child, SIGTERM);
+  waitpid(child, &status, 0);
+  batch.ExpectAllOldOrAllNew("SIGTERM once a new file was begun");
+  if (WIFSIGNALED(status)) {
+    const std::vector<uint8_t> said = ReadAll(batch.dir / "err.txt");
+    EXPECT_EQ(std::string(said.begin(), said.end()),
+              "plughost: interrupted; nothing was written, every file is as it was\n");
   }
   close(null);
 }
