@@ -38,6 +38,20 @@ std::string TargetRefusal(const std::string& target, const std::string& replaced
   return Judged(target, replaced, old, mayReplace);
 }
 
+// Why the file at `replaced` may not be replaced after all, just before it
+// would be: another program changed or swapped it since it was judged
+// (`was`), and what it made is kept. "" for one that is as it was, or was
+// not there.
+std::string ChangedMeanwhile(const std::string& target, const std::string& replaced,
+                             const FileStatus& was) {
+  if (was.type != FileType::kRegular) return "";
+  const FileStatus now = StatusOf(replaced);
+  if (now.type == was.type && now.id == was.id && now.size == was.size && now.modified == was.modified)
+    return "";
+  return target + " was changed by another program while its new bytes were written; it is "
+                  "left as that program made it";
+}
+
 // A folder's name without separators at its end.
 std::string Bare(const std::string& folder) {
   std::string bare = folder;
@@ -84,6 +98,7 @@ bool AtomicFile::Begin(const std::string& target, const ReplaceCheck& mayReplace
     return false;
   }
   sys::KeepModeAndOwner(ref_, old);
+  was_ = old;
   return true;
 }
 
@@ -144,13 +159,14 @@ bool AtomicFile::CommitNow(std::string* error) {
   const bool flushed = sys::SyncAndClose(ref_, &failure);
   ref_ = -1;
   bool renamed = false;
-  if (flushed) {
+  const std::string changed = flushed ? ChangedMeanwhile(target_, replaced_, was_) : "";
+  if (flushed && changed.empty()) {
     sys::InterruptsHeld held;
     renamed = sys::RenameOver(temp_, replaced_, &failure);
     if (renamed) ForgetPending(pending_);
   }
   if (!renamed) {
-    *error = "cannot write " + target_ + ": " + ReasonText(failure);
+    *error = !changed.empty() ? changed : "cannot write " + target_ + ": " + ReasonText(failure);
     Abandon();
     return false;
   }
@@ -174,7 +190,7 @@ bool AtomicFile::Queue(CommitTogether& batch, std::string* error) {
     Abandon();
     return false;
   }
-  batch.Add({target_, replaced_, temp_, pending_, std::move(hold_), staged_});
+  batch.Add({target_, replaced_, temp_, pending_, std::move(hold_), staged_, was_});
   pending_ = nullptr;  // the batch removes or renames it now
   temp_.clear();
   staged_ = false;
@@ -190,6 +206,7 @@ void AtomicFile::Abandon() {
   pending_ = nullptr;
   hold_.reset();
   staged_ = false;
+  was_ = FileStatus{};
 }
 
 namespace {
@@ -290,10 +307,11 @@ bool CommitTogether::RenameAll(std::vector<std::string>* errors) {
   for (Queued& q : queue_) {
     int failure = 0;
     if (q.staged) continue;
-    if (sys::RenameOver(q.temp, q.replaced, &failure)) {
+    const std::string changed = ChangedMeanwhile(q.target, q.replaced, q.was);
+    if (changed.empty() && sys::RenameOver(q.temp, q.replaced, &failure)) {
       ForgetPending(q.pending);
     } else {
-      errors->push_back("cannot write " + q.target + ": " + ReasonText(failure));
+      errors->push_back(!changed.empty() ? changed : "cannot write " + q.target + ": " + ReasonText(failure));
       left_.insert(q.target);
       RemoveOwnFile(q.temp, q.pending);
       ok = false;

@@ -87,6 +87,7 @@ class AtomicFile {
   std::shared_ptr<void> hold_;
   CommitTogether* together_ = nullptr;  // the batch it is put in place with
   bool staged_ = false;  // made under its own name in a folder being staged
+  FileStatus was_;       // the file replaced, as it was when judged
 };
 
 // The new files of a batch: AtomicFile::Commit (and so
@@ -142,6 +143,7 @@ class CommitTogether {
     PendingFile* pending;
     std::shared_ptr<void> hold;
     bool staged;
+    FileStatus was;
   };
   void Add(Queued file) { queue_.push_back(std::move(file)); }
 

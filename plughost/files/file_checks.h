@@ -37,6 +37,7 @@ struct FileStatus {
   uint32_t mode = 0;  // permission bits (POSIX)
   uint32_t owner = 0, group = 0;
   uint64_t modified = 0;  // when its bytes last changed, in the system's own units
+  uint32_t links = 1;     // names it has (hard links), where the system says
   int error = 0;  // why it is missing or unreachable
 };
 

@@ -14,6 +14,7 @@ void SetFilesPlan(FilesPlan* p) { plan = p; }
 bool SyncPlannedToFail(const std::string& what, int code, int* error) {
   if (plan == nullptr) return false;
   plan->calls.push_back("sync " + what);
+  if (plan->syncs == 0 && plan->atFirstSync) plan->atFirstSync();
   if (plan->syncs++ != plan->failSyncAt) return false;
   *error = code;
   return true;

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,7 @@ struct FilesPlan {
   int failRenameAt = -1;
   int failRemoveAt = -1;
   int failWriteAt = -1;  // as a full disk would
+  std::function<void()> atFirstSync;  // another program's doing, while the first sync runs
   std::vector<std::string> calls;  // "sync PATH", "rename FROM TO", "remove PATH", "write REF"
   int syncs = 0, renames = 0, removes = 0, writes = 0;
 };

@@ -37,6 +37,7 @@ FileStatus StatusOf(const std::string& path) {
   status.owner = s.st_uid;
   status.group = s.st_gid;
   status.modified = uint64_t(s.st_mtim.tv_sec) * 1000000000u + uint64_t(s.st_mtim.tv_nsec);
+  status.links = static_cast<uint32_t>(s.st_nlink);
   return status;
 }
 

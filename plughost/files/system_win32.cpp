@@ -111,6 +111,7 @@ bool DescribeFollowed(HANDLE file, FileStatus* status) {
   status->size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
   status->modified = uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
   status->mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  status->links = static_cast<uint32_t>(info.nNumberOfLinks);
   return true;
 }
 

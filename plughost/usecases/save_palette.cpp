@@ -302,6 +302,12 @@ int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<I
   }
   if (!ReplaceInto(into, bytes, form, read, std::move(lock), caller.outputs(), &error))
     return caller.Refused(error), kExitHost;
+  // The new palette is a new file: any other name of the old one keeps it.
+  if (read.links > 1)
+    caller.Note(into + (read.links == 2 ? " had another name (a hard link), which keeps"
+                                          : " had " + std::to_string(read.links - 1) +
+                                                " other names (hard links), which keep") +
+                " the old bytes; the new palette is a file of its own");
   int status = kExitSuccess;
   for (size_t i = 0; i < parts.size(); ++i) {
     ReportInto(caller, into, parts[i], form, places[i], bytes.size(), done[i]);

@@ -174,6 +174,7 @@ struct DurabilityCase {
   std::vector<bool> replaced;  // of a.kcf, b.kcf, c.kcf (one file alone: a.kcf)
   bool newFolder = false;      // written into new/, which is not there: staged
   int failWriteAt = -1;        // the disk fills as the Nth file is written
+  int swapped = -1;            // the file another program swaps for one of its size as they are synced
 };
 
 void PrintTo(const DurabilityCase& c, std::ostream* os) { *os << c.name; }
@@ -193,6 +194,13 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
   plan.failSyncAt = c.failSyncAt;
   plan.failRenameAt = c.failRenameAt;
   plan.failWriteAt = c.failWriteAt;
+  // Swapped as an editor saves: a new file renamed over the old name.
+  const std::vector<uint8_t> other = {'O', 'L', 'D', 0, 1, 2};
+  if (c.swapped >= 0)
+    plan.atFirstSync = [&] {
+      WriteAll(dir / "swap", other);
+      std::filesystem::rename(dir / "swap", dir / names[size_t(c.swapped)]);
+    };
   std::vector<std::string> errors;
   {
     std::unique_ptr<plughost::CommitTogether> batch;
@@ -234,7 +242,8 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
     if (c.newFolder && !c.replaced[i]) {
       EXPECT_FALSE(std::filesystem::exists(dir / (folder + names[i]))) << names[i];
     } else {
-      EXPECT_EQ(ReadAll(dir / (folder + names[i])), c.replaced[i] ? kNew : kOld) << names[i];
+      const std::vector<uint8_t>& left = int(i) == c.swapped ? other : kOld;
+      EXPECT_EQ(ReadAll(dir / (folder + names[i])), c.replaced[i] ? kNew : left) << names[i];
     }
   }
   const bool allReplaced = std::find(c.replaced.begin(), c.replaced.end(), false) == c.replaced.end();
@@ -262,7 +271,10 @@ INSTANTIATE_TEST_SUITE_P(
         DurabilityCase{"NewFolderWhoseRenameFails", true, -1, 0, {false, false, false}, true},
         // A full disk under one file of a batch: none is put in place.
         DurabilityCase{"BatchWhoseDiskFills", true, -1, -1, {false, false, false}, false, 1},
-        DurabilityCase{"NewFolderWhoseDiskFills", true, -1, -1, {false, false, false}, true, 1}),
+        DurabilityCase{"NewFolderWhoseDiskFills", true, -1, -1, {false, false, false}, true, 1},
+        // Another program's file, put there after the target was judged, is kept.
+        DurabilityCase{"LoneFileSwappedWhileSynced", false, -1, -1, {false}, false, -1, 0},
+        DurabilityCase{"BatchFileSwappedWhileSynced", true, -1, -1, {true, false, true}, false, -1, 1}),
     [](const testing::TestParamInfo<DurabilityCase>& p) { return p.param.name; });
 
 // A new file that cannot be removed (its folder made read-only meanwhile)

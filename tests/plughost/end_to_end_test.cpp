@@ -719,6 +719,14 @@ const SafetyCase kSafetyCases[] = {
        return symlink("notes.txt", (d / "n.kcf").c_str()) == 0;
      },
      {"save", "{dir}pic.png", "--into", "{dir}n.kcf", "--group", "1"}, 3, "n.kcf is not a KiSS palette", ""},
+    {"IntoAPaletteOfTwoNames",
+     [](const TempDir& d) {
+       WriteAll(d / "body.kcf", samples::Palette12());
+       return link((d / "body.kcf").c_str(), (d / "other.kcf").c_str()) == 0;
+     },
+     {"save", "{dir}pic.png", "--into", "{dir}body.kcf", "--group", "2"}, 0,
+     "body.kcf had another name (a hard link), which keeps the old bytes", "body.kcf",
+     [](const TempDir& d, const SafetyCase&) { EXPECT_NE(ReadAll(d / "body.kcf"), samples::Palette12()); }},
     {"InputFifo", [](const TempDir& d) { return Fifo(d / "f.kcf"); },
      {"open", "{dir}f.kcf", "--out", "{dir}x.png"}, 3, "f.kcf is not a regular file", ""},
     {"TargetFifo", [](const TempDir& d) { return Fifo(d / "f.png"); },
