@@ -1,7 +1,9 @@
 #include "plughost/commands/session.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include <nlohmann/json.hpp>
@@ -101,6 +103,25 @@ void Session::Note(const std::string& text) {
   io_.err << "plughost: note: " + Printable(text) + "\n";
 }
 
+#if !defined(_WIN32)
+namespace {
+
+// A folder as a POSIX shell takes it: quoted when it holds anything but
+// letters, digits and . _ / -; "./" for the current one.
+std::string ShellQuoted(const std::string& folder) {
+  if (folder.empty()) return "./";
+  const bool plain = std::all_of(folder.begin(), folder.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || std::strchr("._/-", c) != nullptr;
+  });
+  if (plain) return folder;
+  std::string quoted = "'";
+  for (char c : folder) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+#endif
+
 std::string Session::Advise(const Advice& advice) const {
   const std::string n = std::to_string(advice.number);
   switch (advice.hint) {
@@ -122,6 +143,13 @@ std::string Session::Advise(const Advice& advice) const {
       return "; give --swatch 0 to save its first pixels as they are";
     case Hint::kHostAnswered:
       return " (--advance-fails-at)";
+    case Hint::kLeftovers:
+#if defined(_WIN32)
+      return std::string("; once no plughost is running, delete ") + (advice.number == 1 ? "it" : "them");
+#else
+      return std::string("; once no plughost is running, remove ") + (advice.number == 1 ? "it" : "them") +
+             ": rm -r " + ShellQuoted(advice.file) + sys::kTemporaryPrefix + "*";
+#endif
   }
   return "";
 }

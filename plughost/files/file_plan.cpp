@@ -176,6 +176,26 @@ bool CheckCommandFiles(const CommandFiles& files, std::string* error) {
   return true;
 }
 
+std::vector<Leftovers> FindLeftovers(const std::vector<std::string>& folders) {
+  // Bounded as every listing is: a folder of more names than this is not
+  // looked through to its end.
+  constexpr size_t kMostListed = size_t{1} << 20;
+  std::vector<Leftovers> found;
+  std::unordered_set<std::string> seen;
+  for (const std::string& folder : folders) {
+    if (!seen.insert(folder).second) continue;
+    std::vector<std::string> names;
+    sys::ListFolder(folder, kMostListed, &names);
+    Leftovers here{folder, 0, ""};
+    for (const std::string& name : names) {
+      if (name.rfind(sys::kTemporaryPrefix, 0) != 0) continue;
+      if (here.count++ == 0 || name < here.first) here.first = name;
+    }
+    if (here.count > 0) found.push_back(std::move(here));
+  }
+  return found;
+}
+
 bool TakeCheckedMissing(const std::string& output) { return CheckedMissing().erase(output) != 0; }
 
 }  // namespace plughost

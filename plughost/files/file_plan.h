@@ -28,6 +28,17 @@ struct CommandFiles {
 // they are written (TakeCheckedMissing).
 bool CheckCommandFiles(const CommandFiles& files, std::string* error);
 
+// Files and folders with the gate's own names (".plughost-...") in a folder
+// a command writes in: left by a run that was killed, or made by one still
+// going.
+struct Leftovers {
+  std::string folder;  // as the command's paths name it; "" the current one
+  size_t count = 0;
+  std::string first;   // the first name listed
+};
+// Each folder of `folders` that holds any, listed once.
+std::vector<Leftovers> FindLeftovers(const std::vector<std::string>& folders);
+
 // True once for an output (spelled as the check was given it) that the
 // check found missing: its new file may be begun without looking again.
 bool TakeCheckedMissing(const std::string& output);

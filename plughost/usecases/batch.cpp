@@ -66,6 +66,7 @@ int Batch::Plan(const BatchFiles& files, std::string* wrong) {
   if (!CheckCommandFiles({files.inputs, files.outputs, files.trace, files.module, files.locked},
                          wrong))
     return kExitUsage;
+  SayLeftovers(files);
   int failure = 0;
   if (!files.outDir.empty() && StatusOf(files.outDir).type == FileType::kMissing) {
     stagedFolder_ = files.outDir;
@@ -74,6 +75,31 @@ int Batch::Plan(const BatchFiles& files, std::string* wrong) {
     return kExitHost;
   }
   return kExitSuccess;
+}
+
+// What a run that was killed (or one still going) left where this one
+// writes, named once for each folder: the outputs' folders, the folder of a
+// palette rewritten, and the one a new output folder is staged in.
+void Batch::SayLeftovers(const BatchFiles& files) {
+  std::vector<std::string> folders;
+  for (const std::string& output : files.outputs) {
+    if (folders.empty() || folders.back() != FolderOf(output)) folders.push_back(FolderOf(output));
+  }
+  if (!files.locked.empty()) folders.push_back(FolderOf(files.locked));
+  if (!files.outDir.empty()) {
+    std::string bare = files.outDir;
+    while (bare.size() > 1 && FolderOf(bare).size() == bare.size()) bare.pop_back();
+    folders.push_back(FolderOf(bare));
+  }
+  for (const Leftovers& left : FindLeftovers(folders)) {
+    const std::string where = left.folder.empty() ? "the current folder" : left.folder;
+    caller_.Note(where + " holds " +
+                 (left.count == 1 ? "a file" : std::to_string(left.count) + " files") +
+                 " plughost left behind (" + left.first +
+                 (left.count == 1 ? "" : " and others") +
+                 "), from a run that was killed or is still going" +
+                 caller_.Advise({Hint::kLeftovers, left.folder, int(left.count)}));
+  }
 }
 
 BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run) {

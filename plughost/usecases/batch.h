@@ -67,6 +67,7 @@ class Batch {
  private:
   class Together;
   bool Conclude(bool stopped, BatchTally* tally);
+  void SayLeftovers(const BatchFiles& files);
 
   Caller& caller_;
   std::string stagedFolder_;

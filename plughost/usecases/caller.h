@@ -42,6 +42,7 @@ enum class Hint {
   kSwatchIfOne,       // the same, said of an image saved as it is
   kSwatchFound,       // an image was read as the swatch it looks like
   kHostAnswered,      // the host's own advanceState answered, as it was told to
+  kLeftovers,         // `file` is a folder holding files of plughost's own names, to remove
 };
 struct Advice {
   Hint hint;

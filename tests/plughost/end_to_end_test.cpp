@@ -572,6 +572,10 @@ const SafetyCase kSafetyCases[] = {
      },
      {"save", "{dir}sw.png", "--into", "{dir}p24.kcf"}, 0, "read as a swatch of 16-pixel tiles", "p24.kcf",
      [](const TempDir& d, const SafetyCase&) { EXPECT_EQ(ReadAll(d / "p24.kcf"), samples::Palette24()); }},
+    // What a killed run left where a command writes is named, and kept.
+    {"LeftoversOfAKilledRunNamed", [](const TempDir& d) { return WriteAll(d / ".plughost-a1.kcf", {1}), true; },
+     {"save", "{dir}pic.png", "--out", "{dir}x.kcf"}, 0, "holds a file plughost left behind (.plughost-a1.kcf)",
+     "x.kcf"},
     {"EmptyFileReplaced",
      [](const TempDir& d) {
        WriteAll(d / "empty.kcf", {});
