@@ -37,6 +37,9 @@ std::string GimpCaller::Advise(const plughost::Advice& advice) const {
       return "; export to another name, or delete that file first";
     case plughost::Hint::kPutIntoOrReplace:
       return "; open it in GIMP to export its groups back into it, or export to another name";
+    case plughost::Hint::kOneLayerOfMany:
+      return "; undo the flattening (Edit > Undo), so that each group has its layer, or export "
+             "to another name";
     default:  // what GIMP's own dialogs already choose: groups as layers, no swatches
       return "";
   }

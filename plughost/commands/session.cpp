@@ -143,6 +143,8 @@ std::string Session::Advise(const Advice& advice) const {
       return "; give --swatch 0 to save its first pixels as they are";
     case Hint::kHostAnswered:
       return " (--advance-fails-at)";
+    case Hint::kOneLayerOfMany:
+      return "; put it back with save --into " + advice.file + " --group N";
     case Hint::kLeftovers:
 #if defined(_WIN32)
       return std::string("; once no plughost is running, delete ") + (advice.number == 1 ? "it" : "them");

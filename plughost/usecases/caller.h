@@ -43,6 +43,7 @@ enum class Hint {
   kSwatchFound,       // an image was read as the swatch it looks like
   kHostAnswered,      // the host's own advanceState answered, as it was told to
   kLeftovers,         // `file` is a folder holding files of plughost's own names, to remove
+  kOneLayerOfMany,    // an image of one layer exported over `file`, of `number` groups
 };
 struct Advice {
   Hint hint;

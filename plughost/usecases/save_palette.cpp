@@ -364,6 +364,38 @@ std::string LayersAsParts(const std::string& target, const PaletteForm& form,
   return target + " is a palette of " + FormText(form) + ", and the image has no layer to put back";
 }
 
+// "group 3", "groups 0 to 4", "groups 0, 2 and 5 to 9".
+std::string GroupsNamed(const std::vector<int>& groups) {
+  std::vector<std::string> runs;
+  for (size_t i = 0; i < groups.size();) {
+    size_t j = i;
+    while (j + 1 < groups.size() && groups[j + 1] == groups[j] + 1) ++j;
+    runs.push_back(std::to_string(groups[i]) + (j > i ? " to " + std::to_string(groups[j]) : ""));
+    i = j + 1;
+  }
+  std::string text = groups.size() == 1 ? "group " : "groups ";
+  for (size_t r = 0; r < runs.size(); ++r)
+    text += (r == 0 ? "" : r + 1 == runs.size() ? " and " : ", ") + runs[r];
+  return text;
+}
+
+// An export whose layers are not the palette's groups one for one says
+// which groups it wrote and which it kept.
+void NoteGroupsKept(Caller& caller, const std::string& target, const PaletteForm& form,
+                    const std::vector<IntoPart>& parts) {
+  std::vector<bool> written(size_t(form.groups), false);
+  for (const IntoPart& part : parts) {
+    if (part.group == kNoGroup) return;  // the whole palette
+    written[size_t(part.group)] = true;
+  }
+  std::vector<int> put, kept;
+  for (int g = 0; g < form.groups; ++g) (written[size_t(g)] ? put : kept).push_back(g);
+  if (kept.empty()) return;
+  caller.Note(target + ": " + GroupsNamed(put) + " written from " +
+              (put.size() == 1 ? "its layer" : "their layers") + "; " + GroupsNamed(kept) + ", with no layer, " +
+              (kept.size() == 1 ? "is" : "are") + " kept as " + (kept.size() == 1 ? "it was" : "they were"));
+}
+
 }  // namespace
 
 int ExportPalette(Caller& caller, const std::string& target, const SaveImage& flat,
@@ -379,9 +411,18 @@ int ExportPalette(Caller& caller, const std::string& target, const SaveImage& fl
   existing.Close();  // Windows replaces no file that is open
   if (!into) return SaveNewPalette(caller, target, flat, target, false, "Exporting " + target);
   std::vector<IntoPart> parts;
-  const std::string refusal = LayersAsParts(target, form, layers, &parts);
+  std::string refusal = LayersAsParts(target, form, layers, &parts);
+  // One layer of a group over a palette of many is what flattening leaves:
+  // the composite of every layer, under the bottom one's name.
+  if (refusal.empty() && parts.size() == 1 && parts.front().group != kNoGroup && form.groups > 1)
+    refusal = target + " has " + std::to_string(form.groups) + " groups, and the image has one " +
+              "layer, " + parts.front().source.substr(std::string("layer ").size()) +
+              ", as flattening leaves it: its colours would go into that group alone; the file " +
+              "is left as it was" + caller.Advise({Hint::kOneLayerOfMany, target, form.groups});
   if (!refusal.empty()) return caller.Refused(refusal), kExitHost;
-  return SaveIntoPalette(caller, target, parts, "Exporting " + target);
+  const int status = SaveIntoPalette(caller, target, parts, "Exporting " + target);
+  if (status == kExitSuccess) NoteGroupsKept(caller, target, form, parts);
+  return status;
 }
 
 }  // namespace plughost

@@ -24,7 +24,9 @@ namespace {
 // transparent and a half-transparent pixel, and exports that as a PNG too,
 // keeping the colours of transparent pixels. kcf-roundtrip loads a palette
 // and exports it back to the same file; kcf-edit does the same after
-// painting one pixel of the layer at `index` (0 the top).
+// painting one pixel of the layer at `index` (0 the top); kcf-keep-top
+// after removing every layer but the top `count`; kcf-flatten after
+// flattening the image.
 constexpr const char* kProcedures = R"scheme(
 (define (kcf-names layers)
   (let ((name (car (gimp-item-get-name (car layers)))))
@@ -62,6 +64,15 @@ constexpr const char* kProcedures = R"scheme(
   (let* ((image (car (file-kcf-load RUN-NONINTERACTIVE palette palette)))
          (layer (vector-ref (cadr (gimp-image-get-layers image)) index)))
     (gimp-drawable-set-pixel layer x 0 3 (vector r g b))
+    (file-kcf-save RUN-NONINTERACTIVE image layer palette palette)))
+(define (kcf-keep-top palette count)
+  (let* ((image (car (file-kcf-load RUN-NONINTERACTIVE palette palette)))
+         (layers (vector->list (cadr (gimp-image-get-layers image)))))
+    (for-each (lambda (layer) (gimp-image-remove-layer image layer)) (list-tail layers count))
+    (file-kcf-save RUN-NONINTERACTIVE image (car layers) palette palette)))
+(define (kcf-flatten palette)
+  (let* ((image (car (file-kcf-load RUN-NONINTERACTIVE palette palette)))
+         (layer (car (gimp-image-flatten image))))
     (file-kcf-save RUN-NONINTERACTIVE image layer palette palette)))
 (define (kcf-save-alpha png rgba palette)
   (let* ((loaded (kcf-png png)) (image (car loaded)) (layer (cadr loaded)))

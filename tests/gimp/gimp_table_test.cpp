@@ -51,6 +51,7 @@ struct BackRow {
   std::string command;
   std::vector<uint8_t> expected;  // the file's bytes after the call
   std::string refusal;            // what the call fails with; empty when it saves
+  std::string note = "";          // what a call that saves says besides
 };
 
 struct Table {
@@ -234,6 +235,15 @@ void AddBacks(Table* table) {
   bg.expected[33 + 16 * 2] = uint8_t((bg.expected[33 + 16 * 2] & 0xF0) | 0x02);
   table->backs.push_back(kayla);
   table->backs.push_back(bg);
+  // Layers for some groups only: those are written, the rest named as kept.
+  BackRow some = Back("kayla-three-layers", kKayla, "kcf-keep-top");
+  some.command.insert(some.command.size() - 1, " 3");
+  some.note = ": groups 0 to 2 written from their layers; groups 3 to 9, with no layer, are kept as they were";
+  table->backs.push_back(some);
+  // Flattened, the one layer is every group's composite under one name.
+  BackRow flat = Back("kayla-flattened", kKayla, "kcf-flatten");
+  flat.refusal = flat.target.string() + " has 10 groups, and the image has one layer, \"group ";
+  table->backs.push_back(flat);
   fs::copy_file(kBg, backs / "other-form.kcf");
   fs::permissions(backs / "other-form.kcf", fs::perms::owner_write, fs::perm_options::add);
   plughost_test::WriteAll((backs / "doll.cel").string(), {'K', 'i', 'S', 'S', 0x20, 4, 0, 0, 16, 0, 16, 0});
@@ -391,6 +401,9 @@ TEST(GimpTable, ExportsBackKeepEveryGroupAndEveryOtherByte) {
       EXPECT_EQ(log.find("Procedure execution of file-kcf-save failed: " + row.target.string()),
                 std::string::npos)
           << log;
+    if (!row.note.empty()) {
+      EXPECT_NE(log.find(row.target.string() + row.note), std::string::npos) << log;
+    }
     EXPECT_TRUE(ReadAll(row.target.string()) == row.expected) << row.target;
   }
   EXPECT_FALSE(fs::exists(kRun / "backs" / "missing.kcf")) << "written through the dangling link";
