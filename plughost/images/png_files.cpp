@@ -166,6 +166,19 @@ bool PngDecoder::ReadHeader(const ImageRefusal& refuse) {
   spng_set_png_stream(spng_.ctx, Read, this);
   spng_set_chunk_limits(spng_.ctx, kMaxChunkBytes, kMaxChunkCacheBytes);
   const int code = spng_get_ihdr(spng_.ctx, &ihdr_);
+  if (code != 0 && code != SPNG_ECHUNK_CRC && !readFailed_) {
+    // A size PNG allows but libspng will not take (near 2^31 a side) is
+    // too large, not damaged: the header's own numbers say so.
+    uint8_t size[8];
+    if (source_.ReadAt(16, size, sizeof size) == int64_t{sizeof size}) {
+      const auto at = [&size](int i) {
+        return int64_t{size[i]} << 24 | int64_t{size[i + 1]} << 16 | int64_t{size[i + 2]} << 8 | size[i + 3];
+      };
+      const int64_t width = at(0), height = at(4), most = (int64_t{1} << 31) - 1;
+      if (width >= 1 && height >= 1 && width <= most && height <= most && !SizeAllowed(width, height, false, refuse))
+        return false;
+    }
+  }
   if (code != 0) return Refuse(code, refuse);
   columns_ = ihdr_.width;
   rows_ = ihdr_.height;

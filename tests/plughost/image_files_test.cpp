@@ -464,6 +464,13 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"GifTruncated", [] { return Cut(Gif(), 1); }, "pic is truncated"},
         DecodeCase{"PngOf20000Square", HugePng,
                    "pic is 20000 x 20000 pixels, more than the 268435456 plughost reads"},
+        DecodeCase{"PngOfTheWidestSizePngAllows",
+                   [] {
+                     Bytes b = Encoded(ImageFormat::kPng);
+                     std::copy_n(Bytes{0x7F, 0xFF, 0xFF, 0xFF}.begin(), 4, b.begin() + 16);
+                     return b;
+                   },
+                   "pic is 2147483647 x 1 pixels, more than the 32767 a side plughost reads"},
         DecodeCase{"NotAnImage", [] { return Text("KiSS\x10\x18 a palette"); },
                    "pic is not an image plughost reads (PNG, BMP, GIF, PPM, PGM)"}),
     [](const testing::TestParamInfo<DecodeCase>& p) { return p.param.name; });
