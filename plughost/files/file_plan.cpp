@@ -185,10 +185,9 @@ std::vector<Leftovers> FindLeftovers(const std::vector<std::string>& folders) {
   for (const std::string& folder : folders) {
     if (!seen.insert(folder).second) continue;
     std::vector<std::string> names;
-    sys::ListFolder(folder, kMostListed, &names);
+    sys::ListBeginning(folder, sys::kTemporaryPrefix, kMostListed, &names);
     Leftovers here{folder, 0, ""};
     for (const std::string& name : names) {
-      if (name.rfind(sys::kTemporaryPrefix, 0) != 0) continue;
       if (here.count++ == 0 || name < here.first) here.first = name;
     }
     if (here.count > 0) found.push_back(std::move(here));

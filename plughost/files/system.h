@@ -43,6 +43,9 @@ const char* PathSeparators();
 // read, and always on Windows,
 // whose names differ in case in more ways than a host can fold.
 bool ListFolder(const std::string& folder, size_t most, std::vector<std::string>* names);
+// The names in `folder` that begin with `prefix`, at most `most` of them.
+void ListBeginning(const std::string& folder, const char* prefix, size_t most,
+                   std::vector<std::string>* names);
 
 // --- Errors ---------------------------------------------------------------
 

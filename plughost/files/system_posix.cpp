@@ -85,6 +85,18 @@ bool ListFolder(const std::string& folder, size_t most, std::vector<std::string>
   return whole;
 }
 
+void ListBeginning(const std::string& folder, const char* prefix, size_t most,
+                   std::vector<std::string>* names) {
+  DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
+  if (listing == nullptr) return;
+  const size_t length = std::strlen(prefix);
+  while (const dirent* entry = readdir(listing)) {
+    if (names->size() == most) break;
+    if (std::strncmp(entry->d_name, prefix, length) == 0) names->emplace_back(entry->d_name);
+  }
+  closedir(listing);
+}
+
 bool MayWrite(const std::string& path, const FileStatus& status) {
   return (status.mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
 }

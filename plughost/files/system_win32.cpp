@@ -191,6 +191,18 @@ bool MayWrite(const std::string&, const FileStatus& status) { return (status.mod
 
 bool ListFolder(const std::string&, size_t, std::vector<std::string>*) { return false; }
 
+void ListBeginning(const std::string& folder, const char* prefix, size_t most,
+                   std::vector<std::string>* names) {
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((folder + prefix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (names->size() == most) break;
+    names->emplace_back(found.cFileName);
+  } while (FindNextFileA(search, &found) != 0);
+  FindClose(search);
+}
+
 std::string InCurrentFolder(const std::string& name) { return ".\\" + name; }
 const char* PathSeparators() { return "/\\"; }
 
@@ -468,9 +480,20 @@ void SayInHandler(const char*) {}
 
 void RemoveFolderInHandler(const char* path) { RemoveDirectoryA(path); }
 
-bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+namespace {
 
-bool StdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
+// A console, not any character device: _isatty is true of NUL and, under
+// wine, of /dev/full, where lines must still be written (and their loss found).
+bool IsConsole(DWORD handle) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(handle), &mode) != 0;
+}
+
+}  // namespace
+
+bool StderrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
+
+bool StdoutIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
 
 // A closed pipe is found when it is written to.
 bool StdoutReaderGone() { return false; }
