@@ -87,7 +87,7 @@ class BmpDecoder : public ImageDecoder {
   bool ReadForm(const uint8_t* h, const ImageRefusal& refuse);
   bool ReadColourTable(const uint8_t* h, const ImageRefusal& refuse);
   void ReadMasks(const uint8_t* h);
-  void Convert(const uint8_t* in, uint8_t* rgb) const;
+  void Convert(int row, const uint8_t* in, uint8_t* rgb);
   bool DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refuse);
   void Paint(int64_t x, int64_t y, uint8_t index, int wanted, std::vector<uint16_t>* held) const;
 
@@ -98,6 +98,7 @@ class BmpDecoder : public ImageDecoder {
   std::array<uint8_t, 256 * 3> colours_{};
   Channel red_, green_, blue_;
   int64_t unpainted_ = 0, unpaintedRow_ = 0, unpaintedColumn_ = 0;  // among the rows read
+  IndicesPastTable past_;
 };
 
 bool BmpDecoder::ReadHeader(const ImageRefusal& refuse) {
@@ -132,10 +133,11 @@ bool BmpDecoder::ReadForm(const uint8_t* h, const ImageRefusal& refuse) {
   const bool bitsKnown = bits_ == 1 || bits_ == 4 || bits_ == 8 || bits_ == 16 || bits_ == 24 ||
                          bits_ == 32;
   const std::string bits = std::to_string(bits_) + " bits a pixel";
-  if (!bitsKnown) return RefuseForm("of " + bits, refuse);
+  // The compression first: a JPEG or PNG inside has a bit count of 0.
   if (compression_ != kRgb && !masked && !runs) {
     return RefuseForm("coded with " + CompressionName(compression_, os2), refuse);
   }
+  if (!bitsKnown) return RefuseForm("of " + bits, refuse);
   if ((masked && bits_ != 16 && bits_ != 32) || (compression_ == kRle8 && bits_ != 8) ||
       (compression_ == kRle4 && bits_ != 4)) {
     return RefuseForm("coded with " + CompressionName(compression_, os2) + " at " + bits, refuse);
@@ -156,7 +158,8 @@ bool BmpDecoder::ReadColourTable(const uint8_t* h, const ImageRefusal& refuse) {
   const int64_t got = source_.ReadAt(at, table.data(), table.size());
   if (got < 0) return refuse("could not be read to its end");
   if (got < int64_t(table.size())) return RefuseTruncated("BMP", refuse);
-  // Stored blue, green, red; an index past the table is black.
+  // Stored blue, green, red; an index past the table is black, and noted.
+  past_.SetEntries(count);
   for (size_t i = 0; i < count; ++i) {
     for (size_t k = 0; k < 3; ++k) colours_[i * 3 + k] = table[i * entry + 2 - k];
   }
@@ -183,11 +186,12 @@ void BmpDecoder::ReadMasks(const uint8_t* h) {
   blue_ = Channel(U32(masks, 8));
 }
 
-void BmpDecoder::Convert(const uint8_t* in, uint8_t* rgb) const {
+void BmpDecoder::Convert(int row, const uint8_t* in, uint8_t* rgb) {
   for (int64_t x = 0; x < columns_; ++x, rgb += 3) {
     if (bits_ <= 8) {
       const uint64_t bit = uint64_t(x) * bits_;
       const uint32_t index = (in[bit / 8] >> (8 - bits_ - bit % 8)) & ((1u << bits_) - 1);
+      past_.Past(row, x, index);
       std::copy_n(&colours_[index * 3], 3, rgb);
     } else if (bits_ == 24) {
       for (int k = 0; k < 3; ++k) rgb[k] = in[x * 3 + 2 - k];
@@ -214,7 +218,7 @@ bool BmpDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
     if (!source_.ReadExact(dataOffset_ + index * stride_, stored.data(), stored.size())) {
       return refuse("could not be read to its end");
     }
-    Convert(stored.data(), rgb.data());
+    Convert(r, stored.data(), rgb.data());
     ++rowsDecoded_;
     if (!sink->Row(r, rgb.data())) return false;
   }
@@ -279,6 +283,7 @@ bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refus
         if (unpainted_++ == 0) unpaintedRow_ = r, unpaintedColumn_ = c;
         index = 0;
       }
+      past_.Past(r, c, index);
       std::copy_n(&colours_[size_t(index) * 3], 3, &rgb[size_t(c * 3)]);
     }
     if (!sink->Row(r, rgb.data())) return false;
@@ -288,10 +293,11 @@ bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refus
 
 // Runs may skip pixels, which then have no colour of their own.
 std::string BmpDecoder::Note() const {
-  if (unpainted_ == 0) return "";
-  return "its runs leave " + std::to_string(unpainted_) + " of the pixels read without a colour " +
+  if (unpainted_ == 0) return past_.Note();
+  return JoinedNotes("its runs leave " + std::to_string(unpainted_) + " of the pixels read without a colour " +
          "(the first at column " + std::to_string(unpaintedColumn_) + ", row " +
-         std::to_string(unpaintedRow_) + "): they are saved in its table's first colour";
+         std::to_string(unpaintedRow_) + "): they are saved in its table's first colour",
+                     past_.Note());
 }
 
 }  // namespace

@@ -43,4 +43,21 @@ bool RefuseHeldRows(int64_t bytes, const ImageRefusal& refuse) {
                 "plain PNG)");
 }
 
+std::string IndicesPastTable::Note() const {
+  if (count_ == 0) return "";
+  const std::string where = "column " + std::to_string(column_) + ", row " + std::to_string(row_);
+  const std::string table = "its table of " + std::to_string(entries_) +
+                            (entries_ == 1 ? " colour" : " colours");
+  if (count_ == 1)
+    return "its pixel at " + where + " names colour " + std::to_string(index_) + ", past " + table +
+           ": it is saved black";
+  return std::to_string(count_) + " of the pixels read name colours past " + table + " (the first at " +
+         where + ", colour " + std::to_string(index_) + "): they are saved black";
+}
+
+std::string JoinedNotes(const std::string& first, const std::string& second) {
+  if (first.empty()) return second;
+  return second.empty() ? first : first + "; " + second;
+}
+
 }  // namespace plughost

@@ -1,5 +1,5 @@
 // PPM and PGM, read here rather than by a library: binary (P6, P5) and plain
-// text (P3, P2), any maximum value up to 65535 scaled to 8 bits, grey
+// text (P3, P2), any maximum value up to 65535 brought to 8 bits, grey
 // spread to three channels, a short file or a value above the maximum
 // refused. Read as a stream, row by row, only as far as the rows asked for.
 #include <algorithm>
@@ -140,8 +140,10 @@ bool NetpbmDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& re
         return refuse("has the value " + std::to_string(v) + " where its header allows at most " +
                       std::to_string(maxval_));
       }
-      // To the nearest of 0..255; a grey sample fills all three channels.
-      const auto level = uint8_t((v * 255 + maxval_ / 2) / maxval_);
+      // A 16-bit sample is its high byte, as a 16-bit PNG's is; any other
+      // maximum is scaled to the nearest of 0..255. A grey sample fills all
+      // three channels.
+      const auto level = maxval_ == 65535 ? uint8_t(v >> 8) : uint8_t((v * 255 + maxval_ / 2) / maxval_);
       std::fill_n(rgb.begin() + long(channels_ == 1 ? i * 3 : i), 4 - channels_, level);
     }
     if (!sink->Row(r, rgb.data())) return false;

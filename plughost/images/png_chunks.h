@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "plughost/images/byte_source.h"
+#include "plughost/images/image_refusal.h"
 
 namespace plughost {
 
@@ -48,6 +49,7 @@ struct PngForm {
   int64_t columns = 0, rows = 0;
   int depth = 0, colourType = 0;
   const uint8_t* palette = nullptr;  // 256 RGB entries for colour type 3
+  IndicesPastTable* past = nullptr;  // told of each index past the palette, when given
 };
 
 // Rows 0 to wanted - 1 of an Adam7-interlaced image into `rgb` (wanted rows

@@ -47,6 +47,9 @@ class PngDecoder : public ImageDecoder {
   bool Interlaced(int wanted, RowSink* sink, const ImageRefusal& refuse);
   bool InterlacedTop(int wanted, RowSink* sink, const ImageRefusal& refuse);
   bool Finish(int wanted, const ImageRefusal& refuse);
+  int PaletteEntries(std::array<uint8_t, 256 * 3>* palette);
+  PngForm FormOf(const uint8_t* palette);
+  void ScanIndices(int wanted);
 
   const ByteSource& source_;
   uint64_t at_ = 0;
@@ -59,6 +62,7 @@ class PngDecoder : public ImageDecoder {
   bool imageSeen_ = false;
   SpngContext spng_;
   spng_ihdr ihdr_{};
+  IndicesPastTable past_;
 };
 
 // The next chunk to hand on, passing ancillary ones by: text, profiles,
@@ -213,20 +217,8 @@ bool PngDecoder::Interlaced(int wanted, RowSink* sink, const ImageRefusal& refus
 // The top rows of a taller interlaced image, from the passes' first rows.
 bool PngDecoder::InterlacedTop(int wanted, RowSink* sink, const ImageRefusal& refuse) {
   std::array<uint8_t, 256 * 3> palette{};
-  spng_plte plte{};
-  if (ihdr_.color_type == SPNG_COLOR_TYPE_INDEXED && spng_get_plte(spng_.ctx, &plte) == 0) {
-    for (uint32_t i = 0; i < plte.n_entries && i < 256; ++i) {
-      palette[i * 3] = plte.entries[i].red;
-      palette[i * 3 + 1] = plte.entries[i].green;
-      palette[i * 3 + 2] = plte.entries[i].blue;
-    }
-  }
-  PngForm form;
-  form.columns = columns_;
-  form.rows = rows_;
-  form.depth = ihdr_.bit_depth;
-  form.colourType = ihdr_.color_type;
-  form.palette = palette.data();
+  past_.SetEntries(uint32_t(PaletteEntries(&palette)));
+  const PngForm form = FormOf(palette.data());
   const size_t rowBytes = size_t(columns_) * 3;
   std::vector<uint8_t> held(rowBytes * size_t(wanted));
   const PngFault fault = DecodeAdam7Top(source_, form, wanted, held.data(), &rowsDecoded_);
@@ -237,14 +229,75 @@ bool PngDecoder::InterlacedTop(int wanted, RowSink* sink, const ImageRefusal& re
   return true;
 }
 
+// The palette's colours into `palette` (the rest black); how many it has,
+// 256 for an image of no palette.
+int PngDecoder::PaletteEntries(std::array<uint8_t, 256 * 3>* palette) {
+  spng_plte plte{};
+  if (ihdr_.color_type != SPNG_COLOR_TYPE_INDEXED || spng_get_plte(spng_.ctx, &plte) != 0) return 256;
+  for (uint32_t i = 0; i < plte.n_entries && i < 256; ++i) {
+    (*palette)[i * 3] = plte.entries[i].red;
+    (*palette)[i * 3 + 1] = plte.entries[i].green;
+    (*palette)[i * 3 + 2] = plte.entries[i].blue;
+  }
+  return int(plte.n_entries);
+}
+
+PngForm PngDecoder::FormOf(const uint8_t* palette) {
+  PngForm form;
+  form.columns = columns_;
+  form.rows = rows_;
+  form.depth = ihdr_.bit_depth;
+  form.colourType = ihdr_.color_type;
+  form.palette = palette;
+  form.past = &past_;
+  return form;
+}
+
+// An image of indices into a palette shorter than they reach: the rows
+// asked for looked at again as indices, each past the palette noted
+// (libspng's colours make them black and say nothing). Any fault is the
+// colours' reading's to report.
+void PngDecoder::ScanIndices(int wanted) {
+  std::array<uint8_t, 256 * 3> palette{};
+  const int entries = PaletteEntries(&palette);
+  if (ihdr_.color_type != SPNG_COLOR_TYPE_INDEXED || entries >= (1 << ihdr_.bit_depth)) return;
+  past_.SetEntries(uint32_t(entries));
+  if (ihdr_.interlace_method != SPNG_INTERLACE_NONE) {
+    std::vector<uint8_t> scratch(size_t(columns_) * 3 * size_t(wanted));
+    int64_t unfiltered = 0;
+    DecodeAdam7Top(source_, FormOf(palette.data()), wanted, scratch.data(), &unfiltered);
+    return;
+  }
+  PngDecoder again(source_);
+  std::string ignored;
+  const std::string name;
+  if (!again.ReadHeader(ImageRefusal{name, &ignored}) ||
+      spng_decode_image(again.spng_.ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE) != 0)
+    return;
+  const int depth = ihdr_.bit_depth;
+  std::vector<uint8_t> row((size_t(columns_) * size_t(depth) + 7) / 8);
+  for (int r = 0; r < wanted; ++r) {
+    const int code = spng_decode_row(again.spng_.ctx, row.data(), row.size());
+    if (code != 0 && code != SPNG_EOI) return;
+    for (int64_t x = 0; x < columns_; ++x) {
+      const uint64_t bit = uint64_t(x) * uint64_t(depth);
+      past_.Past(r, x, (row[bit / 8] >> (8 - depth - int(bit % 8))) & ((1u << depth) - 1));
+    }
+    if (code == SPNG_EOI) return;
+  }
+}
+
 bool PngDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) {
   int code = spng_decode_image(spng_.ctx, nullptr, 0, SPNG_FMT_RGB8, SPNG_DECODE_PROGRESSIVE);
   if (code != 0) return Refuse(code, refuse);
   if (ihdr_.interlace_method != SPNG_INTERLACE_NONE) {
     const int64_t held = columns_ * 3 * wanted;
     if (held > kMaxHeldRowBytes) return RefuseHeldRows(held, refuse);
-    return wanted < rows_ ? InterlacedTop(wanted, sink, refuse) : Interlaced(wanted, sink, refuse);
+    if (wanted < rows_) return InterlacedTop(wanted, sink, refuse);
+    ScanIndices(wanted);
+    return Interlaced(wanted, sink, refuse);
   }
+  ScanIndices(wanted);
   std::vector<uint8_t> row(size_t(columns_) * 3);
   for (int r = 0; r < wanted; ++r) {
     code = spng_decode_row(spng_.ctx, row.data(), row.size());
@@ -267,10 +320,12 @@ bool PngDecoder::Finish(int wanted, const ImageRefusal& refuse) {
 // An animated PNG shows its image data as the first frame, or as a still
 // image apart from the frames.
 std::string PngDecoder::Note() const {
-  if (frames_ < 2 && (frames_ == 0 || frameBeforeImage_)) return "";
+  if (frames_ < 2 && (frames_ == 0 || frameBeforeImage_)) return past_.Note();
   const std::string frames = std::to_string(frames_) + (frames_ == 1 ? " frame" : " frames");
-  if (frameBeforeImage_) return "it is an animation of " + frames + "; only the first is read";
-  return "it is an animation of " + frames + " besides its still image; only the still image is read";
+  return JoinedNotes(frameBeforeImage_
+                         ? "it is an animation of " + frames + "; only the first is read"
+                         : "it is an animation of " + frames + " besides its still image; only the still image is read",
+                     past_.Note());
 }
 
 }  // namespace

@@ -161,16 +161,18 @@ int Channels(int colourType) {
   }
 }
 
-// Pixel `x` of an unfiltered row as 8-bit RGB, as libspng gives it: 16-bit
+// Pixel `x` of an unfiltered row (at `column`, `y` of the image) as 8-bit
+// RGB, as libspng gives it, an index past the palette black: 16-bit
 // samples by their high byte, grey under 8 bits spread over 0-255, alpha
 // dropped.
-void PixelRgb(const PngForm& form, const uint8_t* row, int64_t x, uint8_t* rgb) {
+void PixelRgb(const PngForm& form, const uint8_t* row, int64_t x, int64_t y, int64_t column, uint8_t* rgb) {
   const int depth = form.depth, channels = Channels(form.colourType);
   if (depth < 8) {
     const uint64_t bit = uint64_t(x) * uint64_t(depth);
     const unsigned mask = (1u << depth) - 1;
     const unsigned sample = (row[bit / 8] >> (8 - depth - int(bit % 8))) & mask;
     if (form.colourType == 3) {
+      if (form.past != nullptr) form.past->Past(y, column, sample);
       std::copy_n(form.palette + sample * 3, 3, rgb);
     } else {
       rgb[0] = rgb[1] = rgb[2] = uint8_t(sample * 255 / mask);
@@ -179,6 +181,7 @@ void PixelRgb(const PngForm& form, const uint8_t* row, int64_t x, uint8_t* rgb) 
   }
   const size_t size = size_t(depth / 8), at = size_t(x) * size_t(channels) * size;
   if (form.colourType == 3) {
+    if (form.past != nullptr) form.past->Past(y, column, row[at]);
     std::copy_n(form.palette + size_t(row[at]) * 3, 3, rgb);
   } else if (channels >= 3) {
     for (size_t k = 0; k < 3; ++k) rgb[k] = row[at + k * size];
@@ -248,7 +251,7 @@ PngFault DecodeAdam7Top(const ByteSource& source, const PngForm& form, int wante
       const int64_t y = kStartY[p] + i * kStepY[p];
       for (int64_t j = 0; j < width; ++j) {
         const int64_t x = kStartX[p] + j * kStepX[p];
-        PixelRgb(form, row.data() + 1, j, rgb + size_t((y * form.columns + x) * 3));
+        PixelRgb(form, row.data() + 1, j, y, x, rgb + size_t((y * form.columns + x) * 3));
       }
       row.swap(prior);
     }

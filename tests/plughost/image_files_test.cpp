@@ -3,6 +3,7 @@
 // module, and a swatch gives back exactly the colours it was made of, or
 // refuses.
 #include <gtest/gtest.h>
+#include <spng.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -297,6 +298,49 @@ Bytes GifInterlaced() {
 }
 
 // `png` with a chunk of `type` and `data` after its header chunk.
+// A 1 x 1 grey PNG of 16 bits a sample, as libspng writes it.
+Bytes GreyPng16(uint16_t sample) {
+  spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+  spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+  spng_ihdr ihdr{1, 1, 16, SPNG_COLOR_TYPE_GRAYSCALE, 0, 0, SPNG_INTERLACE_NONE};
+  spng_set_ihdr(ctx, &ihdr);
+  Bytes png;  // libspng takes the sample in the machine's own order
+  if (spng_encode_image(ctx, &sample, sizeof sample, SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) == 0) {
+    size_t size = 0;
+    int code = 0;
+    auto* buffer = static_cast<uint8_t*>(spng_get_png_buffer(ctx, &size, &code));
+    png.assign(buffer, buffer + size);
+    std::free(buffer);
+  }
+  spng_ctx_free(ctx);
+  return png;
+}
+
+// A 16 x `rows` PNG of 4-bit indices 0 to 15 in each row into a palette of 4 colours.
+Bytes PngOfFourColoursIndexedToFifteen(uint32_t rows, bool interlaced) {
+  spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+  spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+  spng_ihdr ihdr{16, rows, 4, SPNG_COLOR_TYPE_INDEXED, 0, 0,
+                 uint8_t(interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE)};
+  spng_set_ihdr(ctx, &ihdr);
+  spng_plte plte{};
+  plte.n_entries = 4;
+  for (uint32_t i = 0; i < 4; ++i) plte.entries[i] = {uint8_t(i * 80), 10, 20, 255};
+  spng_set_plte(ctx, &plte);
+  Bytes indices;
+  for (uint32_t r = 0; r < rows; ++r) indices.insert(indices.end(), {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF});
+  Bytes png;
+  if (spng_encode_image(ctx, indices.data(), indices.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) == 0) {
+    size_t size = 0;
+    int code = 0;
+    auto* buffer = static_cast<uint8_t*>(spng_get_png_buffer(ctx, &size, &code));
+    png.assign(buffer, buffer + size);
+    std::free(buffer);
+  }
+  spng_ctx_free(ctx);
+  return png;
+}
+
 Bytes WithChunk(Bytes png, const char* type, const Bytes& data) {
   Bytes chunk(4 + 4);
   for (int i = 0; i < 4; ++i) chunk[size_t(i)] = uint8_t(data.size() >> (24 - 8 * i));
@@ -404,6 +448,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "read 1 x 1, last pixel 255 136 0"},
         DecodeCase{"P5SixteenBitBigEndian", [] { return Text("P5 1 1 65535\n\x80\x01"); },
                    "read 1 x 1, last pixel 128 128 128"},
+        // One rule for 16-bit samples: the high byte, in PPM/PGM as in PNG.
+        DecodeCase{"P5SixteenBitTakesItsHighByte", [] { return Text("P5 1 1 65535\n\x10\xFF"); },
+                   "read 1 x 1, last pixel 16 16 16"},
+        DecodeCase{"PngSixteenBitTakesItsHighByte", [] { return GreyPng16(0x10FF); },
+                   "read 1 x 1, last pixel 16 16 16"},
         DecodeCase{"Bmp", Bmp, "read 3 x 1, last pixel 0 0 255"},
         DecodeCase{"BmpTopDown", [] { return Bmp24(3, -1, RedGreenBluePixel); },
                    "read 3 x 1, last pixel 0 0 255"},
@@ -417,6 +466,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "pic is a BMP file coded with 8-bit runs (RLE8) at 24 bits a pixel"},
         DecodeCase{"BmpJpegInside", [] { Bytes b = Bmp(); b[30] = 4; return b; },
                    "pic is a BMP file coded with a JPEG image inside, which plughost does not read"},
+        // As such files are written: a bit count of 0.
+        DecodeCase{"BmpPngInsideOfNoBitCount", [] { Bytes b = Bmp(); b[30] = 5, b[28] = 0; return b; },
+                   "pic is a BMP file coded with a PNG image inside, which plughost does not read"},
         DecodeCase{"BmpHeaderOfUnknownSize", [] { Bytes b = Bmp(); b[14] = 41; return b; },
                    "pic is a BMP file with a header of 41 bytes"},
         DecodeCase{"BmpRle8", BmpRle8, "read 4 x 3, last pixel 255 0 0"},
@@ -571,6 +623,22 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"BmpRle8SaysWhatItsRunsSkip", BmpRle8, 0,
                  "kept 3 rows of 4 x 3, last pixel 255 0 0; its runs leave 1 of the pixels read "
                  "without a colour (the first at column 0, row 0)"},
+        // Indices past the colour table are black, and said.
+        SaveCase{"BmpIndexPastItsTable", [] { Bytes b = BmpRuns(8, 4, 1, {0, 1, 2, 9}); b[30] = 0; return b; }, 0,
+                 "last pixel 0 0 0; its pixel at column 3, row 0 names colour 9, past its table of 3 colours: "
+                 "it is saved black"},
+        SaveCase{"BmpRle8IndicesPastItsTable", [] { return BmpRuns(8, 4, 1, {4, 7, 0, 1}); }, 0,
+                 "4 of the pixels read name colours past its table of 3 colours (the first at column 0, "
+                 "row 0, colour 7): they are saved black"},
+        SaveCase{"PngIndexPastItsPalette", [] { return PngOfFourColoursIndexedToFifteen(1, false); }, 0,
+                 "kept 1 rows of 16 x 1, last pixel 0 0 0; 12 of the pixels read name colours past its "
+                 "table of 4 colours (the first at column 4, row 0, colour 4): they are saved black"},
+        SaveCase{"InterlacedPngIndexPastItsPalette", [] { return PngOfFourColoursIndexedToFifteen(3, true); }, 0,
+                 "kept 3 rows of 16 x 3, last pixel 0 0 0; 36 of the pixels read name colours past its "
+                 "table of 4 colours (the first at column 4, row 0, colour 4): they are saved black"},
+        SaveCase{"TallInterlacedPngIndexPastItsPalette", [] { return PngOfFourColoursIndexedToFifteen(40, true); }, 0,
+                 "kept 16 rows of 16 x 40, last pixel 0 0 0; 192 of the pixels read name colours past its "
+                 "table of 4 colours (the first at column 4, row 0, colour 4): they are saved black"},
         SaveCase{"SwatchTopRowsOfTiles", [] { return SwatchPng([](Image&) {}); }, 2,
                  "kept 16 rows of 3 x 20, last pixel 150 150 150"},
         SaveCase{"SwatchEditedBelowWhatIsSaved",
