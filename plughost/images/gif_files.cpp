@@ -138,6 +138,9 @@ class GifDecoder : public ImageDecoder {
   int bitCount_ = 0;
   int laterFrames_ = 0;
   int64_t transparentRow_ = -1, transparentColumn_ = -1;  // the first among the rows read
+  int backgroundIndex_ = -1;  // the screen's background, when its table holds it
+  int64_t uncoveredRow_ = -1, uncoveredColumn_ = -1;  // the first pixel read the frame leaves
+  IndicesPastTable past_;
 };
 
 bool GifDecoder::ReadTable(size_t entries, uint8_t* colours) {
@@ -151,13 +154,15 @@ bool GifDecoder::ReadHeader(const ImageRefusal& refuse) {
   rows_ = U16(screen, kScreenHeightOffset);
   const size_t entries = TableEntries(screen[kScreenFlagsOffset]);
   if (!ReadTable(entries, global_.data())) return RefuseTruncated("GIF", refuse);
-  // Where the first frame leaves the screen uncovered: the
-  // background colour when the file names one past the first, else black.
+  // Where the first frame leaves the screen uncovered: the background
+  // colour the screen names from its table, else black.
   const uint8_t background = screen[kBackgroundOffset];
-  if (background > 0 && background < entries) {
+  if (background < entries) {
     std::copy_n(&global_[size_t(background) * 3], 3, background_);
+    backgroundIndex_ = background;
   }
   frame_.colours = global_;
+  past_.SetEntries(uint32_t(entries));
   return true;
 }
 
@@ -196,7 +201,7 @@ bool GifDecoder::ReadDescriptor(const ImageRefusal& refuse) {
   frame_.height = U16(d, 6);
   frame_.interlaced = (d[8] & 0x40) != 0;
   const size_t entries = TableEntries(d[8]);
-  if (entries > 0) frame_.colours.fill(0);
+  if (entries > 0) frame_.colours.fill(0), past_.SetEntries(uint32_t(entries));
   if (!ReadTable(entries, frame_.colours.data())) return RefuseTruncated("GIF", refuse);
   return true;
 }
@@ -246,6 +251,7 @@ void GifDecoder::Place(int64_t from, const uint8_t* indices, int64_t count, int 
     const int64_t row = frame_.top + FrameRow(ordinal, frame_.height, frame_.interlaced);
     const int64_t column = frame_.left + x;
     if (row >= wanted || column >= columns_) continue;
+    past_.Past(row, column, indices[i]);
     if (indices[i] == frame_.transparent &&
         (transparentRow_ < 0 || row < transparentRow_ ||
          (row == transparentRow_ && column < transparentColumn_))) {
@@ -317,6 +323,12 @@ bool GifDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
   if (!FindFirstFrame(refuse) || !DecodeFrame(wanted, refuse) || !CountLaterFrames(refuse)) {
     return false;
   }
+  // The first pixel read outside the frame, in the image's order.
+  for (int64_t r = 0; r < wanted && uncoveredRow_ < 0; ++r) {
+    const bool rowCovered = r >= frame_.top && r < frame_.top + frame_.height;
+    const int64_t column = !rowCovered || frame_.left > 0 ? 0 : frame_.left + frame_.width;
+    if (column < columns_) uncoveredRow_ = r, uncoveredColumn_ = column;
+  }
   for (int r = 0; r < wanted; ++r) {
     if (!sink->Row(r, &canvas_[size_t(r * rowBytes)])) return false;
   }
@@ -334,6 +346,18 @@ std::string GifDecoder::Note() const {
            "gives them, " + hex + " (GIF colour " + std::to_string(frame_.transparent) +
            "): a palette has no transparency";
   }
+  if (uncoveredRow_ >= 0) {
+    char hex[7];
+    std::snprintf(hex, sizeof hex, "%02x%02x%02x", background_[0], background_[1], background_[2]);
+    note = JoinedNotes(note, "its first frame leaves the screen uncovered (the first pixel at column " +
+                                 std::to_string(uncoveredColumn_) + ", row " + std::to_string(uncoveredRow_) +
+                                 "), saved in " +
+                                 (backgroundIndex_ >= 0
+                                      ? "its background colour, " + std::string(hex) + " (GIF colour " +
+                                            std::to_string(backgroundIndex_) + ")"
+                                      : std::string("black: it has no table to name a background from")));
+  }
+  note = JoinedNotes(note, past_.Note());
   if (laterFrames_ > 0) {
     note += (note.empty() ? "" : "; ") + std::string("it is an animation of ") +
             std::to_string(laterFrames_ + 1) + " frames; only the first is read";

@@ -44,7 +44,7 @@ check() {
   [ "$got" -eq "$status" ] || problem="exit $got, not $status"
   grep -qF -- "$words" "$out/$name.err" "$out/$name.out" || problem="$problem; no \"$words\""
   [ "$kib" -lt "$limit_kib" ] || problem="$problem; $kib KiB at its peak"
-  [ "$(wc -c <"$out/$name.err")" -lt 400 ] || problem="$problem; $(wc -c <"$out/$name.err") bytes of messages"
+  [ "$(wc -c <"$out/$name.err")" -lt 640 ] || problem="$problem; $(wc -c <"$out/$name.err") bytes of messages"
   if [ -n "$problem" ]; then
     echo "FAIL $name: $problem"; cat "$out/$name.err"; failures=$((failures + 1))
   else

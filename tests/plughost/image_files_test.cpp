@@ -609,7 +609,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "kept 1 rows of 1 x 1, last pixel 255 0 0; it is an animation of 2 frames; "
                  "only the first is read"},
         SaveCase{"GifOfHugeScreenInFewBytes", GifOfHugeScreen, 0,
-                 "kept 16 rows of 16384 x 16384, last pixel 0 0 0"},
+                 "kept 16 rows of 16384 x 16384, last pixel 255 0 0"},
+        // The screen the frame leaves takes the background colour its table names.
+        SaveCase{"GifBackgroundNamed", GifOfHugeScreen, 0,
+                 "its first frame leaves the screen uncovered (the first pixel at column 1, row 0), saved "
+                 "in its background colour, ff0000 (GIF colour 0)"},
+        SaveCase{"GifIndexPastItsTable", [] { Bytes b = Gif(); b[b.size() - 4] = 0x5C; return b; }, 0,
+                 "kept 1 rows of 1 x 1, last pixel 0 0 0; its pixel at column 0, row 0 names colour 3, past "
+                 "its table of 2 colours: it is saved black"},
         SaveCase{"JpegRefused", Jpeg, 0, "save the image as PNG"},
         SaveCase{"ApngFirstFrameSaysSo", [] { return Apng(true); }, 0,
                  "kept 1 rows of 3 x 1, last pixel 0 0 255; it is an animation of 3 frames; "
