@@ -44,6 +44,12 @@ bool IdatChecksumsMatch(const ByteSource& source, uint64_t end);
 // How the interlaced reader failed, for its caller to put in words.
 enum class PngFault { kNone, kTruncated, kChecksum, kDamagedData, kBadFilter, kReadFailed };
 
+// For an image whose top rows alone were inflated: every IDAT chunk's
+// checksum, read without inflating, and a chunk after the last of them, so
+// that a file damaged or cut below the rows read is not taken for sound.
+// Compressed data changed with its checksum made to match is not found.
+PngFault CheckImageDataToItsEnd(const ByteSource& source);
+
 // What the interlaced reader needs of the header and palette.
 struct PngForm {
   int64_t columns = 0, rows = 0;

@@ -226,7 +226,7 @@ bool PngDecoder::InterlacedTop(int wanted, RowSink* sink, const ImageRefusal& re
   for (int r = 0; r < wanted; ++r) {
     if (!sink->Row(r, held.data() + rowBytes * size_t(r))) return false;
   }
-  return true;
+  return Finish(wanted, refuse);
 }
 
 // The palette's colours into `palette` (the rest black); how many it has,
@@ -312,7 +312,10 @@ bool PngDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
 // Once every row was read, the file must go on to its end chunk: a file
 // that lost only its last bytes is cut short all the same.
 bool PngDecoder::Finish(int wanted, const ImageRefusal& refuse) {
-  if (wanted < rows_) return true;
+  if (wanted < rows_) {
+    const PngFault fault = CheckImageDataToItsEnd(source_);
+    return fault == PngFault::kNone || RefuseFault(fault, refuse);
+  }
   const int code = spng_decode_chunks(spng_.ctx);
   return (code == 0 && !cutShort_) || Refuse(code == 0 ? SPNG_IO_EOF : code, refuse);
 }

@@ -201,6 +201,25 @@ bool ReadPngChunk(const ByteSource& source, uint64_t at, PngChunk* chunk) {
   return true;
 }
 
+namespace {
+
+// A chunk's data and type against its checksum: kNone, kChecksum, or
+// kTruncated when the file ends inside it.
+PngFault ChunkChecksum(const ByteSource& source, const PngChunk& chunk, std::vector<uint8_t>* data) {
+  uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(chunk.type), 4));
+  for (uint64_t from = chunk.data(); from < chunk.data() + chunk.length;) {
+    const size_t n = size_t(std::min<uint64_t>(data->size(), chunk.data() + chunk.length - from));
+    if (!source.ReadExact(from, data->data(), n)) return PngFault::kTruncated;
+    crc = uint32_t(crc32(crc, data->data(), uInt(n)));
+    from += n;
+  }
+  uint8_t stored[4];
+  if (!source.ReadExact(chunk.data() + chunk.length, stored, 4)) return PngFault::kTruncated;
+  return ReadBigU32(stored) == crc ? PngFault::kNone : PngFault::kChecksum;
+}
+
+}  // namespace
+
 bool IdatChecksumsMatch(const ByteSource& source, uint64_t end) {
   PngChunk chunk;
   std::vector<uint8_t> data(kInputBytes);
@@ -208,18 +227,28 @@ bool IdatChecksumsMatch(const ByteSource& source, uint64_t end) {
        at = chunk.end()) {
     if (chunk.Is("IEND") || chunk.length > kMaxPngChunkLength) break;
     if (!chunk.Is("IDAT")) continue;
-    uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(chunk.type), 4));
-    for (uint64_t from = chunk.data(); from < chunk.data() + chunk.length;) {
-      const size_t n = size_t(std::min<uint64_t>(data.size(), chunk.data() + chunk.length - from));
-      if (!source.ReadExact(from, data.data(), n)) return true;  // cut short: said elsewhere
-      crc = uint32_t(crc32(crc, data.data(), uInt(n)));
-      from += n;
-    }
-    uint8_t stored[4];
-    if (!source.ReadExact(chunk.data() + chunk.length, stored, 4)) return true;
-    if (ReadBigU32(stored) != crc) return false;
+    // Cut short: said elsewhere.
+    if (ChunkChecksum(source, chunk, &data) == PngFault::kChecksum) return false;
   }
   return true;
+}
+
+PngFault CheckImageDataToItsEnd(const ByteSource& source) {
+  PngChunk chunk;
+  std::vector<uint8_t> data(kInputBytes);
+  bool inData = false;
+  for (uint64_t at = kPngSignatureSize;; at = chunk.end()) {
+    if (!ReadPngChunk(source, at, &chunk) || chunk.length > kMaxPngChunkLength ||
+        chunk.end() > source.size())
+      return PngFault::kTruncated;
+    const bool idat = chunk.Is("IDAT");
+    if (inData && !idat) return PngFault::kNone;  // the image data ended, and the file goes on
+    if (chunk.Is("IEND")) return PngFault::kTruncated;  // before any image data: said elsewhere
+    inData = inData || idat;
+    if (!idat) continue;
+    const PngFault fault = ChunkChecksum(source, chunk, &data);
+    if (fault != PngFault::kNone) return fault;
+  }
 }
 
 PngFault DecodeAdam7Top(const ByteSource& source, const PngForm& form, int wanted, uint8_t* rgb,

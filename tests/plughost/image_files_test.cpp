@@ -594,8 +594,11 @@ INSTANTIATE_TEST_SUITE_P(
     Table, Saves,
     testing::Values(
         SaveCase{"TallPng", TallPng, 0, "kept 16 rows of 40 x 3000, last pixel 150 150 150"},
+        // Below the rows read, the image data is checked without being inflated.
         SaveCase{"TallPngCutBelowItsTopRows", [] { Bytes b = TallPng(); return Cut(b, b.size() / 2); },
-                 0, "kept 16 rows of 40 x 3000, last pixel 150 150 150"},
+                 0, "pic is truncated: its PNG data stops before its end"},
+        SaveCase{"TallPngDamagedBelowItsTopRows", [] { Bytes b = TallPng(); b[b.size() - 20] ^= 0x10; return b; },
+                 0, "pic is damaged: a PNG chunk's checksum does not match"},
         SaveCase{"ShortPngCut", [] { return Cut(Encoded(ImageFormat::kPng), 1); }, 0,
                  "pic is truncated"},
         SaveCase{"PngOf16384SquareWithOneByteOfPixels", Png16384Square, 0, "pic is truncated"},

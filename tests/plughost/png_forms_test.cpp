@@ -179,6 +179,8 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"NotADeflateStream",
                [](Bytes* b) { (*b)[kFirstIdatData] = 0x7F, Rechecked(b, kFirstIdat); },
                "pic is damaged: its PNG image data does not inflate (its compressed bytes are wrong)"},
+        Damage{"ByteChangedBelowTheRowsRead", [](Bytes* b) { (*b)[b->size() - 20] ^= 0x10; },
+               "pic is damaged: a PNG chunk's checksum does not match"},
         Damage{"FilterNine", FilterNine,
                "pic is damaged: a row of its PNG image data names a filter PNG does not have"}),
     [](const testing::TestParamInfo<Damage>& p) { return p.param.name; });
