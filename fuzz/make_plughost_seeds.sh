@@ -1,8 +1,8 @@
 #!/bin/bash
 # Writes the seeds of plughost's own fuzz targets into fuzz/seeds/: small
 # images of every form the image readers take (ImageMagick), palette texts
-# of both kinds with each line end, and the native module's property list,
-# alone and in a small ELF file.
+# of both kinds with each line end, a RIFF palette, and the native module's
+# property list, alone and in a small ELF file.
 #   fuzz/make_plughost_seeds.sh BUILD_TREE   (a native tree with bin/libzentrow.so)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -50,6 +50,9 @@ printf 'GIMP Palette\r\nName: seeds\r\n# a comment\r\n\r\n1 2 3\r\n4\t5\t6 Blue\
 printf '\xEF\xBB\xBFGIMP Palette\r1 2 3\r4 5 6' >$txt/gimp-cr-bom.gpl
 printf 'JASC-PAL\r\n0100\r\n3\r\n1 2 3\r\n4 5 6\r\n7 8 9\r\n\r\n' >$txt/jasc-crlf.pal
 printf 'JASC-PAL\n0100\n2\n255 255 255\n0 0 0\n' >$txt/jasc-lf.pal
+# A RIFF palette of three colours (red, green, blue), after a LIST chunk of odd size and its pad byte.
+printf 'RIFF\x28\0\0\0PAL LIST\x03\0\0\0abc\0data\x10\0\0\0\0\x03\x03\0' >$txt/riff.pal
+printf '\xff\0\0\0\0\xff\0\0\0\0\xff\0' >>$txt/riff.pal
 
 cp ../samples/palette24.kcf ../samples/palette12.kcf ../samples/headerless.kcf $notes/
 objcopy -O binary --only-section=.zentrow_pipl "$module" $pipl/pipl.bin 2>/dev/null

@@ -6,6 +6,7 @@
 
 #include "kiss/palette_bytes.h"
 #include "plughost/files/file_checks.h"
+#include "plughost/files/little_endian.h"
 #include "plughost/images/image_decoders.h"
 #include "plughost/images/palette_files.h"
 #include "plughost/images/png_files.h"
@@ -59,6 +60,94 @@ bool IsTga(const uint8_t* h, size_t n) {
   return known && mapFits && depthFits && sized && (h[17] & 0xC0) == 0;
 }
 
+uint32_t Be32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// An ISO media file ("ftyp" after the box size) whose brands name an image:
+// its major brand, or for the generic HEIF brands one of its compatible
+// brands among the bytes at hand.
+bool IsBrand(const uint8_t* at, const char* const* brands) {
+  for (const char* const* b = brands; *b != nullptr; ++b)
+    if (std::memcmp(at, *b, 4) == 0) return true;
+  return false;
+}
+bool IsFileType(const uint8_t* h, size_t n) {
+  return n >= 16 && std::memcmp(h + 4, "ftyp", 4) == 0 && Be32(h) >= 16;
+}
+bool HasCompatibleBrand(const uint8_t* h, size_t n, const char* const* brands) {
+  const size_t end = std::min<size_t>(n, Be32(h));
+  for (size_t at = 16; at + 4 <= end; at += 4)
+    if (IsBrand(h + at, brands)) return true;
+  return false;
+}
+constexpr const char* kAvifBrands[] = {"avif", "avis", nullptr};
+constexpr const char* kHeifBrands[] = {"heic", "heix", "hevc", "hevx", "heim", "heis", "hevm",
+                                       "hevs", "mif1", "msf1", "mif2", nullptr};
+constexpr const char* kGenericHeif[] = {"mif1", "msf1", "mif2", nullptr};
+bool IsAvif(const uint8_t* h, size_t n) {
+  return IsFileType(h, n) && (IsBrand(h + 8, kAvifBrands) ||
+                              (IsBrand(h + 8, kGenericHeif) && HasCompatibleBrand(h, n, kAvifBrands)));
+}
+bool IsHeic(const uint8_t* h, size_t n) { return IsFileType(h, n) && IsBrand(h + 8, kHeifBrands); }
+
+bool IsJpeg2000(const uint8_t* h, size_t n) {
+  return Begins(h, n, "\0\0\0\x0CjP  \r\n\x87\n", 12) || Begins(h, n, "\xFF\x4F\xFF\x51", 4);
+}
+bool IsPsd(const uint8_t* h, size_t n) { return Begins(h, n, "8BPS", 4); }
+bool IsSunRaster(const uint8_t* h, size_t n) { return Begins(h, n, "\x59\xA6\x6A\x95", 4); }
+bool IsXpm(const uint8_t* h, size_t n) { return Begins(h, n, "/* XPM */", 9); }
+bool IsMiff(const uint8_t* h, size_t n) { return Begins(h, n, "id=ImageMagick", 14); }
+// "DDS " and the size of the header after it, 124.
+bool IsDds(const uint8_t* h, size_t n) { return Begins(h, n, "DDS \x7C\0\0\0", 8); }
+bool IsRiffPalette(const uint8_t* h, size_t n) {
+  return Begins(h, n, "RIFF", 4) && n >= 12 && std::memcmp(h + 8, "PAL ", 4) == 0;
+}
+
+// The formats below have marks of two bytes or fewer, which a headerless
+// palette may begin with: a file is one of them only when its header holds
+// values the format allows and its first bytes are not laid out as 12-bit
+// colours (every second byte below 0x10), as a palette's are.
+bool NotHeaderless(const uint8_t* h, size_t n) { return HeaderlessMisfit(h, n) >= 0; }
+
+// An icon or cursor directory: a count of 1 to 255 images, and a first
+// entry whose reserved byte is 0, that has bytes, and whose bytes lie past
+// the directory. An icon's entry gives 0 or 1 planes and a known depth.
+bool IsIconDirectory(const uint8_t* h, size_t n, uint8_t type) {
+  if (n < 22 || h[0] != 0 || h[1] != 0 || h[2] != type || h[3] != 0) return false;
+  const uint16_t count = ReadU16(h + 4);
+  const uint32_t bytes = ReadU32(h + 14), at = ReadU32(h + 18);
+  if (count == 0 || count > 255 || h[9] != 0 || bytes == 0 || at < 6u + 16u * count) return false;
+  if (type == 1) {
+    const uint16_t planes = ReadU16(h + 10), depth = ReadU16(h + 12);
+    if (planes > 1 || (depth != 0 && depth != 1 && depth != 4 && depth != 8 && depth != 16 &&
+                       depth != 24 && depth != 32))
+      return false;
+  }
+  return NotHeaderless(h, n);
+}
+bool IsIco(const uint8_t* h, size_t n) { return IsIconDirectory(h, n, 1); }
+bool IsCur(const uint8_t* h, size_t n) { return IsIconDirectory(h, n, 2); }
+
+// 0x0A, a version PCX has had, run-length coding, a depth of 1 to 8 bits,
+// a window whose corners are in order, and in the 128-byte header a
+// reserved byte of 0 and 1 to 4 planes.
+bool IsPcx(const uint8_t* h, size_t n) {
+  if (n < 66 || h[0] != 0x0A || h[2] != 1) return false;
+  const uint8_t version = h[1], depth = h[3];
+  if (version != 0 && version != 2 && version != 3 && version != 4 && version != 5) return false;
+  if (depth != 1 && depth != 2 && depth != 4 && depth != 8) return false;
+  if (ReadU16(h + 4) > ReadU16(h + 8) || ReadU16(h + 6) > ReadU16(h + 10)) return false;
+  return h[64] == 0 && h[65] >= 1 && h[65] <= 4 && NotHeaderless(h, n);
+}
+
+// 01 DA (474), run-length or verbatim storage, 1 or 2 bytes a channel and
+// 1 to 3 dimensions. Its second byte keeps it from any headerless palette.
+bool IsSgi(const uint8_t* h, size_t n) {
+  return Begins(h, n, "\x01\xDA", 2) && n >= 6 && h[2] <= 1 && (h[3] == 1 || h[3] == 2) &&
+         h[4] == 0 && h[5] >= 1 && h[5] <= 3;
+}
+
 // The texts may begin with a UTF-8 byte-order mark.
 bool BeginsText(const uint8_t* h, size_t n, const char* text) {
   if (Begins(h, n, "\xEF\xBB\xBF", 3)) h += 3, n -= 3;
@@ -99,7 +188,8 @@ constexpr char kJpegNotRead[] =
     "be the colours painted: save the image as PNG and save the palette from that";
 
 // The order is the order of recognition (the KiSS palette before any KiSS
-// file) and of the lists in help and refusals.
+// file, the formats of weak marks last) and of the lists in help and
+// refusals. Of the rows that share an extension the first is written.
 std::vector<Format> MakeTable() {
   using K = FileKind;
   using F = ImageFormat;
@@ -113,21 +203,40 @@ std::vector<Format> MakeTable() {
        WriteGimpPalette, nullptr, nullptr},
       {F::kJascPalette, "a JASC palette", "pal", {"pal"}, K::kPaletteText, IsJascPalette,
        WriteJascPalette, nullptr, nullptr},
+      {F::kRiffPalette, "a RIFF palette", nullptr, {"pal"}, K::kPaletteText, IsRiffPalette, nullptr,
+       nullptr, nullptr},
       {F::kJpeg, "a JPEG image", nullptr, {"jpg", "jpeg", "jpe", "jfif"}, K::kImage, IsJpeg,
        nullptr, nullptr, kJpegNotRead},
       {F::kTiff, "a TIFF image", nullptr, {"tif", "tiff"}, K::kImage, IsTiff, nullptr, nullptr,
        nullptr},
       {F::kWebp, "a WebP image", nullptr, {"webp"}, K::kImage, IsWebp, nullptr, nullptr, nullptr},
+      {F::kAvif, "an AVIF image", nullptr, {"avif"}, K::kImage, IsAvif, nullptr, nullptr, nullptr},
+      {F::kHeic, "a HEIC image", nullptr, {"heic", "heif", "hif"}, K::kImage, IsHeic, nullptr,
+       nullptr, nullptr},
+      {F::kJpeg2000, "a JPEG 2000 image", nullptr, {"jp2", "j2k", "jpx", "jpf", "j2c", "jpc"},
+       K::kImage, IsJpeg2000, nullptr, nullptr, nullptr},
+      {F::kPsd, "a Photoshop image", nullptr, {"psd", "psb"}, K::kImage, IsPsd, nullptr, nullptr,
+       nullptr},
+      {F::kSunRaster, "a Sun raster image", nullptr, {"ras", "sun"}, K::kImage, IsSunRaster,
+       nullptr, nullptr, nullptr},
+      {F::kXpm, "an XPM image", nullptr, {"xpm"}, K::kImage, IsXpm, nullptr, nullptr, nullptr},
+      {F::kMiff, "a MIFF image", nullptr, {"miff"}, K::kImage, IsMiff, nullptr, nullptr, nullptr},
+      {F::kDds, "a DDS texture", nullptr, {"dds"}, K::kImage, IsDds, nullptr, nullptr, nullptr},
+      {F::kSgi, "an SGI image", nullptr, {"sgi", "rgb", "bw"}, K::kImage, IsSgi, nullptr, nullptr,
+       nullptr},
       {F::kNetpbm, "a PBM or PAM image", nullptr, {"pbm", "pam", "pnm"}, K::kImage, IsOtherNetpbm,
        nullptr, nullptr, nullptr},
-      {F::kTga, "a TGA image", nullptr, {"tga", "icb", "vda", "vst"}, K::kImage, IsTga, nullptr,
-       nullptr, nullptr},
       {F::kKissPalette, "a KiSS palette", nullptr, {kPaletteExtension}, K::kPalette, IsKissPalette, nullptr,
        nullptr, nullptr},
       {F::kKissCel, "a KiSS cel", nullptr, {"cel"}, K::kKissFile, IsKissCel, nullptr, nullptr,
        nullptr},
       {F::kKissFile, "a KiSS file that is not a palette", nullptr, {}, K::kKissFile, IsKissFile,
        nullptr, nullptr, nullptr},
+      {F::kTga, "a TGA image", nullptr, {"tga", "icb", "vda", "vst"}, K::kImage, IsTga, nullptr,
+       nullptr, nullptr},
+      {F::kIco, "a Windows icon", nullptr, {"ico"}, K::kImage, IsIco, nullptr, nullptr, nullptr},
+      {F::kCur, "a Windows cursor", nullptr, {"cur"}, K::kImage, IsCur, nullptr, nullptr, nullptr},
+      {F::kPcx, "a PCX image", nullptr, {"pcx"}, K::kImage, IsPcx, nullptr, nullptr, nullptr},
   };
 }
 
@@ -202,9 +311,29 @@ std::string PaletteTextsSaveReads() {
     const std::string name = f.name;
     const size_t first = name.find(' ') + 1, last = name.rfind(' ');
     makers += (makers.empty() ? "" : "/") + name.substr(first, last - first);
-    extensions += (extensions.empty() ? "." : ", .") + f.extensions.front();
+    // A JASC and a RIFF palette are both .pal.
+    const std::string extension = "." + f.extensions.front();
+    if ((extensions + ",").find(extension + ",") == std::string::npos)
+      extensions += (extensions.empty() ? "" : ", ") + extension;
   }
   return makers + " palettes (" + extensions + ")";
+}
+
+std::string WhyNotRead(const Format& f) {
+  if (f.notRead != nullptr) return f.notRead;
+  const std::string is = std::string("is ") + f.name;
+  switch (f.kind) {
+    case FileKind::kPaletteText:
+      return is + ", which plughost reads only from a file whose name ends in ." +
+             f.extensions.front();
+    case FileKind::kPalette:
+      return is + ", not an image: open makes an image of its colours, which save reads";
+    case FileKind::kKissFile:
+      return is + ", which plughost does not read";
+    case FileKind::kImage:
+      break;
+  }
+  return is + ", which plughost does not read: save it as PNG and save the palette from that";
 }
 
 }  // namespace plughost

@@ -22,12 +22,13 @@ class ImageDecoder;
 // Every format of the table; kUnknown for what it does not know.
 enum class ImageFormat {
   kUnknown, kPng, kPpm, kGimpPalette, kJascPalette, kPgm, kBmp, kGif, kJpeg, kTiff, kWebp,
-  kNetpbm, kTga, kKissPalette, kKissCel, kKissFile
+  kNetpbm, kTga, kKissPalette, kKissCel, kKissFile, kRiffPalette, kAvif, kHeic, kIco, kCur,
+  kJpeg2000, kPcx, kPsd, kSgi, kSunRaster, kXpm, kMiff, kDds
 };
 
 enum class FileKind {
   kImage,        // pixels
-  kPaletteText,  // colours as text, for other editors
+  kPaletteText,  // a palette of another editor's (text, or a RIFF palette)
   kPalette,      // a KiSS palette
   kKissFile,     // another file of a KiSS set (a cel, ...)
 };
@@ -48,18 +49,26 @@ struct Format {
   // What save reads it with; null when it does not.
   std::unique_ptr<ImageDecoder> (*decoder)(const ByteSource& source);
   // Why save does not read it, said after the file's name; null for the
-  // plain "is not an image plughost reads".
+  // words WhyNotRead makes of the row's name and kind.
   const char* notRead;
 };
+
+// How many first bytes FormatOf is handed to tell the formats with weak
+// marks (ICO, CUR, PCX) from a headerless palette's 12-bit colours.
+constexpr size_t kRecognisedBytes = 320;
 
 const std::vector<Format>& Formats();
 
 // By the extension of `path`, in any case; null when none has it.
 const Format* FormatByName(const std::string& path);
-// By a file's first bytes (16 are enough), then, for a format known only by
+// By a file's first bytes (kRecognisedBytes, fewer for a shorter file), then, for a format known only by
 // its extension, by `path`; null when neither says.
 const Format* FormatOf(const uint8_t* head, size_t size, const std::string& path);
 const Format& FormatById(ImageFormat id);
+
+// Why save does not read a file of this row, said after its name: "is a
+// TIFF image, which plughost does not read: ...".
+std::string WhyNotRead(const Format& format);
 
 // The format open writes to a file of this name (png, ppm, gpl, pal), or kUnknown.
 ImageFormat FormatFromPath(const std::string& path);

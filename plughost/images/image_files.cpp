@@ -16,13 +16,13 @@ namespace {
 // By the format the file's first bytes show; null after refusing a file
 // save does not read.
 std::unique_ptr<ImageDecoder> DecoderFor(const ByteSource& source, const ImageRefusal& refuse) {
-  uint8_t head[16] = {};
+  uint8_t head[kRecognisedBytes] = {};
   const int64_t got = source.ReadAt(0, head, sizeof head);
   if (got < 0) return refuse("could not be read"), nullptr;
   if (got == 0) return refuse("is empty", "the file"), nullptr;
   const Format* format = FormatOf(head, size_t(got), refuse.name);
   if (format != nullptr && format->decoder != nullptr) return format->decoder(source);
-  if (format != nullptr && format->notRead != nullptr) return refuse(format->notRead), nullptr;
+  if (format != nullptr) return refuse(WhyNotRead(*format)), nullptr;
   return refuse("is not an image plughost reads (" + FormatsSaveReads() + ")", "the file"), nullptr;
 }
 

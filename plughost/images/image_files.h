@@ -58,8 +58,9 @@ constexpr int kSwatchByLook = -1;
 // an image that passes those checks is read so, any other as it is. Rows below those read
 // are never decoded, so what is held follows the width, not the height.
 // False with one sentence in *error naming the file (`name`, or "the
-// image" when it is empty) and why: not an image plughost reads (JPEG with
-// its own reason), too large, truncated, damaged, not a swatch.
+// image" when it is empty) and why: a format of the table that save does
+// not read, by its name (JPEG with its own reason), an image of no format
+// it knows, too large, truncated, damaged, not a swatch.
 bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, SaveImage* out,
                    std::string* error);
 // The same of a regular file opened through the gate; a file too big for

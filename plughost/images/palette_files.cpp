@@ -1,11 +1,14 @@
 #include "plughost/images/palette_files.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "plughost/files/file_checks.h"
+#include "plughost/files/little_endian.h"
 #include "plughost/images/formats.h"
 #include "plughost/images/text_lines.h"
 
@@ -143,6 +146,101 @@ bool DecodeJasc(PaletteReader* r) {
   return true;
 }
 
+// A RIFF palette: "RIFF", the size of what follows, "PAL ", then chunks of
+// a four-letter name and a size (padded to an even size), one of them
+// "data": a version (0x0300), a count, and 4 bytes a colour (red, green,
+// blue, flags). Sizes are checked against the file before anything past
+// them is read.
+class RiffReader {
+ public:
+  RiffReader(const ByteSource& source, const std::string& name, Image* image, int* colours,
+             std::string* error)
+      : source_(source), name_(name), image_(image), colours_(colours), error_(error) {}
+
+  bool Decode() {
+    uint8_t head[12];
+    const uint64_t size = source_.size();
+    if (!Read(0, head, std::min<uint64_t>(size, sizeof head))) return false;
+    if (size < sizeof head)
+      return Refuse(" is cut short: a RIFF palette begins with 12 bytes, and the file has " +
+                    Counted(int64_t(size), "byte", "bytes"));
+    if (std::memcmp(head, "RIFF", 4) != 0) return Refuse(" is not a RIFF palette: it does not begin \"RIFF\"");
+    if (std::memcmp(head + 8, "PAL ", 4) != 0)
+      return Refuse(" is a RIFF file of another kind (" + Id(head + 8) + "), not a palette");
+    const uint64_t end = 8 + uint64_t{ReadU32(head + 4)};
+    if (end > size)
+      return Refuse(" is cut short: its RIFF header counts " + std::to_string(end) +
+                    " bytes, and the file has " + std::to_string(size));
+    for (uint64_t at = sizeof head; at + 8 <= end;) {
+      uint8_t chunk[8];
+      if (!Read(at, chunk, sizeof chunk)) return false;
+      const uint64_t bytes = ReadU32(chunk + 4), next = at + 8 + bytes;
+      if (next > end)
+        return Refuse(" is damaged: its " + Id(chunk) + " chunk at byte " + std::to_string(at) +
+                      " runs to byte " + std::to_string(next) + ", past the " +
+                      std::to_string(end) + " bytes its RIFF header counts");
+      if (std::memcmp(chunk, "data", 4) == 0) return Colours(at + 8, bytes);
+      at = next + (bytes & 1);
+    }
+    return Refuse(" is a RIFF palette without a \"data\" chunk of colours");
+  }
+
+ private:
+  // The colours of the "data" chunk of `bytes` bytes at `at`.
+  bool Colours(uint64_t at, uint64_t bytes) {
+    uint8_t head[4];
+    if (bytes < sizeof head)
+      return Refuse(" is damaged: its \"data\" chunk of " + Counted(int64_t(bytes), "byte", "bytes") +
+                    " has no room for the version and count of its colours");
+    if (!Read(at, head, sizeof head)) return false;
+    if (ReadU16(head) != 0x0300) {
+      char version[8];
+      std::snprintf(version, sizeof version, "0x%04X", unsigned{ReadU16(head)});
+      return Refuse(std::string(" is a RIFF palette of version ") + version +
+                    ", where plughost reads version 0x0300");
+    }
+    const int count = ReadU16(head + 2);
+    const uint64_t needed = sizeof head + 4 * uint64_t(count);
+    if (needed > bytes)
+      return Refuse(" is damaged: its " + Counted(count, "colour", "colours") + " need " +
+                    std::to_string(needed) + " bytes of its \"data\" chunk, which holds " +
+                    std::to_string(bytes));
+    const int read = std::min(count, kEntries);
+    uint8_t entries[4 * kEntries];
+    if (!Read(at + sizeof head, entries, size_t(4 * read))) return false;
+    for (int k = 0; k < read; ++k)
+      for (int c = 0; c < 3; ++c) image_->At(k / kPerRow, k % kPerRow, c) = entries[4 * k + c];
+    *colours_ = count;
+    return true;
+  }
+
+  bool Read(uint64_t at, uint8_t* into, uint64_t count) {
+    if (source_.ReadExact(at, into, size_t(count))) return true;
+    *error_ = name_ + ": the file could not be read to its end";
+    return false;
+  }
+  bool Refuse(const std::string& why) {
+    *error_ = name_ + why;
+    return false;
+  }
+  // A chunk's or form's four letters, quoted, any control in them escaped.
+  static std::string Id(const uint8_t* at) {
+    return Quoted(std::string(reinterpret_cast<const char*>(at), 4));
+  }
+
+  const ByteSource& source_;
+  const std::string& name_;
+  Image* image_;
+  int* colours_;
+  std::string* error_;
+};
+
+bool BeginsRiff(const ByteSource& source) {
+  uint8_t head[4];
+  return source.ReadAt(0, head, sizeof head) == int64_t{sizeof head} &&
+         std::memcmp(head, "RIFF", 4) == 0;
+}
+
 }  // namespace
 
 std::vector<uint8_t> EncodePaletteText(const Image& image, ImageFormat kind,
@@ -173,8 +271,13 @@ bool DecodePaletteText(const ByteSource& source, ImageFormat kind, const std::st
   Image read = Image::Blank(kPerRow, kPerRow, 3);
   *colours = 0;
   error->clear();
-  PaletteReader reader{TextLines(source), name, &read, colours, error, std::string()};
-  const bool ok = kind == ImageFormat::kGimpPalette ? DecodeGimp(&reader) : DecodeJasc(&reader);
+  bool ok = false;
+  if (kind == ImageFormat::kRiffPalette || (kind == ImageFormat::kJascPalette && BeginsRiff(source))) {
+    ok = RiffReader(source, name, &read, colours, error).Decode();
+  } else {
+    PaletteReader reader{TextLines(source), name, &read, colours, error, std::string()};
+    ok = kind == ImageFormat::kGimpPalette ? DecodeGimp(&reader) : DecodeJasc(&reader);
+  }
   if (ok) *image = read;
   return ok;
 }

@@ -49,7 +49,7 @@ std::string CoverageNote(const SaveImage& image) {
          " of the 256 entries are black: " + where;
 }
 
-// A GIMP or JASC palette as the image of its colours, 16 to a row.
+// A GIMP, JASC or RIFF palette as the image of its colours, 16 to a row.
 bool ReadPaletteText(const std::string& path, ImageFormat kind, SaveImage* image,
                      std::string* error, std::string* note) {
   InputFile file;
@@ -59,7 +59,10 @@ bool ReadPaletteText(const std::string& path, ImageFormat kind, SaveImage* image
     return false;
   image->rows = image->top.rows;
   image->columns = image->top.columns;
-  if (colours < kGrid * kGrid)
+  // Only a RIFF palette holds more than a palette image, and is read in part.
+  if (colours > kGrid * kGrid)
+    *note = "it holds " + std::to_string(colours) + " colours, and only the first 256 are saved";
+  else if (colours < kGrid * kGrid)
     *note = "it holds " + Counted(colours, "colour", "colours") + ", so " +
             (colours == 255 ? "entry 255 is" : "entries " + std::to_string(colours) + " to 255 are") +
             " black";

@@ -417,6 +417,16 @@ std::vector<uint8_t> Tga() {
   return tga;
 }
 
+// A RIFF palette that counts `count` black colours and holds `held`.
+std::vector<uint8_t> BlackRiffPalette(int count, int held) {
+  const uint32_t data = 4 + 4 * uint32_t(held), riff = 12 + data;
+  std::vector<uint8_t> pal = {'R', 'I', 'F', 'F', uint8_t(riff), uint8_t(riff >> 8), 0, 0,
+                              'P', 'A', 'L', ' ', 'd', 'a', 't', 'a', uint8_t(data), uint8_t(data >> 8),
+                              0, 0, 0, 3, uint8_t(count), uint8_t(count >> 8)};
+  pal.resize(pal.size() + 4 * size_t(held), 0);
+  return pal;
+}
+
 // One file a row's command writes: a save the palette of pic.png, an open an
 // image of p24.kcf's colours.
 void ExpectWritten(const std::string& command, const std::string& path) {
@@ -555,6 +565,22 @@ const SafetyCase kSafetyCases[] = {
      "notes.kcf is a file of 46 bytes that is not a palette; give --force", ""},
     // A .kcf is taken for a palette without a header only when laid out as
     // one: a TGA so named is no palette to put colours into.
+    {"RiffPaletteSaved",
+     [](const TempDir& d) { return WriteAll(d / "black.pal", BlackRiffPalette(256, 256)), true; },
+     {"save", "{dir}black.pal", "--out", "{dir}x.kcf"}, 0, "black.pal -> ", "x.kcf"},
+    {"RiffPaletteOfMoreThan256SavesTheFirst",
+     [](const TempDir& d) { return WriteAll(d / "black.pal", BlackRiffPalette(300, 300)), true; },
+     {"save", "{dir}black.pal", "--out", "{dir}x.kcf"}, 0,
+     "black.pal: it holds 300 colours, and only the first 256 are saved", "x.kcf"},
+    {"RiffPaletteCountPastItsDataWritesNothing",
+     [](const TempDir& d) { return WriteAll(d / "black.pal", BlackRiffPalette(256, 255)), true; },
+     {"save", "{dir}black.pal", "--out", "{dir}x.kcf"}, 3,
+     "black.pal is damaged: its 256 colours need 1028 bytes of its \"data\" chunk, which holds 1024", ""},
+    {"TiffNamedWritesNothing",
+     [](const TempDir& d) { return WriteAll(d / "pic.tif", {'I', 'I', '*', 0, 8, 0, 0, 0}), true; },
+     {"save", "{dir}pic.tif", "--out", "{dir}x.kcf"}, 3,
+     "pic.tif is a TIFF image, which plughost does not read: save it as PNG and save the palette "
+     "from that", ""},
     {"TgaNamedAsAPaletteKept", [](const TempDir& d) { return WriteAll(d / "t.kcf", Tga()), true; },
      {"save", "{dir}pic.png", "--out", "{dir}t.kcf"}, 3,
      "t.kcf holds an image, not a palette (a TGA image); give --force", ""},

@@ -6,6 +6,7 @@
 #include <spng.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "plughost/images/image_files.h"
@@ -57,6 +58,16 @@ struct RecognisedCase {
 
 void PrintTo(const RecognisedCase& c, std::ostream* os) { *os << c.name; }
 
+// A PCX header of 16 x 16 pixels at 8 bits a pixel, its 16-colour table
+// every byte `ega` (many writers leave it 0).
+std::string PcxHead(char ega, char version = 5) {
+  std::string h(128, '\0');
+  h[0] = '\x0A', h[1] = version, h[2] = 1, h[3] = 8, h[8] = h[10] = 15, h[12] = h[14] = 72;
+  std::fill(h.begin() + 16, h.begin() + 64, ega);
+  h[65] = 1, h[66] = 16, h[68] = 1;
+  return h;
+}
+
 class Recognised : public testing::TestWithParam<RecognisedCase> {};
 
 TEST_P(Recognised, ByTheFirstBytesThenTheName) {
@@ -82,7 +93,31 @@ INSTANTIATE_TEST_SUITE_P(
         RecognisedCase{"TiffLittle", std::string("II*\0", 4), "a", ImageFormat::kTiff},
         RecognisedCase{"TiffBig", std::string("MM\0*", 4), "a", ImageFormat::kTiff},
         RecognisedCase{"Webp", std::string("RIFF\4\0\0\0WEBP", 12), "a", ImageFormat::kWebp},
-        RecognisedCase{"RiffOfAnotherKind", std::string("RIFF\4\0\0\0PAL ", 12), "a.pal", ImageFormat::kUnknown},
+        RecognisedCase{"RiffPalette", std::string("RIFF\4\0\0\0PAL ", 12), "a.png", ImageFormat::kRiffPalette},
+        RecognisedCase{"RiffOfAnotherKind", std::string("RIFF\4\0\0\0WAVE", 12), "a.pal", ImageFormat::kUnknown},
+        RecognisedCase{"Avif", std::string("\0\0\0\x1C" "ftypavif\0\0\0\0avifmif1miaf", 28), "a", ImageFormat::kAvif},
+        RecognisedCase{"AvifUnderTheGenericBrand", std::string("\0\0\0\x18" "ftypmif1\0\0\0\0mif1avif", 24), "a", ImageFormat::kAvif},
+        RecognisedCase{"Heic", std::string("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24), "a", ImageFormat::kHeic},
+        RecognisedCase{"GenericHeifIsHeic", std::string("\0\0\0\x18" "ftypmif1\0\0\0\0mif1heic", 24), "a", ImageFormat::kHeic},
+        RecognisedCase{"Mp4VideoIsNoImage", std::string("\0\0\0\x18" "ftypisom\0\0\2\0isomiso2", 24), "a", ImageFormat::kUnknown},
+        RecognisedCase{"Jpeg2000", std::string("\0\0\0\x0CjP  \r\n\x87\n", 12), "a", ImageFormat::kJpeg2000},
+        RecognisedCase{"Jpeg2000Codestream", "\xFF\x4F\xFF\x51\0\x2F", "a", ImageFormat::kJpeg2000},
+        RecognisedCase{"Psd", std::string("8BPS\0\1", 6), "a", ImageFormat::kPsd},
+        RecognisedCase{"SunRaster", "\x59\xA6\x6A\x95", "a", ImageFormat::kSunRaster},
+        RecognisedCase{"Xpm", "/* XPM */\nstatic char", "a", ImageFormat::kXpm},
+        RecognisedCase{"Miff", "id=ImageMagick  version=1.0\n", "a", ImageFormat::kMiff},
+        RecognisedCase{"Dds", std::string("DDS \x7C\0\0\0", 8), "a", ImageFormat::kDds},
+        RecognisedCase{"TextBeginningDds", "DDS notes", "a", ImageFormat::kUnknown},
+        RecognisedCase{"Ico", std::string("\0\0\1\0\1\0\x10\x10\0\0\1\0\x20\0\x68\4\0\0\x16\0\0\0", 22), "a", ImageFormat::kIco},
+        RecognisedCase{"IcoOfNoImages", std::string("\0\0\1\0\0\0\x10\x10\0\0\1\0\x20\0\x68\4\0\0\x16\0\0\0", 22), "a", ImageFormat::kUnknown},
+        RecognisedCase{"IcoOfAnUnknownDepth", std::string("\0\0\1\0\1\0\x10\x10\0\0\1\0\x21\0\x68\4\0\0\x16\0\0\0", 22), "a", ImageFormat::kUnknown},
+        RecognisedCase{"HeaderlessPaletteLaidOutAsAnIcon", std::string("\0\0\1\0\1\0\x08\x08\0\0\1\0\x08\0\x08\1\0\0\x16\0\0\0", 22), "a.kcf", ImageFormat::kUnknown},
+        RecognisedCase{"Cur", std::string("\0\0\2\0\1\0\x20\x20\0\0\5\0\5\0\x30\1\0\0\x16\0\0\0", 22), "a", ImageFormat::kCur},
+        RecognisedCase{"Pcx", PcxHead('\x80'), "a", ImageFormat::kPcx},
+        RecognisedCase{"PcxOfAnUnknownVersion", PcxHead('\x80', 1), "a", ImageFormat::kUnknown},
+        RecognisedCase{"HeaderlessPaletteLaidOutAsAPcx", PcxHead('\0'), "a.kcf", ImageFormat::kUnknown},
+        RecognisedCase{"Sgi", std::string("\x01\xDA\x01\x01\0\x03\0\x10", 8), "a", ImageFormat::kSgi},
+        RecognisedCase{"SgiOfFourDimensions", std::string("\x01\xDA\x01\x01\0\x04\0\x10", 8), "a", ImageFormat::kUnknown},
         RecognisedCase{"TgaByItsHeader", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\x20\0\x10\0\x18\x20", 18), "t.kcf", ImageFormat::kTga},
         RecognisedCase{"MappedTga", std::string("\0\1\1\0\0\x10\0\x18\0\0\0\0\4\0\4\0\x08\0", 18), "a", ImageFormat::kTga},
         RecognisedCase{"TgaNameOnBytesOfNoTga", std::string("\0\0\2\0", 4), "A.TGA", ImageFormat::kUnknown},
@@ -486,7 +521,19 @@ INSTANTIATE_TEST_SUITE_P(
                    "read the image (QUUX)"},
         DecodeCase{"GifFrameOffTheCorner", [] { return GifFrameOffCorner(false); },
                    "read 3 x 3, last pixel 255 0 0"},
-        DecodeCase{"TgaIsNotRead", Tga, "pic is not an image plughost reads"},
+        DecodeCase{"TgaIsNotRead", Tga,
+                   "pic is a TGA image, which plughost does not read: save it as PNG and save "
+                   "the palette from that"},
+        DecodeCase{"TiffNamedInItsRefusal", [] { return Bytes{'I', 'I', '*', 0, 8, 0, 0, 0}; },
+                   "pic is a TIFF image, which plughost does not read: save it as PNG"},
+        DecodeCase{"IcoNamedByMoreThanItsFirst16Bytes",
+                   [] { return Bytes{0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 0x68, 4, 0, 0, 22, 0, 0, 0}; },
+                   "pic is a Windows icon, which plughost does not read"},
+        DecodeCase{"JascPaletteByAnotherName", [] { return Text("JASC-PAL\r\n0100\r\n1\r\n1 2 3\r\n"); },
+                   "pic is a JASC palette, which plughost reads only from a file whose name ends in .pal"},
+        DecodeCase{"RiffPaletteByAnotherName",
+                   [] { return Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'P', 'A', 'L', ' '}; },
+                   "pic is a RIFF palette, which plughost reads only from a file whose name ends in .pal"},
         DecodeCase{"Gif", Gif, "read 1 x 1, last pixel 255 0 0"},
         DecodeCase{"P3Truncated", [] { return Text("P3 2 1 255 1 2 3 4"); }, "pic is truncated"},
         DecodeCase{"P3AboveMaxval", [] { return Text("P3 1 1 15 16 0 0"); },
@@ -512,7 +559,7 @@ INSTANTIATE_TEST_SUITE_P(
                    [] { Bytes b = Gif(); b.resize(19); b.push_back(';'); return b; },
                    "pic is a GIF file with no image in it"},
         DecodeCase{"BmpTruncated", [] { return Cut(Bmp(), 1); }, "pic is truncated"},
-        DecodeCase{"TgaTruncated", [] { return Cut(Tga(), 1); }, "pic is not an image plughost reads"},
+        DecodeCase{"TgaTruncated", [] { return Cut(Tga(), 1); }, "pic is a TGA image, which plughost does not read"},
         DecodeCase{"GifTruncated", [] { return Cut(Gif(), 1); }, "pic is truncated"},
         DecodeCase{"PngOf20000Square", HugePng,
                    "pic is 20000 x 20000 pixels, more than the 268435456 plughost reads"},
@@ -523,7 +570,9 @@ INSTANTIATE_TEST_SUITE_P(
                      return b;
                    },
                    "pic is 2147483647 x 1 pixels, more than the 32767 a side plughost reads"},
-        DecodeCase{"NotAnImage", [] { return Text("KiSS\x10\x18 a palette"); },
+        DecodeCase{"KissPaletteIsNoImage", [] { return Text("KiSS\x10\x18 a palette"); },
+                   "pic is a KiSS palette, not an image: open makes an image of its colours"},
+        DecodeCase{"NotAnImage", [] { return Text("colours, 16 to a row"); },
                    "pic is not an image plughost reads (PNG, BMP, GIF, PPM, PGM)"}),
     [](const testing::TestParamInfo<DecodeCase>& p) { return p.param.name; });
 

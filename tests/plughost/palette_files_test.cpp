@@ -1,5 +1,5 @@
-// GIMP and JASC palettes: what a malformed one is refused with, and that a
-// palette image goes out and comes back as the same colours.
+// GIMP, JASC and RIFF palettes: what a malformed one is refused with, and
+// that a palette image goes out and comes back as the same colours.
 #include <ostream>
 
 #include <algorithm>
@@ -24,6 +24,27 @@ std::string Colours(int n, const char* end = "\n") {
   for (int k = 0; k < n; ++k) text += std::to_string(k % 256) + " 1 2" + end;
   return text;
 }
+
+// A RIFF palette of `count` colours, entry k (k, 1, 2); `entries` of them in
+// its "data" chunk (-1: `count`), after a chunk `before` of 3 bytes when
+// it is set.
+std::string Riff(int count, int entries = -1, const char* before = nullptr) {
+  if (entries < 0) entries = count;
+  const auto le = [](uint32_t v, int n) {
+    std::string b;
+    for (int k = 0; k < n; ++k) b += char((v >> (8 * k)) & 0xFF);
+    return b;
+  };
+  std::string data = le(0x0300, 2) + le(uint32_t(count), 2);
+  for (int k = 0; k < entries; ++k) data += std::string{char(k % 256), 1, 2, 0};
+  std::string chunks = before == nullptr ? "" : std::string(before) + le(3, 4) + "abc" + '\0';
+  chunks += "data" + le(uint32_t(data.size()), 4) + data;
+  return "RIFF" + le(uint32_t(4 + chunks.size()), 4) + "PAL " + chunks;
+}
+
+// The bytes of `text` with `at` set to `value`, or cut to `size` bytes.
+std::string Set(std::string text, size_t at, char value) { return text[at] = value, text; }
+std::string Cut(std::string text, size_t size) { return text.resize(size), text; }
 
 struct DecodeCase {
   const char* name;
@@ -52,7 +73,7 @@ TEST_P(PaletteDecodes, ReadOrRefuseWithTheLine) {
   EXPECT_EQ(colours, c.colours);
   ASSERT_EQ(image.rows, 16);
   ASSERT_EQ(image.columns, 16);
-  EXPECT_EQ(image.At(15, 15, 0), c.colours == 256 ? 255 : 0) << "the entries it lacks are black";
+  EXPECT_EQ(image.At(15, 15, 0), c.colours >= 256 ? 255 : 0) << "the entries it lacks are black";
 }
 
 const DecodeCase kDecodeCases[] = {
@@ -80,8 +101,30 @@ const DecodeCase kDecodeCases[] = {
     {"JascBadVersion", ImageFormat::kJascPalette, "JASC-PAL\n0200\n1\n1 2 3\n", "line 2: expected", 0},
     {"JascNegative", ImageFormat::kJascPalette, "JASC-PAL\n0100\n1\n-1 2 3\n",
      "line 4: -1 is not from 0 to 255", 0},
-    {"RiffPalette", ImageFormat::kJascPalette, std::string("RIFF\x10\0\0\0PAL data", 16),
-     "line 1: a JASC palette begins", 0},
+    {"RiffPalette", ImageFormat::kJascPalette, Riff(16), "", 16},
+    {"RiffPaletteFull", ImageFormat::kJascPalette, Riff(256), "", 256},
+    {"RiffPaletteAfterAnotherChunk", ImageFormat::kJascPalette, Riff(3, -1, "LIST"), "", 3},
+    {"RiffPaletteOfMoreThan256ReadsTheFirst", ImageFormat::kJascPalette, Riff(300), "", 300},
+    {"RiffPaletteOfNoColours", ImageFormat::kJascPalette, Riff(0), "", 0},
+    {"RiffCountPastItsData", ImageFormat::kJascPalette, Riff(5, 4),
+     "p is damaged: its 5 colours need 24 bytes of its \"data\" chunk, which holds 20", 0},
+    {"RiffCutShort", ImageFormat::kJascPalette, Cut(Riff(4), 30),
+     "p is cut short: its RIFF header counts 40 bytes, and the file has 30", 0},
+    {"RiffHeaderCutShort", ImageFormat::kJascPalette, std::string("RIFF\x10\0\0", 7),
+     "p is cut short: a RIFF palette begins with 12 bytes, and the file has 7", 0},
+    {"RiffChunkPastTheFile", ImageFormat::kJascPalette, Set(Riff(4), 17, 1),
+     "p is damaged: its \"data\" chunk at byte 12 runs to byte 296, past the 40 bytes its RIFF "
+     "header counts", 0},
+    {"RiffOfAnotherKind", ImageFormat::kJascPalette, Set(Riff(1), 8, 'W'),
+     "p is a RIFF file of another kind (\"WAL \"), not a palette", 0},
+    {"RiffWithoutData", ImageFormat::kJascPalette, Set(Riff(1), 12, 'D'),
+     "p is a RIFF palette without a \"data\" chunk of colours", 0},
+    {"RiffOfAnotherVersion", ImageFormat::kJascPalette, Set(Riff(1), 21, 4),
+     "p is a RIFF palette of version 0x0400, where plughost reads version 0x0300", 0},
+    {"RiffDataTooShortForACount", ImageFormat::kJascPalette,
+     std::string("RIFF\x0E\0\0\0PAL data\2\0\0\0\0\3", 22),
+     "its \"data\" chunk of 2 bytes has no room for the version and count", 0},
+    {"RiffNamedGplIsNoGimpPalette", ImageFormat::kGimpPalette, Riff(1), "line 1: a GIMP palette begins", 0},
     {"GimpCrLineEnds", ImageFormat::kGimpPalette, "GIMP Palette\rName: x\r# c\r1 2 3\r4 5 6\r", "", 2},
     {"GimpByteOrderMarkAndTabs", ImageFormat::kGimpPalette, "\xEF\xBB\xBFGIMP Palette\n1\t2\t3\tRed\n", "",
      1},
