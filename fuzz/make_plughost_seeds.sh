@@ -32,6 +32,26 @@ printf '\0\0\0\0\0\0\0\0\0\0\0\0\x03\0\0\0\0\0\0\0\0\0\0\0\0\0\xff\0\0\xff\0\0' 
 printf '\x04\x12\0\0\0\x04\x21\x10\0\x01' >>$img/rle4.bmp
 # An interlaced PNG far taller than the rows a save reads, in a few KB.
 python3 make_interlaced_png.py 4000 $img/interlaced-tall.png
+# Indices past their tables: a PNG of 4-bit indices 0 to 15 into 4 colours,
+# and a GIF frame of 2 x 1 at 1,0 on a 3 x 2 screen with background colour
+# 1, one pixel naming colour 3 of a table of 2; a BMP holding a PNG, of
+# bit count 0, as such files are written.
+python3 - $img <<'PY'
+import struct, sys, zlib
+def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d) & 0xffffffff)
+row = b'\0' + bytes([0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF])
+png = (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 16, 1, 4, 3, 0, 0, 0)) +
+       chunk(b'PLTE', bytes([255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9])) +
+       chunk(b'IDAT', zlib.compress(row)) + chunk(b'IEND', b''))
+open(sys.argv[1] + '/palette-short.png', 'wb').write(png)
+gif = (b'GIF89a' + bytes([3, 0, 2, 0, 0x80, 1, 0, 255, 0, 0, 0, 0, 255]) +
+       b',' + bytes([1, 0, 0, 0, 2, 0, 1, 0, 0]) + bytes([2, 2, 0x5C, 0x01, 0]) + b';')
+open(sys.argv[1] + '/background.gif', 'wb').write(gif)
+bmp = bytearray(54) + png
+bmp[0:2] = b'BM'
+struct.pack_into('<IIIIiiHHII', bmp, 2, len(bmp), 0, 54, 40, 16, 1, 1, 0, 5, len(png))
+open(sys.argv[1] + '/png-inside.bmp', 'wb').write(bytes(bmp))
+PY
 convert "${picture[@]}" $img/one-frame.gif
 convert "${picture[@]}" -interlace GIF $img/interlaced.gif
 convert -delay 10 "${picture[@]}" \( -size 5x4 xc:blue \) $img/two-frames.gif
