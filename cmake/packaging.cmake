@@ -36,10 +36,21 @@ if(WIN32)
           DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
-  # What ships carries no debugging sections (the build tree keeps them);
-  # stripping is as deterministic as the build, so the zip's DLL is the same
-  # bytes wherever it is made.
+  # What ships carries no debugging sections (the build tree keeps them).
+  # strip stamps a PE file with the time it runs, and the zip would hold
+  # each file's times, unless SOURCE_DATE_EPOCH says the time to use: cpack
+  # sets it to the source's date (its last commit's, else 1980), unless the
+  # caller did, so that two zips of one tree are the same bytes.
   set(CPACK_STRIP_FILES ON)
+  execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+                  OUTPUT_VARIABLE ZENTROW_SOURCE_DATE OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE ZENTROW_GIT_FAILED ERROR_QUIET)
+  if(ZENTROW_GIT_FAILED OR NOT ZENTROW_SOURCE_DATE MATCHES "^[0-9]+$")
+    set(ZENTROW_SOURCE_DATE 315532800)
+  endif()
+  file(WRITE ${CMAKE_BINARY_DIR}/packaging/cpack-options.cmake
+       "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n  set(ENV{SOURCE_DATE_EPOCH} ${ZENTROW_SOURCE_DATE})\nendif()\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/packaging/cpack-options.cmake)
   set(CPACK_PACKAGE_FILE_NAME Zentrow-${PROJECT_VERSION}-${ZENTROW_WINDOWS})
   # The four files at the top of the zip, as they go into a plug-ins folder.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)

@@ -15,6 +15,13 @@ rm -f "$build"/packages/Zentrow-*-win*.zip
 zip=$(ls "$build"/packages/Zentrow-*-win*.zip)
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
+# Made again a moment later, the zip is the same bytes: strip and the
+# archive take the source's date, not the time they run.
+cp "$zip" "$folder/first.zip"
+sleep 1.1
+(cd "$build" && cpack -G ZIP >/dev/null) || fail "cpack could not make the zip again"
+cmp -s "$zip" "$folder/first.zip" || fail "two zips of one tree differ"
+rm "$folder/first.zip"
 (cd "$folder" && cmake -E tar xf "$zip")
 [ "$(cd "$folder" && LC_ALL=C ls | tr '\n' ' ')" = "INSTALL.txt LICENSE Zentrow.8bi plughost.exe " ] ||
   fail "the zip holds: $(cd "$folder" && ls)"
@@ -33,4 +40,4 @@ wine ./plughost.exe open "$sample" --out "$folder/palette24.png" ||
   fail "the opened sample is not a PNG"
 probe=$(wine ./plughost.exe probe "$sample" | tr -d '\r') || fail "probe failed: $probe"
 case "$probe" in "$sample: palette"*) ;; *) fail "probe said: $probe" ;; esac
-echo "$(basename "$zip") works under wine: $(ls "$folder" | tr '\n' ' ')"
+echo "$(basename "$zip") made twice alike ($(stat -c %s "$zip") bytes), works under wine: $(ls "$folder" | tr '\n' ' ')"
