@@ -8,9 +8,10 @@
 # zentrow_VERSION_ARCH.deb (plughost, the module, the manual) and
 # gimp-plugin-zentrow_VERSION_ARCH.deb (the plug-in, needing zentrow and GIMP).
 #
-# In the Windows tree, one flat folder as a user unpacks it: Zentrow.8bi with
+# In the Windows tree, one folder as a user unpacks it: Zentrow.8bi with
 # plughost.exe beside it (where plughost finds its module), the licence and
-# INSTALL.txt. cpack makes Zentrow-VERSION-win32.zip (or -win64) of it.
+# INSTALL.txt. cpack makes Zentrow-VERSION-win32.zip (or -win64) of it, the
+# four files in a folder of that name.
 
 set(CPACK_PACKAGE_NAME zentrow)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -52,8 +53,9 @@ if(WIN32)
        "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n  set(ENV{SOURCE_DATE_EPOCH} ${ZENTROW_SOURCE_DATE})\nendif()\n")
   set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/packaging/cpack-options.cmake)
   set(CPACK_PACKAGE_FILE_NAME Zentrow-${PROJECT_VERSION}-${ZENTROW_WINDOWS})
-  # The four files at the top of the zip, as they go into a plug-ins folder.
-  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  # The four files in one folder of the package's name, so that unpacking
+  # the zip scatters nothing.
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   install(TARGETS plughost RUNTIME DESTINATION bin COMPONENT zentrow)
   install(TARGETS zentrow LIBRARY DESTINATION lib/zentrow COMPONENT zentrow)

@@ -13,8 +13,9 @@ fail() { echo "zip test: $*" >&2; exit 1; }
 rm -f "$build"/packages/Zentrow-*-win*.zip
 (cd "$build" && cpack -G ZIP >/dev/null) || fail "cpack could not make the zip"
 zip=$(ls "$build"/packages/Zentrow-*-win*.zip)
-folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
+tmp=$(mktemp -d)
+folder=$tmp
+trap 'rm -rf "$tmp"' EXIT
 # Made again a moment later, the zip is the same bytes: strip and the
 # archive take the source's date, not the time they run.
 cp "$zip" "$folder/first.zip"
@@ -23,6 +24,10 @@ sleep 1.1
 cmp -s "$zip" "$folder/first.zip" || fail "two zips of one tree differ"
 rm "$folder/first.zip"
 (cd "$folder" && cmake -E tar xf "$zip")
+# One folder, named as the zip, and in it the four files.
+top=$(basename "$zip" .zip)
+[ "$(cd "$folder" && ls)" = "$top" ] || fail "the zip unpacks into: $(cd "$folder" && ls)"
+folder=$folder/$top
 [ "$(cd "$folder" && LC_ALL=C ls | tr '\n' ' ')" = "INSTALL.txt LICENSE Zentrow.8bi plughost.exe " ] ||
   fail "the zip holds: $(cd "$folder" && ls)"
 grep -q $'\r$' "$folder/INSTALL.txt" || fail "INSTALL.txt lacks Windows line ends"
@@ -32,7 +37,7 @@ done
 
 source "$root/scripts/wine-env.sh"
 zentrow_wine_up "$build"
-trap 'zentrow_wine_down; rm -rf "$folder"' EXIT
+trap 'zentrow_wine_down; rm -rf "$tmp"' EXIT
 cd "$folder"
 wine ./plughost.exe open "$sample" --out "$folder/palette24.png" ||
   fail "plughost.exe from the zip could not open the sample"
