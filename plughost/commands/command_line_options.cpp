@@ -138,12 +138,12 @@ void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use) {
   if (use.verbose) {
     CLI::Option* verbose = app.add_flag(
         "-v,--verbose", options.verbose,
-        "Print a line for each output, each selector's result and what the module recorded in "
-        "its descriptor");
+        "Print a line for each output, each selector's result, what the module recorded in "
+        "its descriptor, and each note of a batch");
     app.add_flag("-q,--quiet", options.quiet,
-                 "Print no line for each output and no closing summary, only notes and refusals "
-                 "(without either, a line for each output is printed unless standard output is a "
-                 "terminal)")
+                 "Print refusals only: no line, note, progress bar or summary (without either, a "
+                 "line for each output is printed unless standard output is a terminal and the "
+                 "command has several files, whose notes are then counted in one line)")
         ->excludes(verbose);
   }
   if (use.trace) {

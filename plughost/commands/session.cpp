@@ -86,7 +86,7 @@ std::unique_ptr<Host> Session::NewHost(const std::string& command, const std::st
 }
 
 void Session::RunStarts(Host& host, const std::string& label) {
-  bar_ = std::make_unique<ProgressBar>(terminal_ && !batchBar_, label);
+  bar_ = std::make_unique<ProgressBar>(terminal_ && !batchBar_ && !options_.quiet, label);
   ProgressBar* bar = bar_.get();
   host.onProgress = [bar](int32_t done, int32_t total) { bar->Update(done, total); };
 }
@@ -99,7 +99,14 @@ void Session::RunEnds(Host& host, const char* operation) {
 
 // Each line is handed on whole: standard error is unbuffered, and a batch
 // may say something of many files.
+// --quiet keeps only refusals; under a batch's bar notes are counted, and
+// said in one line at its end, unless --verbose asks for each.
 void Session::Note(const std::string& text) {
+  if (options_.quiet) return;
+  if (batchBar_ && !options_.verbose) {
+    ++heldNotes_;
+    return;
+  }
   io_.err << "plughost: note: " + Printable(text) + "\n";
 }
 
@@ -161,7 +168,8 @@ void Session::Refused(const std::string& sentence) {
 }
 
 void Session::Done(const std::string& line, const std::string& target) {
-  if (target.empty() || lines_) io_.out << Printable(line) << "\n";
+  // On a terminal a single file still gets its line; a batch, its bar.
+  if (target.empty() || lines_ || (!options_.quiet && !batchBar_)) io_.out << Printable(line) << "\n";
 }
 
 void Session::Opened(const Host& host) {
@@ -173,7 +181,7 @@ void Session::Opened(const Host& host) {
 
 void Session::BatchStarts(size_t count) {
   batchBar_ = terminal_ && count > 1;
-  batchProgress_ = std::make_unique<BatchProgress>(batchBar_, count);
+  batchProgress_ = std::make_unique<BatchProgress>(batchBar_ && !options_.quiet, count);
 }
 
 void Session::FileStarts() {
@@ -186,6 +194,10 @@ void Session::FileEnds(size_t done) {
 
 void Session::BatchEnds() {
   if (batchProgress_) batchProgress_->Finish();
+  if (heldNotes_ == 0) return;
+  io_.err << "plughost: " << WithThousands(heldNotes_) << (heldNotes_ == 1 ? " note" : " notes")
+          << " on these files not shown; give -v to see each\n";
+  heldNotes_ = 0;
 }
 
 void Session::Tail(const Host& host) {

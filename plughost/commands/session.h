@@ -45,8 +45,9 @@ class Session : public Caller {
   void Refused(const std::string& sentence) override;
   // What the user can do, by the options that do it.
   std::string Advise(const Advice& advice) const override;
-  // The line of an output is printed with --verbose or when standard
-  // output is no terminal, never with --quiet; one of no output always.
+  // The line of an output is printed with --verbose, when standard output
+  // is no terminal, or for a single file, never with --quiet; one of no
+  // output always.
   void Done(const std::string& line, const std::string& target) override;
   bool quiet() const { return options_.quiet; }
   // With --verbose, the module's history note.
@@ -84,6 +85,7 @@ class Session : public Caller {
   bool outputLost_ = false;
   bool terminal_;  // stderr, asked once
   bool lines_;     // a line for each output
+  size_t heldNotes_ = 0;  // notes a batch's bar kept from the terminal
   bool batchBar_ = false;
   std::unique_ptr<ProgressBar> bar_;  // of the run under way
   std::unique_ptr<BatchProgress> batchProgress_;

@@ -20,6 +20,7 @@
 #include "plughost/files/system_headers.h"
 
 #if !defined(_WIN32)
+#include <pty.h>
 #include <sys/sysmacros.h>
 #endif
 
@@ -1126,6 +1127,42 @@ TEST(DataSafety, AFullStandardOutputLeavesEveryTargetAsItWas) {
 #endif
 
 #if !defined(_WIN32)
+// What the program writes to a terminal, standard output and error alike.
+std::string OnATerminal(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {plughost_test::HostPath(ZENTROW_PLUGHOST_PATH)};
+  all.insert(all.end(), args.begin(), args.end());
+  int terminal = -1;
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  std::string said;
+  char buffer[4096];
+  for (ssize_t n; child > 0 && (n = read(terminal, buffer, sizeof buffer)) > 0;) said.append(buffer, size_t(n));
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(terminal);
+  return said;
+}
+
+// On a terminal a batch draws its bar and sums its notes up in one line;
+// a single file gets its line; --quiet says nothing on success.
+TEST(Terminal, NotesOfABatchAreSummedUpAndQuietIsQuiet) {
+  TempDir dir;
+  for (const char* name : {"a.kcf", "b.kcf", "c.kcf"}) WriteAll(dir / name, samples::Headerless());
+  const std::string batch = OnATerminal({"open", dir / "a.kcf", dir / "b.kcf", dir / "c.kcf", "--out-dir", dir / "o"});
+  EXPECT_EQ(batch.find("note:"), std::string::npos) << batch;
+  EXPECT_NE(batch.find("3 notes on these files not shown; give -v to see each"), std::string::npos) << batch;
+  const std::string one = OnATerminal({"open", dir / "a.kcf", "--out", dir / "one.png"});
+  EXPECT_NE(one.find("a.kcf -> "), std::string::npos) << one;
+  EXPECT_EQ(OnATerminal({"--quiet", "open", dir / "a.kcf", dir / "b.kcf", "--out-dir", dir / "q"}), "");
+  EXPECT_TRUE(std::filesystem::exists(dir / "q/b.png"));
+}
+
 TEST(DataSafety, AReplacedFileKeepsItsMode) {
   TempDir dir;
   WriteAll(dir / "pic.png",
