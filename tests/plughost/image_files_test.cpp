@@ -362,8 +362,8 @@ Bytes PngOfFourColoursIndexedToFifteen(uint32_t rows, bool interlaced) {
   plte.n_entries = 4;
   for (uint32_t i = 0; i < 4; ++i) plte.entries[i] = {uint8_t(i * 80), 10, 20, 255};
   spng_set_plte(ctx, &plte);
-  Bytes indices;
-  for (uint32_t r = 0; r < rows; ++r) indices.insert(indices.end(), {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF});
+  Bytes indices(size_t{rows} * 8);
+  for (size_t i = 0; i < indices.size(); ++i) indices[i] = uint8_t((i % 8) * 0x22 + 0x01);
   Bytes png;
   if (spng_encode_image(ctx, indices.data(), indices.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) == 0) {
     size_t size = 0;
