@@ -9,6 +9,7 @@
 #include "plughost/files/little_endian.h"
 #include "plughost/images/image_decoders.h"
 #include "plughost/images/palette_files.h"
+#include "plughost/images/png_chunks.h"
 #include "plughost/images/png_files.h"
 
 namespace plughost {
@@ -60,10 +61,6 @@ bool IsTga(const uint8_t* h, size_t n) {
   return known && mapFits && depthFits && sized && (h[17] & 0xC0) == 0;
 }
 
-uint32_t Be32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 // An ISO media file ("ftyp" after the box size) whose brands name an image:
 // its major brand, or for the generic HEIF brands one of its compatible
 // brands among the bytes at hand.
@@ -73,10 +70,10 @@ bool IsBrand(const uint8_t* at, const char* const* brands) {
   return false;
 }
 bool IsFileType(const uint8_t* h, size_t n) {
-  return n >= 16 && std::memcmp(h + 4, "ftyp", 4) == 0 && Be32(h) >= 16;
+  return n >= 16 && std::memcmp(h + 4, "ftyp", 4) == 0 && ReadBigU32(h) >= 16;
 }
 bool HasCompatibleBrand(const uint8_t* h, size_t n, const char* const* brands) {
-  const size_t end = std::min<size_t>(n, Be32(h));
+  const size_t end = std::min<size_t>(n, ReadBigU32(h));
   for (size_t at = 16; at + 4 <= end; at += 4)
     if (IsBrand(h + at, brands)) return true;
   return false;

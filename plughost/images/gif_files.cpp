@@ -335,25 +335,28 @@ bool GifDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
   return true;
 }
 
+// "ff0000": a colour as the notes name it.
+std::string Hex(const uint8_t* rgb) {
+  char hex[7];
+  std::snprintf(hex, sizeof hex, "%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+  return hex;
+}
+
 std::string GifDecoder::Note() const {
   std::string note;
   if (transparentRow_ >= 0) {
-    const uint8_t* rgb = &frame_.colours[size_t(frame_.transparent) * 3];
-    char hex[7];
-    std::snprintf(hex, sizeof hex, "%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+    const std::string hex = Hex(&frame_.colours[size_t(frame_.transparent) * 3]);
     note = "its transparent pixels (the first at column " + std::to_string(transparentColumn_) +
            ", row " + std::to_string(transparentRow_) + ") are saved in the colour its table " +
            "gives them, " + hex + " (GIF colour " + std::to_string(frame_.transparent) +
            "): a palette has no transparency";
   }
   if (uncoveredRow_ >= 0) {
-    char hex[7];
-    std::snprintf(hex, sizeof hex, "%02x%02x%02x", background_[0], background_[1], background_[2]);
     note = JoinedNotes(note, "its first frame leaves the screen uncovered (the first pixel at column " +
                                  std::to_string(uncoveredColumn_) + ", row " + std::to_string(uncoveredRow_) +
                                  "), saved in " +
                                  (backgroundIndex_ >= 0
-                                      ? "its background colour, " + std::string(hex) + " (GIF colour " +
+                                      ? "its background colour, " + Hex(background_) + " (GIF colour " +
                                             std::to_string(backgroundIndex_) + ")"
                                       : std::string("black: it has no table to name a background from")));
   }

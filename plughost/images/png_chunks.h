@@ -50,6 +50,12 @@ enum class PngFault { kNone, kTruncated, kChecksum, kDamagedData, kBadFilter, kR
 // Compressed data changed with its checksum made to match is not found.
 PngFault CheckImageDataToItsEnd(const ByteSource& source);
 
+// Sample `x` of a row of samples under 8 bits each, packed high bits first.
+inline unsigned PackedSample(const uint8_t* row, int64_t x, int depth) {
+  const uint64_t bit = uint64_t(x) * uint64_t(depth);
+  return (row[size_t(bit / 8)] >> (8 - depth - int(bit % 8))) & ((1u << depth) - 1);
+}
+
 // What the interlaced reader needs of the header and palette.
 struct PngForm {
   int64_t columns = 0, rows = 0;

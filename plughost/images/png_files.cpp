@@ -280,8 +280,7 @@ void PngDecoder::ScanIndices(int wanted) {
     const int code = spng_decode_row(again.spng_.ctx, row.data(), row.size());
     if (code != 0 && code != SPNG_EOI) return;
     for (int64_t x = 0; x < columns_; ++x) {
-      const uint64_t bit = uint64_t(x) * uint64_t(depth);
-      past_.Past(r, x, (row[size_t(bit / 8)] >> (8 - depth - int(bit % 8))) & ((1u << depth) - 1));
+      past_.Past(r, x, PackedSample(row.data(), x, depth));
     }
     if (code == SPNG_EOI) return;
   }

@@ -168,9 +168,8 @@ int Channels(int colourType) {
 void PixelRgb(const PngForm& form, const uint8_t* row, int64_t x, int64_t y, int64_t column, uint8_t* rgb) {
   const int depth = form.depth, channels = Channels(form.colourType);
   if (depth < 8) {
-    const uint64_t bit = uint64_t(x) * uint64_t(depth);
     const unsigned mask = (1u << depth) - 1;
-    const unsigned sample = (row[bit / 8] >> (8 - depth - int(bit % 8))) & mask;
+    const unsigned sample = PackedSample(row, x, depth);
     if (form.colourType == 3) {
       if (form.past != nullptr) form.past->Past(y, column, sample);
       std::copy_n(form.palette + sample * 3, 3, rgb);

@@ -3,13 +3,13 @@
 // module, and a swatch gives back exactly the colours it was made of, or
 // refuses.
 #include <gtest/gtest.h>
-#include <spng.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 
 #include "plughost/images/image_files.h"
+#include "tests/plughost/encoded_png.h"
 
 namespace {
 
@@ -335,45 +335,20 @@ Bytes GifInterlaced() {
 // `png` with a chunk of `type` and `data` after its header chunk.
 // A 1 x 1 grey PNG of 16 bits a sample, as libspng writes it.
 Bytes GreyPng16(uint16_t sample) {
-  spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
-  spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-  spng_ihdr ihdr{1, 1, 16, SPNG_COLOR_TYPE_GRAYSCALE, 0, 0, SPNG_INTERLACE_NONE};
-  spng_set_ihdr(ctx, &ihdr);
-  Bytes png;  // libspng takes the sample in the machine's own order
-  if (spng_encode_image(ctx, &sample, sizeof sample, SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) == 0) {
-    size_t size = 0;
-    int code = 0;
-    auto* buffer = static_cast<uint8_t*>(spng_get_png_buffer(ctx, &size, &code));
-    png.assign(buffer, buffer + size);
-    std::free(buffer);
-  }
-  spng_ctx_free(ctx);
-  return png;
+  return plughost_test::EncodedPng({1, 1, 16, SPNG_COLOR_TYPE_GRAYSCALE, 0, 0, SPNG_INTERLACE_NONE},
+                                   &sample, sizeof sample);
 }
 
 // A 16 x `rows` PNG of 4-bit indices 0 to 15 in each row into a palette of 4 colours.
 Bytes PngOfFourColoursIndexedToFifteen(uint32_t rows, bool interlaced) {
-  spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
-  spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-  spng_ihdr ihdr{16, rows, 4, SPNG_COLOR_TYPE_INDEXED, 0, 0,
-                 uint8_t(interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE)};
-  spng_set_ihdr(ctx, &ihdr);
   spng_plte plte{};
   plte.n_entries = 4;
   for (uint32_t i = 0; i < 4; ++i) plte.entries[i] = {uint8_t(i * 80), 10, 20, 255};
-  spng_set_plte(ctx, &plte);
   Bytes indices(size_t{rows} * 8);
   for (size_t i = 0; i < indices.size(); ++i) indices[i] = uint8_t((i % 8) * 0x22 + 0x01);
-  Bytes png;
-  if (spng_encode_image(ctx, indices.data(), indices.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) == 0) {
-    size_t size = 0;
-    int code = 0;
-    auto* buffer = static_cast<uint8_t*>(spng_get_png_buffer(ctx, &size, &code));
-    png.assign(buffer, buffer + size);
-    std::free(buffer);
-  }
-  spng_ctx_free(ctx);
-  return png;
+  const spng_ihdr ihdr{16, rows, 4, SPNG_COLOR_TYPE_INDEXED, 0, 0,
+                       uint8_t(interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE)};
+  return plughost_test::EncodedPng(ihdr, indices.data(), indices.size(), &plte);
 }
 
 Bytes WithChunk(Bytes png, const char* type, const Bytes& data) {

@@ -12,6 +12,7 @@
 
 #include "plughost/images/image_decoders.h"
 #include "plughost/images/image_files.h"
+#include "tests/plughost/encoded_png.h"
 
 namespace {
 
@@ -42,30 +43,16 @@ Bytes StoredRows(const Form& f) {
 }
 
 Bytes Png(const Form& f, bool interlaced) {
-  spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
-  spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
-  spng_ihdr ihdr{uint32_t(f.columns), uint32_t(f.rows), uint8_t(f.depth), uint8_t(f.colourType),
-                 0, 0, uint8_t(interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE)};
-  spng_set_ihdr(ctx, &ihdr);
-  if (f.colourType == SPNG_COLOR_TYPE_INDEXED) {
-    spng_plte plte{};
-    plte.n_entries = 1u << f.depth;
-    for (uint32_t i = 0; i < plte.n_entries; ++i) {
-      plte.entries[i] = {uint8_t(i * 7), uint8_t(255 - i), uint8_t(i * 13), 255};
-    }
-    spng_set_plte(ctx, &plte);
+  const spng_ihdr ihdr{uint32_t(f.columns), uint32_t(f.rows), uint8_t(f.depth), uint8_t(f.colourType),
+                       0, 0, uint8_t(interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE)};
+  spng_plte plte{};
+  plte.n_entries = 1u << f.depth;
+  for (uint32_t i = 0; i < plte.n_entries && i < 256; ++i) {
+    plte.entries[i] = {uint8_t(i * 7), uint8_t(255 - i), uint8_t(i * 13), 255};
   }
   const Bytes raw = StoredRows(f);
-  Bytes png;
-  if (spng_encode_image(ctx, raw.data(), raw.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) == 0) {
-    size_t size = 0;
-    int code = 0;
-    auto* buffer = static_cast<uint8_t*>(spng_get_png_buffer(ctx, &size, &code));
-    png.assign(buffer, buffer + size);
-    std::free(buffer);
-  }
-  spng_ctx_free(ctx);
-  return png;
+  return plughost_test::EncodedPng(ihdr, raw.data(), raw.size(),
+                                   f.colourType == SPNG_COLOR_TYPE_INDEXED ? &plte : nullptr);
 }
 
 class KeptRows : public plughost::RowSink {
