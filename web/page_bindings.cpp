@@ -275,7 +275,7 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   if (plughost::CheckRequest(&request) == plughost::RequestFault::kNone) {
     const plughost::OpenPlan plan = plughost::PlanOpen(request);
     plughost::Batch batch(caller);
-    if (batch.Plan({plan.inputs, plan.outputs, kConverted, "", "", ""}, &wrong) == plughost::kExitSuccess)
+    if (batch.Plan({plan.inputs, plan.outputs, kConverted, "", "", {}}, &wrong) == plughost::kExitSuccess)
       tally = batch.Run(request.inputs, [&](plughost::Caller& c, const std::string& file,
                                             const std::string& label) {
         return plughost::OpenPlanned(c, request, plan, file, label);

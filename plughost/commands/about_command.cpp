@@ -15,7 +15,7 @@ const HostOptionUse kAboutUses = {true, true, nullptr, false};
 int RunAbout(const Options& options, Streams io) {
   Session session(options, io);
   Batch none(session);  // checks the trace and the module
-  const int started = session.Start("about", none, {{}, {}, "", "", "", ""});
+  const int started = session.Start("about", none, {{}, {}, "", "", "", {}});
   if (started != kExitSuccess) return started;
   std::unique_ptr<Host> host = session.NewHost("about", "");
   const int16_t before = host->result();

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "plughost/commands/host_options.h"
+#include "plughost/usecases/put_back.h"
 
 namespace plughost {
 
@@ -125,9 +126,37 @@ std::string RequestFaultText(RequestFault fault, bool opening, const std::string
     case RequestFault::kIntoAndOutputs:
       return "give --into PALETTE.kcf, or --out or --out-dir, not both";
     case RequestFault::kIntoTakesOne:
-      return "--into takes one image";
+      return "--into takes one image; give --into-dir DIR to put each image back into the "
+             "palette of its name";
+    case RequestFault::kIntoBoth:
+      return "give --into PALETTE.kcf or --into-dir DIR, not both";
+    case RequestFault::kGroupFromNames:
+      return "with --into-dir each image's name gives its group (NAME-N); give no --group";
+    case RequestFault::kTwoForOnePlace:
+    case RequestFault::kEitherPalette:
+    case RequestFault::kFolderTooBig:
+    case RequestFault::kNoPaletteFolder:
+      return "";  // said with their files by PutBackFaultText
   }
   return "";
+}
+
+std::string PutBackFaultText(const PutBackPlan& plan) {
+  const std::string group = plan.group == kNoGroup ? "" : "group " + std::to_string(plan.group) + " of ";
+  switch (plan.fault) {
+    case RequestFault::kTwoForOnePlace:
+      return plan.image + " and " + plan.other + " would both go into " + group + plan.palette +
+             "; give one of them";
+    case RequestFault::kEitherPalette:
+      return plan.image + " could go into " + group + plan.palette + " or into the whole of " +
+             plan.other + "; put it back with --into and --group";
+    case RequestFault::kFolderTooBig:
+      return "the folder " + plan.image + " holds too many files to list; give its images by name";
+    case RequestFault::kNoPaletteFolder:
+      return "--into-dir " + plan.palette + " is not a folder; give the folder that holds the palettes";
+    default:
+      return RequestFaultText(plan.fault, false, "");
+  }
 }
 
 void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use) {
@@ -208,6 +237,13 @@ void AddSaveOptions(CLI::App& save, SaveRequest& request) {
                        "form, keeping its header, other groups and any bytes after them (one "
                        "IMAGE)"),
        "FILE");
+  Once(save.add_option("--into-dir", request.intoDir,
+                       "Put each IMAGE back into the palette of its name in DIR, as open "
+                       "--group all names them: NAME-N into group N of NAME.kcf, NAME into the "
+                       "whole of it; each palette keeps its own form and every other byte, and "
+                       "is rewritten once (any number of IMAGEs; a folder stands for the images "
+                       "in it)"),
+       "DIR");
   Once(save.add_option("--group"), "N")
       ->description("The group of the --into palette to put the colours into (from 0); "
                     "without it, every group the palette's image shows")

@@ -13,6 +13,8 @@ class App;
 
 namespace plughost {
 
+struct PutBackPlan;
+
 void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use);
 
 // --out, --out-dir, --format, --swatch, --group and --force, each given once at most.
@@ -23,5 +25,7 @@ void AddSaveOptions(CLI::App& save, SaveRequest& request);
 // Why a request does not hold together, by the options that made it:
 // `opening` for the open command, else save; `out` is --out's file.
 std::string RequestFaultText(RequestFault fault, bool opening, const std::string& out);
+// Why the images cannot be put back into a folder's palettes, with the files.
+std::string PutBackFaultText(const PutBackPlan& plan);
 
 }  // namespace plughost

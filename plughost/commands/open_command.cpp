@@ -29,7 +29,7 @@ int RunOpen(const Options& options, OpenRequest request, Streams io) {
     return kExitUsage;
   }
   const OpenPlan plan = PlanOpen(request);
-  return RunCommandBatch(options, io, "open", {plan.inputs, plan.outputs, request.outDir, "", "", ""},
+  return RunCommandBatch(options, io, "open", {plan.inputs, plan.outputs, request.outDir, "", "", {}},
                          request.inputs,
                          [&](Caller& caller, const std::string& file, const std::string& label) {
                            return OpenPlanned(caller, request, plan, file, label);

@@ -27,7 +27,7 @@ int RunProbe(const Options& options, const std::vector<std::string>& files, Stre
   const BatchRun probe = [&](Caller& caller, const std::string& file, const std::string&) {
     return ProbeFile(caller, file);
   };
-  return RunCommandBatch(options, io, "probe", {files, {}, "", "", "", ""}, files, probe, nullptr);
+  return RunCommandBatch(options, io, "probe", {files, {}, "", "", "", {}}, files, probe, nullptr);
 }
 
 CommandRow ProbeCommand() {

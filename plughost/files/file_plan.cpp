@@ -145,25 +145,27 @@ bool CheckIdentities(const CommandFiles& files, const Indices& missing, std::str
 
 // A file of the command may not have a name the gate gives its own files:
 // written, it would be taken for one of them, and removed or kept as one.
-bool GateName(const std::string& path, const std::string& lock, std::string* error) {
+bool GateName(const std::string& path, const std::unordered_set<std::string>& locks,
+              std::string* error) {
   if (NameOf(path).rfind(sys::kTemporaryPrefix, 0) == 0) {
     *error = path + " has the name of a temporary file of plughost's (" + sys::kTemporaryPrefix +
              "...); give the file another name";
     return false;
   }
-  if (lock.empty() || PathKey(FollowLinks(path)) != lock) return true;
+  if (locks.empty() || locks.count(PathKey(FollowLinks(path))) == 0) return true;
   *error = path + " is the name of the lock plughost takes while it rewrites a file; give the "
            "file another name";
   return false;
 }
 
 bool CheckGateNames(const CommandFiles& files, std::string* error) {
-  const std::string lock = files.locked.empty() ? "" : PathKey(LockNameOf(files.locked));
+  std::unordered_set<std::string> locks;
+  for (const std::string& locked : files.locked) locks.insert(PathKey(LockNameOf(locked)));
   for (const std::vector<std::string>* list : {&files.inputs, &files.outputs}) {
     for (const std::string& path : *list)
-      if (!GateName(path, lock, error)) return false;
+      if (!GateName(path, locks, error)) return false;
   }
-  return files.trace.empty() || GateName(files.trace, lock, error);
+  return files.trace.empty() || GateName(files.trace, locks, error);
 }
 
 }  // namespace

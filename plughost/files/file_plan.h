@@ -17,12 +17,12 @@ struct CommandFiles {
   std::vector<std::string> outputs;  // outputs[i] is written from inputs[i]
   std::string trace;                 // "" for none
   std::string module;                // the module file the command loads
-  std::string locked;                // a file the command locks to rewrite it; "" for none
+  std::vector<std::string> locked;   // files the command locks to rewrite them
 };
 
 // False with one sentence naming the files and the clash; also when one of
 // them has a name the gate gives its own files: a temporary file's
-// (".plughost-..."), or the lock of the file the command locks. The outputs of
+// (".plughost-..."), or the lock of a file the command locks. The outputs of
 // a folder that receives many are found missing by one listing of it, not
 // each looked at; those found missing are remembered, and trusted until
 // they are written (TakeCheckedMissing).

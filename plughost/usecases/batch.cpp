@@ -85,7 +85,7 @@ void Batch::SayLeftovers(const BatchFiles& files) {
   for (const std::string& output : files.outputs) {
     if (folders.empty() || folders.back() != FolderOf(output)) folders.push_back(FolderOf(output));
   }
-  if (!files.locked.empty()) folders.push_back(FolderOf(files.locked));
+  for (const std::string& locked : files.locked) folders.push_back(FolderOf(locked));
   if (!files.outDir.empty()) {
     std::string bare = files.outDir;
     while (bare.size() > 1 && FolderOf(bare).size() == bare.size()) bare.pop_back();

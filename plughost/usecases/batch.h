@@ -24,7 +24,7 @@ struct BatchFiles {
   std::string outDir;                // "" for none; made whole at the end when not there
   std::string trace;                 // the caller's own files: "" for none
   std::string module;
-  std::string locked;                // a file locked to be rewritten (save's into), or ""
+  std::vector<std::string> locked;   // files locked to be rewritten (the palettes of a save)
 };
 
 // How a batch ended: what the caller says of it, in its own words.

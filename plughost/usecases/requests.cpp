@@ -43,6 +43,12 @@ RequestFault CheckRequest(OpenRequest* request) {
 }
 
 RequestFault CheckRequest(const SaveRequest& request) {
+  if (!request.into.empty() && !request.intoDir.empty()) return RequestFault::kIntoBoth;
+  if (!request.intoDir.empty()) {
+    if (!request.out.empty() || !request.outDir.empty()) return RequestFault::kIntoAndOutputs;
+    if (request.group != kNoGroup) return RequestFault::kGroupFromNames;
+    return request.images.empty() ? RequestFault::kNoInputs : RequestFault::kNone;
+  }
   if (request.into.empty()) {
     const RequestFault wrong = CheckOutputChoice(request.images.size(), request.out, request.outDir);
     if (wrong == RequestFault::kNone && request.group != kNoGroup)

@@ -32,6 +32,7 @@ struct SaveRequest {
   bool force = false;  // replace an existing file that is no palette of the written form
   std::string into;  // an existing palette to put the colours into, in its own form
   int group = kNoGroup;  // the one group of `into` to put them into
+  std::string intoDir;  // a folder of palettes, each image put back into its own
 };
 
 // Why a request does not hold together, for the caller to say in words of
@@ -47,6 +48,13 @@ enum class RequestFault {
   kGroupWithoutInto,     // a group, with no palette to put colours into
   kIntoAndOutputs,       // a palette to put colours into, and outputs too
   kIntoTakesOne,         // a palette to put colours into, from several images
+  kIntoBoth,             // one palette and a folder of them to put colours into
+  kGroupFromNames,       // a group, where each image's name gives its own
+  // Of putting images back into a folder of palettes (put_back.h names the files):
+  kTwoForOnePlace,       // two images for one group of a palette
+  kEitherPalette,        // an image's name fits two palettes there
+  kFolderTooBig,         // a folder of images too big to list
+  kNoPaletteFolder,      // the folder of palettes is none
 };
 // Fills in what the request leaves to be worked out (the format of open's
 // outputs).

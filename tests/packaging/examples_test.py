@@ -59,7 +59,7 @@ def run(plughost, command, folder):
     expanded = []
     for word in words:
         matches = sorted(glob.glob(os.path.join(folder, word))) if "*" in word else []
-        expanded += [os.path.basename(m) for m in matches] or [word]
+        expanded += [os.path.relpath(m, folder) for m in matches] or [word]
     done = subprocess.run([plughost] + expanded, cwd=folder, capture_output=True, text=True)
     return done.returncode, done.stdout + done.stderr
 

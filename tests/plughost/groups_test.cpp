@@ -223,48 +223,80 @@ std::vector<uint8_t> Pixels(const std::string& path) {
   return image.pixels;
 }
 
-// The real palettes of more than one group: files and groups, by form.
-constexpr int kMultiGroup24 = 3, kMultiGroup12 = 20, kHeaderless = 5;
+// The real palettes of more than one group, by form, among all of them.
+constexpr int kMultiGroup24 = 3, kMultiGroup12 = 20, kHeaderless = 5, kRealPalettes = 43;
 
-std::vector<std::string> MultiGroupPalettes() {
+std::vector<std::string> RealPaletteFiles() {
   const std::filesystem::path corpus = plughost_test::HostPath(ZENTROW_KCF_CORPUS);
   std::vector<std::string> found;
   if (!std::filesystem::is_directory(corpus)) return found;
   for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
-    if (entry.path().extension() != ".kcf") continue;
-    if (GroupsOf(ReadAll(entry.path().string())).groups > 1) found.push_back(entry.path().string());
+    if (entry.path().extension() == ".kcf") found.push_back(entry.path().string());
   }
   std::sort(found.begin(), found.end());
   return found;
 }
 
+// Swaps the names of the images of groups 0 and 1 of palette `stem`.
+void SwapFirstGroups(const TempDir& dir, const std::string& stem) {
+  const std::string zero = dir / ("g/" + stem + "-0.png"), one = dir / ("g/" + stem + "-1.png");
+  std::filesystem::rename(zero, zero + ".x");
+  std::filesystem::rename(one, zero);
+  std::filesystem::rename(zero + ".x", one);
+}
+
+// Every real palette opened by group and put back by one command: each
+// group's image is its colours; with the images of groups 0 and 1 swapped
+// by name, those two groups swap in the palette and nothing else changes;
+// swapped back, every palette is byte for byte as it was.
 TEST(RealPalettes, EveryGroupOpensAndComesBackByteForByte) {
-  const std::vector<std::string> palettes = MultiGroupPalettes();
-  int byForm[3] = {0, 0, 0}, groups = 0;
+  const std::vector<std::string> palettes = RealPaletteFiles();
+  ASSERT_EQ(palettes.size(), size_t{kRealPalettes}) << ZENTROW_KCF_CORPUS;
+  TempDir dir;
+  std::vector<std::string> open = {"open"};
+  std::map<std::string, std::vector<uint8_t>> originals;  // by stem
   for (const std::string& path : palettes) {
-    SCOPED_TRACE(path);
-    TempDir dir;
-    const std::vector<uint8_t> original = ReadAll(path);
-    const Groups f = GroupsOf(original);
-    ++byForm[f.headerless ? 2 : f.bits == 12 ? 1 : 0];
-    WriteAll(dir / "p.kcf", original);
-    const Outcome opened = RunPlughost(dir, {"open", path, "--group", "all", "--out-dir", "{dir}g"});
-    ASSERT_EQ(opened.status, 0) << opened.err;
-    for (int g = 0; g < f.groups; ++g, ++groups) {
-      const std::string image = dir / ("g/" + plughost::StemOf(path) + "-" + std::to_string(g) + ".png");
-      EXPECT_EQ(Pixels(image), GroupImage(original, f, g)) << "group " << g;
-      const Outcome saved = RunPlughost(dir, {"save", image, "--into", "{dir}p.kcf", "--group", std::to_string(g)});
-      ASSERT_EQ(saved.status, 0) << saved.err;
-      EXPECT_EQ(saved.err, "") << "no note: every colour is exact";
-      ASSERT_EQ(ReadAll(dir / "p.kcf"), original) << "after group " << g;
-    }
+    originals[plughost::StemOf(path)] = ReadAll(path);
+    WriteAll(dir / plughost::NameOf(path), originals[plughost::StemOf(path)]);
+    open.push_back("{dir}" + plughost::NameOf(path));
   }
+  open.insert(open.end(), {"--group", "all", "--out-dir", "{dir}g"});
+  const Outcome opened = RunPlughost(dir, open);
+  ASSERT_EQ(opened.status, 0) << opened.err;
+  int byForm[3] = {0, 0, 0}, groups = 0;
+  for (const auto& [stem, original] : originals) {
+    const Groups f = GroupsOf(original);
+    if (f.groups > 1) ++byForm[f.headerless ? 2 : f.bits == 12 ? 1 : 0];
+    for (int g = 0; g < f.groups && f.groups > 1; ++g, ++groups) {
+      const std::string image = dir / ("g/" + stem + "-" + std::to_string(g) + ".png");
+      EXPECT_EQ(Pixels(image), GroupImage(original, f, g)) << stem << " group " << g;
+    }
+    if (f.groups > 1) SwapFirstGroups(dir, stem);
+  }
+  const Outcome swapped = RunPlughost(dir, {"save", "{dir}g", "--into-dir", "{dir}"});
+  ASSERT_EQ(swapped.status, 0) << swapped.err;
+  EXPECT_EQ(swapped.err, "") << "no note: every colour is exact";
+  for (const auto& [stem, original] : originals) {
+    const Groups f = GroupsOf(original);
+    if (f.groups < 2) continue;
+    const std::vector<uint8_t> now = ReadAll(dir / (stem + ".kcf"));
+    EXPECT_EQ(GroupImage(now, f, 0), GroupImage(original, f, 1)) << stem;
+    EXPECT_EQ(GroupImage(now, f, 1), GroupImage(original, f, 0)) << stem;
+    if (f.groups > 2) {
+      EXPECT_EQ(GroupImage(now, f, f.groups - 1), GroupImage(original, f, f.groups - 1)) << stem;
+    }
+    SwapFirstGroups(dir, stem);
+  }
+  const Outcome back = RunPlughost(dir, {"save", "{dir}g", "--into-dir", "{dir}"});
+  ASSERT_EQ(back.status, 0) << back.err;
+  for (const auto& [stem, original] : originals)
+    EXPECT_EQ(ReadAll(dir / (stem + ".kcf")), original) << stem << " after the way back";
   // Without the corpus, or with fewer of its files, this would prove little.
   EXPECT_EQ(byForm[0], kMultiGroup24) << ZENTROW_KCF_CORPUS;
   EXPECT_EQ(byForm[1], kMultiGroup12) << ZENTROW_KCF_CORPUS;
   EXPECT_EQ(byForm[2], kHeaderless) << ZENTROW_KCF_CORPUS;
-  std::printf("%d groups of %zu real palettes opened and came back byte for byte\n", groups,
-              palettes.size());
+  std::printf("%d groups of %zu real palettes opened and put back by one command, byte for byte\n",
+              groups, palettes.size());
 }
 
 std::string Corpus(const char* name) {
@@ -359,7 +391,11 @@ TEST_P(Commands, SayWhatHappenedAndTouchOnlyTheirTarget) {
   plughost::Image painted = plughost::Image::Blank(16, 16, 3);
   painted.pixels[3 * 20] = painted.pixels[3 * 37 + 1] = 0xF0;  // tiles 20 and 37
   WriteAll(dir / "painted.png", plughost::EncodeImage(painted, plughost::ImageFormat::kPng));
+  WriteAll(dir / "body-2.png", ReadAll(dir / "painted.png"));
   WriteAll(dir / "mark.kcf", Header(32, 24, 16, 1));
+  // An image whose name fits group 1 of mark.kcf and the whole of mark-1.kcf.
+  WriteAll(dir / "mark-1.kcf", Header(32, 24, 16, 1));
+  WriteAll(dir / "mark-1.png", ReadAll(dir / "pic.png"));
   WriteAll(dir / "cut.kcf", std::vector<uint8_t>(body.begin(), body.end() - 5));
   const Outcome run = RunPlughost(dir, c.args);
   EXPECT_EQ(run.status, c.status) << run.out << run.err;
@@ -420,6 +456,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "body.kcf.lock is the name of the lock plughost takes while it rewrites a file", "", 0},
         GroupCase{"OutputNamedAsATemporaryFile", {"open", "{dir}body.kcf", "--out", "{dir}.plughost-x.png"}, 2,
                   ".plughost-x.png has the name of a temporary file of plughost's", "", 0},
+        // A set's way back: each image into the group its name gives.
+        GroupCase{"IntoDirPutsAnImageInItsGroup", {"save", "{dir}body-2.png", "--into-dir", "{dir}"}, 0,
+                  "body.kcf group 2 (16 colours, 352 bytes, 12-bit", "body.kcf", 352},
+        GroupCase{"IntoDirTwoImagesForOneGroup",
+                  {"save", "{dir}body-2.png", "{dir}body-2.png", "--into-dir", "{dir}"}, 2,
+                  "body-2.png would both go into group 2 of ", "", 0},
+        GroupCase{"IntoDirAnImageOfTwoPalettes", {"save", "{dir}mark-1.png", "--into-dir", "{dir}"}, 2,
+                  "mark.kcf or into the whole of ", "", 0},
+        GroupCase{"IntoDirOfAFile", {"save", "{dir}body-2.png", "--into-dir", "{dir}body.kcf"}, 2,
+                  "body.kcf is not a folder", "", 0},
+        GroupCase{"IntoDirTakesNoGroup", {"save", "{dir}body-2.png", "--into-dir", "{dir}", "--group", "2"}, 2,
+                  "give no --group", "", 0},
         GroupCase{"IntoTwoImages", {"save", "{dir}pic.png", "{dir}pic.png", "--into", "{dir}body.kcf"}, 2, "--into takes one image", "", 0},
         GroupCase{"GroupWithoutInto", {"save", "{dir}pic.png", "--out", "{dir}x.kcf", "--group", "1"}, 2, "--group chooses a group", "", 0},
         GroupCase{"SaveTakesNoGroupAll", {"save", "{dir}pic.png", "--into", "{dir}body.kcf", "--group", "all"}, 2,
