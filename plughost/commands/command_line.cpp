@@ -75,6 +75,8 @@ void SetUpProgram(CLI::App& app, Given& given) {
   // rather than read as a count or a boolean.
   app.option_defaults()->disable_flag_override();
   app.footer(kFooter);
+  // Set before the commands are added, which take it over.
+  HideTestingOptions(app);
   app.get_formatter()->label("SUBCOMMAND", "COMMAND");
   app.set_version_flag("--version", std::string("plughost ") + ZENTROW_VERSION,
                        "Print the version and exit");
@@ -86,8 +88,10 @@ Command AddCommand(CLI::App& app, const CommandRow& row, Given& given) {
   CLI::App* command = app.add_subcommand(row.name, row.description);
   command->group("Commands");
   command->allow_extras();
+  // The command's own options first in its --help, then the host's.
+  CommandRun run = row.setUp(*command);
   AddHostOptions(*command, given.options, row.uses);
-  return {command, row.setUp(*command)};
+  return {command, run};
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -168,6 +172,20 @@ const CLI::App* ChosenCommand(const CLI::App& app, const std::string& commands, 
   return nullptr;
 }
 
+// --help-host: the options for testing a module that the command given
+// takes, or that the program takes before any command.
+int HelpHost(const CLI::App& app, const std::vector<CommandRow>& table, Streams io) {
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  for (const CommandRow& row : table) {
+    if (!chosen.empty() && chosen.front()->get_name() == row.name) {
+      io.out << TestingHelp("plughost " + row.name, row.uses);
+      return kExitSuccess;
+    }
+  }
+  io.out << TestingHelp("plughost", kProgramUses);
+  return kExitSuccess;
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -183,7 +201,12 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   const Streams io{out, err};
   const int parsed = Parse(app, argc, argv, io);
   if (parsed != kRunCommand) return parsed;
+  if (given.options.helpHost) return HelpHost(app, table, io);
   const CLI::App* chosen = ChosenCommand(app, CommandNames(table), err);
+  if (chosen != nullptr && given.options.verbose && given.options.quiet) {
+    Usage(err, "give --verbose or --quiet, not both");
+    return kExitUsage;
+  }
   for (const Command& command : commands) {
     if (command.app == chosen) return command.run(given.options, io);
   }

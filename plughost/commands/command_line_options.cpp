@@ -1,6 +1,7 @@
 #include "plughost/commands/command_line_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -75,32 +76,65 @@ void AddParam(CLI::App& app, HostSettings& s, const char* help) {
                 [&s](const std::string& text) { s.readParams.push_back(ParamEntry(text)); });
 }
 
-// The switches that make the host behave as other hosts do, as a group of
-// their own in --help.
-void AddHostEmulation(CLI::App& app, HostSettings& s) {
-  CLI::App& group = *app.add_option_group("host emulation", "Drive the module as other hosts would");
-  AddRepeatable(group, "--without", "PART",
-                "Offer the module no PART: buffer, handle or resource (a suite), descriptor "
-                "(the scripting parameters block) or advance (advanceState)",
-                WithoutCheck(), [&s](const std::string& text) { ApplyWithout(text, &s); });
-  AddRepeatable(group, "--suite-version", "SUITE=N",
-                "Give a suite another version, N from 0 to 32767; SUITE is buffer, resource, "
-                "handle, read-descriptor, write-descriptor, or descriptor for the block",
-                SuiteVersionCheck(), [&s](const std::string& text) { ApplySuiteVersion(text, &s); });
-  AddRepeatable(group, "--routine-count", "SUITE=N",
-                "Give a suite another routine count, N from 0 to 32767", RoutineCountCheck(),
-                [&s](const std::string& text) { ApplyRoutineCount(text, &s); });
-  LastCounts(group.add_option("--advance-fails-at"), "ROW[:CODE]")
-      ->description("advanceState answers CODE (default -108) for the exchange starting at ROW")
-      ->check(AdvanceFailureCheck())
-      ->each([&s](const std::string& text) { ApplyAdvanceFailure(text, &s); });
-  LastCounts(group.add_option("--close-read-result", s.closeReadResult,
+// The options for testing a module are listed under this heading.
+constexpr const char* kTestingGroup = "Testing a module";
+
+// --help without them.
+class UserHelp : public CLI::Formatter {
+ public:
+  std::string make_group(std::string group, bool positional,
+                         std::vector<const CLI::Option*> options) const override {
+    if (group == kTestingGroup) return "";
+    return CLI::Formatter::make_group(std::move(group), positional, std::move(options));
+  }
+};
+
+// The options for testing a module: the scripting parameters it is handed,
+// a trace, its message boxes answered, and the switches that make the host
+// behave as other hosts do. Every command that uses them takes them; they
+// are listed under a group of their own, which --help leaves out.
+void AddTestingOptions(CLI::App& app, Options& options, const HostOptionUse& use) {
+  const std::vector<CLI::Option*> before = app.get_options();
+  HostSettings& s = options.settings;
+  if (use.param != nullptr) AddParam(app, s, use.param);
+  if (use.trace) {
+    LastCounts(app.add_option("--trace", options.traceFile,
+                              "Write one JSON line per selector call and per host callback to "
+                              "FILE"),
+               "FILE");
+    app.add_flag("--answer-boxes", options.answerBoxes,
+                 "Print each message box of the module on stderr and close it with OK at once "
+                 "(Windows; the native build always prints them)");
+  }
+  if (use.emulation) {
+    AddRepeatable(app, "--without", "PART",
+                  "Offer the module no PART: buffer, handle or resource (a suite), descriptor "
+                  "(the scripting parameters block) or advance (advanceState)",
+                  WithoutCheck(), [&s](const std::string& text) { ApplyWithout(text, &s); });
+    AddRepeatable(app, "--suite-version", "SUITE=N",
+                  "Give a suite another version, N from 0 to 32767; SUITE is buffer, resource, "
+                  "handle, read-descriptor, write-descriptor, or descriptor for the block",
+                  SuiteVersionCheck(), [&s](const std::string& text) { ApplySuiteVersion(text, &s); });
+    AddRepeatable(app, "--routine-count", "SUITE=N",
+                  "Give a suite another routine count, N from 0 to 32767", RoutineCountCheck(),
+                  [&s](const std::string& text) { ApplyRoutineCount(text, &s); });
+    LastCounts(app.add_option("--advance-fails-at"), "ROW[:CODE]")
+        ->description("advanceState answers CODE (default -108) for the exchange starting at ROW")
+        ->check(AdvanceFailureCheck())
+        ->each([&s](const std::string& text) { ApplyAdvanceFailure(text, &s); });
+    LastCounts(app.add_option("--close-read-result", s.closeReadResult,
                               "What closing the read descriptor answers (default 0)"),
-             "CODE")
-      ->transform(ResultCodeCheck());
+               "CODE")
+        ->transform(ResultCodeCheck());
+  }
+  for (CLI::Option* option : app.get_options()) {
+    if (std::find(before.begin(), before.end(), option) == before.end()) option->group(kTestingGroup);
+  }
 }
 
 }  // namespace
+
+void HideTestingOptions(CLI::App& app) { app.formatter(std::make_shared<UserHelp>()); }
 
 std::string RequestFaultText(RequestFault fault, bool opening, const std::string& out) {
   const std::string inputs = opening ? "palette files" : "images";
@@ -163,28 +197,30 @@ void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use) {
   LastCounts(app.add_option("--module", options.module,
                             "The module file to load (default: the one next to this program)"),
              "FILE");
-  if (use.param != nullptr) AddParam(app, options.settings, use.param);
   if (use.verbose) {
-    CLI::Option* verbose = app.add_flag(
-        "-v,--verbose", options.verbose,
-        "Print a line for each output, each selector's result, what the module recorded in "
-        "its descriptor, and each note of a batch");
+    app.add_flag("-v,--verbose", options.verbose,
+                 "Print a line for each output, each selector's result, what the module "
+                 "recorded in its descriptor, and each note of a batch");
     app.add_flag("-q,--quiet", options.quiet,
                  "Print refusals only: no line, note, progress bar or summary (without either, a "
                  "line for each output is printed unless standard output is a terminal and the "
-                 "command has several files, whose notes are then counted in one line)")
-        ->excludes(verbose);
+                 "command has several files, whose notes are then counted in one line)");
   }
-  if (use.trace) {
-    LastCounts(app.add_option("--trace", options.traceFile,
-                              "Write one JSON line per selector call and per host callback to "
-                              "FILE"),
-               "FILE");
-    app.add_flag("--answer-boxes", options.answerBoxes,
-                 "Print each message box of the module on stderr and close it with OK at once "
-                 "(Windows; the native build always prints them)");
-  }
-  if (use.emulation) AddHostEmulation(app, options.settings);
+  AddTestingOptions(app, options, use);
+  if (use.param != nullptr || use.trace || use.emulation)
+    app.add_flag("--help-host", options.helpHost,
+                 "Print the options for testing a module (its scripting parameters, a trace, "
+                 "other hosts' ways) and exit");
+}
+
+std::string TestingHelp(const std::string& usage, const HostOptionUse& use) {
+  CLI::App help{"Options for testing a module: what it is handed, a trace of what it does, "
+                "and the ways of other hosts. They go before the command or after it.",
+                usage};
+  help.set_help_flag();
+  Options scratch;
+  AddTestingOptions(help, scratch, use);
+  return help.help();
 }
 
 void AddOpenOptions(CLI::App& open, OpenRequest& request) {

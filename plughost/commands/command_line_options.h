@@ -16,6 +16,11 @@ namespace plughost {
 struct PutBackPlan;
 
 void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use);
+// The options for testing a module are left out of `app`'s --help, and
+// of its commands' added after this: --help-host lists them.
+void HideTestingOptions(CLI::App& app);
+// What --help-host prints for a command (`usage`: "plughost open").
+std::string TestingHelp(const std::string& usage, const HostOptionUse& use);
 
 // --out, --out-dir, --format, --swatch, --group and --force, each given once at most.
 void AddOpenOptions(CLI::App& open, OpenRequest& request);

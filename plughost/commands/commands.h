@@ -27,6 +27,7 @@ struct Options {
   bool quiet = false;  // no line for each output, no closing summary
   std::string traceFile;     // empty: no trace
   bool answerBoxes = false;  // close the module's message boxes with OK
+  bool helpHost = false;     // print the options for testing a module
 };
 
 struct Streams {

@@ -1,6 +1,6 @@
 #!/bin/bash
-# The manual names every option of every command: each --help's options,
-# looked up in packaging/plughost.1 with its escapes undone; and every
+# The manual names every option of every command: each --help's and
+# --help-host's options, looked up in packaging/plughost.1 with its escapes undone; and every
 # format save reads.
 #   tests/packaging/man_page_test.sh PLUGHOST MANPAGE
 set -uo pipefail
@@ -8,7 +8,7 @@ plughost=$1
 manual=$(sed 's/\\-/-/g; s/\\f[BIRP]//g' "$2")
 missing=0
 for command in "" open save probe about info; do
-  options=$("$plughost" $command --help | grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' | tr -d ' ,' | sort -u)
+  options=$({ "$plughost" $command --help; "$plughost" $command --help-host 2>/dev/null; } | grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' | tr -d ' ,' | sort -u)
   [ -n "$options" ] || { echo "plughost $command --help lists no option"; exit 1; }
   for option in $options; do
     grep -qF -- "$option" <<<"$manual" && continue
