@@ -3,7 +3,9 @@
 # native tree, opens samples/palette24.kcf through the module into a PNG
 # swatch, saves that image back to a palette through the module, and checks
 # that the palette's bytes came back unchanged. Where emscripten is installed
-# it also builds the page (build/web/page/index.html) and names it.
+# it also builds the page (build/web/page/index.html) and names it. What the
+# installs and builds print goes to build/demo/build.log, one line a step
+# here; a step that fails shows the end of the log.
 #   scripts/demo.sh [--help]
 # Exit status: 0 when the bytes match; 1 when they do not or a step failed;
 # 2 for an argument it does not take.
@@ -13,10 +15,21 @@ cd "$(dirname "$0")/.."
 source scripts/no-arguments.sh "$0" "$@"
 
 out=build/demo
+log=$out/build.log
 plughost=build/native/bin/plughost
 sample=samples/palette24.kcf
 tile=16
 step() { echo; echo "== $*"; }
+mkdir -p "$out"
+: >"$log"
+# A step whose output goes to the log; false, after showing the log's end,
+# when it fails.
+logged() {
+  "$@" >>"$log" 2>&1 && return 0
+  echo "demo: this step failed; the end of $log:"
+  tail -n 20 "$log" | sed 's/^/  /'
+  return 1
+}
 
 # The page, when emscripten is there: the module in WebAssembly with zlib and
 # libspng compiled from Debian's source packages (fetched once), and nothing
@@ -25,24 +38,23 @@ step() { echo; echo "== $*"; }
 page() {
   command -v em++ >/dev/null || return 0
   step "building the page in build/web (emscripten is installed)"
-  if bash scripts/fetch-libspng.sh && bash scripts/fetch-zlib.sh &&
-     cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/emscripten.cmake" >/dev/null &&
-     cmake --build build/web -j "$(nproc)" --target zentrow_page zentrow_page_files; then
+  if logged bash scripts/fetch-libspng.sh && logged bash scripts/fetch-zlib.sh &&
+     logged cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
+       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/emscripten.cmake" &&
+     logged cmake --build build/web -j "$(nproc)" --target zentrow_page zentrow_page_files; then
     echo
     echo "The palette page: file://$PWD/build/web/page/index.html (open it in a browser; it sends nothing anywhere)"
   else
-    echo "demo: the page could not be built (see above); the palette demo stands"
+    echo "demo: the page could not be built; the palette demo stands"
   fi
 }
 
-step "installing what is missing for the native build (scripts/install-deps.sh --native)"
-bash scripts/install-deps.sh --native || { echo "demo: installing dependencies failed"; exit 1; }
+step "installing what is missing (scripts/install-deps.sh --native; output in $log)"
+logged bash scripts/install-deps.sh --native || exit 1
 
 step "building plughost and the native module in build/native"
-cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/native -j "$(nproc)" --target plughost
-mkdir -p "$out"
+logged cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF || exit 1
+logged cmake --build build/native -j "$(nproc)" --target plughost || exit 1
 rm -f "$out/palette24.png" "$out/palette24-saved.kcf"
 
 step "opening $sample through the module into a swatch"

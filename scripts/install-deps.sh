@@ -11,19 +11,23 @@
 # build takes emscripten (which finds node-acorn) and zlib's and libspng's
 # source packages; its tests run under nodejs, and the page's in headless
 # chromium through chromedriver and python3-selenium.
-# With --native, only what the native build of plughost and the module
-# needs (the demo): nothing of the Windows builds, and no source download.
+# With --native, only what the demo uses: the native build of plughost and
+# the module (no tests, no GIMP plug-in), and for its page step, taken only
+# where emscripten is installed, python3 and the tools that fetch and check
+# zlib's and libspng's source packages (dpkg-dev, debian-keyring); nothing
+# of the Windows builds, and no source download here.
 #   scripts/install-deps.sh [--native]
 set -euo pipefail
 
-native=(cmake ninja-build g++ googletest libgtest-dev python3 libspng-dev libcli11-dev
-        nlohmann-json3-dev pkg-config libgimp2.0-dev)
-# The rest of the test command: the Windows trees under wine (and the keys
-# dpkg-source checks libspng's source package against), the sanitizer and
-# fuzz trees, the benchmarks, the packages and the GIMP test.
-everything=(clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
-            wine wine32:i386 wine64 xvfb x11-apps libz-mingw-w64-dev debian-keyring imagemagick
-            time dpkg-dev file lintian gimp
+native=(cmake ninja-build g++ libspng-dev libcli11-dev nlohmann-json3-dev
+        python3 dpkg-dev debian-keyring)
+# The rest of the test command: the tests, the GIMP plug-in and its test,
+# the Windows trees under wine, the sanitizer and fuzz trees, the
+# benchmarks and the packages.
+everything=(googletest libgtest-dev pkg-config libgimp2.0-dev
+            clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
+            wine wine32:i386 wine64 xvfb x11-apps libz-mingw-w64-dev imagemagick
+            time file lintian gimp
             emscripten node-acorn nodejs chromium chromium-driver python3-selenium fonts-dejavu-core)
 packages=("${native[@]}")
 case "${1:-}" in

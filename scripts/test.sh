@@ -34,7 +34,7 @@ step() { echo; echo "== $*"; }
 run() { "$@" || { echo "FAILED: $*"; status=1; }; }
 
 step "native build"
-run cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+run cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON >/dev/null
 run cmake --build build/native -j "$jobs"
 
 # A tree configured with another toolchain keeps it in its cache: only then
@@ -62,7 +62,7 @@ if [ -f build/web/CMakeCache.txt ] &&
    ! grep -q "^CMAKE_TOOLCHAIN_FILE:.*=$root/cmake/emscripten.cmake\$" build/web/CMakeCache.txt; then
   rm -rf build/web
 fi
-run cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+run cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/emscripten.cmake" >/dev/null
 run cmake --build build/web -j "$jobs"
 
