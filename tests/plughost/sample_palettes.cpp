@@ -82,10 +82,21 @@ std::vector<uint8_t> Headerless() {
   return file;
 }
 
+std::vector<uint8_t> Doll() {
+  std::vector<uint8_t> file = Header(24, 256, 4);
+  const std::vector<uint8_t> day = Palette24();
+  for (int group = 0; group < 4; ++group) {
+    for (size_t k = 32; k < day.size(); ++k)
+      file.push_back(uint8_t(group == 3 ? 255 - day[k] : day[k] * (4 - group) / 4));
+  }
+  return file;
+}
+
 const std::vector<Sample>& All() {
   static const std::vector<Sample> all = {{"palette24.kcf", Palette24},
                                           {"palette12.kcf", Palette12},
-                                          {"headerless.kcf", Headerless}};
+                                          {"headerless.kcf", Headerless},
+                                          {"doll.kcf", Doll}};
   return all;
 }
 

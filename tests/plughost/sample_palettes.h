@@ -21,6 +21,11 @@ std::vector<uint8_t> Palette24();
 std::vector<uint8_t> Palette12();
 // No header: 160 12-bit colours in 320 bytes, read as 10 groups of 16.
 std::vector<uint8_t> Headerless();
+// A doll's palette: 24-bit, 4 groups of 256 colours, more than one image
+// of 16 x 16 holds, so it opens a group at a time. Group 0 is palette24's
+// colours, group 1 the same at three quarters of their light, group 2 at
+// half, group 3 their negative.
+std::vector<uint8_t> Doll();
 
 const std::vector<Sample>& All();
 
