@@ -82,6 +82,29 @@ void TransferInside(Image& doc, bool reading, const Exchange& x, uint8_t* data, 
   }
 }
 
+// The exchange byte by byte, each checked against the document: bytes
+// outside it read as black and are written nowhere.
+void TransferEdges(Image& doc, bool reading, const Exchange& x, uint8_t* data, int rows,
+                   int columns, int channels) {
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      for (int k = 0; k < channels; ++k) {
+        uint8_t* byte = data + int64_t{r} * x.rowStep + int64_t{c} * x.columnStep +
+                        int64_t{k} * x.planeStep;
+        const int row = x.rectTop + r, column = x.rectLeft + c;
+        const int channel = ChannelOf(x, k);
+        const bool inside = row >= 0 && row < doc.rows && column >= 0 && column < doc.columns &&
+                            channel >= 0 && channel < doc.planes;
+        if (reading) {
+          if (inside) doc.At(row, column, channel) = *byte;
+        } else {
+          *byte = inside ? doc.At(row, column, channel) : 0;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 
 int16_t Callbacks::Transfer(Host& host, const Exchange& x) {
@@ -105,27 +128,10 @@ int16_t Callbacks::Transfer(Host& host, const Exchange& x) {
   if (host.reading_ && doc.pixels.empty()) {
     doc = Image::Blank(host.block_.rows, host.block_.columns, host.block_.planes);
   }
-  if (AllInside(doc, x, rows, columns, channels)) {
+  if (AllInside(doc, x, rows, columns, channels))
     TransferInside(doc, host.reading_, x, data, rows, columns, channels);
-    return 0;
-  }
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) {
-      for (int k = 0; k < channels; ++k) {
-        uint8_t* byte = data + int64_t{r} * x.rowStep + int64_t{c} * x.columnStep +
-                        int64_t{k} * x.planeStep;
-        const int row = x.rectTop + r, column = x.rectLeft + c;
-        const int channel = ChannelOf(x, k);
-        const bool inside = row >= 0 && row < doc.rows && column >= 0 && column < doc.columns &&
-                            channel >= 0 && channel < doc.planes;
-        if (host.reading_) {
-          if (inside) doc.At(row, column, channel) = *byte;
-        } else {
-          *byte = inside ? doc.At(row, column, channel) : 0;
-        }
-      }
-    }
-  }
+  else
+    TransferEdges(doc, host.reading_, x, data, rows, columns, channels);
   return 0;
 }
 

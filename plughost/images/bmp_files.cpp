@@ -89,6 +89,7 @@ class BmpDecoder : public ImageDecoder {
   void ReadMasks(const uint8_t* h);
   void Convert(int row, const uint8_t* in, uint8_t* rgb);
   bool DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refuse);
+  bool PaintRuns(int wanted, std::vector<uint16_t>* held, int64_t* y, const ImageRefusal& refuse);
   void Paint(int64_t x, int64_t y, uint8_t index, int wanted, std::vector<uint16_t>* held) const;
 
   const ByteSource& source_;
@@ -242,28 +243,27 @@ uint8_t IndexAt(const uint8_t* bytes, int i, bool four) {
 // Pairs of bytes: a count and what to repeat (an index, or two 4-bit ones
 // in turn), or 0 and an escape: 0 ends the row, 1 the image, 2 moves right
 // and up by the next two bytes, 3 and more takes that many indices as they
-// stand, padded to two bytes.
-bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refuse) {
-  const int64_t rowBytes = columns_ * 3;
-  if (rowBytes * wanted > kMaxHeldRowBytes) return RefuseHeldRows(rowBytes * wanted, refuse);
-  std::vector<uint16_t> held(size_t(columns_ * wanted), kUnpainted);
+// stand, padded to two bytes. Each pixel of the rows wanted is painted into
+// `held`; the row last reached goes to *y.
+bool BmpDecoder::PaintRuns(int wanted, std::vector<uint16_t>* held, int64_t* y,
+                           const ImageRefusal& refuse) {
   const bool four = compression_ == kRle4;
   ByteStream in(source_, dataOffset_);
-  int64_t x = 0, y = 0;
-  for (uint8_t pair[2]; y < rows_;) {
+  int64_t x = 0;
+  for (uint8_t pair[2]; *y < rows_;) {
     if (in.Take(pair, 2) != 2) return in.failed() ? refuse("could not be read to its end")
                                                   : RefuseTruncated("BMP", refuse);
     if (pair[0] > 0) {
       const uint8_t twice[2] = {pair[1], pair[1]};  // a run repeats its byte
-      for (int i = 0; i < pair[0]; ++i, ++x) Paint(x, y, IndexAt(twice, i % 2, four), wanted, &held);
+      for (int i = 0; i < pair[0]; ++i, ++x) Paint(x, *y, IndexAt(twice, i % 2, four), wanted, held);
     } else if (pair[1] == 0) {
-      x = 0, ++y;
+      x = 0, ++*y;
     } else if (pair[1] == 1) {
       break;
     } else if (pair[1] == 2) {
       uint8_t move[2];
       if (in.Take(move, 2) != 2) return RefuseTruncated("BMP", refuse);
-      x += move[0], y += move[1];
+      x += move[0], *y += move[1];
     } else {
       const int count = pair[1];
       const int bytes = four ? (count + 1) / 2 : count;
@@ -271,9 +271,20 @@ bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refus
       if (in.Take(indices, size_t(bytes + bytes % 2)) != size_t(bytes + bytes % 2)) {
         return RefuseTruncated("BMP", refuse);
       }
-      for (int i = 0; i < count; ++i, ++x) Paint(x, y, IndexAt(indices, i, four), wanted, &held);
+      for (int i = 0; i < count; ++i, ++x) Paint(x, *y, IndexAt(indices, i, four), wanted, held);
     }
   }
+  return true;
+}
+
+// The runs painted, then each row wanted in its colours; a pixel the runs
+// skipped takes the table's first colour, and is counted.
+bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refuse) {
+  const int64_t rowBytes = columns_ * 3;
+  if (rowBytes * wanted > kMaxHeldRowBytes) return RefuseHeldRows(rowBytes * wanted, refuse);
+  std::vector<uint16_t> held(size_t(columns_ * wanted), kUnpainted);
+  int64_t y = 0;
+  if (!PaintRuns(wanted, &held, &y, refuse)) return false;
   rowsDecoded_ = std::min(y + 1, rows_);
   std::vector<uint8_t> rgb(static_cast<size_t>(rowBytes));
   for (int r = 0; r < wanted; ++r) {
