@@ -112,6 +112,35 @@ bool Overlaps(const std::vector<PutBackPart>& parts, int group, const PutBackPar
   return false;
 }
 
+// One image added to the plan, its palette's first image an input paired
+// with the palette, the others in *rest; false with the fault in the plan.
+bool AddToPlan(const std::string& folder, const std::string& image, Palettes* palettes,
+               PutBackPlan* plan, std::vector<std::string>* rest) {
+  std::string palette;
+  int group = kNoGroup;
+  if (!PlaceOf(folder, image, palettes, plan, &palette, &group)) return false;
+  std::vector<PutBackPart>& parts = plan->parts[palette];
+  const PutBackPart* other = nullptr;
+  // Each group of a palette's images is a handful: this look stays short.
+  if (Overlaps(parts, group, &other)) {
+    plan->fault = RequestFault::kTwoForOnePlace;
+    plan->image = other->image;
+    plan->other = image;
+    plan->palette = palette;
+    plan->group = group == kNoGroup ? other->group : group;
+    return false;
+  }
+  if (parts.empty()) {
+    plan->palettes.push_back(palette);
+    plan->inputs.push_back(image);
+    plan->outputs.push_back(palette);
+  } else {
+    rest->push_back(image);
+  }
+  parts.push_back({image, group});
+  return true;
+}
+
 }  // namespace
 
 PutBackPlan PlanPutBack(const SaveRequest& request) {
@@ -123,36 +152,12 @@ PutBackPlan PlanPutBack(const SaveRequest& request) {
   }
   std::vector<std::string> images;
   if (!ImagesOf(request.images, &plan, &images)) return plan;
-  if (images.empty()) {
-    plan.fault = RequestFault::kNoInputs;
-    return plan;
-  }
+  if (images.empty()) plan.fault = RequestFault::kNoInputs;
   const std::string folder = FolderOf(request.intoDir + "/x");
   Palettes palettes;
   std::vector<std::string> rest;  // inputs past the first of each palette
   for (const std::string& image : images) {
-    std::string palette;
-    int group = kNoGroup;
-    if (!PlaceOf(folder, image, &palettes, &plan, &palette, &group)) return plan;
-    std::vector<PutBackPart>& parts = plan.parts[palette];
-    const PutBackPart* other = nullptr;
-    // Each group of a palette's images is a handful: this look stays short.
-    if (Overlaps(parts, group, &other)) {
-      plan.fault = RequestFault::kTwoForOnePlace;
-      plan.image = other->image;
-      plan.other = image;
-      plan.palette = palette;
-      plan.group = group == kNoGroup ? other->group : group;
-      return plan;
-    }
-    if (parts.empty()) {
-      plan.palettes.push_back(palette);
-      plan.inputs.push_back(image);
-      plan.outputs.push_back(palette);
-    } else {
-      rest.push_back(image);
-    }
-    parts.push_back({image, group});
+    if (!AddToPlan(folder, image, &palettes, &plan, &rest)) return plan;
   }
   plan.inputs.insert(plan.inputs.end(), rest.begin(), rest.end());
   return plan;
