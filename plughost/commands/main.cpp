@@ -11,6 +11,15 @@
 #include "plughost/files/interrupt_cleanup.h"
 #include "plughost/files/system.h"
 
+#ifdef __MINGW32__
+// Windows hands a program its command line unexpanded: "*.kcf" is expanded
+// by the C runtime's start-up, as on the shells of other systems, so the
+// examples of INSTALL.txt work in cmd.exe too. A pattern that matches
+// nothing stays as it was given, and is refused by its name.
+extern "C" int _dowildcard;
+int _dowildcard = -1;
+#endif
+
 namespace {
 
 // The command, with what no part of it caught said in one sentence rather

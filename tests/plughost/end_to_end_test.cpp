@@ -728,6 +728,9 @@ const SafetyCase kSafetyCases[] = {
      "NUL.png is not a regular file", ""},
     {"InputConsoleName", Always, {"open", "{dir}CON.kcf", "--out", "{dir}x.png"}, 3,
      "CON.kcf is not a regular file", ""},
+    // Windows hands the program "*.kcf" as it was typed.
+    {"WildcardsExpandedAsByAShell", Always, {"open", "{dir}*.kcf", "--out-dir", "{dir}g"}, 0, "p24.png", "g",
+     [](const TempDir& d, const SafetyCase&) { EXPECT_EQ(ImagePixels(d / "g/p24.png").size(), 768u); }},
 #else
     {"IntoALinkKeepsTheLink",
      [](const TempDir& d) {
