@@ -396,6 +396,10 @@ TEST_P(Commands, SayWhatHappenedAndTouchOnlyTheirTarget) {
   // An image whose name fits group 1 of mark.kcf and the whole of mark-1.kcf.
   WriteAll(dir / "mark-1.kcf", Header(32, 24, 16, 1));
   WriteAll(dir / "mark-1.png", ReadAll(dir / "pic.png"));
+  // An image of the whole of body.kcf; one of the whole of solo-3.kcf.
+  WriteAll(dir / "body.png", ReadAll(dir / "pic.png"));
+  WriteAll(dir / "solo-3.kcf", body);
+  WriteAll(dir / "solo-3.png", ReadAll(dir / "pic.png"));
   WriteAll(dir / "cut.kcf", std::vector<uint8_t>(body.begin(), body.end() - 5));
   const Outcome run = RunPlughost(dir, c.args);
   EXPECT_EQ(run.status, c.status) << run.out << run.err;
@@ -464,6 +468,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "body-2.png would both go into group 2 of ", "", 0},
         GroupCase{"IntoDirAnImageOfTwoPalettes", {"save", "{dir}mark-1.png", "--into-dir", "{dir}"}, 2,
                   "mark.kcf or into the whole of ", "", 0},
+        GroupCase{"IntoDirTheWholeAndAGroup",
+                  {"save", "{dir}body.png", "{dir}body-2.png", "--into-dir", "{dir}"}, 2,
+                  "body-2.png would both go into group 2 of ", "", 0},
+        GroupCase{"IntoDirTheOnlyPaletteOfADashedName", {"save", "{dir}solo-3.png", "--into-dir", "{dir}"}, 0,
+                  "solo-3.kcf (160 colours, 352 bytes", "", 0},
+        GroupCase{"IntoDirTraceAsTheLockOfAPalette",
+                  {"--trace", "{dir}body.kcf.lock", "save", "{dir}body-2.png", "--into-dir", "{dir}"}, 2,
+                  "body.kcf.lock is the name of the lock plughost takes", "", 0},
         GroupCase{"IntoDirOfAFile", {"save", "{dir}body-2.png", "--into-dir", "{dir}body.kcf"}, 2,
                   "body.kcf is not a folder", "", 0},
         GroupCase{"IntoDirTakesNoGroup", {"save", "{dir}body-2.png", "--into-dir", "{dir}", "--group", "2"}, 2,
