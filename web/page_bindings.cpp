@@ -104,6 +104,7 @@ val Layers(const std::vector<plughost::OpenedPalette>& opened) {
     layer.set("name", o.layer);
     layer.set("rows", document.rows);
     layer.set("columns", document.columns);
+    layer.set("colours", o.ColoursHeld());
     layer.set("pixels", Bytes(document.pixels));
     layers.call<void>("push", layer);
   }
@@ -144,19 +145,26 @@ val Told(const PageCaller& caller) {
 
 }  // namespace
 
-// {refusal, notes, form, history, layers}: the palette `name` of `bytes`
-// opened as an editor of layers opens it, a layer a group, and its form.
-val OpenPalette(const std::string& name, const val& bytes) {
+// {refusal, notes, form, history, groups, layers}: the palette `name` of
+// `bytes` opened as an editor of layers opens it, a layer a group
+// ({name, rows, columns, colours, pixels}: `colours` of the image's pixels
+// are entries of the file, -1 when its header does not say), and its form;
+// of a palette of several groups (`groups` of them) only the layers of
+// groups `first` to `first + count - 1`, so that the page opens a big one
+// in parts and stays answering between them.
+val OpenPalette(const std::string& name, const val& bytes, int first, int count) {
   PutAlone(name, bytes);
   PageCaller caller;
   std::vector<plughost::OpenedPalette> opened;
   std::string form;
-  const int status = plughost::OpenLayers(caller, name, "", &opened, &form);
+  plughost::LayerPart part{first, count};
+  const int status = plughost::OpenLayers(caller, name, "", &opened, &form, &part);
   val told = Told(caller);
   if (status != plughost::kExitSuccess) return told;
   told.set("form", form);
+  told.set("groups", part.groups);
   // The module attaches the same note to every layer.
-  told.set("history", plughost::HistoryNote(*opened.front().host));
+  if (!opened.empty()) told.set("history", plughost::HistoryNote(*opened.front().host));
   told.set("layers", Layers(opened));
   return told;
 }

@@ -15,6 +15,7 @@ import io
 import os
 import shutil
 import statistics
+import struct
 import subprocess
 import sys
 import time
@@ -94,14 +95,24 @@ def start_browser():
     return driver
 
 
-CARD = """const c = arguments[0];
-return {name: c.querySelector('.name').textContent, form: c.querySelector('.form').textContent,
+# A group's swatches are drawn as it comes into view: each is scrolled to
+# and read once drawn.
+CARD = """const [c, done] = [arguments[0], arguments[arguments.length - 1]];
+const frame = () => new Promise(r => requestAnimationFrame(() => setTimeout(r, 0)));
+(async () => {
+  const layers = [];
+  for (const g of c.querySelectorAll('.group')) {
+    g.scrollIntoView();
+    for (let i = 0; i < 100 && !g.querySelector('.swatch'); ++i) await frame();
+    layers.push({name: g.querySelector('h3').textContent,
+                 hexes: [...g.querySelectorAll('.swatch')].map(b => b.dataset.hex),
+                 labels: [...g.querySelectorAll('.swatch')].map(b => b.getAttribute('aria-label'))});
+  }
+  done({name: c.querySelector('.name').textContent, form: c.querySelector('.form').textContent,
         refusal: c.querySelector('.refusal').textContent, ms: Number(c.dataset.openMs),
         history: c.querySelector('.history').textContent,
-        layers: [...c.querySelectorAll('.group')].map(g => ({
-          name: g.querySelector('h3').textContent,
-          hexes: [...g.querySelectorAll('.swatch')].map(b => b.dataset.hex),
-          labels: [...g.querySelectorAll('.swatch')].map(b => b.getAttribute('aria-label'))}))};"""
+        notes: [...c.querySelectorAll('.notes li')].map(l => l.textContent), layers});
+})();"""
 
 
 def open_on_page(driver, path):
@@ -109,10 +120,11 @@ def open_on_page(driver, path):
     files = driver.find_element(By.ID, "files")
     driver.execute_script("arguments[0].value = '';", files)
     files.send_keys(path)
-    WebDriverWait(driver, 20).until(
+    WebDriverWait(driver, 60).until(
         lambda d: len(d.find_elements(By.CSS_SELECTOR, ".palette")) > len(cards))
     card = driver.find_elements(By.CSS_SELECTOR, ".palette")[-1]
-    return card, driver.execute_script(CARD, card)
+    WebDriverWait(driver, 60).until(lambda d: card.get_attribute("data-open-ms"))
+    return card, driver.execute_async_script(CARD, card)
 
 
 def download(driver, card, format_, layer, folder):
@@ -141,7 +153,12 @@ def download(driver, card, format_, layer, folder):
 def change_colour(driver, card, layer, index, colour):
     swatch = card.find_elements(By.CSS_SELECTOR, ".group")[layer].find_elements(
         By.CSS_SELECTOR, ".swatch")[index]
+    driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", swatch)
     swatch.click()
+    at = driver.execute_script("""const [s, p] = [arguments[0].getBoundingClientRect(),
+        document.getElementById('picker').getBoundingClientRect()];
+        return [p.left - s.left, p.top - s.bottom];""", swatch)
+    check(all(abs(d) <= 1 for d in at), "the colour chooser opens at its swatch, not %s px off" % at)
     driver.execute_script("""const p = document.getElementById('picker');
         p.value = arguments[0]; p.dispatchEvent(new Event('change'));""", colour)
     return swatch
@@ -151,13 +168,24 @@ def inverse(hex_):
     return "#%06x" % (int(hex_[1:], 16) ^ 0xFFFFFF)
 
 
+def read_gpl(path):
+    """The colours of a GIMP palette, as #rrggbb."""
+    with open(path, encoding="utf-8") as f:
+        lines = f.read().splitlines()
+    body = lines[lines.index("#") + 1:]
+    return ["#%02x%02x%02x" % tuple(int(v) for v in line.split()[:3]) for line in body if line.strip()]
+
+
 def expected_layers(name, folder, layers):
-    """What plughost open gives for each of the page's layers."""
+    """What plughost open gives for each of the page's layers: its image,
+    and the entries of the file, which its palette text lists."""
     shown = []
     for k, layer in enumerate(layers):
         status, err = run_plughost(["open", name] + group_args(layer["name"]) +
                                    ["--out", "layer%d.ppm" % k], folder)
-        shown.append(read_ppm(os.path.join(folder, "layer%d.ppm" % k)) if status == 0 else err)
+        run_plughost(["open", name] + group_args(layer["name"]) + ["--out", "layer%d.gpl" % k], folder)
+        shown.append(read_ppm(os.path.join(folder, "layer%d.ppm" % k)) +
+                     (read_gpl(os.path.join(folder, "layer%d.gpl" % k)),) if status == 0 else err)
     return shown
 
 
@@ -188,18 +216,22 @@ def check_palette(driver, path, serial, timings, other_formats):
     check(shown["form"] != "", name + ": form shown")
     expected = expected_layers(name, folder, shown["layers"])
     for layer, want in zip(shown["layers"], expected):
-        check(isinstance(want, tuple) and layer["hexes"] == want[2],
-              "%s %s: the page's colours are plughost open's" % (name, layer["name"]))
+        check(isinstance(want, tuple) and layer["hexes"] == want[3] == want[2][:len(want[3])],
+              "%s %s: the page shows the group's own entries, plughost open's colours (%d swatches)"
+              % (name, layer["name"], len(layer["hexes"])))
         check(all(l.endswith(h) for l, h in zip(layer["labels"], layer["hexes"])),
               "%s %s: every swatch is labelled with its colour" % (name, layer["name"]))
     # One colour of the last layer changed, then the palette downloaded in its own form.
     last = len(shown["layers"]) - 1
-    columns, rows, hexes = expected[last]
-    index = (serial * 37 + 5) % len(hexes)
-    colour = inverse(hexes[index])
+    columns, rows, hexes, held = expected[last]
+    index = (serial * 37 + 5) % len(held)
+    # Not a colour of 4 bits a channel, so that a 12-bit palette writes
+    # another than the one chosen.
+    colour = "#%06x" % (int(inverse(hexes[index])[1:], 16) ^ 0x010101)
     swatch = change_colour(driver, card, last, index, colour)
     check(swatch.get_attribute("data-hex") == colour, name + ": the swatch shows the new colour")
     got_name, got = download(driver, card, "kcf", last, os.path.join(folder, "own"))
+    said = driver.find_element(By.ID, "status").text
     edited = list(hexes)
     edited[index] = colour
     write_ppm(os.path.join(folder, "edited.ppm"), columns, rows, edited)
@@ -209,6 +241,17 @@ def check_palette(driver, path, serial, timings, other_formats):
         want = f.read()
     check(status == 0 and got_name == name and got == want,
           "%s: the download in its own form is save --into's bytes (%s)" % (name, err.strip() or got_name))
+    check(said == "Saved %s, %s bytes." % (name, format(len(got), ",")),
+          "%s: one short line after a download: %r" % (name, said[:200]))
+    # The swatch then shows what the file holds, as plughost opens it.
+    run_plughost(["open", name] + group_args(shown["layers"][last]["name"]) + ["--out", "saved.ppm"], folder)
+    held_now = read_ppm(os.path.join(folder, "saved.ppm"))[2][index]
+    try:
+        WebDriverWait(driver, 10).until(lambda d: swatch.get_attribute("data-hex") == held_now)
+    except Exception:
+        pass
+    check(swatch.get_attribute("data-hex") == held_now, "%s: after the save the swatch shows %s as written, %s"
+          % (name, held_now, swatch.get_attribute("data-hex")))
     if not other_formats:
         return
     group = group_args(shown["layers"][last]["name"])
@@ -221,7 +264,7 @@ def check_palette(driver, path, serial, timings, other_formats):
             check(got_name == out and got == f.read(),
                   "%s: the %s download is plughost open's %s (%s %s)" % (name, format_, out, got_name, err.strip()))
     got_name, got = download(driver, card, "kcf24", last, os.path.join(folder, "kcf24"))
-    status, err = run_plughost(["save", "edited.ppm", "--out", "new.kcf"], folder)
+    status, err = run_plughost(["save", "saved.ppm", "--out", "new.kcf"], folder)
     with open(os.path.join(folder, "new.kcf"), "rb") as f:
         check(len(got) == 800 and got == f.read(),
               "%s: the 24-bit download is plughost save's 800 bytes (%s)" % (name, got_name))
@@ -234,6 +277,94 @@ def check_palette(driver, path, serial, timings, other_formats):
     focused = driver.switch_to.active_element
     check(focused.get_attribute("aria-label") == shown["layers"][0]["labels"][1],
           name + ": the right arrow moves to the next swatch")
+    # Which group is written is asked only where it matters.
+    which = card.find_element(By.CSS_SELECTOR, ".which")
+    for format_, asked in (("kcf", False), ("gpl", len(shown["layers"]) > 1)):
+        driver.execute_script("""const f = arguments[0].querySelector('.format');
+            f.value = arguments[1]; f.dispatchEvent(new Event('change'));""", card, format_)
+        check(which.is_displayed() == asked, "%s: 'of group' %s for %s" % (name, "shown" if asked else "hidden", format_))
+
+
+def write_palette(path, per_group, groups):
+    """A 24-bit palette whose every colour differs from its neighbours."""
+    header = b"KiSS" + bytes([16, 24, 0, 0]) + struct.pack("<hh", per_group, groups) + bytes(20)
+    colours = bytearray()
+    for k in range(per_group * groups):
+        colours += bytes([k * 7 & 255, (k >> 3) * 5 & 255, (k >> 8) * 11 & 255])
+    with open(path, "wb") as f:
+        f.write(header + colours)
+
+
+LONG_TASKS = """window.longTasks = [];
+new PerformanceObserver((list) => window.longTasks.push(...list.getEntries().map(e => e.duration)))
+  .observe({type: 'longtask'});"""
+
+
+def check_big_palette(driver):
+    """A palette of 4,000 groups of 16 colours: the page answers all the
+    while it opens (no task over 100 ms), draws the groups in view only,
+    and draws the last one as plughost opens it once it is scrolled to."""
+    folder = os.path.join(work, "big")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    path = os.path.join(folder, "groups-4000.kcf")
+    write_palette(path, 16, 4000)
+    driver.get("file://" + page_dir + "/index.html")
+    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    driver.execute_script(LONG_TASKS)
+    driver.find_element(By.ID, "files").send_keys(path)
+    WebDriverWait(driver, 120).until(
+        lambda d: d.execute_script("const c = document.querySelector('.palette'); return c && c.dataset.openMs"))
+    time.sleep(0.5)
+    got = driver.execute_script("""const c = document.querySelector('.palette');
+        return {tasks: window.longTasks, first: Number(c.dataset.firstMs), all: Number(c.dataset.openMs),
+                groups: c.querySelectorAll('.group').length, swatches: c.querySelectorAll('.swatch').length};""")
+    longest = max(got["tasks"], default=0)
+    print("4000 groups of 16 colours: longest task %.0f ms while opening (%d over 50 ms), first groups shown "
+          "after %.0f ms, all open after %.0f ms, %d swatches drawn"
+          % (longest, len(got["tasks"]), got["first"], got["all"], got["swatches"]))
+    check(longest <= 100, "the page answers within 100 ms while a palette of 4000 groups opens: %.0f ms" % longest)
+    check(got["groups"] == 4000, "every group of the 4000 has its place: %d" % got["groups"])
+    check(0 < got["swatches"] < 4000, "only the groups in view are drawn: %d swatches" % got["swatches"])
+    card = driver.find_element(By.CSS_SELECTOR, ".palette")
+    driver.execute_script("arguments[0].querySelector('.group:last-child').scrollIntoView();", card)
+    run_plughost(["open", "groups-4000.kcf", "--group", "3999", "--out", "last.gpl"], folder)
+    want = read_gpl(os.path.join(folder, "last.gpl"))
+    last = lambda d: [b.get_attribute("data-hex") for b in
+                      card.find_elements(By.CSS_SELECTOR, ".group:last-child .swatch")]
+    try:
+        WebDriverWait(driver, 10).until(lambda d: last(d) == want)
+    except Exception:
+        pass
+    check(last(driver) == want, "group 3999, scrolled to, shows plughost's colours: %s" % last(driver))
+
+
+def check_small_things(driver, multi):
+    """A file that is no palette is named so once, not once a group; the
+    page fits a window 360 px wide."""
+    folder = os.path.join(work, "small")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    text = os.path.join(folder, "README.md")
+    with open(text, "w") as f:
+        f.write("# Palettes\n\nSome words about the palettes here, chosen by mistake.\n" * 8)
+    driver.get("file://" + page_dir + "/index.html")
+    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    _, shown = open_on_page(driver, text)
+    _, err = run_plughost(["open", "README.md", "--out", "whole.ppm"], folder)
+    notes = [l[len("plughost: note: "):] for l in err.splitlines() if l.startswith("plughost: note: ")]
+    check(sorted(shown["notes"]) == sorted(set(notes)) and any("not laid out as" in n for n in notes),
+          "a text chosen by mistake: each of plughost's notes once: %s against %s" % (shown["notes"], notes))
+    # Headless Chromium's windows are at least 500 px wide: a phone's width
+    # is the browser's own emulation of one.
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 360, "height": 800, "deviceScaleFactor": 1, "mobile": False})
+    open_on_page(driver, multi)
+    wide = driver.execute_script("""const e = document.documentElement;
+        return [e.scrollWidth, e.clientWidth, window.innerWidth];""")
+    check(wide[0] <= wide[1] and wide[2] == 360,
+          "the page fits 360 px: %d px wide in %d px of a window of %d" % tuple(wide))
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
 def check_conversion(driver, palettes, extension):
@@ -306,6 +437,8 @@ def main():
         ten = [multi] + [p for p in palettes if p != multi][:9]
         for extension in ("png", "gpl"):
             check_conversion(driver, ten, extension)
+        check_big_palette(driver)
+        check_small_things(driver, multi)
         if screenshot:
             driver.get("file://" + page_dir + "/index.html")
             WebDriverWait(driver, 20).until(
