@@ -228,7 +228,7 @@ std::string ZipConverted(plughost::Caller& caller, const std::string& name) {
   std::vector<uint8_t> archive;
   std::string error;
   if (entries.empty()) return "";
-  if (!ZipStored(entries, &archive)) error = name + ": too many images for one zip archive";
+  if (!ZipArchive(entries, &archive)) error = name + ": the zip archive could not be written";
   if (error.empty()) plughost::WriteFileAtomically(name, archive, &error);
   if (!error.empty()) return caller.Refused(error), "";
   return name;
