@@ -53,7 +53,7 @@
 
   // A big palette opens a part at a time, each about this long, so that the
   // page answers clicks, keys and scrolling between the parts.
-  const kPartMs = 25;
+  const kPartMs = 15;
   const later = () => new Promise((resolve) => setTimeout(resolve, 0));
 
   // The palette `name` of `bytes` opened part by part: each answer of
@@ -69,7 +69,9 @@
       if (!each(told, first)) return false;
       groups = told.groups;
       first += count;
-      count = Math.max(1, Math.min(4096, Math.round(count * kPartMs / Math.max(took, 1))));
+      // Parts of the same size take from 10 to 40 ms: grow or shrink by
+      // half at most.
+      count = Math.max(1, Math.round(Math.min(count * 2, Math.max(count / 2, count * kPartMs / Math.max(took, 1)))));
       if (first < groups) await later();
     } while (first < groups);
     return true;
@@ -221,16 +223,73 @@
     if (format === 'kcf') showAsWritten(m, card, saved);
   }
 
+  // Each change keeps what it changed: the group's colours and the
+  // palette's bytes before it.
+  function keepForUndo(palette, section, what) {
+    palette.undo.push({ section, what, pixels: section.group.layer.pixels.slice(), bytes: palette.bytes });
+    section.group.card.querySelector('.undo').disabled = false;
+  }
+
   function undo(card) {
     const last = card.palette.undo.pop();
     if (!last) return;
     const { layer, grid } = last.section.group;
-    layer.pixels.set(last.colour, last.index * 3);
+    layer.pixels.set(last.pixels);
+    card.palette.bytes = last.bytes;
     repaint(last.section);
     card.querySelector('.undo').disabled = card.palette.undo.length === 0;
-    status.textContent = 'Undone: ' + layer.name + ', colour ' + last.index + ': ' + hex(layer.pixels, last.index);
-    const button = grid.children[last.index];
+    status.textContent = 'Undone: ' + last.what + '.';
+    const button = grid.children[0];
     if (button) button.focus();
+  }
+
+  // A file dropped on a group: its colours put into that group, as
+  // plughost's save --into puts them.
+  async function bringIn(m, section, file) {
+    const { card, palette, layer } = section.group;
+    const told = m.putColours(palette.name, palette.bytes, palette.layers, palette.sections.indexOf(section),
+                              file.name, new Uint8Array(await file.arrayBuffer()));
+    tell(card, told);
+    if (!told.bytes) {
+      status.textContent = told.refusal || 'The colours of ' + file.name + ' could not be put in.';
+      return;
+    }
+    const first = palette.sections.indexOf(section);
+    const opened = m.openPalette(palette.name, told.bytes, first, 1);
+    if (!opened.layers || opened.layers.length !== 1) {
+      tell(card, opened);
+      status.textContent = opened.refusal;
+      return;
+    }
+    keepForUndo(palette, section, 'the colours of ' + file.name + ' in ' + layer.name);
+    palette.bytes = told.bytes;
+    layer.pixels.set(opened.layers[0].pixels);
+    repaint(section);
+    status.textContent = 'Put the colours of ' + file.name + ' into ' + layer.name + '.';
+  }
+
+  function takeDrops(m, card, groups) {
+    const target = (e) => (card.palette && e.dataTransfer.types.includes('Files')
+      ? e.target.closest('.group') : null);
+    for (const type of ['dragenter', 'dragover']) {
+      groups.addEventListener(type, (e) => {
+        const section = target(e);
+        if (!section) return;
+        e.preventDefault();
+        section.classList.add('over');
+      });
+    }
+    groups.addEventListener('dragleave', (e) => {
+      const section = e.target.closest('.group');
+      if (section) section.classList.remove('over');
+    });
+    groups.addEventListener('drop', (e) => {
+      const section = target(e);
+      if (!section) return;
+      e.preventDefault();
+      section.classList.remove('over');
+      if (e.dataTransfer.files.length > 0) bringIn(m, section, e.dataTransfer.files[0]);
+    });
   }
 
   function newCard(name) {
@@ -246,8 +305,6 @@
     const { layers } = card.palette;
     const formats = card.querySelector('.format');
     for (const format of written) formats.add(new Option(format.label, format.extension));
-    const choice = card.querySelector('.layer');
-    layers.forEach((layer, i) => choice.add(new Option(layer.name, String(i))));
     // Which group matters only when one group is written.
     const which = card.querySelector('.which');
     const showWhich = () => { which.hidden = layers.length < 2 || formats.value === 'kcf'; };
@@ -255,6 +312,7 @@
     showWhich();
     card.querySelector('.save').addEventListener('click', () => save(m, card));
     card.querySelector('.undo').addEventListener('click', () => undo(card));
+    takeDrops(m, card, card.querySelector('.groups'));
     card.addEventListener('keydown', (e) => {
       if ((e.ctrlKey || e.metaKey) && e.key === 'z') { e.preventDefault(); undo(card); }
     });
@@ -276,7 +334,9 @@
         card.querySelector('.form').textContent = told.form || '';
         card.querySelector('.history').textContent = told.history ? 'History note: ' + told.history : '';
       }
+      const choice = card.querySelector('.layer');
       for (const layer of told.layers) {
+        choice.add(new Option(layer.name, String(palette.layers.length)));
         palette.layers.push(layer);
         palette.sections.push(placeGroup(card, palette, layer, groups));
       }
@@ -297,13 +357,12 @@
   picker.addEventListener('change', () => {
     if (!picking) return;
     const { section, index } = picking;
-    const { card, palette, layer, grid } = section.group;
+    const { palette, layer, grid } = section.group;
     const colour = [1, 3, 5].map((k) => parseInt(picker.value.slice(k, k + 2), 16));
-    palette.undo.push({ section, index, colour: layer.pixels.slice(index * 3, index * 3 + 3) });
-    layer.pixels.set(colour, index * 3);
     const button = grid.children[index];
+    keepForUndo(palette, section, button.getAttribute('aria-label'));
+    layer.pixels.set(colour, index * 3);
     paint(button, layer, index);
-    card.querySelector('.undo').disabled = false;
     status.textContent = 'Changed ' + button.getAttribute('aria-label');
     button.focus();
   });

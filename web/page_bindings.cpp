@@ -213,6 +213,37 @@ val SavePalette(const std::string& name, const val& bytes, const std::string& fo
   return told;
 }
 
+// {refusal, notes, bytes}: the colours of the file `source` of
+// `sourceBytes` (an image, a PNG swatch, a palette text) put into layer
+// `layer` of the palette `name` of `bytes`, its layers edited as `layers`,
+// as `plughost save SOURCE --into NAME --group N` puts them into the
+// palette as the page holds it; `bytes` what the palette then holds.
+val PutColours(const std::string& name, const val& bytes, const val& layers, int layer,
+               const std::string& source, const val& sourceBytes) {
+  const std::vector<plughost::NamedLayer> named = NamedLayers(layers);
+  PutAlone(name, bytes);
+  Put(source, sourceBytes);
+  // The page's own changes first, said only when they cannot be made.
+  PageCaller edits;
+  if (!named.empty()) plughost::ExportPalette(edits, name, named.front().image, named);
+  PageCaller caller;
+  if (!edits.refusal().empty()) caller.Refused(edits.refusal());
+  plughost::SaveRequest request;
+  request.images = {source};
+  request.into = name;
+  request.group = named.size() > 1 && layer >= 0 ? layer : plughost::kNoGroup;
+  int status = plughost::kExitUsage;
+  if (edits.refusal().empty() && plughost::CheckRequest(request) == plughost::RequestFault::kNone)
+    status = plughost::SaveToFile(caller, request, source, "Saving " + source + " into " + name);
+  val told = Told(caller);
+  plughost::InputFile file;
+  std::vector<uint8_t> palette;
+  std::string error;
+  if (status == plughost::kExitSuccess && file.Open(name, &error) && file.ReadAll(&palette, &error))
+    told.set("bytes", Bytes(palette));
+  return told;
+}
+
 // What a conversion wrote, as one zip archive in the working folder: its
 // name, or "" after the caller was told why there is none.
 std::string ZipConverted(plughost::Caller& caller, const std::string& name) {
@@ -306,6 +337,7 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
 EMSCRIPTEN_BINDINGS(zentrow_page) {
   emscripten::function("openPalette", &web::OpenPalette);
   emscripten::function("savePalette", &web::SavePalette);
+  emscripten::function("putColours", &web::PutColours);
   emscripten::function("convertPalettes", &web::ConvertPalettes);
   emscripten::function("writtenFormats", &web::WrittenFormats);
   emscripten::function("paletteExtension", &web::PaletteExtension);
