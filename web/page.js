@@ -51,16 +51,19 @@
     ? Math.min(layer.colours, layer.rows * layer.columns) : layer.rows * layer.columns);
   const kColumns = 16;
 
-  // A big palette opens a part at a time, each about this long, so that the
-  // page answers clicks, keys and scrolling between the parts.
-  const kPartMs = 15;
+  // A big palette opens a part at a time, each about this long and of at
+  // most so many groups, so that the page answers clicks, keys and
+  // scrolling between the parts: a part now and then takes three times as
+  // long as the one before it.
+  const kPartMs = 10;
+  const kMostPerPart = 128;
   const later = () => new Promise((resolve) => setTimeout(resolve, 0));
 
   // The palette `name` of `bytes` opened part by part: each answer of
   // openPalette handed to `each(told, first)`, which says whether to go on.
   async function inParts(m, name, bytes, each) {
     let first = 0;
-    let count = 16;
+    let count = 32;
     let groups = 0;
     do {
       const started = performance.now();
@@ -69,9 +72,9 @@
       if (!each(told, first)) return false;
       groups = told.groups;
       first += count;
-      // Parts of the same size take from 10 to 40 ms: grow or shrink by
-      // half at most.
-      count = Math.max(1, Math.round(Math.min(count * 2, Math.max(count / 2, count * kPartMs / Math.max(took, 1)))));
+      // Grown or shrunk by half at most, as the same work takes from 10 to 40 ms.
+      const fitting = Math.min(count * 2, Math.max(count / 2, count * kPartMs / Math.max(took, 1)));
+      count = Math.max(1, Math.min(kMostPerPart, Math.round(fitting)));
       if (first < groups) await later();
     } while (first < groups);
     return true;

@@ -438,13 +438,16 @@ def check_small_things(driver, multi):
     text = os.path.join(folder, "README.md")
     with open(text, "w") as f:
         f.write("# Palettes\n\nSome words about the palettes here, chosen by mistake.\n" * 8)
+    shutil.copyfile(multi, os.path.join(folder, "palette.kcf"))
+    run_plughost(["open", "palette.kcf", "--group", "0", "--out", "swatch.png", "--swatch", "16"], folder)
     driver.get("file://" + page_dir + "/index.html")
     WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
-    _, shown = open_on_page(driver, text)
-    _, err = run_plughost(["open", "README.md", "--out", "whole.ppm"], folder)
-    notes = [l[len("plughost: note: "):] for l in err.splitlines() if l.startswith("plughost: note: ")]
-    check(sorted(shown["notes"]) == sorted(set(notes)) and any("not laid out as" in n for n in notes),
-          "a text chosen by mistake: each of plughost's notes once: %s against %s" % (shown["notes"], notes))
+    for name, named in (("README.md", "not laid out as"), ("swatch.png", "it is a PNG image, not a palette")):
+        _, shown = open_on_page(driver, os.path.join(folder, name))
+        _, err = run_plughost(["open", name, "--out", "whole.ppm"], folder)
+        notes = [l[len("plughost: note: "):] for l in err.splitlines() if l.startswith("plughost: note: ")]
+        check(sorted(shown["notes"]) == sorted(set(notes)) and any(named in n for n in notes),
+              "%s chosen by mistake: each of plughost's notes once: %s against %s" % (name, shown["notes"], notes))
     # Headless Chromium's windows are at least 500 px wide: a phone's width
     # is the browser's own emulation of one.
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
@@ -536,7 +539,7 @@ def main():
             WebDriverWait(driver, 20).until(
                 lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
             driver.set_window_size(1200, 1000)
-            card, _ = open_on_page(driver, multi)
+            card, _ = open_on_page(driver, os.path.join(work, "big", "groups-4000.kcf"))
             swatch = card.find_elements(By.CSS_SELECTOR, ".swatch")[21]
             driver.execute_script("arguments[0].focus();", swatch)
             driver.save_screenshot(screenshot)
