@@ -227,9 +227,9 @@
   }
 
   // Each change keeps what it changed: the group's colours and the
-  // palette's bytes before it.
-  function keepForUndo(palette, section, what) {
-    palette.undo.push({ section, what, pixels: section.group.layer.pixels.slice(), bytes: palette.bytes });
+  // palette's bytes before it, and the swatch to go back to.
+  function keepForUndo(palette, section, what, index) {
+    palette.undo.push({ section, what, index, pixels: section.group.layer.pixels.slice(), bytes: palette.bytes });
     section.group.card.querySelector('.undo').disabled = false;
   }
 
@@ -242,7 +242,7 @@
     repaint(last.section);
     card.querySelector('.undo').disabled = card.palette.undo.length === 0;
     status.textContent = 'Undone: ' + last.what + '.';
-    const button = grid.children[0];
+    const button = grid.children[last.index];
     if (button) button.focus();
   }
 
@@ -264,7 +264,7 @@
       status.textContent = opened.refusal;
       return;
     }
-    keepForUndo(palette, section, 'the colours of ' + file.name + ' in ' + layer.name);
+    keepForUndo(palette, section, 'the colours of ' + file.name + ' in ' + layer.name, 0);
     palette.bytes = told.bytes;
     layer.pixels.set(opened.layers[0].pixels);
     repaint(section);
@@ -363,7 +363,7 @@
     const { palette, layer, grid } = section.group;
     const colour = [1, 3, 5].map((k) => parseInt(picker.value.slice(k, k + 2), 16));
     const button = grid.children[index];
-    keepForUndo(palette, section, button.getAttribute('aria-label'));
+    keepForUndo(palette, section, button.getAttribute('aria-label'), index);
     layer.pixels.set(colour, index * 3);
     paint(button, layer, index);
     status.textContent = 'Changed ' + button.getAttribute('aria-label');
@@ -387,6 +387,15 @@
       download(m.FS.readFile(told.file), told.name);
     }
     status.textContent = said.join(' ') || 'Nothing was converted.';
+    // A line a palette: how many files it gave, or why none.
+    const lines = document.getElementById('converted');
+    lines.textContent = '';
+    for (const palette of told.palettes) {
+      const line = document.createElement('li');
+      line.textContent = palette.refusal ||
+        palette.name + ': ' + palette.files + (palette.files === 1 ? ' file' : ' files');
+      lines.appendChild(line);
+    }
   }
 
   async function openFiles(files) {

@@ -143,6 +143,29 @@ val Told(const PageCaller& caller) {
   return told;
 }
 
+// The page's caller for a batch, which also keeps the first refusal of
+// each file apart, in the order the batch runs them, for a line a palette;
+// what is refused after the last file is the batch's.
+class BatchCaller : public PageCaller {
+ public:
+  void FileStarts() override {
+    refusals_.emplace_back();
+    running_ = true;
+  }
+  void FileEnds(size_t /*done*/) override { running_ = false; }
+  void Refused(const std::string& sentence) override {
+    PageCaller::Refused(sentence);
+    if (running_ && refusals_.back().empty()) refusals_.back() = sentence;
+  }
+  // Of file `i`; "" for one that ran without one, or did not run.
+  std::string RefusalOf(size_t i) const { return i < refusals_.size() ? refusals_[i] : ""; }
+  size_t ran() const { return refusals_.size(); }
+
+ private:
+  std::vector<std::string> refusals_;
+  bool running_ = false;
+};
+
 }  // namespace
 
 // {refusal, notes, form, history, groups, layers}: the palette `name` of
@@ -289,12 +312,14 @@ val WrittenFormats() {
   return formats;
 }
 
-// {refusal, notes, done, failed, files, file, name}: every group of each
-// palette (`names`, `contents`) written as `extension` (an image as a
-// swatch of 16-pixel tiles), as `plughost open FILES --group all --out-dir DIR`
-// writes them, in one batch; `files` of them were written, packed into
+// {refusal, notes, done, failed, files, file, name, palettes}: every group
+// of each palette (`names`, `contents`) written as `extension` (an image as
+// a swatch of 16-pixel tiles), as `plughost open FILES --group all --out-dir
+// DIR` writes them, in one batch; `files` of them were written, packed into
 // the zip archive `file`, to be downloaded as `name`; `failed` palettes
-// could not be converted.
+// could not be converted. `palettes` has a {name, files, refusal} for each
+// palette the batch ran: how many files its plan wrote of it once they
+// were all placed, or its first refusal.
 val ConvertPalettes(const val& names, const val& contents, const std::string& extension) {
   Clear();
   plughost::OpenRequest request;
@@ -307,12 +332,13 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   request.format = plughost::FormatFromPath("palette." + extension);
   request.swatch = AsSwatch(request.format);
   request.group = plughost::kAllGroups;
-  PageCaller caller;
+  BatchCaller caller;
   plughost::BatchTally tally;
+  plughost::OpenPlan plan;
   // The page asks only for what the table's rows write.
   std::string wrong;
   if (plughost::CheckRequest(&request) == plughost::RequestFault::kNone) {
-    const plughost::OpenPlan plan = plughost::PlanOpen(request);
+    plan = plughost::PlanOpen(request);
     plughost::Batch batch(caller);
     if (batch.Plan({plan.inputs, plan.outputs, kConverted, "", "", ""}, &wrong) == plughost::kExitSuccess)
       tally = batch.Run(request.inputs, [&](plughost::Caller& c, const std::string& file,
@@ -325,6 +351,17 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   val told = Told(caller);
   told.set("failed", unsigned(tally.failed));
   told.set("files", unsigned(tally.placed));
+  val palettes = val::array();
+  for (size_t i = 0; i < caller.ran() && i < request.inputs.size(); ++i) {
+    const std::string& input = request.inputs[i];
+    val palette = val::object();
+    palette.set("name", input);
+    palette.set("refusal", caller.RefusalOf(i));
+    const bool placed = caller.RefusalOf(i).empty() && tally.placed > 0 && plan.jobs.count(input) > 0;
+    palette.set("files", placed ? unsigned(plan.jobs.at(input).size()) : 0u);
+    palettes.call<void>("push", palette);
+  }
+  told.set("palettes", palettes);
   if (!zip.empty()) {
     told.set("file", std::string(kFolder) + "/" + zip);
     told.set("name", zip);

@@ -504,6 +504,15 @@ def check_conversion(driver, palettes, extension):
             check(got.read(name) == expected[name], "%s in the zip is plughost's %s" % (name, name))
     check(str(len(expected)) + " files from " + str(len(names)) + " palettes" in status,
           "the page says what it converted: " + status)
+    # A line a palette, with as many files as plughost writes of it alone.
+    lines = [li.text for li in driver.find_elements(By.CSS_SELECTOR, "#converted li")]
+    want = []
+    for k, name in enumerate(names):
+        out = os.path.join(folder, "one%d" % k)
+        run_plughost(["open", name, "--group", "all", "--out-dir", out, "--format", extension], os.path.join(folder, "in"))
+        made = len(os.listdir(out)) if os.path.isdir(out) else 0
+        want.append("%s: %d %s" % (name, made, "file" if made == 1 else "files"))
+    check(lines == want, "a line a palette: %s against %s" % (lines, want))
 
 
 def main():
