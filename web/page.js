@@ -99,6 +99,8 @@
 
   function fill(section) {
     const { layer, grid } = section.group;
+    if (grid.children.length > 0) return;
+    grid.removeAttribute('tabindex');
     for (let i = 0; i < entries(layer); ++i) {
       const button = document.createElement('button');
       button.type = 'button';
@@ -155,6 +157,15 @@
     grid.setAttribute('role', 'group');
     grid.setAttribute('aria-label', layer.name + ': ' + count + ' colours; arrow keys move, Enter changes one');
     grid.addEventListener('keydown', (e) => moveFocus(grid, e));
+    // Tab reaches a group not drawn yet as it reaches a drawn one's first
+    // swatch: the grid itself, which then draws its swatches and hands on
+    // the focus.
+    grid.tabIndex = 0;
+    grid.addEventListener('focus', () => {
+      filler.unobserve(section);
+      fill(section);
+      if (grid.firstChild) grid.firstChild.focus();
+    });
     grid.addEventListener('click', (e) => {
       if (e.target.classList.contains('swatch')) choose(section, e.target);
     });

@@ -332,6 +332,14 @@ def check_big_palette(driver):
     check(got["groups"] == 4000, "every group of the 4000 has its place: %d" % got["groups"])
     check(0 < got["swatches"] < 4000, "only the groups in view are drawn: %d swatches" % got["swatches"])
     card = driver.find_element(By.CSS_SELECTOR, ".palette")
+    # Tab goes on from the last group drawn to the next, drawn as it is reached.
+    drawn = driver.execute_script("""const drawn = [...arguments[0].querySelectorAll('.group')]
+        .filter(g => g.querySelector('.swatch'));
+        return [drawn.length, drawn[drawn.length - 1].querySelector('.swatch')];""", card)
+    drawn[1].send_keys(Keys.TAB)
+    focused = driver.switch_to.active_element.get_attribute("aria-label") or ""
+    check(focused.startswith("group %d, colour 0: #" % drawn[0]),
+          "Tab from the last group drawn (%d) reaches the next one's first swatch: %r" % (drawn[0] - 1, focused))
     driver.execute_script("arguments[0].querySelector('.group:last-child').scrollIntoView();", card)
     run_plughost(["open", "groups-4000.kcf", "--group", "3999", "--out", "last.gpl"], folder)
     want = read_gpl(os.path.join(folder, "last.gpl"))
