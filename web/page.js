@@ -87,13 +87,14 @@
     button.setAttribute('aria-label', layer.name + ', colour ' + index + ': ' + value);
   }
 
-  // A group gets its swatches when it comes near the view; until then its
-  // grid is empty, at the size its swatches will take.
+  // A group has its swatches while it is near the view, and gives them up
+  // when it is far from it (unless one has the focus), so that scrolling
+  // through 4,000 groups keeps only those in view; otherwise its grid is
+  // empty, at the size its swatches will take.
   const filler = new IntersectionObserver((seen) => {
     for (const entry of seen) {
-      if (!entry.isIntersecting) continue;
-      filler.unobserve(entry.target);
-      fill(entry.target);
+      if (entry.isIntersecting) fill(entry.target);
+      else empty(entry.target);
     }
   }, { rootMargin: '50% 0px' });
 
@@ -110,6 +111,13 @@
       paint(button, layer, i);
       grid.appendChild(button);
     }
+  }
+
+  function empty(section) {
+    const { grid } = section.group;
+    if (grid.children.length === 0 || grid.contains(document.activeElement)) return;
+    grid.textContent = '';
+    grid.tabIndex = 0;
   }
 
   function repaint(section) {
@@ -162,7 +170,6 @@
     // the focus.
     grid.tabIndex = 0;
     grid.addEventListener('focus', () => {
-      filler.unobserve(section);
       fill(section);
       if (grid.firstChild) grid.firstChild.focus();
     });
@@ -373,6 +380,7 @@
     const { section, index } = picking;
     const { palette, layer, grid } = section.group;
     const colour = [1, 3, 5].map((k) => parseInt(picker.value.slice(k, k + 2), 16));
+    fill(section);  // given up while the chooser was open
     const button = grid.children[index];
     keepForUndo(palette, section, button.getAttribute('aria-label'), index);
     layer.pixels.set(colour, index * 3);

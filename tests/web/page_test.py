@@ -350,6 +350,8 @@ def check_big_palette(driver):
     except Exception:
         pass
     check(last(driver) == want, "group 3999, scrolled to, shows plughost's colours: %s" % last(driver))
+    left = driver.execute_script("return arguments[0].querySelectorAll('.group:first-child .swatch').length;", card)
+    check(left == 0, "group 0, far from the view, has given up its swatches: %d" % left)
 
 
 DROP = """const [section, name, packed] = arguments;
