@@ -421,7 +421,9 @@ axe.run(document, {resultTypes: ['violations']}).then(
 
 def check_accessibility(driver, multi):
     """axe-core, as the test command installs it, finds nothing wrong with
-    the page holding a palette of ten groups, a swatch focused."""
+    the page holding a palette of ten groups, a swatch focused; nor, 360 px
+    wide, with a text opened by mistake and its notes, and a conversion's
+    lines."""
     if not axe or not os.path.isfile(axe):
         check(False, "axe-core is missing (%s): scripts/install-deps.sh installs it" % axe)
         return
@@ -437,6 +439,18 @@ def check_accessibility(driver, multi):
     print("axe-core %s: %d violations with %s open%s" % (version, len(violations), os.path.basename(multi),
                                                        "".join("\n  " + v for v in violations)))
     check(not violations, "axe-core finds no violation on the page: %d" % len(violations))
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 360, "height": 800, "deviceScaleFactor": 1, "mobile": False})
+    open_on_page(driver, os.path.join(work, "small", "README.md"))
+    driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                           {"behavior": "allow", "downloadPath": os.path.join(work, "axe")})
+    driver.find_element(By.ID, "convert-all").click()
+    WebDriverWait(driver, 20).until(lambda d: d.find_elements(By.CSS_SELECTOR, "#converted li"))
+    narrow = driver.execute_async_script(AXE_RUN)
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    print("axe-core, 360 px wide, a text's notes and a conversion's lines shown: %d violations%s"
+          % (len(narrow), "".join("\n  " + v for v in narrow)))
+    check(not narrow, "axe-core finds no violation on the page 360 px wide: %d" % len(narrow))
 
 
 def check_small_things(driver, multi):
