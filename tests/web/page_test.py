@@ -99,10 +99,15 @@ def start_browser():
         "download.prompt_for_download": False,
         "profile.default_content_setting_values.automatic_downloads": 1})
     driver = webdriver.Chrome(options=options)
+    fresh_page(driver)
+    return driver
+
+
+def fresh_page(driver):
+    """The page loaded anew, its module ready."""
     driver.get("file://" + page_dir + "/index.html")
     WebDriverWait(driver, 20).until(
         lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
-    return driver
 
 
 # A group's swatches are drawn as it comes into view: each is scrolled to
@@ -319,8 +324,7 @@ def check_big_palette(driver):
     os.makedirs(folder)
     path = os.path.join(folder, "groups-4000.kcf")
     write_palette(path, 16, 4000)
-    driver.get("file://" + page_dir + "/index.html")
-    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    fresh_page(driver)
     driver.execute_script(LONG_TASKS)
     driver.find_element(By.ID, "files").send_keys(path)
     WebDriverWait(driver, 120).until(
@@ -398,8 +402,7 @@ def check_drops(driver, palettes, multi):
     run_plughost(["open", "other.kcf", "--out", "swatch.png", "--swatch", "16"], folder)
     with open(os.path.join(folder, "words.txt"), "w") as f:
         f.write("no colours here\n")
-    driver.get("file://" + page_dir + "/index.html")
-    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    fresh_page(driver)
     card, shown = open_on_page(driver, os.path.join(folder, name))
     before = shown["layers"][1]["hexes"]
     for dropped in ("colours.gpl", "swatch.png", "words.txt"):
@@ -434,8 +437,7 @@ def check_accessibility(driver, multi):
     if not axe or not os.path.isfile(axe):
         check(False, "axe-core is missing (%s): scripts/install-deps.sh installs it" % axe)
         return
-    driver.get("file://" + page_dir + "/index.html")
-    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    fresh_page(driver)
     card, _ = open_on_page(driver, multi)
     driver.execute_script("arguments[0].focus();", card.find_elements(By.CSS_SELECTOR, ".swatch")[3])
     with open(axe, encoding="utf-8") as f:
@@ -471,8 +473,7 @@ def check_small_things(driver, multi):
         f.write("# Palettes\n\nSome words about the palettes here, chosen by mistake.\n" * 8)
     shutil.copyfile(multi, os.path.join(folder, "palette.kcf"))
     run_plughost(["open", "palette.kcf", "--group", "0", "--out", "swatch.png", "--swatch", "16"], folder)
-    driver.get("file://" + page_dir + "/index.html")
-    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    fresh_page(driver)
     for name, named in (("README.md", "not laid out as"), ("swatch.png", "it is a PNG image, not a palette")):
         _, shown = open_on_page(driver, os.path.join(folder, name))
         _, err = run_plughost(["open", name, "--out", "whole.ppm"], folder)
@@ -501,8 +502,7 @@ def check_conversion(driver, palettes, extension):
     for path in palettes:
         names.append(os.path.basename(path))
         shutil.copy(path, os.path.join(folder, "in", names[-1]))
-    driver.get("file://" + page_dir + "/index.html")
-    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+    fresh_page(driver)
     driver.find_element(By.ID, "files").send_keys("\n".join(os.path.join(folder, "in", n) for n in names))
     WebDriverWait(driver, 60).until(lambda d: len(d.find_elements(By.CSS_SELECTOR, ".palette")) == len(names))
     driver.execute_cdp_cmd("Browser.setDownloadBehavior",
@@ -575,9 +575,7 @@ def main():
         check_accessibility(driver, multi)
         check_drops(driver, palettes, multi)
         if screenshot:
-            driver.get("file://" + page_dir + "/index.html")
-            WebDriverWait(driver, 20).until(
-                lambda d: d.find_element(By.ID, "status").text.startswith("Choose"))
+            fresh_page(driver)
             driver.set_window_size(1200, 1000)
             card, _ = open_on_page(driver, os.path.join(work, "big", "groups-4000.kcf"))
             swatch = card.find_elements(By.CSS_SELECTOR, ".swatch")[21]
