@@ -316,7 +316,7 @@
   function newCard(name) {
     const card = document.getElementById('palette-card').content.firstElementChild.cloneNode(true);
     card.querySelector('.name').textContent = name;
-    card.querySelector('.tools').hidden = true;
+    for (const tools of card.querySelectorAll('.tools')) tools.hidden = true;
     document.getElementById('palettes').appendChild(card);
     return card;
   }
@@ -334,10 +334,17 @@
     card.querySelector('.save').addEventListener('click', () => save(m, card));
     card.querySelector('.undo').addEventListener('click', () => undo(card));
     takeDrops(m, card, card.querySelector('.groups'));
+    // What a drop does, for those who choose a file instead.
+    const bring = card.querySelector('.bring-in');
+    bring.addEventListener('change', () => {
+      const section = card.palette.sections[Number(card.querySelector('.into').value)];
+      if (bring.files.length > 0 && section) bringIn(m, section, bring.files[0]);
+      bring.value = '';
+    });
     card.addEventListener('keydown', (e) => {
       if ((e.ctrlKey || e.metaKey) && e.key === 'z') { e.preventDefault(); undo(card); }
     });
-    card.querySelector('.tools').hidden = false;
+    for (const tools of card.querySelectorAll('.tools')) tools.hidden = false;
   }
 
   // The palette opened onto its card a part at a time, its first groups
@@ -355,9 +362,9 @@
         card.querySelector('.form').textContent = told.form || '';
         card.querySelector('.history').textContent = told.history ? 'History note: ' + told.history : '';
       }
-      const choice = card.querySelector('.layer');
+      const choices = [card.querySelector('.layer'), card.querySelector('.into')];
       for (const layer of told.layers) {
-        choice.add(new Option(layer.name, String(palette.layers.length)));
+        for (const choice of choices) choice.add(new Option(layer.name, String(palette.layers.length)));
         palette.layers.push(layer);
         palette.sections.push(placeGroup(card, palette, layer, groups));
       }

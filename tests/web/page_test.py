@@ -31,6 +31,7 @@ import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.common.by import By
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
@@ -373,46 +374,64 @@ for (const type of ['dragenter', 'dragover', 'drop'])
   section.dispatchEvent(new DragEvent(type, {dataTransfer: carried, bubbles: true, cancelable: true}));"""
 
 
-def drop_on_group(driver, card, group, path):
-    """`path` dropped on group `group` of `card`; what the page then says."""
-    section = card.find_elements(By.CSS_SELECTOR, ".group")[group]
+def drop_on_group(driver, card, group, path, chosen=False):
+    """`path` dropped on group `group` of `card`, or `chosen` for it with the
+    card's file chooser; what the page then says."""
     said = driver.find_element(By.ID, "status").text
-    with open(path, "rb") as f:
-        packed = base64.b64encode(f.read()).decode("ascii")
-    driver.execute_script(DROP, section, os.path.basename(path), packed)
-    WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text != said)
+    if chosen:
+        driver.execute_script("arguments[0].querySelector('.into').value = arguments[1];", card, str(group))
+        card.find_element(By.CSS_SELECTOR, ".bring-in").send_keys(path)
+    else:
+        section = card.find_elements(By.CSS_SELECTOR, ".group")[group]
+        with open(path, "rb") as f:
+            packed = base64.b64encode(f.read()).decode("ascii")
+        driver.execute_script(DROP, section, os.path.basename(path), packed)
+    try:
+        WebDriverWait(driver, 20).until(lambda d: d.find_element(By.ID, "status").text != said)
+    except TimeoutException:
+        pass  # the page said nothing new: the check that follows says so
     return driver.find_element(By.ID, "status").text, [
         li.text for li in card.find_elements(By.CSS_SELECTOR, ".notes li")]
 
 
 def check_drops(driver, palettes, multi):
-    """A .gpl, a PNG swatch and a text dropped on group 1 of a palette of
-    ten groups: the palette downloaded is what `plughost save --into
-    --group 1` makes of the same files, with its notes and refusal; undo
-    takes the colours back out."""
+    """A .gpl (chosen with the card's file chooser, as by keyboard), a PNG
+    swatch and a text dropped on group 1 of a palette of ten groups: after
+    each, group 1 shows what `plughost save --into --group 1` puts there of
+    the same file, and the page says its notes and refusal; the palette
+    downloaded is plughost's bytes; undo takes the colours back out."""
     folder = os.path.join(work, "drops")
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)
     name = os.path.basename(multi)
-    # Copies of their own that plughost may rewrite: the corpus is read-only.
+    # A copy of its own that plughost may rewrite: the corpus is read-only.
     shutil.copyfile(multi, os.path.join(folder, name))
-    other = next(p for p in palettes if p != multi)
-    shutil.copyfile(other, os.path.join(folder, "other.kcf"))
-    run_plughost(["open", "other.kcf", "--out", "colours.gpl"], folder)
-    run_plughost(["open", "other.kcf", "--out", "swatch.png", "--swatch", "16"], folder)
+    # The colours of two other palettes of one group each (a palette's own
+    # groups are often alike), so that each step changes group 1.
+    wanted = [("colours.gpl", []), ("swatch.png", ["--swatch", "16"])]
+    for path in palettes:
+        if path != multi and wanted:
+            shutil.copyfile(path, os.path.join(folder, "source.kcf"))
+            out, args = wanted[0]
+            if run_plughost(["open", "source.kcf", "--out", out] + args, folder)[0] == 0:
+                wanted.pop(0)
     with open(os.path.join(folder, "words.txt"), "w") as f:
         f.write("no colours here\n")
     fresh_page(driver)
     card, shown = open_on_page(driver, os.path.join(folder, name))
     before = shown["layers"][1]["hexes"]
     for dropped in ("colours.gpl", "swatch.png", "words.txt"):
-        said, notes = drop_on_group(driver, card, 1, os.path.join(folder, dropped))
+        said, notes = drop_on_group(driver, card, 1, os.path.join(folder, dropped), dropped.endswith(".gpl"))
         code, err = run_plughost(["save", dropped, "--into", name, "--group", "1"], folder)
         want_notes = [l[len("plughost: note: "):] for l in err.splitlines() if l.startswith("plughost: note: ")]
         # plughost's notes go on to name its options.
-        check(len(notes) == len(set(want_notes)) and all(any(w.startswith(n) for w in want_notes) for n in notes) and (code == 0) == (refusal_of(err) == "")
+        check(len(notes) == len(set(want_notes)) and all(any(w.startswith(n) for w in want_notes) for n in notes)
               and (code == 0 or said == refusal_of(err)),
               "%s dropped on group 1: the page says %r %s, plughost %r %s" % (dropped, said, notes, refusal_of(err), want_notes))
+        run_plughost(["open", name, "--group", "1", "--out", "group1.gpl"], folder)
+        shown_now = driver.execute_async_script(CARD, card)["layers"][1]["hexes"]
+        check(shown_now == read_gpl(os.path.join(folder, "group1.gpl")),
+              "after %s, group 1 shows what plughost put there" % dropped)
     got_name, got = download(driver, card, "kcf", 0, os.path.join(folder, "own"))
     with open(os.path.join(folder, name), "rb") as f:
         check(got == f.read(), "the palette with the colours dropped is save --into --group 1's bytes")
