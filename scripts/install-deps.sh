@@ -45,13 +45,27 @@ done
 fetch_libspng() {
   [ ${#everything[@]} -eq 0 ] || { "$(dirname "$0")/fetch-libspng.sh" && "$(dirname "$0")/fetch-zlib.sh"; }
 }
+# The page's browser test checks the page with axe-core, from the npm
+# registry at the version tests/web/package-lock.json pins, installed in
+# tests/web/node_modules (again only when that version is not there).
+page_test_tools() {
+  [ ${#everything[@]} -gt 0 ] || return 0
+  local web pinned installed
+  web="$(cd "$(dirname "$0")/../tests/web" && pwd)"
+  pinned=$(node -p "require('$web/package-lock.json').packages['node_modules/axe-core'].version")
+  installed=$(node -p "require('$web/node_modules/axe-core/package.json').version" 2>/dev/null || true)
+  [ "$pinned" = "$installed" ] && return 0
+  command -v npm >/dev/null || DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq npm >/dev/null
+  npm ci --prefix "$web" --no-audit --no-fund --silent
+}
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
 if [ ${#missing[@]} -eq 0 ]; then
   fetch_libspng
+  page_test_tools
   exit 0
 fi
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO=sudo
 echo "installing: ${missing[*]}"
 if [ ${#everything[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
@@ -60,3 +74,4 @@ $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
   "${missing[@]}" >/dev/null
 fetch_libspng
+page_test_tools

@@ -104,6 +104,7 @@ val Layers(const std::vector<plughost::OpenedPalette>& opened) {
     layer.set("name", o.layer);
     layer.set("rows", document.rows);
     layer.set("columns", document.columns);
+    layer.set("colours", o.ColoursHeld());
     layer.set("pixels", Bytes(document.pixels));
     layers.call<void>("push", layer);
   }
@@ -142,21 +143,51 @@ val Told(const PageCaller& caller) {
   return told;
 }
 
+// The page's caller for a batch, which also keeps the first refusal of
+// each file apart, in the order the batch runs them, for a line a palette;
+// what is refused after the last file is the batch's.
+class BatchCaller : public PageCaller {
+ public:
+  void FileStarts() override {
+    refusals_.emplace_back();
+    running_ = true;
+  }
+  void FileEnds(size_t /*done*/) override { running_ = false; }
+  void Refused(const std::string& sentence) override {
+    PageCaller::Refused(sentence);
+    if (running_ && refusals_.back().empty()) refusals_.back() = sentence;
+  }
+  // Of file `i`; "" for one that ran without one, or did not run.
+  std::string RefusalOf(size_t i) const { return i < refusals_.size() ? refusals_[i] : ""; }
+  size_t ran() const { return refusals_.size(); }
+
+ private:
+  std::vector<std::string> refusals_;
+  bool running_ = false;
+};
+
 }  // namespace
 
-// {refusal, notes, form, history, layers}: the palette `name` of `bytes`
-// opened as an editor of layers opens it, a layer a group, and its form.
-val OpenPalette(const std::string& name, const val& bytes) {
+// {refusal, notes, form, history, groups, layers}: the palette `name` of
+// `bytes` opened as an editor of layers opens it, a layer a group
+// ({name, rows, columns, colours, pixels}: `colours` of the image's pixels
+// are entries of the file, -1 when its header does not say), and its form;
+// of a palette of several groups (`groups` of them) only the layers of
+// groups `first` to `first + count - 1`, so that the page opens a big one
+// in parts and stays answering between them.
+val OpenPalette(const std::string& name, const val& bytes, int first, int count) {
   PutAlone(name, bytes);
   PageCaller caller;
   std::vector<plughost::OpenedPalette> opened;
   std::string form;
-  const int status = plughost::OpenLayers(caller, name, "", &opened, &form);
+  plughost::LayerPart part{first, count};
+  const int status = plughost::OpenLayers(caller, name, "", &opened, &form, &part);
   val told = Told(caller);
   if (status != plughost::kExitSuccess) return told;
   told.set("form", form);
+  told.set("groups", part.groups);
   // The module attaches the same note to every layer.
-  told.set("history", plughost::HistoryNote(*opened.front().host));
+  if (!opened.empty()) told.set("history", plughost::HistoryNote(*opened.front().host));
   told.set("layers", Layers(opened));
   return told;
 }
@@ -205,6 +236,37 @@ val SavePalette(const std::string& name, const val& bytes, const std::string& fo
   return told;
 }
 
+// {refusal, notes, bytes}: the colours of the file `source` of
+// `sourceBytes` (an image, a PNG swatch, a palette text) put into layer
+// `layer` of the palette `name` of `bytes`, its layers edited as `layers`,
+// as `plughost save SOURCE --into NAME --group N` puts them into the
+// palette as the page holds it; `bytes` what the palette then holds.
+val PutColours(const std::string& name, const val& bytes, const val& layers, int layer,
+               const std::string& source, const val& sourceBytes) {
+  const std::vector<plughost::NamedLayer> named = NamedLayers(layers);
+  PutAlone(name, bytes);
+  Put(source, sourceBytes);
+  // The page's own changes first, said only when they cannot be made.
+  PageCaller edits;
+  if (!named.empty()) plughost::ExportPalette(edits, name, named.front().image, named);
+  PageCaller caller;
+  if (!edits.refusal().empty()) caller.Refused(edits.refusal());
+  plughost::SaveRequest request;
+  request.images = {source};
+  request.into = name;
+  request.group = named.size() > 1 && layer >= 0 ? layer : plughost::kNoGroup;
+  int status = plughost::kExitUsage;
+  if (edits.refusal().empty() && plughost::CheckRequest(request) == plughost::RequestFault::kNone)
+    status = plughost::SaveToFile(caller, request, source, "Saving " + source + " into " + name);
+  val told = Told(caller);
+  plughost::InputFile file;
+  std::vector<uint8_t> palette;
+  std::string error;
+  if (status == plughost::kExitSuccess && file.Open(name, &error) && file.ReadAll(&palette, &error))
+    told.set("bytes", Bytes(palette));
+  return told;
+}
+
 // What a conversion wrote, as one zip archive in the working folder: its
 // name, or "" after the caller was told why there is none.
 std::string ZipConverted(plughost::Caller& caller, const std::string& name) {
@@ -220,7 +282,7 @@ std::string ZipConverted(plughost::Caller& caller, const std::string& name) {
   std::vector<uint8_t> archive;
   std::string error;
   if (entries.empty()) return "";
-  if (!ZipStored(entries, &archive)) error = name + ": too many images for one zip archive";
+  if (!ZipArchive(entries, &archive)) error = name + ": the zip archive could not be written";
   if (error.empty()) plughost::WriteFileAtomically(name, archive, &error);
   if (!error.empty()) return caller.Refused(error), "";
   return name;
@@ -250,12 +312,14 @@ val WrittenFormats() {
   return formats;
 }
 
-// {refusal, notes, done, failed, files, file, name}: every group of each
-// palette (`names`, `contents`) written as `extension` (an image as a
-// swatch of 16-pixel tiles), as `plughost open FILES --group all --out-dir DIR`
-// writes them, in one batch; `files` of them were written, packed into
+// {refusal, notes, done, failed, files, file, name, palettes}: every group
+// of each palette (`names`, `contents`) written as `extension` (an image as
+// a swatch of 16-pixel tiles), as `plughost open FILES --group all --out-dir
+// DIR` writes them, in one batch; `files` of them were written, packed into
 // the zip archive `file`, to be downloaded as `name`; `failed` palettes
-// could not be converted.
+// could not be converted. `palettes` has a {name, files, refusal} for each
+// palette the batch ran: how many files its plan wrote of it once they
+// were all placed, or its first refusal.
 val ConvertPalettes(const val& names, const val& contents, const std::string& extension) {
   Clear();
   plughost::OpenRequest request;
@@ -268,12 +332,13 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   request.format = plughost::FormatFromPath("palette." + extension);
   request.swatch = AsSwatch(request.format);
   request.group = plughost::kAllGroups;
-  PageCaller caller;
+  BatchCaller caller;
   plughost::BatchTally tally;
+  plughost::OpenPlan plan;
   // The page asks only for what the table's rows write.
   std::string wrong;
   if (plughost::CheckRequest(&request) == plughost::RequestFault::kNone) {
-    const plughost::OpenPlan plan = plughost::PlanOpen(request);
+    plan = plughost::PlanOpen(request);
     plughost::Batch batch(caller);
     if (batch.Plan({plan.inputs, plan.outputs, kConverted, "", "", {}}, &wrong) == plughost::kExitSuccess)
       tally = batch.Run(request.inputs, [&](plughost::Caller& c, const std::string& file,
@@ -286,6 +351,17 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   val told = Told(caller);
   told.set("failed", unsigned(tally.failed));
   told.set("files", unsigned(tally.placed));
+  val palettes = val::array();
+  for (size_t i = 0; i < caller.ran() && i < request.inputs.size(); ++i) {
+    const std::string& input = request.inputs[i];
+    val palette = val::object();
+    palette.set("name", input);
+    palette.set("refusal", caller.RefusalOf(i));
+    const bool placed = caller.RefusalOf(i).empty() && tally.placed > 0 && plan.jobs.count(input) > 0;
+    palette.set("files", placed ? unsigned(plan.jobs.at(input).size()) : 0u);
+    palettes.call<void>("push", palette);
+  }
+  told.set("palettes", palettes);
   if (!zip.empty()) {
     told.set("file", std::string(kFolder) + "/" + zip);
     told.set("name", zip);
@@ -298,6 +374,7 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
 EMSCRIPTEN_BINDINGS(zentrow_page) {
   emscripten::function("openPalette", &web::OpenPalette);
   emscripten::function("savePalette", &web::SavePalette);
+  emscripten::function("putColours", &web::PutColours);
   emscripten::function("convertPalettes", &web::ConvertPalettes);
   emscripten::function("writtenFormats", &web::WrittenFormats);
   emscripten::function("paletteExtension", &web::PaletteExtension);

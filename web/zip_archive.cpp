@@ -1,82 +1,77 @@
 #include "web/zip_archive.h"
 
-#include <zlib.h>
+#include <zip.h>
+
+#include <cstring>
 
 namespace web {
 
 namespace {
 
-constexpr uint32_t kLocalHeader = 0x04034b50;
-constexpr uint32_t kCentralHeader = 0x02014b50;
-constexpr uint32_t kEndOfCentral = 0x06054b50;
-constexpr uint16_t kVersion = 20;       // 2.0: what stored entries need
-constexpr uint16_t kUtf8Names = 0x0800;  // names as the browser gave them
-constexpr uint16_t kStored = 0;
-constexpr uint16_t kDate1980 = 0x21;     // 1 January 1980: no time of its own
+// minizip writes through these, into the archive's bytes in memory: the
+// "file" it opens is the archive itself.
+struct Memory {
+  std::vector<uint8_t>* bytes;
+  size_t at = 0;
+};
 
-void Put16(std::vector<uint8_t>* out, uint32_t v) {
-  out->push_back(uint8_t(v & 0xFF));
-  out->push_back(uint8_t((v >> 8) & 0xFF));
+voidpf ZCALLBACK Open(voidpf opaque, const char* /*name*/, int /*mode*/) { return opaque; }
+
+// A new archive is only written; minizip reads back only an archive it appends to.
+uLong ZCALLBACK Read(voidpf, voidpf, void*, uLong) { return 0; }
+
+uLong ZCALLBACK Write(voidpf, voidpf stream, const void* from, uLong size) {
+  Memory& m = *static_cast<Memory*>(stream);
+  if (m.at + size > m.bytes->size()) m.bytes->resize(m.at + size);
+  std::memcpy(m.bytes->data() + m.at, from, size);
+  m.at += size;
+  return size;
 }
 
-void Put32(std::vector<uint8_t>* out, uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
+long ZCALLBACK Tell(voidpf, voidpf stream) { return long(static_cast<Memory*>(stream)->at); }
+
+long ZCALLBACK Seek(voidpf, voidpf stream, uLong offset, int origin) {
+  Memory& m = *static_cast<Memory*>(stream);
+  const size_t from = origin == ZLIB_FILEFUNC_SEEK_SET   ? 0
+                      : origin == ZLIB_FILEFUNC_SEEK_CUR ? m.at
+                                                         : m.bytes->size();
+  if (from + offset > m.bytes->size()) return -1;
+  m.at = from + offset;
+  return 0;
 }
 
-// The fields a local and a central header share, from the version needed
-// to the name's length.
-void PutShared(std::vector<uint8_t>* out, uint32_t crc, uint32_t size, size_t nameSize) {
-  Put16(out, kVersion);
-  Put16(out, kUtf8Names);
-  Put16(out, kStored);
-  Put16(out, 0);  // time
-  Put16(out, kDate1980);
-  Put32(out, crc);
-  Put32(out, size);  // compressed: stored as it is
-  Put32(out, size);
-  Put16(out, uint32_t(nameSize));
-  Put16(out, 0);  // no extra field
-}
+int ZCALLBACK Close(voidpf, voidpf) { return 0; }
+int ZCALLBACK Error(voidpf, voidpf) { return 0; }
+
+// Entries' names as the browser gave them, in UTF-8 (general purpose bit 11).
+constexpr uLong kUtf8Names = 1u << 11;
+// minizip's "version made by" for a zip of no particular system.
+constexpr uLong kMadeBy = 0;
 
 }  // namespace
 
-bool ZipStored(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries,
-               std::vector<uint8_t>* archive) {
-  if (entries.size() > 0xFFFF) return false;
-  std::vector<uint8_t> central;
+bool ZipArchive(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& entries,
+                std::vector<uint8_t>* archive) {
   archive->clear();
+  Memory memory{archive};
+  zlib_filefunc_def io{Open, Read, Write, Tell, Seek, Close, Error, &memory};
+  zipFile zip = zipOpen2("", APPEND_STATUS_CREATE, nullptr, &io);
+  if (zip == nullptr) return false;
+  // Every entry dated 1 January 1980, the first day a zip can hold, so that
+  // the same palettes make the same archive.
+  zip_fileinfo info{};
+  info.tmz_date.tm_mday = 1;
+  info.tmz_date.tm_year = 1980;
+  bool written = true;
   for (const auto& [name, bytes] : entries) {
-    if (name.size() > 0xFFFF || bytes.size() > 0xFFFFFFFFu || archive->size() > 0xFFFFFFFFu)
-      return false;
-    const uint32_t crc = uint32_t(crc32(0, bytes.data(), uInt(bytes.size())));
-    const auto at = uint32_t(archive->size());
-    Put32(archive, kLocalHeader);
-    PutShared(archive, crc, uint32_t(bytes.size()), name.size());
-    archive->insert(archive->end(), name.begin(), name.end());
-    archive->insert(archive->end(), bytes.begin(), bytes.end());
-    Put32(&central, kCentralHeader);
-    Put16(&central, kVersion);  // made by
-    PutShared(&central, crc, uint32_t(bytes.size()), name.size());
-    Put16(&central, 0);  // comment
-    Put16(&central, 0);  // disk
-    Put16(&central, 0);  // internal attributes
-    Put32(&central, 0);  // external attributes
-    Put32(&central, at);
-    central.insert(central.end(), name.begin(), name.end());
+    written = written &&
+              zipOpenNewFileInZip4(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                   Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                                   Z_DEFAULT_STRATEGY, nullptr, 0, kMadeBy, kUtf8Names) == ZIP_OK &&
+              zipWriteInFileInZip(zip, bytes.data(), unsigned(bytes.size())) == ZIP_OK &&
+              zipCloseFileInZip(zip) == ZIP_OK;
   }
-  if (archive->size() + central.size() > 0xFFFFFFFFu) return false;
-  const auto centralAt = uint32_t(archive->size());
-  archive->insert(archive->end(), central.begin(), central.end());
-  Put32(archive, kEndOfCentral);
-  Put16(archive, 0);  // this disk
-  Put16(archive, 0);  // the disk the directory starts on
-  Put16(archive, uint32_t(entries.size()));
-  Put16(archive, uint32_t(entries.size()));
-  Put32(archive, uint32_t(central.size()));
-  Put32(archive, centralAt);
-  Put16(archive, 0);  // comment
-  return true;
+  return zipClose(zip, nullptr) == ZIP_OK && written;
 }
 
 }  // namespace web

@@ -262,14 +262,18 @@ int OpenPlanned(Caller& caller, const OpenRequest& request, const OpenPlan& plan
 }
 
 int OpenLayers(Caller& caller, const std::string& input, const std::string& scratchFolder,
-               std::vector<OpenedPalette>* layers, std::string* formText) {
+               std::vector<OpenedPalette>* layers, std::string* formText, LayerPart* part) {
   const PaletteSource source = ReadPaletteSource(input);
   if (!source.Read()) return caller.Refused(source.error), kExitHost;
   const int groups = source.Groups();
   if (formText != nullptr) *formText = groups > 0 ? FormText(source.form) : "";
+  const int first = part != nullptr ? part->first : 0;
+  const int end = part != nullptr ? int(std::min<int64_t>(groups, int64_t{first} + part->count))
+                                  : groups;
+  if (part != nullptr) part->groups = groups;
   std::vector<int> wanted;
-  for (int g = 0; g < groups && groups > 1; ++g) wanted.push_back(g);
-  if (wanted.empty()) wanted.push_back(kNoGroup);
+  for (int g = first; g < end && groups > 1; ++g) wanted.push_back(g);
+  if (groups <= 1 && first == 0) wanted.push_back(kNoGroup);
   const std::string label = "Opening " + input;
   ScratchFile view;
   for (int group : wanted) {
@@ -289,6 +293,7 @@ int OpenLayers(Caller& caller, const std::string& input, const std::string& scra
       return kExitModule;
     }
   }
+  if (layers->empty() || (groups > 1 && end < groups)) return kExitSuccess;
   // A palette read group by group is noted as if read whole, since that is
   // what its groups cover.
   const uint64_t read = groups > 1 ? source.form.End() : layers->front().read;

@@ -81,7 +81,20 @@ int OpenPlanned(Caller& caller, const OpenRequest& request, const OpenPlan& plan
 // telling the caller, when the file or any group does not open: a palette
 // cut short is no palette. `formText`, when given, says the palette's form
 // ("24-bit, 10 groups of 256 colours"; "" when its header gives none).
+//
+// `part`, when given, asks for some of the layers of a palette of several
+// groups only, for a caller that opens a big palette in parts between which
+// its user may act: groups `first` to `first + count - 1`, those of them the
+// palette has; it is told how many groups the palette has (0 or 1: it opens
+// whole, in the part from 0). The note on the whole file comes with the
+// part that holds the last group.
+struct LayerPart {
+  int first = 0;
+  int count = 0;
+  int groups = 0;  // told
+};
 int OpenLayers(Caller& caller, const std::string& input, const std::string& scratchFolder,
-               std::vector<OpenedPalette>* layers, std::string* formText = nullptr);
+               std::vector<OpenedPalette>* layers, std::string* formText = nullptr,
+               LayerPart* part = nullptr);
 
 }  // namespace plughost
