@@ -19,12 +19,9 @@ constexpr size_t kMostListed = size_t{1} << 20;
 // ("kayla-3": 3, with "kayla" left in *palette); kNoGroup for any other stem.
 int GroupOfStem(const std::string& stem, std::string* palette) {
   const size_t dash = stem.rfind('-');
-  const std::string digits = dash == std::string::npos ? "" : stem.substr(dash + 1);
-  if (dash == 0 || digits.empty() || digits.size() > 5 || (digits[0] == '0' && digits.size() > 1) ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+  int group = kNoGroup;
+  if (dash == std::string::npos || dash == 0 || !GroupNumberOf(stem.substr(dash + 1), &group))
     return kNoGroup;
-  const int group = std::stoi(digits);
-  if (group > kMaxGroup) return kNoGroup;
   *palette = stem.substr(0, dash);
   return group;
 }
@@ -47,9 +44,8 @@ bool ImagesOf(const std::vector<std::string>& given, PutBackPlan* plan,
       images->push_back(path);
       continue;
     }
-    const std::string folder = FolderOf(path + "/x");
     std::vector<std::string> names;
-    sys::ListBeginning(folder, "", kMostListed, &names);
+    sys::ListBeginning(InFolder(path, ""), "", kMostListed, &names);
     if (names.size() == kMostListed) {
       plan->fault = RequestFault::kFolderTooBig;
       plan->image = path;
@@ -57,7 +53,7 @@ bool ImagesOf(const std::vector<std::string>& given, PutBackPlan* plan,
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names)
-      if (SaveReads(name)) images->push_back(folder + name);
+      if (SaveReads(name)) images->push_back(InFolder(path, name));
   }
   return true;
 }
@@ -82,10 +78,10 @@ bool PlaceOf(const std::string& folder, const std::string& image, Palettes* pale
   const std::string stem = StemOf(image);
   std::string grouped;
   *group = GroupOfStem(stem, &grouped);
-  *palette = folder + stem + extension;
+  *palette = InFolder(folder, stem + extension);
   if (*group == kNoGroup) return true;
   const std::string whole = *palette;
-  *palette = folder + grouped + extension;
+  *palette = InFolder(folder, grouped + extension);
   if (!palettes->There(whole)) return true;
   if (palettes->There(*palette)) {
     plan->fault = RequestFault::kEitherPalette;
@@ -153,7 +149,7 @@ PutBackPlan PlanPutBack(const SaveRequest& request) {
   std::vector<std::string> images;
   if (!ImagesOf(request.images, &plan, &images)) return plan;
   if (images.empty()) plan.fault = RequestFault::kNoInputs;
-  const std::string folder = FolderOf(request.intoDir + "/x");
+  const std::string& folder = request.intoDir;
   Palettes palettes;
   std::vector<std::string> rest;  // inputs past the first of each palette
   for (const std::string& image : images) {

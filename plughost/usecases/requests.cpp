@@ -14,13 +14,28 @@ RequestFault CheckOutputChoice(size_t count, const std::string& out, const std::
   return RequestFault::kNone;
 }
 
-std::string InFolder(const std::string& outDir, const std::string& input, const std::string& extension) {
-  const char last = outDir.back();
-  const std::string sep = last == '/' || last == '\\' ? "" : "/";
-  return outDir + sep + StemOf(input) + "." + extension;
+std::string OutputInFolder(const std::string& outDir, const std::string& input, const std::string& extension) {
+  return InFolder(outDir, StemOf(input) + "." + extension);
 }
 
 }  // namespace
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  const char last = folder.back();
+  return folder + (last == '/' || last == '\\' ? "" : "/") + name;
+}
+
+bool GroupNumberOf(const std::string& digits, int* group) {
+  if (digits.empty() || digits.size() > 5 || (digits[0] == '0' && digits.size() > 1)) return false;
+  int n = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+    n = n * 10 + (c - '0');
+  }
+  *group = n;
+  return n <= kMaxGroup;
+}
 
 std::string StemOf(const std::string& path) {
   const std::string name = NameOf(path);
@@ -63,13 +78,13 @@ RequestFault CheckRequest(const SaveRequest& request) {
 
 std::string OutputFor(const OpenRequest& request, const std::string& input) {
   if (request.outDir.empty()) return request.out;
-  return InFolder(request.outDir, input, FormatById(request.format).extensions.front());
+  return OutputInFolder(request.outDir, input, FormatById(request.format).extensions.front());
 }
 
 std::string OutputFor(const SaveRequest& request, const std::string& input) {
   if (!request.into.empty()) return request.into;
   if (request.outDir.empty()) return request.out;
-  return InFolder(request.outDir, input, FormatById(ImageFormat::kKissPalette).extensions.front());
+  return OutputInFolder(request.outDir, input, FormatById(ImageFormat::kKissPalette).extensions.front());
 }
 
 std::string GroupOutput(const std::string& path, int group) {

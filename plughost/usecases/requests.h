@@ -69,6 +69,12 @@ std::string OutputFor(const SaveRequest& request, const std::string& input);
 
 // `path` with "-N" after its stem: "out/kayla.png" gives "out/kayla-3.png".
 std::string GroupOutput(const std::string& path, int group);
+// A group's number as plughost writes it in a name ("kayla-3.png", the
+// layer "group 3"): decimal, no leading zero, at most kMaxGroup.
+bool GroupNumberOf(const std::string& digits, int* group);
+
+// `name` in `folder`, a separator between them when it has none at its end.
+std::string InFolder(const std::string& folder, const std::string& name);
 
 // The name without its last extension.
 std::string StemOf(const std::string& path);

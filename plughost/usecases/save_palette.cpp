@@ -336,17 +336,7 @@ namespace {
 bool GroupOfLayer(const std::string& name, int* group) {
   if (name == "palette") return *group = kNoGroup, true;
   const std::string prefix = "group ";
-  if (name.compare(0, prefix.size(), prefix) != 0 || name.size() == prefix.size() ||
-      name.size() > prefix.size() + 5)
-    return false;
-  int n = 0;
-  for (size_t i = prefix.size(); i < name.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9' || (i == prefix.size() && name[i] == '0' && name.size() > i + 1))
-      return false;
-    n = n * 10 + (name[i] - '0');
-  }
-  *group = n;
-  return n <= kMaxGroup;
+  return name.compare(0, prefix.size(), prefix) == 0 && GroupNumberOf(name.substr(prefix.size()), group);
 }
 
 // The parts of an export into a palette of another form; "" or the refusal.
