@@ -7,7 +7,7 @@ const char kAboutText[] = "Version 1.00 Release 1 (11/2003)\n" ZENTROW_COPYRIGHT
                           "\n"
                           "\n"
                           "\n"
-                          "An plug-in file format module for Adobe PhotoshopR.";
+                          "An plug-in file format module for Vellory ImagingR.";
 
 namespace {
 

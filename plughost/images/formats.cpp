@@ -212,7 +212,7 @@ std::vector<Format> MakeTable() {
        nullptr, nullptr},
       {F::kJpeg2000, "a JPEG 2000 image", nullptr, {"jp2", "j2k", "jpx", "jpf", "j2c", "jpc"},
        K::kImage, IsJpeg2000, nullptr, nullptr, nullptr},
-      {F::kPsd, "a Photoshop image", nullptr, {"psd", "psb"}, K::kImage, IsPsd, nullptr, nullptr,
+      {F::kPsd, "a PSD image", nullptr, {"psd", "psb"}, K::kImage, IsPsd, nullptr, nullptr,
        nullptr},
       {F::kSunRaster, "a Sun raster image", nullptr, {"ras", "sun"}, K::kImage, IsSunRaster,
        nullptr, nullptr, nullptr},

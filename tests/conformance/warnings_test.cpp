@@ -17,9 +17,9 @@ using plughost::Host;
 using plughost::HostSettings;
 
 const std::string kRequires25 =
-    "This plug-in requires Adobe Photoshop\xC2\xAE 2.5 or later functionality.";
+    "This plug-in requires Vellory Imaging\xC2\xAE 2.5 or later functionality.";
 const std::string kRequires30 =
-    "This plug-in requires Adobe Photoshop\xC2\xAE 3.0 or later functionality.";
+    "This plug-in requires Vellory Imaging\xC2\xAE 3.0 or later functionality.";
 const std::string kIncompatible =
     "This plug-in is incompatible with this version of the host program.";
 
@@ -131,7 +131,7 @@ TEST(About, ShowsTheFixedTextOwnedByTheHostsWindow) {
   conformance::DestroyOwnerWindow(owner);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, std::string("Version 1.00 Release 1 (11/2003)\n") + ZENTROW_COPYRIGHT +
-                               "\n\n\nAn plug-in file format module for Adobe PhotoshopR.");
+                               "\n\n\nAn plug-in file format module for Vellory ImagingR.");
   EXPECT_EQ(boxes[0].caption, "") << "there is no string 16001";
   EXPECT_EQ(boxes[0].icon, "information");
   EXPECT_EQ(boxes[0].owner, owner);

@@ -196,7 +196,7 @@ TEST_F(Dll, StringBlocksHaveTheirSizes) {
 TEST_F(Dll, LoadStringAGivesTheTextsTheModuleReads) {
   ASSERT_EQ(GetACP(), 1252u) << "the texts are in code page 1252";
   EXPECT_EQ(String(16989), "Morvid: ref num=^0.");
-  EXPECT_EQ(String(16992), "This plug-in requires Adobe Photoshop\xAE ^1 or later functionality.");
+  EXPECT_EQ(String(16992), "This plug-in requires Vellory Imaging\xAE ^1 or later functionality.");
   EXPECT_EQ(String(16993), "This plug-in is incompatible with this version of the host program.");
   EXPECT_EQ(String(16994), "the required suite \\'^0\\' is unavailable");
   char buffer[16] = {'x'};

@@ -189,7 +189,7 @@ struct StringCase {
 TEST(StringTable, TextsTheModuleReads) {
   const StringCase cases[] = {
       {16989, "Morvid: ref num=^0."},
-      {16992, "This plug-in requires Adobe Photoshop\xAE ^1 or later functionality."},
+      {16992, "This plug-in requires Vellory Imaging\xAE ^1 or later functionality."},
       {16993, "This plug-in is incompatible with this version of the host program."},
       {16994, "the required suite \\'^0\\' is unavailable"},
       {16990, "An integer is required between ^1 and ^2."},
@@ -208,7 +208,7 @@ TEST(StringTable, AboutTextIsSevenLinesWithTheCopyrightNotice) {
   ASSERT_NE(entry, nullptr);
   const std::string text = entry->text;
   EXPECT_EQ(text, std::string("Morvid\n\nVersion 5.0 Release 1 (4/1998)\n") + ZENTROW_COPYRIGHT +
-                      "\n\n\nAn plug-in file format module for Adobe Photoshop\xAE.");
+                      "\n\n\nAn plug-in file format module for Vellory Imaging\xAE.");
   EXPECT_NE(text.find(ZENTROW_COPYRIGHT), std::string::npos);
 }
 

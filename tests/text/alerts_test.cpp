@@ -17,7 +17,7 @@ const char kExpectedAbout[] =
     "Copyright (c) 2003 Brackenwold. Free software under the MIT License.\n"
     "\n"
     "\n"
-    "An plug-in file format module for Adobe PhotoshopR.";
+    "An plug-in file format module for Vellory ImagingR.";
 
 void Set(uint8_t* text, const char* chars) {
   text[0] = static_cast<uint8_t>(std::strlen(chars));
@@ -59,7 +59,7 @@ TEST_F(AlertsTest, WarningTexts) {
   };
   const Case cases[] = {
       {"version filled in", 1, 16992, "2.5", nullptr,
-       "This plug-in requires Adobe Photoshop\xAE 2.5 or later functionality."},
+       "This plug-in requires Vellory Imaging\xAE 2.5 or later functionality."},
       {"value passed but no placeholder", 1, 16993, "2.5", nullptr,
        "This plug-in is incompatible with this version of the host program."},
       {"both values", -1, 16990, "1", "9", "An integer is required between 1 and 9."},
@@ -126,7 +126,7 @@ TEST_F(AlertsTest, AboutCaptionIsTheNextStringCutTo59) {
   ShowAbout(&about, attachedInstance, 16991);
   EXPECT_EQ(
       OnlyBox().caption,
-      std::string("This plug-in requires Adobe Photoshop\xAE ^1 or later functionality.", 59));
+      std::string("This plug-in requires Vellory Imaging\xAE ^1 or later functionality.", 59));
 }
 
 }  // namespace
