@@ -2,6 +2,8 @@
 #include <CLI/CLI.hpp>
 
 #include "plughost/commands/session.h"
+#include "plughost/commands/terminal.h"
+#include "plughost/usecases/jobs.h"
 
 namespace plughost {
 
@@ -14,20 +16,12 @@ const HostOptionUse kAboutUses = {true, true, nullptr, false};
 
 int RunAbout(const Options& options, Streams io) {
   Session session(options, io);
-  Batch none(session);  // checks the trace and the module
-  const int started = session.Start("about", none, {{}, {}, "", "", "", {}});
-  if (started != kExitSuccess) return started;
-  std::unique_ptr<Host> host = session.NewHost("about", "");
-  const int16_t before = host->result();
-  const int16_t after = host->CallAbout(0);
-  if (after != before) {
-    session.Refused("the About selector changed the result to " + ResultText(after));
-    return kExitModule;
-  }
-  session.Tail(*host);
-  const int status = Verdict(session, *host, kExitSuccess, "");
+  const Report report = ShowAbout(session);
+  if (!report.ran && report.status == kExitUsage)
+    io.err << "plughost about: " << Printable(report.clash) << "\n";
+  if (!report.ran) return report.status;
   const bool traced = session.CloseTrace();
-  return traced && session.OutputStillWritable() ? status : kExitHost;
+  return traced && session.OutputStillWritable() ? report.status : kExitHost;
 }
 
 CommandRow AboutCommand() {

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "plughost/commands/host_options.h"
-#include "plughost/usecases/put_back.h"
+#include "plughost/usecases/jobs.h"
 
 namespace plughost {
 
@@ -136,6 +136,8 @@ void AddTestingOptions(CLI::App& app, Options& options, const HostOptionUse& use
 
 void HideTestingOptions(CLI::App& app) { app.formatter(std::make_shared<UserHelp>()); }
 
+namespace {
+
 std::string RequestFaultText(RequestFault fault, bool opening, const std::string& out) {
   const std::string inputs = opening ? "palette files" : "images";
   switch (fault) {
@@ -175,7 +177,9 @@ std::string RequestFaultText(RequestFault fault, bool opening, const std::string
   return "";
 }
 
-std::string PutBackFaultText(const PutBackPlan& plan) {
+}  // namespace
+
+std::string FaultText(const Report& plan, bool opening, const std::string& out) {
   const std::string group = plan.group == kNoGroup ? "" : "group " + std::to_string(plan.group) + " of ";
   switch (plan.fault) {
     case RequestFault::kTwoForOnePlace:
@@ -189,7 +193,7 @@ std::string PutBackFaultText(const PutBackPlan& plan) {
     case RequestFault::kNoPaletteFolder:
       return "--into-dir " + plan.palette + " is not a folder; give the folder that holds the palettes";
     default:
-      return RequestFaultText(plan.fault, false, "");
+      return RequestFaultText(plan.fault, opening, out);
   }
 }
 

@@ -13,7 +13,7 @@ class App;
 
 namespace plughost {
 
-struct PutBackPlan;
+struct Report;
 
 void AddHostOptions(CLI::App& app, Options& options, const HostOptionUse& use);
 // The options for testing a module are left out of `app`'s --help, and
@@ -27,10 +27,9 @@ void AddOpenOptions(CLI::App& open, OpenRequest& request);
 // --out, --out-dir, --swatch, --into, --group and --force, each given once at most.
 void AddSaveOptions(CLI::App& save, SaveRequest& request);
 
-// Why a request does not hold together, by the options that made it:
-// `opening` for the open command, else save; `out` is --out's file.
-std::string RequestFaultText(RequestFault fault, bool opening, const std::string& out);
-// Why the images cannot be put back into a folder's palettes, with the files.
-std::string PutBackFaultText(const PutBackPlan& plan);
+// Why a job's request does not hold together, by the options that made it
+// and the files it names: `opening` for the open command, else save; `out`
+// is --out's file.
+std::string FaultText(const Report& report, bool opening, const std::string& out);
 
 }  // namespace plughost

@@ -4,11 +4,10 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 
-#include "plughost/commands/batch.h"
 #include "plughost/commands/command_line_options.h"
 #include "plughost/commands/commands.h"
-#include "plughost/commands/terminal.h"
-#include "plughost/usecases/open_palette.h"
+#include "plughost/commands/report.h"
+#include "plughost/commands/session.h"
 
 namespace plughost {
 
@@ -23,17 +22,8 @@ const HostOptionUse kOpenUses = {
 }  // namespace
 
 int RunOpen(const Options& options, OpenRequest request, Streams io) {
-  const std::string wrong = RequestFaultText(CheckRequest(&request), true, request.out);
-  if (!wrong.empty()) {
-    io.err << "plughost open: " << Printable(wrong) << "\n";
-    return kExitUsage;
-  }
-  const OpenPlan plan = PlanOpen(request);
-  return RunCommandBatch(options, io, "open", {plan.inputs, plan.outputs, request.outDir, "", "", {}},
-                         request.inputs,
-                         [&](Caller& caller, const std::string& file, const std::string& label) {
-                           return OpenPlanned(caller, request, plan, file, label);
-                         });
+  return RunCommandJob(options, io, {"open", "palette files", true, request.out},
+                       [&](Session& session) { return OpenPalettes(session, request); });
 }
 
 CommandRow OpenCommand() {

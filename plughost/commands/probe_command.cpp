@@ -2,9 +2,9 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 
-#include "plughost/commands/batch.h"
 #include "plughost/commands/commands.h"
-#include "plughost/usecases/probe_palette.h"
+#include "plughost/commands/report.h"
+#include "plughost/commands/session.h"
 
 namespace plughost {
 
@@ -20,14 +20,8 @@ const HostOptionUse kProbeUses = {
 }  // namespace
 
 int RunProbe(const Options& options, const std::vector<std::string>& files, Streams io) {
-  if (files.empty()) {
-    io.err << "plughost probe: no file given\n";
-    return kExitUsage;
-  }
-  const BatchRun probe = [&](Caller& caller, const std::string& file, const std::string&) {
-    return ProbeFile(caller, file);
-  };
-  return RunCommandBatch(options, io, "probe", {files, {}, "", "", "", {}}, files, probe, nullptr);
+  return RunCommandJob(options, io, {"probe", "file", true, "", nullptr},
+                       [&](Session& session) { return ProbeFiles(session, files); });
 }
 
 CommandRow ProbeCommand() {

@@ -37,16 +37,12 @@ Session::Session(const Options& options, Streams io)
       // Quiet by default on a terminal, as cp is; a script reading the
       // lines gets them.
       lines_(!options.quiet &&
-             (options.verbose || &io.out != &std::cout || !StdoutIsTerminal())) {}
-
-int Session::Start(const char* command, Batch& batch, BatchFiles files) {
+             (options.verbose || &io.out != &std::cout || !StdoutIsTerminal())) {
   path_ = options_.module.empty() ? DefaultModulePath() : AsModulePath(options_.module);
-  files.trace = options_.traceFile;
-  files.module = path_;
+}
+
+int Session::Begin() {
   std::string error;
-  const int planned = batch.Plan(files, &error);
-  if (planned == kExitUsage) io_.err << "plughost " << command << ": " << Printable(error) << "\n";
-  if (planned != kExitSuccess) return planned;
   if (!options_.traceFile.empty() && !trace_.Open(options_.traceFile, MayReplaceWithTrace(), &error)) {
     Refused(error);
     return kExitHost;

@@ -21,10 +21,12 @@ namespace plughost {
 class Session : public Caller {
  public:
   Session(const Options& options, Streams io);
-  // Has `batch` check every file the command names together (`files`, the
-  // trace and the module), then opens the trace and loads the module: 0,
-  // or the exit status after saying why.
-  int Start(const char* command, Batch& batch, BatchFiles files);
+  // The trace and the module, checked with the job's files.
+  std::string traceFile() const override { return options_.traceFile; }
+  std::string moduleFile() const override { return path_; }
+  // Opens the trace and loads the module: 0, or the exit status after
+  // saying why.
+  int Begin() override;
   // False (after saying so) once standard output can no longer be written:
   // a closed pipe, a full disk.
   bool OutputStillWritable();

@@ -1,6 +1,8 @@
 #include "plughost/usecases/batch.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "plughost/files/file_checks.h"
@@ -48,6 +50,12 @@ class Batch::Together : public Caller {
     for (const auto& done : done_) placed += !outputs_.LeftAsItWas(done.first);
     return placed;
   }
+  // The outputs written in full, whether or not they were then put in place.
+  std::unordered_set<std::string> Written() const {
+    std::unordered_set<std::string> written;
+    for (const auto& done : done_) written.insert(done.first);
+    return written;
+  }
 
  private:
   Caller& caller_;
@@ -62,6 +70,7 @@ Batch::Batch(Caller& caller)
 Batch::~Batch() = default;
 
 int Batch::Plan(const BatchFiles& files, std::string* wrong) {
+  files_ = files;
   RemovePendingOnInterrupt();
   if (!CheckCommandFiles({files.inputs, files.outputs, files.trace, files.module, files.locked},
                          wrong))
@@ -120,6 +129,7 @@ BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run
     caller_.FileStarts();
     const size_t broken = together_->broken();
     const int one = run(*together_, files[i], NameOf(files[i]) + place);
+    tally.ran.push_back({files[i], one == kExitSuccess ? Outcome::kDone : Outcome::kRefused, one});
     tally.run = i + 1;
     caller_.FileEnds(tally.run);
     // A file done by a module that broke the interface was done all the same.
@@ -137,7 +147,38 @@ BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run
   tally.stopped = stopped;
   if (stopped) tally.status = kExitHost;
   if (!Conclude(stopped, &tally)) tally.status = kExitHost;
+  for (size_t i = tally.ran.size(); i < files.size(); ++i) tally.ran.push_back({files[i], Outcome::kNotBegun, 0});
+  Account(&tally);
   return tally;
+}
+
+// What became of each output and each file: an output is in place when it
+// was written in full and put in place with the others; a file that ran
+// well is done when each of its outputs is. Some in place and some not is
+// a status of its own, so that a script knows to look.
+void Batch::Account(BatchTally* tally) const {
+  const std::unordered_set<std::string> written = together_->Written();
+  std::unordered_map<std::string, bool> whole;  // of each input: every output in place
+  size_t placed = 0;
+  for (size_t i = 0; i < files_.outputs.size(); ++i) {
+    const std::string& output = files_.outputs[i];
+    const std::string& input = i < files_.inputs.size() ? files_.inputs[i] : "";
+    const bool in = written.count(output) > 0 && !outputs_.LeftAsItWas(output);
+    tally->outputs.push_back({output, input, in});
+    placed += in;
+    // A file of the batch is an input, or, for colours put back, the palette written.
+    for (const std::string* key : {&input, &output}) {
+      auto it = whole.emplace(*key, true).first;
+      it->second = it->second && in;
+    }
+  }
+  for (FileOutcome& file : tally->ran) {
+    const auto it = whole.find(file.file);
+    if (file.outcome == Outcome::kDone && it != whole.end() && !it->second)
+      file.outcome = Outcome::kLeftAsItWas;
+  }
+  const bool some = placed > 0 && placed < tally->outputs.size();
+  if (tally->status != kExitSuccess && tally->status != kExitUsage && some) tally->status = kExitSome;
 }
 
 // The end of a batch, however it ends: the caller's own files put with the

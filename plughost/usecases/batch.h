@@ -27,6 +27,24 @@ struct BatchFiles {
   std::vector<std::string> locked;   // files locked to be rewritten (the palettes of a save)
 };
 
+// What became of one file a batch ran.
+enum class Outcome {
+  kDone,         // it ran, and every output written from it is in place
+  kLeftAsItWas,  // it ran, but its outputs were not put in place
+  kRefused,      // it failed, and the caller was told why
+  kNotBegun,     // the batch stopped before it
+};
+struct FileOutcome {
+  std::string file;
+  Outcome outcome = Outcome::kNotBegun;
+  int status = kExitSuccess;  // of its run
+};
+// One output of a batch: in place at the end, or not (its target as it was).
+struct OutputOutcome {
+  std::string file, input;
+  bool placed = false;
+};
+
 // How a batch ended: what the caller says of it, in its own words.
 struct BatchTally {
   int status = kExitSuccess;  // the batch's exit status
@@ -41,6 +59,8 @@ struct BatchTally {
   std::string hostFailure;    // stopped so by a full or failing disk: its reason
   size_t leftBehind = 0;      // new files that could not be removed
   std::string leftBehindNames;
+  std::vector<FileOutcome> ran;        // each file of the batch, in order
+  std::vector<OutputOutcome> outputs;  // each output planned, in order
 };
 
 // One file of a batch: the caller to hand the use cases, the file, and a
@@ -61,15 +81,18 @@ class Batch {
   // telling the caller.
   int Plan(const BatchFiles& files, std::string* wrong);
   // Runs `run` for each file, then puts every output in place together;
-  // the host's own failures outrank the module's refusals.
+  // the host's own failures outrank the module's refusals, and a batch
+  // that placed some outputs but not all ends kExitSome.
   BatchTally Run(const std::vector<std::string>& files, const BatchRun& run);
 
  private:
   class Together;
   bool Conclude(bool stopped, BatchTally* tally);
+  void Account(BatchTally* tally) const;
   void SayLeftovers(const BatchFiles& files);
 
   Caller& caller_;
+  BatchFiles files_;
   std::string stagedFolder_;
   CommitTogether outputs_;
   std::unique_ptr<Together> together_;

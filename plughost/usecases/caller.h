@@ -18,10 +18,19 @@ namespace plughost {
 class CommitTogether;
 
 // How an operation ended, the same numbers a script reads from plughost:
-//   0 success; 1 the module answered a non-zero result (or broke the host
-//   interface); 2 a request that does not hold together; 3 the host itself
-//   failed (cannot read an input, load the module, write an output).
-enum ExitStatus { kExitSuccess = 0, kExitModule = 1, kExitUsage = 2, kExitHost = 3 };
+//   0 success, every output in place; 1 the module answered a non-zero
+//   result (or broke the host interface); 2 a request that does not hold
+//   together; 3 the host itself failed (cannot read an input, load the
+//   module, write an output), every target as it was; 4 some outputs in
+//   place and others not (an input refused in a batch that went on, an
+//   output that could not be put in place with the others).
+enum ExitStatus {
+  kExitSuccess = 0,
+  kExitModule = 1,
+  kExitUsage = 2,
+  kExitHost = 3,
+  kExitSome = 4
+};
 
 // Groups of a palette: one (from 0), none asked for, or every one.
 constexpr int kNoGroup = -1;
@@ -58,6 +67,14 @@ class Caller {
  public:
   virtual ~Caller() = default;
   virtual const LoadedModule& module() const = 0;
+  // The caller's own files of a job, checked with the job's files: the
+  // trace it writes and the module it loads ("" for none).
+  virtual std::string traceFile() const { return ""; }
+  virtual std::string moduleFile() const { return ""; }
+  // Once the job's files were checked together, before any file runs: the
+  // caller opens what it writes and loads its module. kExitSuccess, or the
+  // status after saying why.
+  virtual int Begin() { return kExitSuccess; }
   // A host for one run of the module on `file` ("open", "save", "probe").
   virtual std::unique_ptr<Host> NewHost(const std::string& operation, const std::string& file) = 0;
   // Around each run of the module, `label` naming it for a progress bar.

@@ -198,7 +198,7 @@ TEST(EndToEnd, ABatchGoesOnPastABadFileAndNamesIt) {
   WriteAll(dir / "bad.kcf", {'K', 'i', 'S', 'S', 16, 24});
   const Outcome run = Plughost(dir, {"open", Sample("palette24.kcf"), "{dir}bad.kcf", Sample("palette12.kcf"),
                                  "--out-dir", "{dir}", "--format", "ppm"});
-  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.status, 4) << run.err;  // some outputs in place, one not
   EXPECT_NE(run.err.find("bad.kcf: result -39: end of file"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("1 of 3 files could not be converted"), std::string::npos) << run.err;
   EXPECT_EQ(dir.Names(), (std::vector<std::string>{"bad.kcf", "palette12.ppm", "palette24.ppm"}));
@@ -502,7 +502,11 @@ const SafetyCase kSafetyCases[] = {
      {"open", "{dir}d.kcf", "--out", "{dir}x.png"}, 3, "d.kcf is a directory", ""},
     {"BatchGoesPastADirectory",
      [](const TempDir& d) { return std::filesystem::create_directory(d / "d.kcf"); },
-     {"open", "{dir}d.kcf", "{dir}p24.kcf", "--out-dir", "{dir}out"}, 3, "1 of 2 files", "out"},
+     {"open", "{dir}d.kcf", "{dir}p24.kcf", "--out-dir", "{dir}out"}, 4, "1 of 2 files", "out"},
+    // Some outputs in place and an input refused: the last line names both.
+    {"SomeInPlaceAndTheRestNamed", Always,
+     {"open", "{dir}p24.kcf", "{dir}missing.kcf", "--out-dir", "{dir}ox"}, 4,
+     "p24.png; not in place: ", "ox"},
     {"SaveInputDirectory", [](const TempDir& d) { return std::filesystem::create_directory(d / "d.png"); },
      {"save", "{dir}d.png", "--out", "{dir}x.kcf"}, 3, "d.png is a directory", ""},
     {"TargetDirectory", [](const TempDir& d) { return std::filesystem::create_directory(d / "o.png"); },
@@ -956,7 +960,7 @@ TEST(DataSafety, AListedFolderStillKeepsWhatIsNoPalette) {
   WriteAll(batch.Output(3), image);
   WriteAll(batch.dir / "out/I5.KCF", image);
   const Outcome run = Plughost(batch.dir, batch.args);
-  EXPECT_EQ(run.status, 3) << run.out << run.err;
+  EXPECT_EQ(run.status, 4) << run.out << run.err;
   EXPECT_NE(run.err.find("i3.kcf holds an image, not a palette"), std::string::npos) << run.err;
   EXPECT_EQ(ReadAll(batch.Output(3)), image);
   EXPECT_EQ(ReadAll(batch.dir / "out/I5.KCF"), image) << "another file, or the same one where case is ignored";
