@@ -18,9 +18,8 @@
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/system.h"
-#include "plughost/usecases/batch.h"
+#include "plughost/usecases/jobs.h"
 #include "plughost/usecases/open_palette.h"
-#include "plughost/usecases/save_palette.h"
 #include "web/page_caller.h"
 #include "web/zip_archive.h"
 
@@ -49,7 +48,7 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 }
 
 // The working folder emptied of what an earlier call left there, the
-// folder a conversion wrote and its files too, through the files gate as
+// folders a conversion made and their files too, through the files gate as
 // every file the host touches.
 void Clear() {
   static const bool entered = [] {
@@ -59,14 +58,11 @@ void Clear() {
     return true;
   }();
   (void)entered;
-  for (const std::string& file : FilesIn("")) {
-    if (file != kConverted) {
-      plughost::sys::Remove(file);
-      continue;
-    }
-    for (const std::string& made : FilesIn(kConverted))
-      plughost::sys::Remove(std::string(kConverted) + "/" + made);
-    plughost::sys::RemoveFolder(kConverted);
+  for (const std::string& entry : FilesIn("")) {
+    if (plughost::sys::Remove(entry)) continue;
+    // A folder: what a conversion wrote, or palettes of a name met before.
+    for (const std::string& made : FilesIn(entry)) plughost::sys::Remove(entry + "/" + made);
+    plughost::sys::RemoveFolder(entry);
   }
 }
 
@@ -76,6 +72,21 @@ void Put(const std::string& name, const val& bytes) {
   const std::vector<uint8_t> file = emscripten::convertJSArrayToNumberVector<uint8_t>(bytes);
   std::string error;
   plughost::WriteFileAtomically(name, file, &error);
+}
+
+// Where a palette of a conversion is put: under its name, or, when a
+// palette of that name came before it (from another folder of the user's),
+// under it in a folder of its own, "(2)/x.kcf", so that neither is lost and
+// the check of the job's files sees two inputs that would write the same
+// outputs.
+std::string ApartIfNamedBefore(const std::string& name, const std::vector<std::string>& before) {
+  std::string path = name;
+  for (int n = 2; std::find(before.begin(), before.end(), path) != before.end(); ++n) {
+    path = "(" + std::to_string(n) + ")/" + name;
+    int failure = 0;
+    plughost::sys::MakeFolders("(" + std::to_string(n) + ")", &failure);
+  }
+  return path;
 }
 
 // `name` holding `bytes`, alone in the working folder.
@@ -143,29 +154,6 @@ val Told(const PageCaller& caller) {
   return told;
 }
 
-// The page's caller for a batch, which also keeps the first refusal of
-// each file apart, in the order the batch runs them, for a line a palette;
-// what is refused after the last file is the batch's.
-class BatchCaller : public PageCaller {
- public:
-  void FileStarts() override {
-    refusals_.emplace_back();
-    running_ = true;
-  }
-  void FileEnds(size_t /*done*/) override { running_ = false; }
-  void Refused(const std::string& sentence) override {
-    PageCaller::Refused(sentence);
-    if (running_ && refusals_.back().empty()) refusals_.back() = sentence;
-  }
-  // Of file `i`; "" for one that ran without one, or did not run.
-  std::string RefusalOf(size_t i) const { return i < refusals_.size() ? refusals_[i] : ""; }
-  size_t ran() const { return refusals_.size(); }
-
- private:
-  std::vector<std::string> refusals_;
-  bool running_ = false;
-};
-
 }  // namespace
 
 // {refusal, notes, form, history, groups, layers}: the palette `name` of
@@ -201,37 +189,22 @@ val OpenPalette(const std::string& name, const val& bytes, int first, int count)
 // written, `name` the name to give it.
 val SavePalette(const std::string& name, const val& bytes, const std::string& format, int layer,
                 const val& layers) {
-  const std::vector<plughost::NamedLayer> named = NamedLayers(layers);
+  plughost::EditedSaveRequest request;
+  request.palette = name;
+  request.layers = NamedLayers(layers);
+  request.shown = layer;
+  request.format = plughost::FormatFromPath("palette." + format);
+  request.as = format == "kcf24"                                    ? plughost::EditedAs::kNew24Bit
+               : request.format != plughost::ImageFormat::kUnknown ? plughost::EditedAs::kWritten
+                                                                    : plughost::EditedAs::kPalette;
+  request.swatch = AsSwatch(request.format);
   PutAlone(name, bytes);
   PageCaller caller;
-  const size_t shown = layer >= 0 && size_t(layer) < named.size() ? size_t(layer) : 0;
-  const int group = named.size() > 1 ? int(shown) : plughost::kNoGroup;
-  const std::string label = "Saving " + name;
-  // Named as plughost names what it writes of a group: NAME-N.EXT.
-  const auto output = [&](const std::string& path) {
-    return group == plughost::kNoGroup ? path : plughost::GroupOutput(path, group);
-  };
-  std::string out = name;
-  int status = plughost::kExitUsage;
-  if (format == "kcf24") {
-    out = output(plughost::StemOf(name) + "-24bit." + kPaletteExtension);
-    status = plughost::SaveNewPalette(caller, name, named[shown].image, out, false, label);
-  } else if (!named.empty()) {
-    status = plughost::ExportPalette(caller, name, named[shown].image, named);
-  }
-  const plughost::ImageFormat written = plughost::FormatFromPath("palette." + format);
-  if (written != plughost::ImageFormat::kUnknown && status == plughost::kExitSuccess) {
-    plughost::OpenRequest request;
-    request.inputs = {name};
-    request.format = written;
-    request.swatch = AsSwatch(written);
-    out = output(plughost::StemOf(name) + "." + format);
-    status = plughost::OpenToFile(caller, request, name, group, out, label);
-  }
+  const plughost::Report report = plughost::SaveEdited(caller, request);
   val told = Told(caller);
-  if (status == plughost::kExitSuccess) {
-    told.set("file", std::string(kFolder) + "/" + out);
-    told.set("name", out);
+  if (report.status == plughost::kExitSuccess) {
+    told.set("file", std::string(kFolder) + "/" + report.written);
+    told.set("name", report.written);
   }
   return told;
 }
@@ -243,26 +216,20 @@ val SavePalette(const std::string& name, const val& bytes, const std::string& fo
 // palette as the page holds it; `bytes` what the palette then holds.
 val PutColours(const std::string& name, const val& bytes, const val& layers, int layer,
                const std::string& source, const val& sourceBytes) {
-  const std::vector<plughost::NamedLayer> named = NamedLayers(layers);
+  plughost::BringInRequest request;
+  request.palette = name;
+  request.layers = NamedLayers(layers);
+  request.group = request.layers.size() > 1 && layer >= 0 ? layer : plughost::kNoGroup;
+  request.source = source;
   PutAlone(name, bytes);
   Put(source, sourceBytes);
-  // The page's own changes first, said only when they cannot be made.
-  PageCaller edits;
-  if (!named.empty()) plughost::ExportPalette(edits, name, named.front().image, named);
   PageCaller caller;
-  if (!edits.refusal().empty()) caller.Refused(edits.refusal());
-  plughost::SaveRequest request;
-  request.images = {source};
-  request.into = name;
-  request.group = named.size() > 1 && layer >= 0 ? layer : plughost::kNoGroup;
-  int status = plughost::kExitUsage;
-  if (edits.refusal().empty() && plughost::CheckRequest(request) == plughost::RequestFault::kNone)
-    status = plughost::SaveToFile(caller, request, source, "Saving " + source + " into " + name);
+  const plughost::Report report = plughost::BringColoursIn(caller, request);
   val told = Told(caller);
   plughost::InputFile file;
   std::vector<uint8_t> palette;
   std::string error;
-  if (status == plughost::kExitSuccess && file.Open(name, &error) && file.ReadAll(&palette, &error))
+  if (report.status == plughost::kExitSuccess && file.Open(name, &error) && file.ReadAll(&palette, &error))
     told.set("bytes", Bytes(palette));
   return told;
 }
@@ -325,42 +292,34 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   plughost::OpenRequest request;
   const auto count = names["length"].as<unsigned>();
   for (unsigned i = 0; i < count; ++i) {
-    request.inputs.push_back(names[i].as<std::string>());
+    request.inputs.push_back(ApartIfNamedBefore(names[i].as<std::string>(), request.inputs));
     Put(request.inputs.back(), contents[i]);
   }
   request.outDir = kConverted;
   request.format = plughost::FormatFromPath("palette." + extension);
   request.swatch = AsSwatch(request.format);
   request.group = plughost::kAllGroups;
-  BatchCaller caller;
-  plughost::BatchTally tally;
-  plughost::OpenPlan plan;
-  // The page asks only for what the table's rows write.
-  std::string wrong;
-  if (plughost::CheckRequest(&request) == plughost::RequestFault::kNone) {
-    plan = plughost::PlanOpen(request);
-    plughost::Batch batch(caller);
-    if (batch.Plan({plan.inputs, plan.outputs, kConverted, "", "", {}}, &wrong) == plughost::kExitSuccess)
-      tally = batch.Run(request.inputs, [&](plughost::Caller& c, const std::string& file,
-                                            const std::string& label) {
-        return plughost::OpenPlanned(c, request, plan, file, label);
-      });
-  }
-  if (!wrong.empty()) caller.Refused(wrong);
+  PageCaller caller;
+  const plughost::Report report = plughost::OpenPalettes(caller, request);
+  if (!report.clash.empty()) caller.Refused(report.clash);
   const std::string zip = ZipConverted(caller, "palettes-" + extension + ".zip");
   val told = Told(caller);
-  told.set("failed", unsigned(tally.failed));
-  told.set("files", unsigned(tally.placed));
+  size_t failed = 0;
   val palettes = val::array();
-  for (size_t i = 0; i < caller.ran() && i < request.inputs.size(); ++i) {
-    const std::string& input = request.inputs[i];
+  for (const plughost::FileOutcome& ran : report.tally.ran) {
+    if (ran.outcome == plughost::Outcome::kNotBegun) continue;
+    failed += ran.outcome == plughost::Outcome::kRefused;
+    unsigned placed = 0;
+    for (const plughost::OutputOutcome& output : report.tally.outputs)
+      placed += output.placed && output.input == ran.file;
     val palette = val::object();
-    palette.set("name", input);
-    palette.set("refusal", caller.RefusalOf(i));
-    const bool placed = caller.RefusalOf(i).empty() && tally.placed > 0 && plan.jobs.count(input) > 0;
-    palette.set("files", placed ? unsigned(plan.jobs.at(input).size()) : 0u);
+    palette.set("name", ran.file);
+    palette.set("refusal", ran.refusal);
+    palette.set("files", placed);
     palettes.call<void>("push", palette);
   }
+  told.set("failed", unsigned(failed));
+  told.set("files", unsigned(report.tally.placed));
   told.set("palettes", palettes);
   if (!zip.empty()) {
     told.set("file", std::string(kFolder) + "/" + zip);

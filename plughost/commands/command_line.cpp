@@ -19,7 +19,8 @@ namespace {
 
 constexpr const char* kFooter = R"(Exit status: 0 success; 1 the module answered a non-zero result;
 2 a bad command line; 3 the host failed (cannot read an input, load the
-module or write an output). Host options may also stand before the command;
+module or write an output), every target as it was; 4 some outputs in place
+and others not, named in the last line. Host options may also stand before the command;
 a command's own options go after it, before or after the files; -- ends the
 options, so that a file name may begin with -.)";
 

@@ -3,7 +3,7 @@
 // printed to the given streams. Each answers the exit status:
 //   0 success; 1 the module answered a non-zero result; 2 a bad command
 //   line; 3 the host itself failed (cannot read an image, load the module,
-//   write an output).
+//   write an output); 4 some outputs in place and others not.
 #pragma once
 
 #include <functional>

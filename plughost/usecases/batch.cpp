@@ -26,7 +26,12 @@ class Batch::Together : public Caller {
   void RunEnds(Host& host, const char* operation) override { caller_.RunEnds(host, operation); }
   void Note(const std::string& text) override { caller_.Note(text); }
   std::string Advise(const Advice& advice) const override { return caller_.Advise(advice); }
-  void Refused(const std::string& sentence) override { caller_.Refused(sentence); }
+  void Refused(const std::string& sentence) override {
+    if (refusal_ != nullptr && refusal_->empty()) *refusal_ = sentence;
+    caller_.Refused(sentence);
+  }
+  // Where the first refusal of the file running is kept; null between files.
+  void KeepRefusal(std::string* refusal) { refusal_ = refusal; }
   void Done(const std::string& line, const std::string& target) override {
     if (target.empty()) caller_.Done(line, target);
     else done_.emplace_back(target, line);
@@ -61,6 +66,7 @@ class Batch::Together : public Caller {
   Caller& caller_;
   CommitTogether& outputs_;
   size_t broken_ = 0;
+  std::string* refusal_ = nullptr;
   std::vector<std::pair<std::string, std::string>> done_;  // target, line
 };
 
@@ -128,8 +134,11 @@ BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run
                                                : "";
     caller_.FileStarts();
     const size_t broken = together_->broken();
+    std::string refusal;
+    together_->KeepRefusal(&refusal);
     const int one = run(*together_, files[i], NameOf(files[i]) + place);
-    tally.ran.push_back({files[i], one == kExitSuccess ? Outcome::kDone : Outcome::kRefused, one});
+    together_->KeepRefusal(nullptr);
+    tally.ran.push_back({files[i], one == kExitSuccess ? Outcome::kDone : Outcome::kRefused, one, refusal});
     tally.run = i + 1;
     caller_.FileEnds(tally.run);
     // A file done by a module that broke the interface was done all the same.
@@ -147,7 +156,8 @@ BatchTally Batch::Run(const std::vector<std::string>& files, const BatchRun& run
   tally.stopped = stopped;
   if (stopped) tally.status = kExitHost;
   if (!Conclude(stopped, &tally)) tally.status = kExitHost;
-  for (size_t i = tally.ran.size(); i < files.size(); ++i) tally.ran.push_back({files[i], Outcome::kNotBegun, 0});
+  for (size_t i = tally.ran.size(); i < files.size(); ++i)
+    tally.ran.push_back({files[i], Outcome::kNotBegun, kExitSuccess, ""});
   Account(&tally);
   return tally;
 }

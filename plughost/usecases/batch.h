@@ -38,6 +38,7 @@ struct FileOutcome {
   std::string file;
   Outcome outcome = Outcome::kNotBegun;
   int status = kExitSuccess;  // of its run
+  std::string refusal;        // the first thing said of it refused, for a line a file
 };
 // One output of a batch: in place at the end, or not (its target as it was).
 struct OutputOutcome {

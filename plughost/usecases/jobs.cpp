@@ -1,5 +1,7 @@
 #include "plughost/usecases/jobs.h"
 
+#include "kiss/palette_bytes.h"
+
 #include "plughost/usecases/open_palette.h"
 #include "plughost/usecases/probe_palette.h"
 #include "plughost/usecases/put_back.h"
@@ -98,6 +100,74 @@ Report ShowAbout(Caller& caller) {
   caller.Tail(*host);
   report.status = Verdict(caller, *host, kExitSuccess, "");
   return report;
+}
+
+namespace {
+
+// The caller, but for what it is told: only a refusal reaches it. An
+// editor's own changes are said only when they cannot be made.
+class RefusalsOnly : public Caller {
+ public:
+  explicit RefusalsOnly(Caller& caller) : caller_(caller) {}
+  const LoadedModule& module() const override { return caller_.module(); }
+  std::unique_ptr<Host> NewHost(const std::string& operation, const std::string& file) override {
+    return caller_.NewHost(operation, file);
+  }
+  void Note(const std::string&) override {}
+  void Refused(const std::string& sentence) override { caller_.Refused(sentence); }
+  std::string Advise(const Advice& advice) const override { return caller_.Advise(advice); }
+
+ private:
+  Caller& caller_;
+};
+
+Report Ended(int status) {
+  Report report;
+  report.status = status;
+  report.ran = true;
+  return report;
+}
+
+}  // namespace
+
+Report SaveEdited(Caller& caller, const EditedSaveRequest& request) {
+  const size_t shown = request.shown >= 0 && size_t(request.shown) < request.layers.size() ? size_t(request.shown) : 0;
+  if (request.layers.empty()) return Wrong(RequestFault::kNoInputs);
+  const int group = request.layers.size() > 1 ? int(shown) : kNoGroup;
+  const std::string label = "Saving " + request.palette;
+  const auto output = [&](const std::string& path) {
+    return group == kNoGroup ? path : GroupOutput(path, group);
+  };
+  const SaveImage& image = request.layers[shown].image;
+  if (request.as == EditedAs::kNew24Bit) {
+    Report report = Ended(kExitSuccess);
+    report.written = output(StemOf(request.palette) + "-24bit." + kPaletteExtension);
+    report.status = SaveNewPalette(caller, request.palette, image, report.written, false, label);
+    return report;
+  }
+  Report report = Ended(ExportPalette(caller, request.palette, image, request.layers));
+  report.written = request.palette;
+  if (request.as != EditedAs::kWritten || report.status != kExitSuccess) return report;
+  OpenRequest open;
+  open.inputs = {request.palette};
+  open.format = request.format;
+  open.swatch = request.swatch;
+  report.written = output(StemOf(request.palette) + "." + FormatById(request.format).extensions.front());
+  report.status = OpenToFile(caller, open, request.palette, group, report.written, label);
+  return report;
+}
+
+Report BringColoursIn(Caller& caller, const BringInRequest& request) {
+  if (!request.layers.empty()) {
+    RefusalsOnly edits(caller);
+    const int exported = ExportPalette(edits, request.palette, request.layers.front().image, request.layers);
+    if (exported != kExitSuccess) return Ended(exported);
+  }
+  SaveRequest save;
+  save.images = {request.source};
+  save.into = request.palette;
+  save.group = request.group;
+  return SavePalettes(caller, save);
 }
 
 Report ProbeFiles(Caller& caller, const std::vector<std::string>& files) {

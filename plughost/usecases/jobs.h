@@ -11,6 +11,7 @@
 
 #include "plughost/usecases/batch.h"
 #include "plughost/usecases/requests.h"
+#include "plughost/usecases/save_palette.h"
 
 namespace plughost {
 
@@ -27,6 +28,7 @@ struct Report {
   std::string clash;
   bool ran = false;  // the batch ran: `tally` holds its outcomes
   BatchTally tally;
+  std::string written;  // of an editor's save: the file it wrote
 };
 
 // Every palette of the request opened and written as images or palette
@@ -43,6 +45,32 @@ Report ShowAbout(Caller& caller);
 
 // Each file asked about: whether the module takes it for a palette.
 Report ProbeFiles(Caller& caller, const std::vector<std::string>& files);
+
+// An editor's palette, its layers edited, saved as its user asks: back
+// into the palette in its own form; or one layer (`shown`) as a new 24-bit
+// palette beside it, named as plughost names what it writes of a group
+// ("NAME-24bit.kcf", "NAME-24bit-3.kcf"); or, once the edits are in the
+// palette, that layer written as an image or palette text of `format`.
+enum class EditedAs { kPalette, kNew24Bit, kWritten };
+struct EditedSaveRequest {
+  std::string palette;
+  std::vector<NamedLayer> layers;
+  int shown = 0;
+  EditedAs as = EditedAs::kPalette;
+  ImageFormat format = ImageFormat::kUnknown;  // of kWritten
+  int swatch = 0;                              // of kWritten
+};
+Report SaveEdited(Caller& caller, const EditedSaveRequest& request);
+
+// The colours of `source` (an image, a swatch, a palette text) brought into
+// group `group` of an editor's palette, once its edited layers are in it.
+struct BringInRequest {
+  std::string palette;
+  std::vector<NamedLayer> layers;
+  int group = kNoGroup;
+  std::string source;
+};
+Report BringColoursIn(Caller& caller, const BringInRequest& request);
 
 // What a save request writes and locks, planned before anything runs: an
 // output for each image, and the palette its colours go into, locked.
