@@ -565,6 +565,35 @@ def check_conversion(driver, palettes, extension):
     check(lines == want, "a line a palette: %s against %s" % (lines, want))
 
 
+def check_same_names(driver, palettes):
+    """Two palettes of one name from two folders, converted in one go: as
+    plughost does, the conversion is refused before anything is written,
+    naming both, and neither palette is lost."""
+    folder = os.path.join(work, "same-names")
+    shutil.rmtree(folder, ignore_errors=True)
+    for sub, path in (("a", palettes[0]), ("b", palettes[1])):
+        os.makedirs(os.path.join(folder, sub))
+        shutil.copy(path, os.path.join(folder, sub, "x.kcf"))
+    fresh_page(driver)
+    driver.find_element(By.ID, "files").send_keys(
+        "\n".join(os.path.join(folder, sub, "x.kcf") for sub in ("a", "b")))
+    WebDriverWait(driver, 60).until(lambda d: len(d.find_elements(By.CSS_SELECTOR, ".palette")) == 2)
+    driver.execute_cdp_cmd("Browser.setDownloadBehavior",
+                           {"behavior": "allow", "downloadPath": os.path.join(folder, "zip")})
+    driver.execute_script("document.getElementById('convert-format').value = 'gpl';")
+    driver.find_element(By.ID, "convert-all").click()
+    said = ("would both", "files from", "could not", "Nothing was converted")
+    try:
+        WebDriverWait(driver, 20).until(lambda d: any(w in d.find_element(By.ID, "status").text for w in said))
+    except Exception:  # the check below names what the page said instead
+        pass
+    status = driver.find_element(By.ID, "status").text
+    time.sleep(0.5)
+    zips = os.listdir(os.path.join(folder, "zip")) if os.path.isdir(os.path.join(folder, "zip")) else []
+    check("would both be written" in status and "x.kcf" in status and not zips,
+          "two palettes named x.kcf: refused before writing, no zip: %s %s" % (status, zips))
+
+
 def main():
     os.makedirs(work, exist_ok=True)
     if not os.access(plughost, os.X_OK):
@@ -589,6 +618,7 @@ def main():
         ten = [multi] + [p for p in palettes if p != multi][:9]
         for extension in ("png", "gpl"):
             check_conversion(driver, ten, extension)
+        check_same_names(driver, ten)
         check_big_palette(driver)
         check_small_things(driver, multi)
         check_accessibility(driver, multi)
