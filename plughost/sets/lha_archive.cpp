@@ -59,14 +59,6 @@ bool AtEnd(const ByteSource& source, uint64_t at) {
 ArchiveRefusal Unpack(LHAReader* reader, const LHAFileHeader& header, ArchiveMember* member) {
   ArchiveRefusal refusal;
   refusal.member = member->name;
-  char method[sizeof header.compress_method];
-  std::memcpy(method, header.compress_method, sizeof method);
-  method[sizeof method - 1] = '\0';
-  if (lha_decoder_for_name(method) == nullptr) {
-    refusal.fault = ArchiveFault::kMethod;
-    refusal.method = method;
-    return refusal;
-  }
   member->bytes.resize(header.length);
   size_t got = 0;
   while (got < header.length) {
@@ -84,6 +76,45 @@ ArchiveRefusal Unpack(LHAReader* reader, const LHAFileHeader& header, ArchiveMem
   return refusal;
 }
 
+// Calls `visit` with each file member's header in turn (directories and
+// links passed over), reading no data but what `visit` reads; stops at its
+// first refusal. A header where one should begin that liblhasa cannot read
+// is a refusal too: liblhasa ends the same way at the end of an archive.
+template <typename Visit>
+ArchiveRefusal EachMember(const ByteSource& source, Visit visit) {
+  Stream stream{source};
+  std::unique_ptr<LHAInputStream, InputDeleter> input(lha_input_stream_new(&kStreamType, &stream));
+  std::unique_ptr<LHAReader, ReaderDeleter> reader(input ? lha_reader_new(input.get()) : nullptr);
+  ArchiveRefusal refusal;
+  if (!reader) {
+    refusal.fault = ArchiveFault::kRead;
+    return refusal;
+  }
+  // Directories come once, as the archive lists them.
+  lha_reader_set_dir_policy(reader.get(), LHA_READER_DIR_PLAIN);
+  uint64_t headerAt = 0;  // where the next member's header begins
+  std::string last;
+  for (size_t index = 0;; ++index) {
+    const LHAFileHeader* header = lha_reader_next_file(reader.get());
+    if (stream.failed) {
+      refusal.fault = ArchiveFault::kRead;
+    } else if (header == nullptr) {
+      if (AtEnd(source, headerAt)) return refusal;
+      refusal.fault = ArchiveFault::kHeader;
+      refusal.offset = headerAt;
+      refusal.after = last;
+    } else if (IsFile(*header)) {
+      refusal = visit(reader.get(), *header, index);
+      last = header->filename;
+    }
+    if (refusal || header == nullptr) {
+      refusal.index = index;
+      return refusal;
+    }
+    headerAt += header->raw_data_len + header->compressed_length;
+  }
+}
+
 }  // namespace
 
 uint16_t LhaCrc16(const uint8_t* bytes, size_t size, uint16_t crc) {
@@ -96,54 +127,35 @@ uint16_t LhaCrc16(const uint8_t* bytes, size_t size, uint16_t crc) {
 
 ArchiveRefusal ReadLhaArchive(const ByteSource& source, std::vector<ArchiveMember>* members) {
   members->clear();
-  Stream stream{source};
-  std::unique_ptr<LHAInputStream, InputDeleter> input(
-      lha_input_stream_new(&kStreamType, &stream));
-  std::unique_ptr<LHAReader, ReaderDeleter> reader(input ? lha_reader_new(input.get()) : nullptr);
-  ArchiveRefusal refusal;
-  if (!reader) {
-    refusal.fault = ArchiveFault::kRead;
-    return refusal;
-  }
-  // LHA_READER_DIR_PLAIN: directories come once, as the archive lists them.
-  lha_reader_set_dir_policy(reader.get(), LHA_READER_DIR_PLAIN);
-  uint64_t headerAt = 0;  // where the next member's header begins
+  // First every header, with the limits, before a byte is unpacked; then
+  // the members.
   uint64_t unpacked = 0;
-  std::string last;
-  for (size_t index = 0;; ++index) {
-    const LHAFileHeader* header = lha_reader_next_file(reader.get());
-    if (stream.failed) {
-      refusal.fault = ArchiveFault::kRead;
-    } else if (header == nullptr) {
-      if (AtEnd(source, headerAt)) return refusal;
-      refusal.fault = ArchiveFault::kHeader;
-      refusal.index = index;
-      refusal.offset = headerAt;
-      refusal.after = last;
-    } else if (index >= kMaxArchiveMembers) {
-      refusal.fault = ArchiveFault::kTooManyMembers;
-      refusal.limit = kMaxArchiveMembers;
-    } else if (IsFile(*header) && header->length > kMaxMemberBytes) {
-      refusal.fault = ArchiveFault::kMemberTooLarge;
-      refusal.member = header->filename;
-      refusal.size = header->length;
-      refusal.limit = kMaxMemberBytes;
-    } else if (IsFile(*header) && (unpacked += header->length) > kMaxUnpackedBytes) {
-      refusal.fault = ArchiveFault::kTooLarge;
-      refusal.limit = kMaxUnpackedBytes;
-    } else if (IsFile(*header)) {
-      ArchiveMember member{header->filename, {}};
-      refusal = Unpack(reader.get(), *header, &member);
-      if (!refusal) members->push_back(std::move(member));
+  ArchiveRefusal refusal = EachMember(source, [&](LHAReader*, const LHAFileHeader& header, size_t index) {
+    ArchiveRefusal limit;
+    limit.member = header.filename;
+    if (index >= kMaxArchiveMembers) {
+      limit.fault = ArchiveFault::kTooManyMembers;
+      limit.limit = kMaxArchiveMembers;
+    } else if (header.length > kMaxMemberBytes) {
+      limit.fault = ArchiveFault::kMemberTooLarge;
+      limit.size = header.length;
+      limit.limit = kMaxMemberBytes;
+    } else if ((unpacked += header.length) > kMaxUnpackedBytes) {
+      limit.fault = ArchiveFault::kTooLarge;
+      limit.limit = kMaxUnpackedBytes;
     }
-    if (refusal) {
-      refusal.index = index;
-      members->clear();
-      return refusal;
-    }
-    if (header != nullptr && IsFile(*header)) last = header->filename;
-    headerAt += header->raw_data_len + header->compressed_length;
+    return limit;
+  });
+  if (!refusal) {
+    refusal = EachMember(source, [&](LHAReader* reader, const LHAFileHeader& header, size_t) {
+      ArchiveMember member{header.filename, {}};
+      ArchiveRefusal damage = Unpack(reader, header, &member);
+      if (!damage) members->push_back(std::move(member));
+      return damage;
+    });
   }
+  if (refusal) members->clear();
+  return refusal;
 }
 
 }  // namespace plughost

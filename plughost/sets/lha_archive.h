@@ -26,8 +26,9 @@ struct ArchiveMember {
 
 enum class ArchiveFault {
   kNone,
-  kHeader,          // no member header where member `index` should begin, at `offset`
-  kMethod,          // `member` is packed by a method liblhasa does not know: `method`
+  // No member header where member `index` should begin, at `offset`: damaged,
+  // or packed by a method liblhasa does not know (it reads no such header).
+  kHeader,
   kMemberTooLarge,  // `member` unpacks to `size` bytes, more than `limit`
   kTooManyMembers,  // more than `limit` members
   kTooLarge,        // the members together unpack to more than `limit` bytes
@@ -44,7 +45,6 @@ struct ArchiveRefusal {
   uint64_t offset = 0; // where its header begins
   uint64_t size = 0;
   uint64_t limit = 0;
-  std::string method;
   explicit operator bool() const { return fault != ArchiveFault::kNone; }
 };
 

@@ -67,9 +67,6 @@ std::string ArchiveRefusalWords(const std::string& name, const ArchiveRefusal& r
       return name + " is damaged: the header of its member " + N(uint64_t(r.index) + 1) +
              (r.after.empty() ? "" : ", after " + r.after) + ", at byte " + N(r.offset) +
              ", cannot be read";
-    case ArchiveFault::kMethod:
-      return name + " holds " + r.member + " packed by the method " + r.method +
-             ", which plughost cannot unpack";
     case ArchiveFault::kMemberTooLarge:
       return name + " holds " + r.member + " of " + N(r.size) + " bytes, more than the " +
              MiB(r.limit) + " plughost unpacks of a member";
