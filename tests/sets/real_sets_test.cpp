@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <spng.h>
+
 #include "plughost/files/input_file.h"
+#include "plughost/images/png_files.h"
 #include "plughost/sets/doll_set.h"
 #include "plughost/sets/draw_set.h"
 #include "plughost/sets/set_words.h"
@@ -172,6 +175,31 @@ TEST(RealSets, KaylaSpotPixels) {
       EXPECT_EQ(drawn.drawing.image.At(spot.y, spot.x, c), spot.rgba[c])
           << "pixel " << spot.x << "," << spot.y << " channel " << c;
   }
+}
+
+// The doll written as a PNG through plughost's writer reads back, by
+// libspng, as the same RGBA, transparency and all.
+TEST(RealSets, KaylaWrittenAsRgbaPng) {
+  plughost::DollSet doll;
+  ASSERT_FALSE(plughost::OpenSet(SetPath("emhoracek_smooch__kayla.lzh"), "", &doll));
+  const plughost::Image& image = plughost::DrawSet(doll, 0).drawing.image;
+  const std::vector<uint8_t> png = plughost::EncodePng(image);
+  ASSERT_FALSE(png.empty());
+  spng_ctx* ctx = spng_ctx_new(0);
+  ASSERT_NE(ctx, nullptr);
+  spng_set_png_buffer(ctx, png.data(), png.size());
+  spng_ihdr ihdr{};
+  size_t size = 0;
+  std::vector<uint8_t> back;
+  if (spng_get_ihdr(ctx, &ihdr) == 0 && spng_decoded_image_size(ctx, SPNG_FMT_RGBA8, &size) == 0) {
+    back.resize(size);
+    if (spng_decode_image(ctx, back.data(), size, SPNG_FMT_RGBA8, 0) != 0) back.clear();
+  }
+  spng_ctx_free(ctx);
+  EXPECT_EQ(ihdr.color_type, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA);
+  EXPECT_EQ(ihdr.width, 600u);
+  EXPECT_EQ(ihdr.height, 320u);
+  EXPECT_TRUE(back == image.pixels);
 }
 
 struct DamagedSet {
