@@ -27,22 +27,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                  member.bytes.size());
     unpacked += member.bytes.size();
   }
-  FUZZ_REQUIRE(members.size() <= plughost::kMaxArchiveMembers && unpacked <= plughost::kMaxUnpackedBytes,
-               "%zu members, %llu bytes", members.size(), static_cast<unsigned long long>(unpacked));
+  FUZZ_REQUIRE(
+      members.size() <= plughost::kMaxArchiveMembers && unpacked <= plughost::kMaxUnpackedBytes,
+      "%zu members, %llu bytes", members.size(), static_cast<unsigned long long>(unpacked));
   plughost::DollSet doll;
   const plughost::SetRefusal set = plughost::LoadSet(members, "", &doll);
   if (set) {
     const std::string words = plughost::SetRefusalWords("set.lzh", set);
-    FUZZ_REQUIRE(words.find("set.lzh") != std::string::npos, "the refusal does not name the set: %s",
-                 words.c_str());
+    FUZZ_REQUIRE(words.find("set.lzh") != std::string::npos,
+                 "the refusal does not name the set: %s", words.c_str());
     return 0;
   }
-  FUZZ_REQUIRE(doll.cels.size() == doll.cnf.cels.size() &&
-                   doll.palettes.size() == doll.cnf.palettes.size(),
-               "%zu cels for %zu lines", doll.cels.size(), doll.cnf.cels.size());
+  FUZZ_REQUIRE(
+      doll.cels.size() == doll.cnf.cels.size() && doll.palettes.size() == doll.cnf.palettes.size(),
+      "%zu cels for %zu lines", doll.cels.size(), doll.cnf.cels.size());
   const plughost::SetDrawing drawn = plughost::DrawSet(doll, 0);
-  FUZZ_REQUIRE(drawn.drawing.image.columns == doll.cnf.width && drawn.drawing.image.rows == doll.cnf.height,
-               "a %dx%d envelope drawn %dx%d", doll.cnf.width, doll.cnf.height,
-               drawn.drawing.image.columns, drawn.drawing.image.rows);
+  FUZZ_REQUIRE(
+      drawn.drawing.image.columns == doll.cnf.width && drawn.drawing.image.rows == doll.cnf.height,
+      "a %dx%d envelope drawn %dx%d", doll.cnf.width, doll.cnf.height, drawn.drawing.image.columns,
+      drawn.drawing.image.rows);
   return 0;
 }

@@ -35,9 +35,12 @@ CelRefusal ReadHead(const uint8_t* bytes, size_t size, Cel* cel) {
   cel->bits = refusal.bits;
   refusal.width = cel->width;
   refusal.height = cel->height;
-  if (marked && !IsCelMark(refusal.mark)) refusal.fault = CelFault::kMark;
-  else if (refusal.bits != 4 && refusal.bits != 8 && refusal.bits != 32) refusal.fault = CelFault::kBits;
-  else if (cel->width < 1 || cel->height < 1) refusal.fault = CelFault::kNoPixels;
+  if (marked && !IsCelMark(refusal.mark))
+    refusal.fault = CelFault::kMark;
+  else if (refusal.bits != 4 && refusal.bits != 8 && refusal.bits != 32)
+    refusal.fault = CelFault::kBits;
+  else if (cel->width < 1 || cel->height < 1)
+    refusal.fault = CelFault::kNoPixels;
   else if (cel->width > kMaxCelSide || cel->height > kMaxCelSide ||
            int64_t{cel->width} * cel->height > kMaxCelPixels)
     refusal.fault = CelFault::kTooLarge;
@@ -52,7 +55,8 @@ void ReadRow(const uint8_t* row, int bits, int width, uint8_t* out) {
     for (int x = 0; x < width; ++x) out[x] = row[x];
   } else if (bits == 4) {
     // The high four bits hold the left pixel.
-    for (int x = 0; x < width; ++x) out[x] = uint8_t((x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2]) & 0x0F);
+    for (int x = 0; x < width; ++x)
+      out[x] = uint8_t((x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2]) & 0x0F);
   } else {
     for (int x = 0; x < width; ++x) {
       const uint8_t* bgra = row + 4 * x;
@@ -81,7 +85,8 @@ CelRefusal ReadCel(const uint8_t* bytes, size_t size, Cel* cel) {
   const size_t pixelBytes = cel->bits == 32 ? 4 : 1;
   const size_t outRow = size_t(cel->width) * pixelBytes;
   cel->pixels.resize(outRow * size_t(cel->height));
-  const uint8_t* row = bytes + (cel->form == CelForm::kMarked ? kCelHeaderSize : kUnmarkedHeaderSize);
+  const uint8_t* row =
+      bytes + (cel->form == CelForm::kMarked ? kCelHeaderSize : kUnmarkedHeaderSize);
   for (int y = 0; y < cel->height; ++y, row += rowBytes)
     ReadRow(row, cel->bits, cel->width, cel->pixels.data() + size_t(y) * outRow);
   return refusal;

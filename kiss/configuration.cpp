@@ -63,12 +63,18 @@ class Reader {
     if (line.empty()) return;
     const std::string_view body = Uncommented(line.substr(1));
     switch (line[0]) {
-      case '%': return Palette(body);
-      case '#': return CelLine(body);
-      case '$': return SetLine(body);
-      case '(': return Envelope(body);
-      case '[': return Border(body);
-      default: return;  // comments, FKiSS and lines no first showing uses
+      case '%':
+        return Palette(body);
+      case '#':
+        return CelLine(body);
+      case '$':
+        return SetLine(body);
+      case '(':
+        return Envelope(body);
+      case '[':
+        return Border(body);
+      default:
+        return;  // comments, FKiSS and lines no first showing uses
     }
   }
 
@@ -104,8 +110,10 @@ class Reader {
         cel.sets = 0;
         for (; !cursor.End(); ++cursor.at) {
           const char c = cursor.text[cursor.at];
-          if (c >= '0' && c <= '9') cel.sets = uint16_t(cel.sets | 1u << (c - '0'));
-          else if (!IsSpace(c)) return Note(CnfFault::kCel);
+          if (c >= '0' && c <= '9')
+            cel.sets = uint16_t(cel.sets | 1u << (c - '0'));
+          else if (!IsSpace(c))
+            return Note(CnfFault::kCel);
         }
       } else {
         return Note(CnfFault::kCel);
@@ -149,7 +157,8 @@ class Reader {
     Cursor cursor{body};
     int width = 0, height = 0;
     cursor.SkipSpaces();
-    const bool read = cursor.Number(&width, kMaxEnvelopeSide) && (cursor.SkipSpaces(), cursor.Take(',')) &&
+    const bool read = cursor.Number(&width, kMaxEnvelopeSide) &&
+                      (cursor.SkipSpaces(), cursor.Take(',')) &&
                       (cursor.SkipSpaces(), cursor.Number(&height, kMaxEnvelopeSide)) &&
                       (cursor.SkipSpaces(), cursor.Take(')'));
     if (!read || width < 1 || height < 1) return Note(CnfFault::kEnvelope);
@@ -168,8 +177,8 @@ class Reader {
 
   Configuration* cnf_;
   int number_ = 0;
-  int sets_ = 0;           // "$" lines read
-  int continuing_ = -1;    // the set whose positions a line beginning with a space carries on
+  int sets_ = 0;         // "$" lines read
+  int continuing_ = -1;  // the set whose positions a line beginning with a space carries on
 };
 
 }  // namespace

@@ -25,8 +25,10 @@ GroupColoursRefusal ReadGroupColours(const uint8_t* bytes, size_t size, int grou
   for (int k = 0; k < colours->count; ++k) {
     const uint8_t* entry = bytes + at + uint64_t(k) * uint64_t(form.EntrySize());
     uint8_t* rgb = colours->rgb + 3 * k;
-    if (form.bits == 24) std::copy(entry, entry + 3, rgb);
-    else DecodeColor12(entry, rgb);
+    if (form.bits == 24)
+      std::copy(entry, entry + 3, rgb);
+    else
+      DecodeColor12(entry, rgb);
   }
   return refusal;
 }

@@ -9,8 +9,8 @@
 #include "kiss/palette_bytes.h"
 
 struct GroupColours {
-  int count = 0;   // entries of the group, at most 256
-  int group = 0;   // the group they come from
+  int count = 0;  // entries of the group, at most 256
+  int group = 0;  // the group they come from
   uint8_t rgb[kMaxColors * 3] = {};
 };
 

@@ -139,7 +139,8 @@ SetRefusal LoadSet(const std::vector<ArchiveMember>& files, const std::string& c
   }
   if (set->configurations.empty()) return Refuse(SetFault::kNoConfiguration, "");
   const FileIndex index(files);
-  const ArchiveMember* cnf = index.Find(configuration.empty() ? set->configurations[0] : configuration);
+  const ArchiveMember* cnf =
+      index.Find(configuration.empty() ? set->configurations[0] : configuration);
   if (cnf == nullptr || !HasExtension(cnf->name, kConfigurationExtension)) {
     SetRefusal refusal = Refuse(SetFault::kNoSuchConfiguration, configuration);
     refusal.configurations = set->configurations;

@@ -25,21 +25,21 @@ struct DollSet {
   std::string configurationName;            // the configuration read
   std::vector<std::string> configurations;  // every one an archive holds, in its order
   Configuration cnf;
-  std::vector<Cel> cels;                    // cels[k] is cnf.cels[k]'s file
+  std::vector<Cel> cels;                       // cels[k] is cnf.cels[k]'s file
   std::vector<std::vector<uint8_t>> palettes;  // palettes[k] is cnf.palettes[k]'s bytes
 };
 
 enum class SetFault {
   kNone,
-  kOpen,             // a file could not be opened or read: `error`, the gate's sentence
-  kArchive,          // the archive refused: `archive`
-  kNoConfiguration,  // the archive holds no .cnf
-  kNoSuchConfiguration,  // the .cnf asked for is not there: `file`
+  kOpen,                   // a file could not be opened or read: `error`, the gate's sentence
+  kArchive,                // the archive refused: `archive`
+  kNoConfiguration,        // the archive holds no .cnf
+  kNoSuchConfiguration,    // the .cnf asked for is not there: `file`
   kConfigurationTooLarge,  // `file` is more than kMaxConfigurationBytes
-  kMissing,          // `file`, named at `line` of the configuration, is not in the set
-  kNoPalette,        // the cel at `line` names palette `index`, of `count` listed
-  kCel,              // the cel `file` cannot be read: `cel`
-  kPalette,          // the palette `file` cannot be read: `palette`
+  kMissing,                // `file`, named at `line` of the configuration, is not in the set
+  kNoPalette,              // the cel at `line` names palette `index`, of `count` listed
+  kCel,                    // the cel `file` cannot be read: `cel`
+  kPalette,                // the palette `file` cannot be read: `palette`
 };
 
 struct SetRefusal {

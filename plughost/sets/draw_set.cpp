@@ -12,8 +12,8 @@ bool CelPixel(const Cel& cel, const GroupColours& colours, int x, int y, uint8_t
               int64_t* past) {
   const size_t at = size_t(y) * size_t(cel.width) + size_t(x);
   if (!cel.Indexed()) {
-    std::copy(cel.pixels.begin() + std::ptrdiff_t(4 * at), cel.pixels.begin() + std::ptrdiff_t(4 * at + 4),
-              out);
+    std::copy(cel.pixels.begin() + std::ptrdiff_t(4 * at),
+              cel.pixels.begin() + std::ptrdiff_t(4 * at + 4), out);
     return out[3] != 0;
   }
   const int index = cel.pixels[at];
@@ -49,8 +49,7 @@ int64_t Stamp(const Cel& cel, const GroupColours& colours, int left, int top, Im
   uint8_t rgba[4];
   for (int y = y0; y < y1; ++y) {
     for (int x = x0; x < x1; ++x) {
-      if (CelPixel(cel, colours, x, y, rgba, &past))
-        Over(rgba, &image->At(top + y, left + x, 0));
+      if (CelPixel(cel, colours, x, y, rgba, &past)) Over(rgba, &image->At(top + y, left + x, 0));
     }
   }
   return past;
@@ -65,11 +64,13 @@ bool Overlaps(const Cel& cel, int left, int top, const Image& image) {
 Drawing DrawCel(const Cel& cel, const GroupColours& colours) {
   Drawing drawing;
   drawing.image = Image::Blank(cel.height, cel.width, 4);
-  if (!drawing.image.pixels.empty()) drawing.pastColours = Stamp(cel, colours, 0, 0, &drawing.image);
+  if (!drawing.image.pixels.empty())
+    drawing.pastColours = Stamp(cel, colours, 0, 0, &drawing.image);
   return drawing;
 }
 
-GroupColoursRefusal CelColours(const std::vector<uint8_t>& palette, int group, GroupColours* colours) {
+GroupColoursRefusal CelColours(const std::vector<uint8_t>& palette, int group,
+                               GroupColours* colours) {
   return ReadGroupColours(palette, group, colours);
 }
 

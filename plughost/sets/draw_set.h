@@ -33,9 +33,9 @@ GroupColoursRefusal CelColours(const std::vector<uint8_t>& palette, int group,
 struct SetDrawing {
   Drawing drawing;  // in the envelope's size
   int set = 0;
-  int group = 0;           // the palette group the set shows
-  size_t celsDrawn = 0;    // cels of the set drawn, wholly or in part
-  size_t celsUnplaced = 0; // cels listed in the set whose object it gives no position
+  int group = 0;            // the palette group the set shows
+  size_t celsDrawn = 0;     // cels of the set drawn, wholly or in part
+  size_t celsUnplaced = 0;  // cels listed in the set whose object it gives no position
 };
 
 // Set `set` (0 to 9) of `doll` as a viewer first shows it: every cel listed

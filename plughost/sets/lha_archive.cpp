@@ -130,22 +130,23 @@ ArchiveRefusal ReadLhaArchive(const ByteSource& source, std::vector<ArchiveMembe
   // First every header, with the limits, before a byte is unpacked; then
   // the members.
   uint64_t unpacked = 0;
-  ArchiveRefusal refusal = EachMember(source, [&](LHAReader*, const LHAFileHeader& header, size_t index) {
-    ArchiveRefusal limit;
-    limit.member = header.filename;
-    if (index >= kMaxArchiveMembers) {
-      limit.fault = ArchiveFault::kTooManyMembers;
-      limit.limit = kMaxArchiveMembers;
-    } else if (header.length > kMaxMemberBytes) {
-      limit.fault = ArchiveFault::kMemberTooLarge;
-      limit.size = header.length;
-      limit.limit = kMaxMemberBytes;
-    } else if ((unpacked += header.length) > kMaxUnpackedBytes) {
-      limit.fault = ArchiveFault::kTooLarge;
-      limit.limit = kMaxUnpackedBytes;
-    }
-    return limit;
-  });
+  ArchiveRefusal refusal =
+      EachMember(source, [&](LHAReader*, const LHAFileHeader& header, size_t index) {
+        ArchiveRefusal limit;
+        limit.member = header.filename;
+        if (index >= kMaxArchiveMembers) {
+          limit.fault = ArchiveFault::kTooManyMembers;
+          limit.limit = kMaxArchiveMembers;
+        } else if (header.length > kMaxMemberBytes) {
+          limit.fault = ArchiveFault::kMemberTooLarge;
+          limit.size = header.length;
+          limit.limit = kMaxMemberBytes;
+        } else if ((unpacked += header.length) > kMaxUnpackedBytes) {
+          limit.fault = ArchiveFault::kTooLarge;
+          limit.limit = kMaxUnpackedBytes;
+        }
+        return limit;
+      });
   if (!refusal) {
     refusal = EachMember(source, [&](LHAReader* reader, const LHAFileHeader& header, size_t) {
       ArchiveMember member{header.filename, {}};

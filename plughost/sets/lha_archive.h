@@ -39,10 +39,10 @@ enum class ArchiveFault {
 
 struct ArchiveRefusal {
   ArchiveFault fault = ArchiveFault::kNone;
-  std::string member;  // the member's name, when its header was read
-  std::string after;   // for kHeader: the last member read whole, if any
-  size_t index = 0;    // the member's place in the archive, from 0
-  uint64_t offset = 0; // where its header begins
+  std::string member;   // the member's name, when its header was read
+  std::string after;    // for kHeader: the last member read whole, if any
+  size_t index = 0;     // the member's place in the archive, from 0
+  uint64_t offset = 0;  // where its header begins
   uint64_t size = 0;
   uint64_t limit = 0;
   explicit operator bool() const { return fault != ArchiveFault::kNone; }

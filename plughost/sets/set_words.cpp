@@ -16,12 +16,18 @@ std::string PaletteWhy(const GroupColoursRefusal& refusal) {
     return "is cut: its first group's colours take " + N(refusal.needed) + " bytes and it has " +
            N(refusal.size);
   switch (refusal.form) {
-    case FormFault::kFewBytes: return "is no palette: it has fewer than 4 bytes";
-    case FormFault::kHeaderCut: return "is cut: it stops inside its 32-byte header";
-    case FormFault::kMark: return "is a KiSS file but not a palette: its file mark is not 16";
-    case FormFault::kDepth: return "is a palette whose colours are neither 12 nor 24 bits";
-    case FormFault::kNoColours: return "is a palette whose header gives no colours";
-    case FormFault::kNone: break;
+    case FormFault::kFewBytes:
+      return "is no palette: it has fewer than 4 bytes";
+    case FormFault::kHeaderCut:
+      return "is cut: it stops inside its 32-byte header";
+    case FormFault::kMark:
+      return "is a KiSS file but not a palette: its file mark is not 16";
+    case FormFault::kDepth:
+      return "is a palette whose colours are neither 12 nor 24 bits";
+    case FormFault::kNoColours:
+      return "is a palette whose header gives no colours";
+    case FormFault::kNone:
+      break;
   }
   return "cannot be read as a palette";
 }
@@ -39,7 +45,8 @@ std::string AtLine(int line) { return line > 0 ? " at line " + N(line) : ""; }
 std::string CelRefusalWords(const std::string& name, const CelRefusal& r) {
   switch (r.fault) {
     case CelFault::kFewBytes:
-      return name + " is cut: a cel's header takes " + N(r.needed) + " bytes and it has " + N(r.size);
+      return name + " is cut: a cel's header takes " + N(r.needed) + " bytes and it has " +
+             N(r.size);
     case CelFault::kMark:
       return name + " is a KiSS file of mark " + N(r.mark) + ", not a cel";
     case CelFault::kBits:
@@ -48,12 +55,14 @@ std::string CelRefusalWords(const std::string& name, const CelRefusal& r) {
     case CelFault::kNoPixels:
       return name + " is a cel of " + Size(r.width, r.height) + ": it has no pixels";
     case CelFault::kTooLarge:
-      return name + " is a cel of " + Size(r.width, r.height) + ", more than the " + N(kMaxCelSide) +
-             " a side and " + N(uint64_t(kMaxCelPixels)) + " pixels plughost reads";
+      return name + " is a cel of " + Size(r.width, r.height) + ", more than the " +
+             N(kMaxCelSide) + " a side and " + N(uint64_t(kMaxCelPixels)) +
+             " pixels plughost reads";
     case CelFault::kCut:
       return name + " is cut: its " + Size(r.width, r.height) + " at " + N(r.bits) + " bits take " +
              N(r.needed) + " bytes and it has " + N(r.size);
-    case CelFault::kNone: break;
+    case CelFault::kNone:
+      break;
   }
   return name + " is a cel";
 }
@@ -62,8 +71,9 @@ std::string ArchiveRefusalWords(const std::string& name, const ArchiveRefusal& r
   switch (r.fault) {
     case ArchiveFault::kHeader:
       if (r.index == 0)
-        return name + " is damaged or no LHA archive: the header of its first member, at byte 0, "
-                      "cannot be read";
+        return name +
+               " is damaged or no LHA archive: the header of its first member, at byte 0, "
+               "cannot be read";
       return name + " is damaged: the header of its member " + N(uint64_t(r.index) + 1) +
              (r.after.empty() ? "" : ", after " + r.after) + ", at byte " + N(r.offset) +
              ", cannot be read";
@@ -82,7 +92,8 @@ std::string ArchiveRefusalWords(const std::string& name, const ArchiveRefusal& r
              " bytes of the " + N(r.limit) + " its header gives";
     case ArchiveFault::kRead:
       return name + " could not be read to its end";
-    case ArchiveFault::kNone: break;
+    case ArchiveFault::kNone:
+      break;
   }
   return name + " is an archive";
 }
@@ -90,8 +101,10 @@ std::string ArchiveRefusalWords(const std::string& name, const ArchiveRefusal& r
 std::string SetRefusalWords(const std::string& name, const SetRefusal& r) {
   const std::string in = r.file + " in " + name;
   switch (r.fault) {
-    case SetFault::kOpen: return r.error;
-    case SetFault::kArchive: return ArchiveRefusalWords(name, r.archive);
+    case SetFault::kOpen:
+      return r.error;
+    case SetFault::kArchive:
+      return ArchiveRefusalWords(name, r.archive);
     case SetFault::kNoConfiguration:
       return name + " holds no configuration (a .cnf file): it is no KiSS set";
     case SetFault::kNoSuchConfiguration:
@@ -101,13 +114,18 @@ std::string SetRefusalWords(const std::string& name, const SetRefusal& r) {
       return in + " is more than the " + MiB(kMaxConfigurationBytes) +
              " plughost reads of a configuration";
     case SetFault::kMissing:
-      return name + " names " + r.file + AtLine(r.line) + " of its configuration, and does not hold it";
+      return name + " names " + r.file + AtLine(r.line) +
+             " of its configuration, and does not hold it";
     case SetFault::kNoPalette:
       return name + " gives the cel " + r.file + AtLine(r.line) + " palette " + N(r.index) +
-             ", but its configuration lists " + N(r.count) + (r.count == 1 ? " palette" : " palettes");
-    case SetFault::kCel: return CelRefusalWords(in, r.cel);
-    case SetFault::kPalette: return in + " " + PaletteWhy(r.palette);
-    case SetFault::kNone: break;
+             ", but its configuration lists " + N(r.count) +
+             (r.count == 1 ? " palette" : " palettes");
+    case SetFault::kCel:
+      return CelRefusalWords(in, r.cel);
+    case SetFault::kPalette:
+      return in + " " + PaletteWhy(r.palette);
+    case SetFault::kNone:
+      break;
   }
   return name + " is a set";
 }
@@ -123,7 +141,8 @@ std::string ConfigurationNoteWords(const std::string& name, const CnfNote& note)
       return line + "a palette's line is \"%file.kcf\", at most " + N(uint64_t(kMaxPaletteLines)) +
              " of them";
     case CnfFault::kSet:
-      return line + "a set's line is \"$group x,y ...\", with \"*\" for an object the set leaves out";
+      return line +
+             "a set's line is \"$group x,y ...\", with \"*\" for an object the set leaves out";
     case CnfFault::kExtraSet:
       return line + "a configuration has 10 sets, 0 to 9";
     case CnfFault::kEnvelope:

@@ -1,11 +1,12 @@
 // Cels of every form read pixel for pixel, every way a cel can be wrong
 // refused with its fields and in words, and cels drawn in a palette's group.
+#include "kiss/cel.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "kiss/cel.h"
 #include "kiss/group_colours.h"
 #include "plughost/sets/draw_set.h"
 #include "plughost/sets/set_words.h"
@@ -64,26 +65,68 @@ TEST_P(CelForms, ReadPixelForPixel) {
   EXPECT_EQ(cel.pixels, c.pixels);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cels, CelForms,
-    testing::Values(
-        // 3 pixels a row end on a whole byte: the fourth half-byte is padding.
-        FormCase{"marked_4_bits_odd_width",
-                 MarkedCel(32, 4, 3, 2, 5, 7, {0x12, 0x3F, 0x45, 0x6F}),
-                 CelForm::kMarked, 4, 3, 2, 5, 7, {1, 2, 3, 4, 5, 6}},
-        FormCase{"marked_8_bits", MarkedCel(32, 8, 2, 2, 300, 0, {0, 255, 17, 1}),
-                 CelForm::kMarked, 8, 2, 2, 300, 0, {0, 255, 17, 1}},
-        // Blue, green, red, alpha in the file; red, green, blue, alpha read.
-        FormCase{"marked_32_bits", MarkedCel(33, 32, 2, 1, 0, 1, {1, 2, 3, 4, 5, 6, 7, 0}),
-                 CelForm::kMarked, 32, 2, 1, 0, 1, {3, 2, 1, 4, 7, 6, 5, 0}},
-        FormCase{"marked_32_bits_mark_32", MarkedCel(32, 32, 1, 1, 0, 0, {10, 20, 30, 255}),
-                 CelForm::kMarked, 32, 1, 1, 0, 0, {30, 20, 10, 255}},
-        FormCase{"unmarked_4_bits", UnmarkedCel(2, 2, {0xA0, 0x0B}), CelForm::kUnmarked, 4, 2, 2,
-                 0, 0, {10, 0, 0, 11}},
-        // Bytes after the last row are passed over.
-        FormCase{"marked_with_bytes_after", MarkedCel(32, 8, 1, 1, 0, 0, {9, 1, 2, 3}),
-                 CelForm::kMarked, 8, 1, 1, 0, 0, {9}}),
-    [](const testing::TestParamInfo<FormCase>& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cels, CelForms,
+                         testing::Values(
+                             // 3 pixels a row end on a whole byte: the fourth half-byte is padding.
+                             FormCase{"marked_4_bits_odd_width",
+                                      MarkedCel(32, 4, 3, 2, 5, 7, {0x12, 0x3F, 0x45, 0x6F}),
+                                      CelForm::kMarked,
+                                      4,
+                                      3,
+                                      2,
+                                      5,
+                                      7,
+                                      {1, 2, 3, 4, 5, 6}},
+                             FormCase{"marked_8_bits",
+                                      MarkedCel(32, 8, 2, 2, 300, 0, {0, 255, 17, 1}),
+                                      CelForm::kMarked,
+                                      8,
+                                      2,
+                                      2,
+                                      300,
+                                      0,
+                                      {0, 255, 17, 1}},
+                             // Blue, green, red, alpha in the file; red, green, blue, alpha read.
+                             FormCase{"marked_32_bits",
+                                      MarkedCel(33, 32, 2, 1, 0, 1, {1, 2, 3, 4, 5, 6, 7, 0}),
+                                      CelForm::kMarked,
+                                      32,
+                                      2,
+                                      1,
+                                      0,
+                                      1,
+                                      {3, 2, 1, 4, 7, 6, 5, 0}},
+                             FormCase{"marked_32_bits_mark_32",
+                                      MarkedCel(32, 32, 1, 1, 0, 0, {10, 20, 30, 255}),
+                                      CelForm::kMarked,
+                                      32,
+                                      1,
+                                      1,
+                                      0,
+                                      0,
+                                      {30, 20, 10, 255}},
+                             FormCase{"unmarked_4_bits",
+                                      UnmarkedCel(2, 2, {0xA0, 0x0B}),
+                                      CelForm::kUnmarked,
+                                      4,
+                                      2,
+                                      2,
+                                      0,
+                                      0,
+                                      {10, 0, 0, 11}},
+                             // Bytes after the last row are passed over.
+                             FormCase{"marked_with_bytes_after",
+                                      MarkedCel(32, 8, 1, 1, 0, 0, {9, 1, 2, 3}),
+                                      CelForm::kMarked,
+                                      8,
+                                      1,
+                                      1,
+                                      0,
+                                      0,
+                                      {9}}),
+                         [](const testing::TestParamInfo<FormCase>& p) {
+                           return std::string(p.param.name);
+                         });
 
 struct RefusalCase {
   const char* name;
@@ -106,14 +149,19 @@ TEST_P(CelRefusals, RefusedInOneSentence) {
 INSTANTIATE_TEST_SUITE_P(
     Cels, CelRefusals,
     testing::Values(
-        RefusalCase{"no_bytes", {}, CelFault::kFewBytes,
+        RefusalCase{"no_bytes",
+                    {},
+                    CelFault::kFewBytes,
                     "is cut: a cel's header takes 4 bytes and it has 0"},
-        RefusalCase{"header_cut", {'K', 'i', 'S', 'S', 32, 8},
-                    CelFault::kFewBytes, "is cut: a cel's header takes 32 bytes and it has 6"},
+        RefusalCase{"header_cut",
+                    {'K', 'i', 'S', 'S', 32, 8},
+                    CelFault::kFewBytes,
+                    "is cut: a cel's header takes 32 bytes and it has 6"},
         RefusalCase{"palette_mark", MarkedCel(16, 8, 1, 1, 0, 0, {1}), CelFault::kMark,
                     "is a KiSS file of mark 16, not a cel"},
-        RefusalCase{"bits_24", MarkedCel(32, 24, 1, 1, 0, 0, {1, 2, 3}), CelFault::kBits,
-                    "is a cel of 24 bits a pixel, which plughost does not read (it reads 4, 8 and 32)"},
+        RefusalCase{
+            "bits_24", MarkedCel(32, 24, 1, 1, 0, 0, {1, 2, 3}), CelFault::kBits,
+            "is a cel of 24 bits a pixel, which plughost does not read (it reads 4, 8 and 32)"},
         RefusalCase{"no_width", MarkedCel(32, 8, 0, 5, 0, 0, {}), CelFault::kNoPixels,
                     "is a cel of 0 x 5 pixels: it has no pixels"},
         RefusalCase{"unmarked_no_height", UnmarkedCel(4, 0, {}), CelFault::kNoPixels,
@@ -126,11 +174,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "is a cel of 8192 x 8192 pixels, more than the 8192 a side and 16777216 "
                     "pixels plughost reads"},
         RefusalCase{"cut_in_the_last_row", MarkedCel(32, 8, 3, 2, 0, 0, {1, 2, 3, 4, 5}),
-                    CelFault::kCut, "is cut: its 3 x 2 pixels at 8 bits take 38 bytes and it has 37"},
+                    CelFault::kCut,
+                    "is cut: its 3 x 2 pixels at 8 bits take 38 bytes and it has 37"},
         RefusalCase{"cut_32_bits", MarkedCel(33, 32, 2, 2, 0, 0, std::vector<uint8_t>(12)),
-                    CelFault::kCut, "is cut: its 2 x 2 pixels at 32 bits take 48 bytes and it has 44"},
+                    CelFault::kCut,
+                    "is cut: its 2 x 2 pixels at 32 bits take 48 bytes and it has 44"},
         RefusalCase{"unmarked_cut", UnmarkedCel(3, 3, {0x11, 0x11, 0x11, 0x11, 0x11}),
-                    CelFault::kCut, "is cut: its 3 x 3 pixels at 4 bits take 10 bytes and it has 9"}),
+                    CelFault::kCut,
+                    "is cut: its 3 x 3 pixels at 4 bits take 10 bytes and it has 9"}),
     [](const testing::TestParamInfo<RefusalCase>& p) { return std::string(p.param.name); });
 
 // Every length short of a whole cel is refused as cut, none read.
@@ -187,12 +238,14 @@ TEST_P(CelGroups, DrawnInTheGroupsColours) {
   EXPECT_EQ(drawn.pastColours, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cels, CelGroups,
-    testing::Values(GroupCase{"group_0", 10, 0, 0}, GroupCase{"group_9", 10, 9, 9},
-                    // Groups a palette lacks are its first group's.
-                    GroupCase{"group_past_the_palettes", 3, 5, 0}),
-    [](const testing::TestParamInfo<GroupCase>& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cels, CelGroups,
+                         testing::Values(GroupCase{"group_0", 10, 0, 0},
+                                         GroupCase{"group_9", 10, 9, 9},
+                                         // Groups a palette lacks are its first group's.
+                                         GroupCase{"group_past_the_palettes", 3, 5, 0}),
+                         [](const testing::TestParamInfo<GroupCase>& p) {
+                           return std::string(p.param.name);
+                         });
 
 // An 8-bit cel over a 16-colour group: indices past it are drawn black and counted.
 TEST(Cels, IndicesPastTheGroupDrawnBlack) {

@@ -1,12 +1,13 @@
 // The configuration: every kind of line a first showing uses, read; the
 // lines it does not use passed over; the lines it cannot read noted by
 // their number.
+#include "kiss/configuration.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "kiss/configuration.h"
 #include "plughost/sets/set_words.h"
 
 namespace {

@@ -28,9 +28,10 @@ int main(int argc, char** argv) {
   const std::vector<uint8_t> png = plughost::EncodePng(drawn.drawing.image);
   std::ofstream(argv[3], std::ios::binary)
       .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-  std::printf("%s: set %d in group %d, %d x %d, %zu cels drawn, %zu unplaced, %lld pixels past "
-              "their colours\n",
-              argv[3], drawn.set, drawn.group, drawn.drawing.image.columns, drawn.drawing.image.rows,
-              drawn.celsDrawn, drawn.celsUnplaced, static_cast<long long>(drawn.drawing.pastColours));
+  std::printf(
+      "%s: set %d in group %d, %d x %d, %zu cels drawn, %zu unplaced, %lld pixels past "
+      "their colours\n",
+      argv[3], drawn.set, drawn.group, drawn.drawing.image.columns, drawn.drawing.image.rows,
+      drawn.celsDrawn, drawn.celsUnplaced, static_cast<long long>(drawn.drawing.pastColours));
   return png.empty() ? 1 : 0;
 }

@@ -2,13 +2,14 @@
 // each at its object's position in the set plus its own offset, in the
 // set's palette group, cut off at the envelope; cels of objects a set
 // leaves out counted, not drawn.
+#include "plughost/sets/draw_set.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "plughost/sets/doll_set.h"
-#include "plughost/sets/draw_set.h"
 #include "plughost/sets/set_words.h"
 #include "tests/sets/stored_archive.h"
 
@@ -18,8 +19,8 @@ using sets_test::Bytes;
 
 // A 2 x 2 cel at 8 bits of one index, with an offset.
 std::vector<uint8_t> SolidCel(uint8_t index, int x, int y) {
-  std::vector<uint8_t> cel = {'K', 'i', 'S', 'S', 32, 8, 0, 0, 2, 0, 2, 0,
-                              uint8_t(x), 0, uint8_t(y), 0};
+  std::vector<uint8_t> cel = {'K', 'i', 'S', 'S', 32,         8, 0,          0,
+                              2,   0,   2,   0,   uint8_t(x), 0, uint8_t(y), 0};
   cel.resize(32, 0);
   cel.insert(cel.end(), 4, index);
   return cel;
@@ -81,9 +82,9 @@ TEST(DrawSet, OrderOfListingDecides) {
 // Each set its own positions and group; "*" leaves an object out; a cel
 // listed for other sets is not drawn; a group past a palette's shows its first.
 TEST(DrawSet, EachSetItsPositionsAndGroup) {
-  const plughost::DollSet doll =
-      Load("(5,5)\n%p0.kcf\n%p1.kcf\n#0 top.cel :0 1 3\n#1 under.cel *1 :0\n"
-           "$0 0,0 0,0\n$1 3,3 *\n$0\n$7 -1,-1\n");
+  const plughost::DollSet doll = Load(
+      "(5,5)\n%p0.kcf\n%p1.kcf\n#0 top.cel :0 1 3\n#1 under.cel *1 :0\n"
+      "$0 0,0 0,0\n$1 3,3 *\n$0\n$7 -1,-1\n");
   const plughost::SetDrawing one = DrawSet(doll, 1);
   EXPECT_EQ(one.celsDrawn, 1u);
   EXPECT_EQ(one.celsUnplaced, 0u);  // under.cel is not listed for set 1

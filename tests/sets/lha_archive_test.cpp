@@ -1,12 +1,13 @@
 // LHA archives made here: read whole, or refused in one sentence naming
 // the member, for every part that can be wrong; and sets loaded from them.
+#include "plughost/sets/lha_archive.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "plughost/sets/doll_set.h"
-#include "plughost/sets/lha_archive.h"
 #include "plughost/sets/set_words.h"
 #include "tests/sets/stored_archive.h"
 
@@ -31,8 +32,9 @@ TEST(LhaArchive, Crc16CheckValue) {
 
 TEST(LhaArchive, MembersReadInOrder) {
   std::vector<ArchiveMember> members;
-  const ArchiveRefusal refusal = Read(
-      StoredArchive({{"A.CNF", Bytes("#0 a.cel\n")}, {"a.cel", {1, 2, 3}}, {"empty", {}}}), &members);
+  const ArchiveRefusal refusal =
+      Read(StoredArchive({{"A.CNF", Bytes("#0 a.cel\n")}, {"a.cel", {1, 2, 3}}, {"empty", {}}}),
+           &members);
   ASSERT_FALSE(refusal) << plughost::ArchiveRefusalWords("set.lzh", refusal);
   ASSERT_EQ(members.size(), 3u);
   // liblhasa gives the names of level-0 headers, which MS-DOS wrote, in lower case.
@@ -117,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "set.lzh is damaged: its member first.cel unpacks to 0 bytes of the 4 its header "
                 "gives"},
         // liblhasa reads no header of a method it does not know.
-        BadCase{"unknown_method", StoredArchive({{"a.cel", {1, 2}, "-zz9-"}}), ArchiveFault::kHeader,
+        BadCase{"unknown_method", StoredArchive({{"a.cel", {1, 2}, "-zz9-"}}),
+                ArchiveFault::kHeader,
                 "set.lzh is damaged or no LHA archive: the header of its first member, at byte 0, "
                 "cannot be read"},
         BadCase{"member_too_large",
@@ -149,8 +152,8 @@ TEST(LhaArchive, TooManyMembersRefused) {
 
 // A cel of 2 x 1 pixels at 8 bits, and a palette of one group of 16.
 std::vector<uint8_t> SmallCel() {
-  return {'K', 'i', 'S', 'S', 32, 8, 0, 0, 2, 0, 1, 0, 0, 0, 0, 0,
-          0,   0,   0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2};
+  return {'K', 'i', 'S', 'S', 32, 8, 0, 0, 2, 0, 1, 0, 0, 0, 0, 0, 0,
+          0,   0,   0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2};
 }
 std::vector<uint8_t> SmallPalette() {
   std::vector<uint8_t> p = {'K', 'i', 'S', 'S', 16, 24, 0, 0, 16, 0, 1, 0};
@@ -181,7 +184,10 @@ TEST_P(SetRefusals, SetRefusedWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Sets, SetRefusals,
     testing::Values(
-        SetCase{"no_configuration", {{"a.cel", SmallCel()}}, "", plughost::SetFault::kNoConfiguration,
+        SetCase{"no_configuration",
+                {{"a.cel", SmallCel()}},
+                "",
+                plughost::SetFault::kNoConfiguration,
                 "set.lzh holds no configuration (a .cnf file): it is no KiSS set"},
         SetCase{"no_such_configuration",
                 {{"one.cnf", Bytes("")}, {"two.CNF", Bytes("")}},
@@ -201,30 +207,33 @@ INSTANTIATE_TEST_SUITE_P(
                 plughost::SetFault::kMissing,
                 "set.lzh names p.kcf of its configuration, and does not hold it"},
         SetCase{"palette_past_the_list",
-                {{"s.cnf", Bytes("%p.kcf\n#0 a.cel *1\n")}, {"p.kcf", SmallPalette()},
+                {{"s.cnf", Bytes("%p.kcf\n#0 a.cel *1\n")},
+                 {"p.kcf", SmallPalette()},
                  {"a.cel", SmallCel()}},
                 "",
                 plughost::SetFault::kNoPalette,
                 "set.lzh gives the cel a.cel at line 2 palette 1, but its configuration lists 1 "
                 "palette"},
         SetCase{"cut_cel",
-                {{"s.cnf", Bytes("%p.kcf\n#0 a.cel\n")}, {"p.kcf", SmallPalette()},
+                {{"s.cnf", Bytes("%p.kcf\n#0 a.cel\n")},
+                 {"p.kcf", SmallPalette()},
                  {"a.cel", Cut(SmallCel(), 33)}},
                 "",
                 plughost::SetFault::kCel,
                 "a.cel in set.lzh is cut: its 2 x 1 pixels at 8 bits take 34 bytes and it has 33"},
         SetCase{"cut_palette",
-                {{"s.cnf", Bytes("%p.kcf\n#0 a.cel\n")}, {"p.kcf", Cut(SmallPalette(), 60)},
+                {{"s.cnf", Bytes("%p.kcf\n#0 a.cel\n")},
+                 {"p.kcf", Cut(SmallPalette(), 60)},
                  {"a.cel", SmallCel()}},
                 "",
                 plughost::SetFault::kPalette,
                 "p.kcf in set.lzh is cut: its first group's colours take 80 bytes and it has 60"},
-        SetCase{"cel_for_a_palette",
-                {{"s.cnf", Bytes("%p.kcf\n#0 a.cel\n")}, {"p.kcf", SmallCel()},
-                 {"a.cel", SmallCel()}},
-                "",
-                plughost::SetFault::kPalette,
-                "p.kcf in set.lzh is a KiSS file but not a palette: its file mark is not 16"}),
+        SetCase{
+            "cel_for_a_palette",
+            {{"s.cnf", Bytes("%p.kcf\n#0 a.cel\n")}, {"p.kcf", SmallCel()}, {"a.cel", SmallCel()}},
+            "",
+            plughost::SetFault::kPalette,
+            "p.kcf in set.lzh is a KiSS file but not a palette: its file mark is not 16"}),
     [](const testing::TestParamInfo<SetCase>& p) { return std::string(p.param.name); });
 
 // Names are matched without regard to case; the configuration asked for is

@@ -3,14 +3,15 @@
 // them; kayla's set 0 drawn, pixel for pixel where checked by hand; the two
 // damaged archives refused in words.
 #include <gtest/gtest.h>
+#include <spng.h>
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <spng.h>
 
 #include "plughost/files/input_file.h"
 #include "plughost/images/png_files.h"
@@ -41,10 +42,27 @@ const RealSet kRealSets[] = {
     {"emhoracek_smooch__boredom.lzh", "boredom.cnf", 20, 1, 500, 277, {0, 1, 2}},
     {"emhoracek_smooch__kayla.lzh", "kayla.cnf", 57, 1, 600, 320, {0, 1, 2, 3, 4, 9}},
     {"emhoracek_smooch__lucca1r.lzh", "lucca.cnf", 111, 12, 600, 400, {0, 1, 2, 3, 4, 5, 8, 9}},
-    {"emhoracek_smooch__sk_kimux.lzh", "kiss.cnf", 118, 1, 640, 400, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
-    {"emhoracek_smooch__violetah.lzh", "violet.cnf", 143, 1, 800, 448, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+    {"emhoracek_smooch__sk_kimux.lzh",
+     "kiss.cnf",
+     118,
+     1,
+     640,
+     400,
+     {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+    {"emhoracek_smooch__violetah.lzh",
+     "violet.cnf",
+     143,
+     1,
+     800,
+     448,
+     {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
     {"emhoracek_smooch__washua.lzh", "washu.cnf", 17, 1, 536, 440, {0, 1, 2, 3, 4, 5, 6}},
-    {"feminaexlux_fxl.codes.kisekae__2RANMAS.lzh", "kiss.cnf", 222, 6, 632, 411,
+    {"feminaexlux_fxl.codes.kisekae__2RANMAS.lzh",
+     "kiss.cnf",
+     222,
+     6,
+     632,
+     411,
      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
 };
 
@@ -200,6 +218,44 @@ TEST(RealSets, KaylaWrittenAsRgbaPng) {
   EXPECT_EQ(ihdr.width, 600u);
   EXPECT_EQ(ihdr.height, 320u);
   EXPECT_TRUE(back == image.pixels);
+}
+
+// The same set from a folder: kayla's files written out with their names in
+// upper case, opened by its configuration, draw the same doll; without one
+// of its cels the folder is refused naming it.
+TEST(RealSets, KaylaFromItsFolder) {
+  plughost::InputFile file;
+  std::string error;
+  ASSERT_TRUE(file.Open(SetPath("emhoracek_smooch__kayla.lzh"), &error)) << error;
+  std::vector<plughost::ArchiveMember> members;
+  ASSERT_FALSE(plughost::ReadLhaArchive(plughost::FileBytes(file), &members));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() /
+      ("kayla-folder-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  for (const plughost::ArchiveMember& member : members) {
+    std::string upper = member.name;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return char(std::toupper(c)); });
+    std::ofstream(folder / upper, std::ios::binary)
+        .write(reinterpret_cast<const char*>(member.bytes.data()),
+               std::streamsize(member.bytes.size()));
+  }
+  plughost::DollSet fromArchive, fromFolder;
+  ASSERT_FALSE(plughost::OpenSet(SetPath("emhoracek_smooch__kayla.lzh"), "", &fromArchive));
+  const std::string cnf = (folder / "KAYLA.CNF").string();
+  plughost::SetRefusal refusal = plughost::OpenSet(cnf, "", &fromFolder);
+  ASSERT_FALSE(refusal) << plughost::SetRefusalWords(cnf, refusal);
+  EXPECT_EQ(fromFolder.cels.size(), fromArchive.cels.size());
+  EXPECT_TRUE(plughost::DrawSet(fromFolder, 3).drawing.image.pixels ==
+              plughost::DrawSet(fromArchive, 3).drawing.image.pixels);
+  std::filesystem::remove(folder / "TOP3B.CEL");
+  refusal = plughost::OpenSet(cnf, "", &fromFolder);
+  EXPECT_EQ(refusal.fault, plughost::SetFault::kMissing);
+  EXPECT_EQ(plughost::SetRefusalWords(cnf, refusal),
+            cnf + " names top3b.cel at line 68 of its configuration, and does not hold it");
+  std::filesystem::remove_all(folder);
 }
 
 struct DamagedSet {
