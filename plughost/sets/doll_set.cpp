@@ -174,6 +174,16 @@ SetRefusal LoadSetFromArchive(const ByteSource& archive, const std::string& conf
   return LoadSet(members, configuration, set);
 }
 
+SetRefusal OpenCel(const std::string& path, Cel* cel) {
+  *cel = Cel{};
+  std::vector<uint8_t> bytes;
+  SetRefusal refusal = ReadWhole(path, kMaxMemberBytes, &bytes);
+  if (refusal) return refusal;
+  refusal = Refuse(SetFault::kCel, path);
+  refusal.cel = ReadCel(bytes, cel);
+  return refusal.cel ? refusal : SetRefusal{};
+}
+
 SetRefusal OpenSet(const std::string& path, const std::string& configuration, DollSet* set) {
   *set = DollSet{};
   if (HasExtension(path, kConfigurationExtension)) return OpenConfiguration(path, set);

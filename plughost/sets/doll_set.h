@@ -70,6 +70,11 @@ SetRefusal LoadSetFromArchive(const ByteSource& archive, const std::string& conf
 // Every file is opened and read through the files gate.
 SetRefusal OpenSet(const std::string& path, const std::string& configuration, DollSet* set);
 
+// The cel file at `path`, opened and read through the files gate: kOpen
+// with the gate's sentence, or kCel with what is wrong with it (`file` is
+// `path`).
+SetRefusal OpenCel(const std::string& path, Cel* cel);
+
 // True when `name` ends in ".EXTENSION", in any case.
 bool HasExtension(const std::string& name, const char* extension);
 

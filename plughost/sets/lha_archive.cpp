@@ -2,6 +2,8 @@
 
 #include <lhasa.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 
@@ -59,18 +61,20 @@ bool AtEnd(const ByteSource& source, uint64_t at) {
 ArchiveRefusal Unpack(LHAReader* reader, const LHAFileHeader& header, ArchiveMember* member) {
   ArchiveRefusal refusal;
   refusal.member = member->name;
-  member->bytes.resize(header.length);
-  size_t got = 0;
-  while (got < header.length) {
-    const size_t step = lha_reader_read(reader, member->bytes.data() + got, header.length - got);
+  // Held as it unpacks, so that a header's length alone takes no memory.
+  std::vector<uint8_t>& bytes = member->bytes;
+  std::vector<uint8_t> chunk(size_t{64} << 10);
+  while (bytes.size() < header.length) {
+    const size_t want = std::min(chunk.size(), header.length - bytes.size());
+    const size_t step = lha_reader_read(reader, chunk.data(), want);
     if (step == 0) break;
-    got += step;
+    bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + std::ptrdiff_t(step));
   }
-  if (got < header.length) {
+  if (bytes.size() < header.length) {
     refusal.fault = ArchiveFault::kCut;
-    refusal.size = got;
+    refusal.size = bytes.size();
     refusal.limit = header.length;
-  } else if (LhaCrc16(member->bytes.data(), got) != header.crc) {
+  } else if (LhaCrc16(bytes.data(), bytes.size()) != header.crc) {
     refusal.fault = ArchiveFault::kDamaged;
   }
   return refusal;

@@ -99,7 +99,8 @@ std::string ArchiveRefusalWords(const std::string& name, const ArchiveRefusal& r
 }
 
 std::string SetRefusalWords(const std::string& name, const SetRefusal& r) {
-  const std::string in = r.file + " in " + name;
+  // A cel opened on its own is its own name.
+  const std::string in = r.file == name ? name : r.file + " in " + name;
   switch (r.fault) {
     case SetFault::kOpen:
       return r.error;

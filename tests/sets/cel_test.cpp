@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "kiss/group_colours.h"
+#include "plughost/sets/doll_set.h"
 #include "plughost/sets/draw_set.h"
 #include "plughost/sets/set_words.h"
 
@@ -277,6 +280,27 @@ TEST(Cels, CutPaletteRefused) {
   EXPECT_EQ(refusal.fault, GroupColoursFault::kCut);
   EXPECT_EQ(refusal.needed, 32u + 32u + 32u);
   EXPECT_EQ(refusal.size, 76u);
+}
+
+// A cel file opened through the gate: read whole, or refused naming it.
+TEST(Cels, OpenedFromAFile) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() /
+      ("cel-" + std::to_string(testing::UnitTest::GetInstance()->random_seed()) + ".cel");
+  const std::vector<uint8_t> whole = MarkedCel(32, 8, 2, 1, 3, 4, {7, 0});
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(whole.data()), std::streamsize(whole.size()));
+  Cel cel;
+  ASSERT_FALSE(plughost::OpenCel(path.string(), &cel));
+  EXPECT_EQ(cel.pixels, (std::vector<uint8_t>{7, 0}));
+  EXPECT_EQ(cel.xOffset, 3);
+  std::filesystem::resize_file(path, whole.size() - 1);
+  const plughost::SetRefusal cut = plughost::OpenCel(path.string(), &cel);
+  EXPECT_EQ(cut.fault, plughost::SetFault::kCel);
+  EXPECT_EQ(plughost::SetRefusalWords(path.string(), cut),
+            path.string() + " is cut: its 2 x 1 pixels at 8 bits take 34 bytes and it has 33");
+  std::filesystem::remove(path);
+  EXPECT_EQ(plughost::OpenCel(path.string(), &cel).fault, plughost::SetFault::kOpen);
 }
 
 }  // namespace
