@@ -32,13 +32,14 @@ logged() {
 }
 
 # The page, when emscripten is there: the module in WebAssembly with zlib and
-# libspng compiled from Debian's source packages (fetched once), and nothing
+# libspng and liblhasa compiled from Debian's source packages (fetched once), and nothing
 # else of the WebAssembly tree. A page that cannot be built is said, and the
 # demo's answer stays the palette's.
 page() {
   command -v em++ >/dev/null || return 0
   step "building the page in build/web (emscripten is installed)"
   if logged bash scripts/fetch-libspng.sh && logged bash scripts/fetch-zlib.sh &&
+     logged bash scripts/fetch-lhasa.sh &&
      logged cmake -S . -B build/web -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
        -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/emscripten.cmake" &&
      logged cmake --build build/web -j "$(nproc)" --target zentrow_page zentrow_page_files; then

@@ -19,7 +19,7 @@
 #   scripts/install-deps.sh [--native]
 set -euo pipefail
 
-native=(cmake ninja-build g++ libspng-dev libcli11-dev nlohmann-json3-dev
+native=(cmake ninja-build g++ libspng-dev libcli11-dev nlohmann-json3-dev liblhasa-dev pkg-config
         python3 dpkg-dev debian-keyring)
 # The rest of the test command: the tests, the GIMP plug-in and its test,
 # the Windows trees under wine, the sanitizer and fuzz trees, the
@@ -40,10 +40,11 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-# The Windows and WebAssembly builds compile libspng (and the latter zlib)
-# from Debian's source packages.
+# The Windows and WebAssembly builds compile libspng and liblhasa (and the
+# latter zlib) from Debian's source packages.
 fetch_libspng() {
-  [ ${#everything[@]} -eq 0 ] || { "$(dirname "$0")/fetch-libspng.sh" && "$(dirname "$0")/fetch-zlib.sh"; }
+  [ ${#everything[@]} -eq 0 ] || { "$(dirname "$0")/fetch-libspng.sh" && "$(dirname "$0")/fetch-zlib.sh" &&
+                                   "$(dirname "$0")/fetch-lhasa.sh"; }
 }
 # The page's browser test checks the page with axe-core, from the npm
 # registry at the version tests/web/package-lock.json pins, installed in

@@ -344,7 +344,9 @@ std::vector<uint8_t> EncodePng(const Image& image) {
   ihdr.width = uint32_t(image.columns);
   ihdr.height = uint32_t(image.rows);
   ihdr.bit_depth = 8;
-  ihdr.color_type = uint8_t(image.planes == 1 ? SPNG_COLOR_TYPE_GRAYSCALE : SPNG_COLOR_TYPE_TRUECOLOR);
+  ihdr.color_type = uint8_t(image.planes == 1   ? SPNG_COLOR_TYPE_GRAYSCALE
+                           : image.planes == 4 ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
+                                               : SPNG_COLOR_TYPE_TRUECOLOR);
   if (spng_set_ihdr(spng.ctx, &ihdr) != 0 ||
       spng_encode_image(spng.ctx, image.pixels.data(), image.pixels.size(), SPNG_FMT_PNG,
                         SPNG_ENCODE_FINALIZE) != 0) {

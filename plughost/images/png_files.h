@@ -8,8 +8,8 @@
 
 namespace plughost {
 
-// The image (planes 1 or 3, at least one pixel) as a PNG file; empty when
-// libspng refuses it.
+// The image (planes 1, 3 or 4: grey, RGB or RGBA; at least one pixel) as a
+// PNG file; empty when libspng refuses it.
 std::vector<uint8_t> EncodePng(const Image& image);
 
 }  // namespace plughost
