@@ -172,7 +172,22 @@ std::string RequestFaultText(RequestFault fault, bool opening, const std::string
     case RequestFault::kEitherPalette:
     case RequestFault::kFolderTooBig:
     case RequestFault::kNoPaletteFolder:
-      return "";  // said with their files by PutBackFaultText
+      return "";  // said with their files below
+    case RequestFault::kCelWithoutPalette:
+      return "give --palette PALETTE.kcf to draw a cel in its colours";
+    case RequestFault::kPaletteWithoutCel:
+      return "--palette gives the colours of cels: give a .cel file to draw";
+    case RequestFault::kSetWithoutSet:
+      return "--set chooses a set of a KiSS set: give its .lzh or .cnf file";
+    case RequestFault::kDrawnAsPng:
+      return "cels and sets are drawn as PNG images, transparent where no cel is: --out must "
+             "end in .png";
+    case RequestFault::kDrawnWhole:
+      return "cels and sets are drawn in one group, as their sets choose; give no --group all "
+             "or --swatch";
+    case RequestFault::kDrawnWithPalettes:
+      return "open draws cels and sets, or opens palettes, but not both at once: give the "
+             "palette of cels with --palette";
   }
   return "";
 }
@@ -228,7 +243,7 @@ std::string TestingHelp(const std::string& usage, const HostOptionUse& use) {
 }
 
 void AddOpenOptions(CLI::App& open, OpenRequest& request) {
-  open.add_option("FILE", request.inputs, "Palette files")->type_name("");
+  open.add_option("FILE", request.inputs, "Palette files, or cels and KiSS sets to draw")->type_name("");
   Once(open.add_option("--out", request.out,
                        "The image to write, " + WrittenExtensions(FileKind::kImage) +
                            ", or a palette, " + WrittenExtensions(FileKind::kPaletteText) +
@@ -255,6 +270,16 @@ void AddOpenOptions(CLI::App& open, OpenRequest& request) {
                     "palette of more than 256 colours opens only a group at a time")
       ->transform(GroupCheck(true))
       ->each([&request](const std::string& g) { request.group = GroupNumber(g); });
+  Once(open.add_option("--palette", request.palette,
+                       "Draw each cel FILE (.cel) in this palette's colours, in group --group "
+                       "(0 by default)"),
+       "PALETTE.kcf");
+  Once(open.add_option("--set"), "S|all")
+      ->description("Draw each KiSS set FILE (.lzh, or a .cnf beside its cels and palettes) as "
+                    "its set S (0 to 9; 0 by default) places it, or every set it uses as NAME-S "
+                    "(all)")
+      ->check(CLI::IsMember({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "all"}))
+      ->each([&request](const std::string& s) { request.set = s == "all" ? kAllSets : std::stoi(s); });
   open.add_flag("--force", request.force, "Replace an existing file that holds a palette");
 }
 

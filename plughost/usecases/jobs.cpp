@@ -2,6 +2,7 @@
 
 #include "kiss/palette_bytes.h"
 
+#include "plughost/usecases/draw_dolls.h"
 #include "plughost/usecases/open_palette.h"
 #include "plughost/usecases/probe_palette.h"
 #include "plughost/usecases/put_back.h"
@@ -51,11 +52,22 @@ Report PutBack(Caller& caller, const SaveRequest& request) {
                 });
 }
 
+// Cels and sets drawn, each into a PNG.
+Report Draw(Caller& caller, const OpenRequest& request) {
+  const DrawPlan plan = PlanDrawing(request);
+  return RunJob(caller, {plan.inputs, plan.outputs, request.outDir, "", "", {}}, request.inputs,
+                [&](Caller& c, const std::string& file, const std::string&) {
+                  return DrawPlanned(c, request, plan, file);
+                });
+}
+
 }  // namespace
 
 Report OpenPalettes(Caller& caller, OpenRequest request) {
-  const RequestFault fault = CheckRequest(&request);
+  RequestFault fault = CheckRequest(&request);
+  if (fault == RequestFault::kNone) fault = CheckDrawing(request);
   if (fault != RequestFault::kNone) return Wrong(fault);
+  if (AnyDrawn(request.inputs)) return Draw(caller, request);
   const OpenPlan plan = PlanOpen(request);
   return RunJob(caller, {plan.inputs, plan.outputs, request.outDir, "", "", {}}, request.inputs,
                 [&](Caller& c, const std::string& file, const std::string& label) {

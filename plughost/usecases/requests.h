@@ -14,6 +14,10 @@ namespace plughost {
 // The largest tile of a swatch.
 constexpr int kMaxSwatchTile = 255;
 
+// Of a KiSS set drawn: the one asked for (0 to 9), none asked, or every one it uses.
+constexpr int kNoSet = -1;
+constexpr int kAllSets = -2;
+
 struct OpenRequest {
   std::vector<std::string> inputs;
   std::string out;     // one input
@@ -22,6 +26,11 @@ struct OpenRequest {
   int swatch = 0;  // tile size; 0 writes one pixel per colour
   bool force = false;  // replace an existing file that is no image
   int group = kNoGroup;  // open one group of each file, or kAllGroups
+  // Cels and KiSS sets (.cel, .lzh, .cnf) are drawn rather than opened: a
+  // cel in group `group` (0 when none) of `palette`, a set as set `set`
+  // places it, or every set it uses (kAllSets), NAME-S.png.
+  std::string palette;
+  int set = kNoSet;
 };
 
 struct SaveRequest {
@@ -55,6 +64,13 @@ enum class RequestFault {
   kEitherPalette,        // an image's name fits two palettes there
   kFolderTooBig,         // a folder of images too big to list
   kNoPaletteFolder,      // the folder of palettes is none
+  // Of drawing cels and sets:
+  kCelWithoutPalette,    // a cel, and no palette to draw it in
+  kPaletteWithoutCel,    // a palette to draw cels in, and no cel
+  kSetWithoutSet,        // a set chosen, and no KiSS set to draw
+  kDrawnAsPng,           // a cel or set drawn to a format other than PNG
+  kDrawnWhole,           // a cel or set with every group asked, or a swatch
+  kDrawnWithPalettes,    // cels or sets, and palettes to open, in one request
 };
 // Fills in what the request leaves to be worked out (the format of open's
 // outputs).

@@ -45,7 +45,8 @@ def manual_examples(path):
 
 
 def fixture(folder, samples):
-    for source in glob.glob(os.path.join(samples, "*.kcf")):
+    for source in sorted(glob.glob(os.path.join(samples, "*.kcf")) + glob.glob(os.path.join(samples, "*.cnf")) +
+                         glob.glob(os.path.join(samples, "*.cel"))):
         shutil.copyfile(source, os.path.join(folder, os.path.basename(source)))
         os.chmod(os.path.join(folder, os.path.basename(source)), 0o644)
 

@@ -1,6 +1,7 @@
 #include "tests/plughost/sample_palettes.h"
 
 #include <algorithm>
+#include <string>
 
 namespace samples {
 
@@ -92,11 +93,49 @@ std::vector<uint8_t> Doll() {
   return file;
 }
 
+std::vector<uint8_t> DollConfiguration() {
+  const std::string text =
+      "; A sample KiSS set: a face over a dress, in doll.kcf's colours\r\n"
+      "(160,120)\r\n"
+      "%doll.kcf\r\n"
+      "#0 face.cel *0 :0 1\r\n"
+      "#1 dress.cel *0 :0 1\r\n"
+      "$0 68,10 60,30\r\n"
+      "$2 20,10 12,30\r\n";
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::vector<uint8_t> DressCel() {
+  std::vector<uint8_t> cel = {'K', 'i', 'S', 'S', 32, 8, 0, 0, 40, 0, 60, 0, 4, 0, 2, 0};
+  cel.resize(32, 0);
+  // Rows of one hue, lighter towards the hem; the first two columns empty.
+  for (int y = 0; y < 60; ++y)
+    for (int x = 0; x < 40; ++x) cel.push_back(x < 2 ? 0 : uint8_t(16 * 3 + y / 4));
+  return cel;
+}
+
+std::vector<uint8_t> FaceCel() {
+  std::vector<uint8_t> cel = {24, 0, 24, 0};
+  for (int y = 0; y < 24; ++y) {
+    for (int x = 0; x < 24; x += 2) {
+      const auto at = [&](int px) {
+        const int dx = 2 * px - 23, dy = 2 * y - 23;
+        return dx * dx + dy * dy > 24 * 24 ? 0 : (dx * dx + dy * dy < 100 ? 9 : 6);
+      };
+      cel.push_back(uint8_t(at(x) << 4 | at(x + 1)));
+    }
+  }
+  return cel;
+}
+
 const std::vector<Sample>& All() {
   static const std::vector<Sample> all = {{"palette24.kcf", Palette24},
                                           {"palette12.kcf", Palette12},
                                           {"headerless.kcf", Headerless},
-                                          {"doll.kcf", Doll}};
+                                          {"doll.kcf", Doll},
+                                          {"doll.cnf", DollConfiguration},
+                                          {"dress.cel", DressCel},
+                                          {"face.cel", FaceCel}};
   return all;
 }
 

@@ -27,6 +27,14 @@ std::vector<uint8_t> Headerless();
 // half, group 3 their negative.
 std::vector<uint8_t> Doll();
 
+// A KiSS set of two cels in doll.kcf's colours: doll.cnf, which places
+// them in an envelope of 160 x 120, a dress (an 8-bit cel of 40 x 60
+// with an offset) and a face (the older unmarked 4-bit form, 24 x 24, index
+// 0 round its corners); set 0 shows group 0, set 1 group 2.
+std::vector<uint8_t> DollConfiguration();
+std::vector<uint8_t> DressCel();
+std::vector<uint8_t> FaceCel();
+
 const std::vector<Sample>& All();
 
 }  // namespace samples
