@@ -31,6 +31,7 @@ class GimpCaller : public plughost::KeepingCaller {
                                           const std::string& file) override;
   void RunStarts(plughost::Host& host, const std::string& label) override;
   void Note(const std::string& text) override;
+  std::string name() const override { return "the KiSS palette plug-in"; }
   // What a GIMP user can do about a file an export would replace.
   std::string Advise(const plughost::Advice& advice) const override;
   // A refusal of its own: the module cannot be loaded.

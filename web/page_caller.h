@@ -15,6 +15,7 @@ namespace web {
 class PageCaller : public plughost::KeepingCaller {
  public:
   const plughost::LoadedModule& module() const override;
+  std::string name() const override { return "the page"; }
   std::unique_ptr<plughost::Host> NewHost(const std::string& operation,
                                           const std::string& file) override;
 };

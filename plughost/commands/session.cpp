@@ -146,6 +146,8 @@ std::string Session::Advise(const Advice& advice) const {
       return "; give --swatch 0 to save its first pixels as they are";
     case Hint::kHostAnswered:
       return " (--advance-fails-at)";
+    case Hint::kHostLines:
+      return " (host: lines)";
     case Hint::kOneLayerOfMany:
       return "; put it back with save --into " + advice.file + " --group N";
     case Hint::kLeftovers:

@@ -45,6 +45,7 @@ class Session : public Caller {
   // the terminal.
   void Note(const std::string& text) override;
   void Refused(const std::string& sentence) override;
+  std::string name() const override { return "plughost"; }
   // What the user can do, by the options that do it.
   std::string Advise(const Advice& advice) const override;
   // The line of an output is printed with --verbose, when standard output

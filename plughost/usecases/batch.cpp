@@ -110,7 +110,7 @@ void Batch::SayLeftovers(const BatchFiles& files) {
     const std::string where = left.folder.empty() ? "the current folder" : left.folder;
     caller_.Note(where + " holds " +
                  (left.count == 1 ? "a file" : std::to_string(left.count) + " files") +
-                 " plughost left behind (" + left.first +
+                 " " + caller_.name() + " left behind (" + left.first +
                  (left.count == 1 ? "" : " and others") +
                  "), from a run that was killed or is still going" +
                  caller_.Advise({Hint::kLeftovers, left.folder, int(left.count)}));

@@ -39,7 +39,8 @@ int Verdict(Caller& caller, const Host& host, int status, const std::string& fil
   const size_t broken = host.counts().violations.size();
   if (broken == 0 || status != kExitSuccess) return status;
   caller.Refused((file.empty() ? "" : file + ": ") + "the module broke the host interface " +
-                 (broken == 1 ? "once" : std::to_string(broken) + " times") + " (host: lines)");
+                 (broken == 1 ? "once" : std::to_string(broken) + " times") +
+                 caller.Advise({Hint::kHostLines, file, int(broken)}));
   caller.BrokeInterface();
   return kExitModule;
 }

@@ -53,6 +53,7 @@ enum class Hint {
   kHostAnswered,      // the host's own advanceState answered, as it was told to
   kLeftovers,         // `file` is a folder holding files of plughost's own names, to remove
   kOneLayerOfMany,    // an image of one layer exported over `file`, of `number` groups
+  kHostLines,         // where the caller shows each misuse the host caught
 };
 struct Advice {
   Hint hint;
@@ -67,6 +68,9 @@ class Caller {
  public:
   virtual ~Caller() = default;
   virtual const LoadedModule& module() const = 0;
+  // What its users call the program that reads their files, in sentences
+  // such as "a form of PNG plughost cannot decode".
+  virtual std::string name() const { return "this program"; }
   // The caller's own files of a job, checked with the job's files: the
   // trace it writes and the module it loads ("" for none).
   virtual std::string traceFile() const { return ""; }
@@ -98,7 +102,7 @@ class Caller {
   // else the caller shows of a run.
   virtual void Tail(const Host& /*host*/) {}
   // An operation done by a module that broke the host interface, after
-  // Refused has said so.
+  // Refused has said so (followed by what advice kHostLines gets).
   virtual void BrokeInterface() {}
   // Where a use case puts what it writes: null for each output on its own,
   // as it is written; a batch's caller answers the batch's outputs, put in

@@ -71,7 +71,7 @@ ReplaceCheck MayReplaceWithPalette(bool force, const Caller& caller) {
     }
     const Format* format = FormatOf(file);
     if (format != nullptr && format->id == ImageFormat::kKissPalette)
-      return Forced(caller, file.name + " is a KiSS palette plughost cannot read: " + why);
+      return Forced(caller, file.name + " is a KiSS palette " + caller.name() + " cannot read: " + why);
     return Forced(caller, NotAPalette(file, format));
   };
 }
@@ -86,7 +86,7 @@ ReplaceCheck MayReplaceWithImage(bool force, const Caller& caller) {
     if (format != nullptr && format->kind == FileKind::kPalette)
       return Forced(caller, file.name + " holds a KiSS palette, not an image");
     if (format != nullptr) return Forced(caller, file.name + " is " + format->name + ", not an image");
-    return Forced(caller, file.name + " is " + Unknown(file, "an image or palette plughost knows"));
+    return Forced(caller, file.name + " is " + Unknown(file, ("an image or palette " + caller.name() + " knows").c_str()));
   };
 }
 
