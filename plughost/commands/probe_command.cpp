@@ -10,9 +10,9 @@ namespace plughost {
 
 namespace {
 
-// probe prints the filter's answer and nothing of the selectors.
+// probe prints the filter's answer, and with --verbose each selector's too.
 const HostOptionUse kProbeUses = {
-    true, false,
+    true, true,
     "Hand the module a boolean under KEY among the scripting parameters it reads as probe "
     "tries an opening (it reads fooB)",
     true};

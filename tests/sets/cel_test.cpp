@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -24,7 +26,8 @@ void Put16(std::vector<uint8_t>* bytes, size_t at, int value) {
 // A marked cel's header and then `rows` as they are.
 std::vector<uint8_t> MarkedCel(int mark, int bits, int width, int height, int x, int y,
                                const std::vector<uint8_t>& rows) {
-  std::vector<uint8_t> bytes(32);
+  std::vector<uint8_t> bytes(32 + rows.size());
+  std::copy(rows.begin(), rows.end(), bytes.begin() + 32);
   bytes[0] = 'K', bytes[1] = 'i', bytes[2] = 'S', bytes[3] = 'S';
   bytes[4] = uint8_t(mark);
   bytes[5] = uint8_t(bits);
@@ -32,15 +35,14 @@ std::vector<uint8_t> MarkedCel(int mark, int bits, int width, int height, int x,
   Put16(&bytes, 10, height);
   Put16(&bytes, 12, x);
   Put16(&bytes, 14, y);
-  bytes.insert(bytes.end(), rows.begin(), rows.end());
   return bytes;
 }
 
 std::vector<uint8_t> UnmarkedCel(int width, int height, const std::vector<uint8_t>& rows) {
-  std::vector<uint8_t> bytes(4);
+  std::vector<uint8_t> bytes(4 + rows.size());
+  std::copy(rows.begin(), rows.end(), bytes.begin() + 4);
   Put16(&bytes, 0, width);
   Put16(&bytes, 2, height);
-  bytes.insert(bytes.end(), rows.begin(), rows.end());
   return bytes;
 }
 
