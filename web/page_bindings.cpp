@@ -9,17 +9,21 @@
 #include <emscripten/val.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "kiss/configuration.h"
+#include "kiss/group_colours.h"
 #include "kiss/palette_bytes.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/system.h"
 #include "plughost/usecases/jobs.h"
 #include "plughost/usecases/open_palette.h"
+#include "plughost/usecases/set_view.h"
 #include "web/page_caller.h"
 #include "web/zip_archive.h"
 
@@ -152,6 +156,80 @@ val Told(const PageCaller& caller) {
   told.set("notes", Strings(caller.notes()));
   told.set("done", Strings(caller.done()));
   return told;
+}
+
+
+// Each object's place in a set, three numbers an object: placed (1 or 0),
+// x and y.
+val Positions(const CnfSet& set) {
+  std::vector<int32_t> places;
+  for (const CnfPosition& at : set.positions) places.insert(places.end(), {at.placed ? 1 : 0, at.x, at.y});
+  return val::global("Int32Array")
+      .new_(emscripten::typed_memory_view(places.size(), places.data()))
+      .call<val>("slice");
+}
+
+// The colours of each group of `palette`, red, green and blue an entry, as
+// a cel takes them.
+val GroupsOf(const std::vector<uint8_t>& palette) {
+  val groups = val::array();
+  for (int g = 0; g < PaletteGroups(palette); ++g) {
+    GroupColours colours;
+    if (ReadGroupColours(palette, g, &colours)) break;
+    groups.call<void>("push", val::global("Uint8Array")
+                                  .new_(emscripten::typed_memory_view(size_t(colours.count) * 3,
+                                                                      colours.rgb))
+                                  .call<val>("slice"));
+  }
+  return groups;
+}
+
+// The doll as the page draws it, into `told`: each cel of the
+// configuration, in its order, with its object, palette, sets, size,
+// offset and pixels (indices, or red, green, blue and alpha for 32 bits);
+// each set's group, positions and whether it is used; each palette's name,
+// bytes and colours group by group.
+void PutDollParts(const plughost::DollSet& doll, val& told) {
+  told.set("configuration", doll.configurationName);
+  told.set("width", doll.cnf.width);
+  told.set("height", doll.cnf.height);
+  val palettes = val::array();
+  for (size_t k = 0; k < doll.palettes.size(); ++k) {
+    val palette = val::object();
+    palette.set("name", doll.cnf.palettes[k]);
+    palette.set("bytes", Bytes(doll.palettes[k]));
+    palette.set("groups", GroupsOf(doll.palettes[k]));
+    palettes.call<void>("push", palette);
+  }
+  told.set("palettes", palettes);
+  val cels = val::array();
+  for (size_t k = 0; k < doll.cels.size(); ++k) {
+    const CnfCel& line = doll.cnf.cels[k];
+    const Cel& cel = doll.cels[k];
+    val c = val::object();
+    c.set("file", line.file);
+    c.set("object", line.object);
+    c.set("palette", line.palette);
+    c.set("sets", line.sets);
+    c.set("bits", cel.bits);
+    c.set("width", cel.width);
+    c.set("height", cel.height);
+    c.set("x", cel.xOffset);
+    c.set("y", cel.yOffset);
+    c.set("pixels", Bytes(cel.pixels));
+    cels.call<void>("push", c);
+  }
+  told.set("cels", cels);
+  val sets = val::array();
+  for (int s = 0; s < kSetCount; ++s) {
+    const CnfSet& set = doll.cnf.sets[size_t(s)];
+    val one = val::object();
+    one.set("used", doll.cnf.SetUsed(s));
+    one.set("group", set.group);
+    one.set("positions", Positions(set));
+    sets.call<void>("push", one);
+  }
+  told.set("sets", sets);
 }
 
 }  // namespace
@@ -328,9 +406,39 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   return told;
 }
 
+
+// {refusal, notes, configuration, width, height, palettes, cels, sets}:
+// the KiSS set `which` (an .lzh, or a .cnf among the files), of the files
+// `names` holding `contents` put together in the working folder, opened
+// whole as plughost opens a set; the doll's parts (PutDollParts) for the page
+// to draw in the colours its palettes hold as they change.
+val OpenSet(const val& names, const val& contents, const std::string& which) {
+  Clear();
+  const auto count = names["length"].as<unsigned>();
+  for (unsigned i = 0; i < count; ++i) Put(names[i].as<std::string>(), contents[i]);
+  PageCaller caller;
+  plughost::DollSet doll;
+  const int status = plughost::ViewSet(caller, which, &doll);
+  val told = Told(caller);
+  if (status != plughost::kExitSuccess) return told;
+  PutDollParts(doll, told);
+  return told;
+}
+
+// What the page takes for sets: an archive's extension and a configuration's.
+val SetExtensions() {
+  val extensions = val::object();
+  extensions.set("archive", std::string(plughost::kArchiveExtension));
+  extensions.set("configuration", std::string(plughost::kConfigurationExtension));
+  extensions.set("cel", std::string(plughost::kCelExtension));
+  return extensions;
+}
+
 }  // namespace web
 
 EMSCRIPTEN_BINDINGS(zentrow_page) {
+  emscripten::function("openSet", &web::OpenSet);
+  emscripten::function("setExtensions", &web::SetExtensions);
   emscripten::function("openPalette", &web::OpenPalette);
   emscripten::function("savePalette", &web::SavePalette);
   emscripten::function("putColours", &web::PutColours);
