@@ -15,12 +15,14 @@
 #include <utility>
 #include <vector>
 
+#include "kiss/cel.h"
 #include "kiss/configuration.h"
 #include "kiss/group_colours.h"
 #include "kiss/palette_bytes.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/system.h"
+#include "plughost/sets/lha_archive.h"
 #include "plughost/usecases/jobs.h"
 #include "plughost/usecases/open_palette.h"
 #include "plughost/usecases/set_view.h"
@@ -342,6 +344,43 @@ val WarmUpPalette() {
   return Bytes(palette);
 }
 
+// A set of one cel of each form in one palette, packed into an LHA archive
+// as members stored whole (level-0 headers), for the page to open as it
+// loads: the set readers' code is then compiled before a user's first set.
+val WarmUpSet() {
+  const std::string cnf = "%warm-up.kcf\r\n(4,2)\r\n#0 marked.cel\r\n#1 unmarked.cel\r\n$0 0,0 2,0\r\n";
+  std::vector<uint8_t> marked = {'K', 'i', 'S', 'S', kCelMark, 8, 0, 0, 2, 0, 2, 0};
+  marked.resize(kCelHeaderSize);
+  marked.insert(marked.end(), {1, 2, 3, 0});
+  const std::vector<std::pair<std::string, std::vector<uint8_t>>> members = {
+      {"warm-up.cnf", std::vector<uint8_t>(cnf.begin(), cnf.end())},
+      {"warm-up.kcf", BlackPalette(16, 10)},
+      {"marked.cel", marked},
+      {"unmarked.cel", {2, 0, 2, 0, 0x12, 0x30}}};
+  std::vector<uint8_t> archive;
+  const auto put32 = [](std::vector<uint8_t>* to, size_t v) {
+    for (int k = 0; k < 4; ++k) to->push_back(uint8_t(v >> (8 * k)));
+  };
+  for (const auto& [name, bytes] : members) {
+    const std::string method = "-lh0-";
+    std::vector<uint8_t> head(method.begin(), method.end());
+    put32(&head, bytes.size());  // packed
+    put32(&head, bytes.size());  // unpacked
+    put32(&head, 0x00210000);    // 1 January 1980
+    head.insert(head.end(), {0x20, 0, uint8_t(name.size())});  // attribute, level 0
+    head.insert(head.end(), name.begin(), name.end());
+    const uint16_t crc = plughost::LhaCrc16(bytes.data(), bytes.size());
+    head.insert(head.end(), {uint8_t(crc & 0xFF), uint8_t(crc >> 8)});
+    uint8_t sum = 0;
+    for (uint8_t b : head) sum = uint8_t(sum + b);
+    archive.insert(archive.end(), {uint8_t(head.size()), sum});
+    archive.insert(archive.end(), head.begin(), head.end());
+    archive.insert(archive.end(), bytes.begin(), bytes.end());
+  }
+  archive.push_back(0);
+  return Bytes(archive);
+}
+
 // What the page offers to write a palette as, from the table of formats:
 // each an object {extension, name, swatch} ("png", "a PNG image", true).
 val WrittenFormats() {
@@ -407,21 +446,37 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
 }
 
 
-// {refusal, notes, configuration, width, height, palettes, cels, sets}:
-// the KiSS set `which` (an .lzh, or a .cnf among the files), of the files
-// `names` holding `contents` put together in the working folder, opened
-// whole as plughost opens a set; the doll's parts (PutDollParts) for the page
-// to draw in the colours its palettes hold as they change.
-val OpenSet(const val& names, const val& contents, const std::string& which) {
+// The set a call of UnpackFiles left for ReadSet.
+plughost::SetFiles& Unpacked() {
+  static plughost::SetFiles files;
+  return files;
+}
+
+// {refusal, notes}: the first step of opening the KiSS set `which` (an
+// .lzh, or a .cnf among the files) of the files `names` holding `contents`
+// put together in the working folder: an archive unpacked, kept for
+// ReadSet, which the page calls next (at once for a configuration, which
+// is read from the working folder).
+val UnpackFiles(const val& names, const val& contents, const std::string& which) {
   Clear();
   const auto count = names["length"].as<unsigned>();
   for (unsigned i = 0; i < count; ++i) Put(names[i].as<std::string>(), contents[i]);
   PageCaller caller;
+  plughost::UnpackSet(caller, which, &Unpacked());
+  return Told(caller);
+}
+
+// {refusal, notes, configuration, width, height, palettes, cels, sets}:
+// the set UnpackFiles began opened whole, as plughost opens a set; the
+// doll's parts (PutDollParts) for the page to draw in the colours its
+// palettes hold as they change.
+val ReadSet() {
+  PageCaller caller;
   plughost::DollSet doll;
-  const int status = plughost::ViewSet(caller, which, &doll);
+  const int status = plughost::ViewSet(caller, Unpacked(), &doll);
+  Unpacked() = plughost::SetFiles{};
   val told = Told(caller);
-  if (status != plughost::kExitSuccess) return told;
-  PutDollParts(doll, told);
+  if (status == plughost::kExitSuccess) PutDollParts(doll, told);
   return told;
 }
 
@@ -437,8 +492,10 @@ val SetExtensions() {
 }  // namespace web
 
 EMSCRIPTEN_BINDINGS(zentrow_page) {
-  emscripten::function("openSet", &web::OpenSet);
+  emscripten::function("unpackSet", &web::UnpackFiles);
+  emscripten::function("readSet", &web::ReadSet);
   emscripten::function("setExtensions", &web::SetExtensions);
+  emscripten::function("warmUpSet", &web::WarmUpSet);
   emscripten::function("openPalette", &web::OpenPalette);
   emscripten::function("savePalette", &web::SavePalette);
   emscripten::function("putColours", &web::PutColours);

@@ -744,13 +744,22 @@ def check_sets(driver):
               "%s: set %d on the page is draw_doll's doll byte for byte (%d x %d, %s pixels differ)"
               % (name, set_, width, height, "?" if isinstance(want, str) else differing(shown_pixels, want[2])))
         cels = driver.execute_script("return arguments[0].doll.told.cels.length;", card)
-        print("%s: %d cels, %d x %d, read in %.0f ms, doll shown after %.0f ms, all open after %.0f ms, "
-              "longest task %s, drawn in %.1f ms" % (name, cels, width, height, float(card.get_attribute("data-read-ms")),
+        print("%s: %d cels, %d x %d, unpacked + read in %s ms, doll shown after %.0f ms, all open after %.0f ms, "
+              "longest task %s, drawn in %.1f ms" % (name, cels, width, height, card.get_attribute("data-read-ms"),
                                     float(card.get_attribute("data-doll-ms")),
                                     float(card.get_attribute("data-open-ms")),
                                     "%.0f ms" % longest if longest else "under 50 ms", ms))
         check(longest <= 100, "%s: the page answers within 100 ms while its %d cels open: %.0f ms"
               % (name, cels, longest))
+        # Redrawn in each palette group in turn, as a colour changed redraws it.
+        redraws = driver.execute_script("""const c = arguments[0], ms = [];
+            for (const b of [...c.querySelectorAll('.group-choice button')].slice(0, 10)) {
+              b.click(); ms.push(Number(c.querySelector('.doll canvas').dataset.drawMs)); }
+            return ms;""", card)
+        # The machine's other work may hold up one draw: the typical one is judged.
+        print("  redrawn in %d groups: %s ms" % (len(redraws), " ".join("%.1f" % r for r in redraws)))
+        check(statistics.median(redraws) < 16, "%s: the doll redraws within a frame: %.1f ms (median of %s)"
+              % (name, statistics.median(redraws), redraws))
     # Kayla, set by set, each button one click.
     card = open_set_on_page(driver, [kayla])
     buttons = card.find_elements(By.CSS_SELECTOR, ".set-choice button")
@@ -769,16 +778,21 @@ def check_sets(driver):
     key, count = driver.execute_script(MOST_SHOWN, card)
     palette = card.find_element(By.CSS_SELECTOR, ".set-palettes .palette")
     swatch = palette.find_elements(By.CSS_SELECTOR, ".group")[0].find_elements(By.CSS_SELECTOR, ".swatch")[key]
-    colour = inverse(swatch.get_attribute("data-hex"))
     driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", swatch)
     swatch.click()
-    changed, to_colour, took, draw_ms = driver.execute_script(CHANGE_AND_READ, card, colour)
-    print("kayla: colour %d of group 0 changed: %d pixels redrawn, the change handled in %.1f ms, "
-          "the doll drawn in %.1f ms" % (key, changed, took, draw_ms))
-    check(changed == to_colour == count,
-          "kayla: the doll shows the new colour at once where it shows colour %d: %d of %d pixels changed, %d to it"
-          % (key, count, changed, to_colour))
-    check(took < 16, "kayla: a colour changed redraws the doll within a frame: %.1f ms" % took)
+    # Five colours in turn, the last the one saved.
+    took = []
+    for turn in range(4, -1, -1):
+        colour = "#%06x" % (int(inverse(swatch.get_attribute("data-hex"))[1:], 16) ^ (turn * 0x101010))
+        changed, to_colour, handled, draw_ms = driver.execute_script(CHANGE_AND_READ, card, colour)
+        took.append(handled)
+        check(changed == to_colour == count,
+              "kayla: the doll shows %s at once where it shows colour %d: %d of %d pixels changed, %d to it"
+              % (colour, key, changed, count, to_colour))
+    print("kayla: colour %d of group 0 changed five times: %d pixels redrawn each time, the change handled "
+          "in %s ms, the doll drawn in %.1f ms the last time" % (key, count, " ".join("%.1f" % t for t in took), draw_ms))
+    check(statistics.median(took) < 16, "kayla: a colour changed redraws the doll within a frame: %.1f ms (median of %s)"
+          % (statistics.median(took), took))
     # Saved as today; the saved palette among the set's own files draws
     # natively as the page shows the doll now.
     got_name, got = download(driver, palette, "kcf", 0, os.path.join(folder, "own"))
@@ -797,7 +811,8 @@ def check_sets(driver):
     check(not isinstance(want, str) and (width, height, pixels) == want,
           "kayla: the doll after the change is draw_doll's of the palette downloaded (%s pixels differ)"
           % ("?" if isinstance(want, str) else differing(pixels, want[2])))
-    card.find_element(By.CSS_SELECTOR, ".set-palettes .undo").click()
+    for _ in took:
+        card.find_element(By.CSS_SELECTOR, ".set-palettes .undo").click()
     check(canvas_of(driver, card)[2] == draw_native(kayla, int(shown.split()[0]), os.path.join(folder, "undone.png"))[2],
           "kayla: undo draws the doll in its own colours again")
     # A group of another colours shows the doll in them.
