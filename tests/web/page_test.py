@@ -751,13 +751,14 @@ def check_sets(driver):
                                     "%.0f ms" % longest if longest else "under 50 ms", ms))
         check(longest <= 100, "%s: the page answers within 100 ms while its %d cels open: %.0f ms"
               % (name, cels, longest))
-        # Redrawn in each palette group in turn, as a colour changed redraws it.
+        # Redrawn ten times, in each palette group in turn, as a colour changed redraws it.
         redraws = driver.execute_script("""const c = arguments[0], ms = [];
-            for (const b of [...c.querySelectorAll('.group-choice button')].slice(0, 10)) {
-              b.click(); ms.push(Number(c.querySelector('.doll canvas').dataset.drawMs)); }
+            const groups = c.querySelectorAll('.group-choice button');
+            for (let k = 0; k < 10; ++k) {
+              groups[k % groups.length].click(); ms.push(Number(c.querySelector('.doll canvas').dataset.drawMs)); }
             return ms;""", card)
         # The machine's other work may hold up one draw: the typical one is judged.
-        print("  redrawn in %d groups: %s ms" % (len(redraws), " ".join("%.1f" % r for r in redraws)))
+        print("  redrawn ten times: %s ms" % " ".join("%.1f" % r for r in redraws))
         check(statistics.median(redraws) < 16, "%s: the doll redraws within a frame: %.1f ms (median of %s)"
               % (name, statistics.median(redraws), redraws))
     # Kayla, set by set, each button one click.
@@ -836,9 +837,16 @@ def check_sets(driver):
     violations = driver.execute_async_script(AXE_RUN)
     print("axe-core with kayla's doll shown: %d violations%s" % (len(violations), "".join("\n  " + v for v in violations)))
     check(not violations, "axe-core finds no violation on the page with a doll shown: %d" % len(violations))
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 360, "height": 800, "deviceScaleFactor": 1, "mobile": False})
+    wide = driver.execute_script("""const e = document.documentElement, c = document.querySelector('.doll canvas');
+        return [e.scrollWidth, e.clientWidth, c.getBoundingClientRect().width];""")
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    check(wide[0] <= wide[1] and 0 < wide[2] <= wide[1],
+          "the page with a doll fits 360 px: %d px wide in %d, the doll %d px wide" % tuple(wide))
     if doll_screenshot:
-        card = open_set_on_page(driver, [kayla])
-        driver.execute_script("arguments[0].scrollIntoView();", card)
+        driver.set_window_size(1200, 1000)
+        open_set_on_page(driver, [kayla])
         driver.save_screenshot(doll_screenshot)
 
 
