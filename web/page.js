@@ -628,7 +628,8 @@
     const image = context.createImageData(told.width, told.height);
     const doll = { told, cards: [], canvas, context, image, pixels: new Uint32Array(image.data.buffer),
                    table: new Uint32Array(told.palettes.length * 256) };
-    const groups = Math.max(1, ...told.palettes.map((p) => p.groups.length));
+    // A configuration names a set's group with one digit.
+    const groups = Math.min(10, Math.max(1, ...told.palettes.map((p) => p.groups.length)));
     doll.setButtons = choiceButtons(card.querySelector('.set-choice'), told.sets.length,
                                     (k) => told.sets[k].used, (k) => {
                                       showSet(doll, k);
@@ -644,9 +645,19 @@
     return doll;
   }
 
+  // The module keeps one unpacked archive for readSet: sets dropped while
+  // another opens wait for it.
+  let opening = Promise.resolve();
+  function inTurn(job) {
+    const run = opening.then(job);
+    opening = run.catch(() => {});
+    return run;
+  }
+
   // The set `which` (an archive, or a configuration among `files`) on a
   // card of its own: the doll first, then each of its palettes on a card
-  // as any palette, whose colours the doll then takes.
+  // as any palette, whose colours the doll then takes. The card, its doll
+  // (card.doll) unless the set was refused.
   async function openSetOnto(m, which, files) {
     const card = document.getElementById('set-card').content.firstElementChild.cloneNode(true);
     card.querySelector('.name').textContent = which;
@@ -654,19 +665,22 @@
     const started = performance.now();
     const contents = [];
     for (const file of files) contents.push(new Uint8Array(await file.arrayBuffer()));
-    // An archive is unpacked in one task and read in the next.
-    let reading = performance.now();
-    const unpacked = m.unpackSet(files.map((f) => f.name), contents, which);
-    const unpackMs = performance.now() - reading;
-    if (!unpacked.refusal && extensionOf(which) === m.setExtensions().archive) await later();
-    reading = performance.now();
-    const told = unpacked.refusal ? unpacked : m.readSet();
-    card.dataset.readMs = unpackMs.toFixed(3) + ' + ' + (performance.now() - reading).toFixed(3);
+    const told = await inTurn(async () => {
+      // An archive is unpacked in one task and read in the next.
+      let reading = performance.now();
+      const unpacked = m.unpackSet(files.map((f) => f.name), contents, which);
+      const unpackMs = performance.now() - reading;
+      if (!unpacked.refusal && extensionOf(which) === m.setExtensions().archive) await later();
+      reading = performance.now();
+      const read = unpacked.refusal ? unpacked : m.readSet();
+      card.dataset.readMs = unpackMs.toFixed(3) + ' + ' + (performance.now() - reading).toFixed(3);
+      return read;
+    });
     tell(card, told);
     if (!told.cels) {
       card.querySelector('.shown').hidden = true;
       card.dataset.openMs = (performance.now() - started).toFixed(3);
-      return false;
+      return card;
     }
     await later();
     const doll = placeDoll(card, told);
@@ -682,7 +696,7 @@
     }
     draw(doll);
     card.dataset.openMs = (performance.now() - started).toFixed(3);
-    return true;
+    return card;
   }
 
   const extensionOf = (name) => name.slice(name.lastIndexOf('.') + 1).toLowerCase();
@@ -700,9 +714,8 @@
       .concat(configurations.map((f) => [f.name, files.filter(partOfSet)]));
     for (const [which, parts] of sets) {
       status.textContent = 'Opening ' + which + '…';
-      const opened = await openSetOnto(m, which, parts);
-      const card = document.getElementById('palettes').lastElementChild;
-      status.textContent = opened ? 'Opened ' + which + ': set ' + card.doll.set + ' in palette group ' +
+      const card = await openSetOnto(m, which, parts);
+      status.textContent = card.doll ? 'Opened ' + which + ': set ' + card.doll.set + ' in palette group ' +
         card.doll.group + '.' : card.querySelector('.refusal').textContent;
     }
     for (const file of files.filter((f) => extensionOf(f.name) !== kinds.archive && !partOfSet(f))) {
