@@ -480,7 +480,8 @@ val ReadSet() {
   return told;
 }
 
-// What the page takes for sets: an archive's extension and a configuration's.
+// What the page takes for sets: the extensions of an archive, a
+// configuration and a cel.
 val SetExtensions() {
   val extensions = val::object();
   extensions.set("archive", std::string(plughost::kArchiveExtension));

@@ -890,6 +890,19 @@ def check_sets(driver):
     driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
     check(wide[0] <= wide[1] and 0 < wide[2] <= wide[1],
           "the page with a doll fits 360 px: %d px wide in %d, the doll %d px wide" % tuple(wide))
+    # Dropped on the page rather than chosen.
+    fresh_page(driver)
+    with open(kayla, "rb") as f:
+        driver.execute_script(DROP, driver.find_element(By.ID, "drop"), os.path.basename(kayla),
+                              base64.b64encode(f.read()).decode("ascii"))
+    try:
+        WebDriverWait(driver, 60).until(lambda d: d.execute_script(
+            "const c = document.querySelector('.set'); return c && c.dataset.openMs"))
+        dropped = canvas_of(driver, driver.find_element(By.CSS_SELECTOR, ".set"))[2]
+    except TimeoutException:
+        dropped = None
+    check(dropped == draw_native(kayla, used[0], os.path.join(folder, "dropped.png"))[2],
+          "kayla's archive dropped on the page shows draw_doll's doll")
     if doll_screenshot:
         driver.set_window_size(1200, 1000)
         open_set_on_page(driver, [kayla])
