@@ -27,7 +27,7 @@ native=(cmake ninja-build g++ libspng-dev libcli11-dev nlohmann-json3-dev liblha
 everything=(googletest libgtest-dev pkg-config libgimp2.0-dev
             clang libclang-rt-14-dev libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
             wine wine32:i386 wine64 xvfb x11-apps libz-mingw-w64-dev imagemagick
-            time file lintian gimp
+            time file lintian gimp lhasa
             emscripten node-acorn nodejs chromium chromium-driver python3-selenium fonts-dejavu-core)
 packages=("${native[@]}")
 case "${1:-}" in

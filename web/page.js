@@ -1,8 +1,10 @@
 'use strict';
-// The page: palette files in, one card each out. Reading and writing
-// palettes is the module's, through the bindings openPalette and
-// savePalette (page_bindings.cpp); this script shows what they answer, and
-// keeps the colours picked and their undo.
+// The page: palette files in, one card each out, and KiSS sets in, each
+// its doll beside its palettes' cards. Reading and writing palettes and
+// sets is the module's and plughost's, through the bindings openPalette,
+// savePalette, unpackSet and readSet (page_bindings.cpp); this script shows what they
+// answer, keeps the colours picked and their undo, and draws the doll
+// from the cels readSet hands it in the colours its palettes' cards hold.
 (() => {
   const status = document.getElementById('status');
   const picker = document.getElementById('picker');
@@ -21,6 +23,9 @@
   // called, so the first palette a user opens is as quick as the rest.
   function warmUp(m) {
     m.openPalette('warm-up.' + m.paletteExtension(), m.warmUpPalette(), 0, 10);
+    const set = 'warm-up.' + m.setExtensions().archive;
+    m.unpackSet([set], [m.warmUpSet()], set);
+    m.readSet();
   }
   // The formats a palette can be written as, from the host's table of
   // formats, and the extension palettes are chosen by.
@@ -30,13 +35,15 @@
       extension: f.extension, label: f.name + (f.swatch ? ' swatch' : '') + ' (.' + f.extension + ')' }));
     const choice = document.getElementById('convert-format');
     for (const format of written) choice.add(new Option(format.label, format.extension));
-    const extension = m.paletteExtension();
-    document.getElementById('files').accept = '.' + extension + ',.' + extension.toUpperCase();
+    const kinds = m.setExtensions();
+    const taken = [m.paletteExtension(), kinds.archive, kinds.configuration, kinds.cel];
+    document.getElementById('files').accept =
+      taken.flatMap((e) => ['.' + e, '.' + e.toUpperCase()]).join(',');
   }
   const module = loadModule().then((m) => {
     warmUp(m);
     offerFormats(m);
-    status.textContent = 'Choose or drop palettes to open them.';
+    status.textContent = 'Choose or drop palettes or sets to open them.';
     return m;
   }, (e) => {
     status.textContent = 'zentrow-wasm.js: the module could not be started: ' + e;
@@ -226,6 +233,7 @@
       });
       return true;
     });
+    coloursChanged(card);
   }
 
   function save(m, card) {
@@ -258,6 +266,7 @@
     layer.pixels.set(last.pixels);
     card.palette.bytes = last.bytes;
     repaint(last.section);
+    coloursChanged(card);
     card.querySelector('.undo').disabled = card.palette.undo.length === 0;
     status.textContent = 'Undone: ' + last.what + '.';
     const button = grid.children[last.index];
@@ -286,6 +295,7 @@
     palette.bytes = told.bytes;
     layer.pixels.set(opened.layers[0].pixels);
     repaint(section);
+    coloursChanged(card);
     status.textContent = 'Put the colours of ' + file.name + ' into ' + layer.name + '.';
   }
 
@@ -313,12 +323,18 @@
     });
   }
 
-  function newCard(name) {
+  function newCard(name, into = document.getElementById('palettes')) {
     const card = document.getElementById('palette-card').content.firstElementChild.cloneNode(true);
     card.querySelector('.name').textContent = name;
     for (const tools of card.querySelectorAll('.tools')) tools.hidden = true;
-    document.getElementById('palettes').appendChild(card);
+    into.appendChild(card);
     return card;
+  }
+
+  // A palette's colours changed on its card: the doll it colours, if any,
+  // drawn again.
+  function coloursChanged(card) {
+    if (card.onColours) card.onColours();
   }
 
   // The card's tools, once every group is open: saving needs them all.
@@ -392,6 +408,7 @@
     keepForUndo(palette, section, button.getAttribute('aria-label'), index);
     layer.pixels.set(colour, index * 3);
     paint(button, layer, index);
+    coloursChanged(section.group.card);
     status.textContent = 'Changed ' + button.getAttribute('aria-label');
     button.focus();
   });
@@ -424,9 +441,284 @@
     }
   }
 
-  async function openFiles(files) {
+  // KiSS sets. readSet hands over the doll's parts once: each cel's pixels
+  // (indices into its palette's group, or colours of their own), object,
+  // palette and sets, and each set's positions and group. For the set shown
+  // the cels are flattened into one key a pixel, what the top-most cel
+  // there shows (the first listed lies on top): palette * 256 + index, or a
+  // colour of a cel of colours; a colour changed then redraws the doll with
+  // one look-up a pixel, in the colours the palettes' cards hold.
+  const kTransparent = -1;
+  const kBlack = 0xff000000;
+  const packed = (r, g, b, a) => (r | g << 8 | b << 16 | a << 24) >>> 0;
+
+  // Where cel `cel` lies in set `set` (its object's position plus its own
+  // offset), or null when the set does not show it.
+  function placeOf(doll, cel, set) {
+    const { positions } = doll.told.sets[set];
+    const at = 3 * cel.object;
+    if ((cel.sets >> set & 1) === 0 || cel.palette >= doll.told.palettes.length ||
+        at + 2 >= positions.length || positions[at] === 0) return null;
+    return { left: positions[at + 1] + cel.x, top: positions[at + 2] + cel.y };
+  }
+
+  // The rows and columns of `cel` at `place` that fall inside the doll.
+  function clip(doll, cel, place) {
+    const { width, height } = doll.told;
+    return { x0: Math.max(0, -place.left), x1: Math.min(cel.width, width - place.left),
+             y0: Math.max(0, -place.top), y1: Math.min(cel.height, height - place.top) };
+  }
+
+  // Set `set` as one key a pixel. A cel of colours with pixels neither
+  // opaque nor transparent needs what lies under it: such a set is drawn
+  // cel by cel instead (`blended`).
+  function flatten(doll, set) {
+    const { width, height, cels, palettes } = doll.told;
+    const keys = new Int32Array(width * height).fill(kTransparent);
+    const direct = [];
+    const first = palettes.length * 256;
+    let blended = false;
+    for (const cel of cels) {
+      const place = placeOf(doll, cel, set);
+      if (!place) continue;
+      const { x0, x1, y0, y1 } = clip(doll, cel, place);
+      const { pixels } = cel;
+      for (let y = y0; y < y1; ++y) {
+        const row = (place.top + y) * width + place.left;
+        for (let x = x0; x < x1; ++x) {
+          if (keys[row + x] !== kTransparent) continue;
+          const at = y * cel.width + x;
+          if (cel.bits !== 32) {
+            if (pixels[at] !== 0) keys[row + x] = cel.palette * 256 + pixels[at];
+          } else if (pixels[4 * at + 3] === 255) {
+            keys[row + x] = first + direct.length;
+            direct.push(packed(pixels[4 * at], pixels[4 * at + 1], pixels[4 * at + 2], 255));
+          } else if (pixels[4 * at + 3] !== 0) {
+            blended = true;
+          }
+        }
+      }
+    }
+    return { keys, direct: Uint32Array.from(direct), blended };
+  }
+
+  // The colours of palette `p`'s group `group` (its first when it has
+  // fewer): as its card holds them once it is open, as the file holds them
+  // before.
+  function coloursOf(doll, p, group) {
+    const card = doll.cards[p];
+    if (card && card.palette) {
+      const { layers } = card.palette;
+      const layer = layers[group < layers.length ? group : 0];
+      return { rgb: layer.pixels, count: Math.min(256, entries(layer)) };
+    }
+    const { groups } = doll.told.palettes[p];
+    const rgb = groups[group < groups.length ? group : 0] || new Uint8Array(0);
+    return { rgb, count: rgb.length / 3 };
+  }
+
+  // Every palette's 256 indices in the group shown; an index past a group's
+  // colours is black, as drawing a set takes it.
+  function lookUp(doll) {
+    const { table } = doll;
+    table.fill(kBlack);
+    doll.told.palettes.forEach((_, p) => {
+      const { rgb, count } = coloursOf(doll, p, doll.group);
+      for (let i = 0; i < count; ++i) table[p * 256 + i] = packed(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], 255);
+    });
+    return table;
+  }
+
+  // `source` (red, green, blue, alpha) over the pixel at `at` of `into`,
+  // both straight alpha, in whole numbers as the native drawing does.
+  function over(source, into, at) {
+    const a = source[3];
+    if (a === 255 || into[at + 3] === 0) {
+      into.set(source, at);
+      return;
+    }
+    const below = Math.floor(into[at + 3] * (255 - a) / 255);
+    const alpha = a + below;
+    for (let c = 0; c < 3; ++c) into[at + c] = Math.floor((source[c] * a + into[at + c] * below) / alpha);
+    into[at + 3] = alpha;
+  }
+
+  // The set cel by cel, the last listed first.
+  function drawEach(doll, table) {
+    const { width, cels } = doll.told;
+    const into = doll.image.data;
+    into.fill(0);
+    const rgba = new Uint8Array(4);
+    for (let k = cels.length - 1; k >= 0; --k) {
+      const cel = cels[k];
+      const place = placeOf(doll, cel, doll.set);
+      if (!place) continue;
+      const { x0, x1, y0, y1 } = clip(doll, cel, place);
+      for (let y = y0; y < y1; ++y) {
+        for (let x = x0; x < x1; ++x) {
+          const at = y * cel.width + x;
+          if (cel.bits !== 32) {
+            if (cel.pixels[at] === 0) continue;
+            const c = table[cel.palette * 256 + cel.pixels[at]];
+            rgba.set([c & 255, c >> 8 & 255, c >> 16 & 255, 255]);
+          } else {
+            rgba.set(cel.pixels.subarray(4 * at, 4 * at + 4));
+            if (rgba[3] === 0) continue;
+          }
+          over(rgba, into, 4 * ((place.top + y) * width + place.left + x));
+        }
+      }
+    }
+  }
+
+  function draw(doll) {
+    const started = performance.now();
+    const table = lookUp(doll);
+    const { keys, direct, blended } = doll.flat;
+    if (blended) {
+      drawEach(doll, table);
+    } else {
+      const out = doll.pixels;
+      const first = table.length;
+      for (let i = 0; i < keys.length; ++i) {
+        const k = keys[i];
+        out[i] = k < 0 ? 0 : k < first ? table[k] : direct[k - first];
+      }
+    }
+    doll.context.putImageData(doll.image, 0, 0);
+    const { canvas } = doll;
+    canvas.dataset.drawMs = (performance.now() - started).toFixed(3);
+    canvas.dataset.shown = doll.set + ' ' + doll.group;
+    canvas.setAttribute('aria-label', 'The doll of ' + doll.told.configuration + ', set ' + doll.set +
+                        ' in palette group ' + doll.group);
+    for (const [row, chosen] of [[doll.setButtons, doll.set], [doll.groupButtons, doll.group]]) {
+      row.forEach((button, k) => button.setAttribute('aria-pressed', String(k === chosen)));
+    }
+  }
+
+  // Set `set` shown, in its own group.
+  function showSet(doll, set) {
+    doll.set = set;
+    doll.group = doll.told.sets[set].group;
+    doll.flat = flatten(doll, set);
+    draw(doll);
+  }
+
+  function choiceButtons(row, count, enabled, chosen) {
+    const buttons = [];
+    for (let k = 0; k < count; ++k) {
+      const button = document.createElement('button');
+      button.type = 'button';
+      button.textContent = String(k);
+      button.disabled = !enabled(k);
+      button.addEventListener('click', () => chosen(k));
+      row.appendChild(button);
+      buttons.push(button);
+    }
+    return buttons;
+  }
+
+  // The doll on its card: a button a set (those the configuration uses)
+  // and a button a palette group, each one click.
+  function placeDoll(card, told) {
+    const canvas = card.querySelector('.doll canvas');
+    canvas.width = told.width;
+    canvas.height = told.height;
+    const context = canvas.getContext('2d');
+    const image = context.createImageData(told.width, told.height);
+    const doll = { told, cards: [], canvas, context, image, pixels: new Uint32Array(image.data.buffer),
+                   table: new Uint32Array(told.palettes.length * 256) };
+    // A configuration names a set's group with one digit.
+    const groups = Math.min(10, Math.max(1, ...told.palettes.map((p) => p.groups.length)));
+    doll.setButtons = choiceButtons(card.querySelector('.set-choice'), told.sets.length,
+                                    (k) => told.sets[k].used, (k) => {
+                                      showSet(doll, k);
+                                      status.textContent = 'Showing set ' + k + ' in palette group ' + doll.group + '.';
+                                    });
+    doll.groupButtons = choiceButtons(card.querySelector('.group-choice'), groups, () => true, (k) => {
+      doll.group = k;
+      draw(doll);
+      status.textContent = 'Showing set ' + doll.set + ' in palette group ' + k + '.';
+    });
+    const first = told.sets.findIndex((s) => s.used);
+    showSet(doll, first < 0 ? 0 : first);
+    return doll;
+  }
+
+  // The module keeps one unpacked archive for readSet: sets dropped while
+  // another opens wait for it.
+  let opening = Promise.resolve();
+  function inTurn(job) {
+    const run = opening.then(job);
+    opening = run.catch(() => {});
+    return run;
+  }
+
+  // The set `which` (an archive, or a configuration among `files`) on a
+  // card of its own: the doll first, then each of its palettes on a card
+  // as any palette, whose colours the doll then takes. The card, its doll
+  // (card.doll) unless the set was refused.
+  async function openSetOnto(m, which, files) {
+    const card = document.getElementById('set-card').content.firstElementChild.cloneNode(true);
+    card.querySelector('.name').textContent = which;
+    document.getElementById('palettes').appendChild(card);
+    const started = performance.now();
+    const contents = [];
+    for (const file of files) contents.push(new Uint8Array(await file.arrayBuffer()));
+    const told = await inTurn(async () => {
+      // An archive is unpacked in one task and read in the next.
+      let reading = performance.now();
+      const unpacked = m.unpackSet(files.map((f) => f.name), contents, which);
+      const unpackMs = performance.now() - reading;
+      if (!unpacked.refusal && extensionOf(which) === m.setExtensions().archive) await later();
+      reading = performance.now();
+      const read = unpacked.refusal ? unpacked : m.readSet();
+      card.dataset.readMs = unpackMs.toFixed(3) + ' + ' + (performance.now() - reading).toFixed(3);
+      return read;
+    });
+    tell(card, told);
+    if (!told.cels) {
+      card.querySelector('.shown').hidden = true;
+      card.dataset.openMs = (performance.now() - started).toFixed(3);
+      return card;
+    }
+    await later();
+    const doll = placeDoll(card, told);
+    card.doll = doll;
+    card.dataset.dollMs = (performance.now() - started).toFixed(3);
+    for (const [k, palette] of told.palettes.entries()) {
+      await later();
+      const paletteCard = newCard(palette.name, card.querySelector('.set-palettes'));
+      if (await openOnto(m, paletteCard, palette.name, palette.bytes)) {
+        doll.cards[k] = paletteCard;
+        paletteCard.onColours = () => draw(doll);
+      }
+    }
+    draw(doll);
+    card.dataset.openMs = (performance.now() - started).toFixed(3);
+    return card;
+  }
+
+  const extensionOf = (name) => name.slice(name.lastIndexOf('.') + 1).toLowerCase();
+
+  // Files chosen or dropped: each archive a set; each configuration a set
+  // of the files chosen with it (its cels and palettes among them); any
+  // other file a palette.
+  async function openFiles(chosen) {
     const m = await module;
-    for (const file of files) {
+    const files = [...chosen];
+    const kinds = m.setExtensions();
+    const configurations = files.filter((f) => extensionOf(f.name) === kinds.configuration);
+    const partOfSet = (f) => configurations.length > 0 && extensionOf(f.name) !== kinds.archive;
+    const sets = files.filter((f) => extensionOf(f.name) === kinds.archive).map((f) => [f.name, [f]])
+      .concat(configurations.map((f) => [f.name, files.filter(partOfSet)]));
+    for (const [which, parts] of sets) {
+      status.textContent = 'Opening ' + which + '…';
+      const card = await openSetOnto(m, which, parts);
+      status.textContent = card.doll ? 'Opened ' + which + ': set ' + card.doll.set + ' in palette group ' +
+        card.doll.group + '.' : card.querySelector('.refusal').textContent;
+    }
+    for (const file of files.filter((f) => extensionOf(f.name) !== kinds.archive && !partOfSet(f))) {
       const bytes = new Uint8Array(await file.arrayBuffer());
       const card = newCard(file.name);
       status.textContent = 'Opening ' + file.name + '…';

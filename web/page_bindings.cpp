@@ -9,17 +9,23 @@
 #include <emscripten/val.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "kiss/cel.h"
+#include "kiss/configuration.h"
+#include "kiss/group_colours.h"
 #include "kiss/palette_bytes.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/system.h"
+#include "plughost/sets/lha_archive.h"
 #include "plughost/usecases/jobs.h"
 #include "plughost/usecases/open_palette.h"
+#include "plughost/usecases/set_view.h"
 #include "web/page_caller.h"
 #include "web/zip_archive.h"
 
@@ -154,6 +160,80 @@ val Told(const PageCaller& caller) {
   return told;
 }
 
+
+// Each object's place in a set, three numbers an object: placed (1 or 0),
+// x and y.
+val Positions(const CnfSet& set) {
+  std::vector<int32_t> places;
+  for (const CnfPosition& at : set.positions) places.insert(places.end(), {at.placed ? 1 : 0, at.x, at.y});
+  return val::global("Int32Array")
+      .new_(emscripten::typed_memory_view(places.size(), places.data()))
+      .call<val>("slice");
+}
+
+// The colours of each group of `palette`, red, green and blue an entry, as
+// a cel takes them.
+val GroupsOf(const std::vector<uint8_t>& palette) {
+  val groups = val::array();
+  for (int g = 0; g < PaletteGroups(palette); ++g) {
+    GroupColours colours;
+    if (ReadGroupColours(palette, g, &colours)) break;
+    groups.call<void>("push", val::global("Uint8Array")
+                                  .new_(emscripten::typed_memory_view(size_t(colours.count) * 3,
+                                                                      colours.rgb))
+                                  .call<val>("slice"));
+  }
+  return groups;
+}
+
+// The doll as the page draws it, into `told`: each cel of the
+// configuration, in its order, with its object, palette, sets, size,
+// offset and pixels (indices, or red, green, blue and alpha for 32 bits);
+// each set's group, positions and whether it is used; each palette's name,
+// bytes and colours group by group.
+void PutDollParts(const plughost::DollSet& doll, val& told) {
+  told.set("configuration", doll.configurationName);
+  told.set("width", doll.cnf.width);
+  told.set("height", doll.cnf.height);
+  val palettes = val::array();
+  for (size_t k = 0; k < doll.palettes.size(); ++k) {
+    val palette = val::object();
+    palette.set("name", doll.cnf.palettes[k]);
+    palette.set("bytes", Bytes(doll.palettes[k]));
+    palette.set("groups", GroupsOf(doll.palettes[k]));
+    palettes.call<void>("push", palette);
+  }
+  told.set("palettes", palettes);
+  val cels = val::array();
+  for (size_t k = 0; k < doll.cels.size(); ++k) {
+    const CnfCel& line = doll.cnf.cels[k];
+    const Cel& cel = doll.cels[k];
+    val c = val::object();
+    c.set("file", line.file);
+    c.set("object", line.object);
+    c.set("palette", line.palette);
+    c.set("sets", line.sets);
+    c.set("bits", cel.bits);
+    c.set("width", cel.width);
+    c.set("height", cel.height);
+    c.set("x", cel.xOffset);
+    c.set("y", cel.yOffset);
+    c.set("pixels", Bytes(cel.pixels));
+    cels.call<void>("push", c);
+  }
+  told.set("cels", cels);
+  val sets = val::array();
+  for (int s = 0; s < kSetCount; ++s) {
+    const CnfSet& set = doll.cnf.sets[size_t(s)];
+    val one = val::object();
+    one.set("used", doll.cnf.SetUsed(s));
+    one.set("group", set.group);
+    one.set("positions", Positions(set));
+    sets.call<void>("push", one);
+  }
+  told.set("sets", sets);
+}
+
 }  // namespace
 
 // {refusal, notes, form, history, groups, layers}: the palette `name` of
@@ -264,6 +344,43 @@ val WarmUpPalette() {
   return Bytes(palette);
 }
 
+// A set of one cel of each form in one palette, packed into an LHA archive
+// as members stored whole (level-0 headers), for the page to open as it
+// loads: the set readers' code is then compiled before a user's first set.
+val WarmUpSet() {
+  const std::string cnf = "%warm-up.kcf\r\n(4,2)\r\n#0 marked.cel\r\n#1 unmarked.cel\r\n$0 0,0 2,0\r\n";
+  std::vector<uint8_t> marked = {'K', 'i', 'S', 'S', kCelMark, 8, 0, 0, 2, 0, 2, 0};
+  marked.resize(kCelHeaderSize);
+  marked.insert(marked.end(), {1, 2, 3, 0});
+  const std::vector<std::pair<std::string, std::vector<uint8_t>>> members = {
+      {"warm-up.cnf", std::vector<uint8_t>(cnf.begin(), cnf.end())},
+      {"warm-up.kcf", BlackPalette(16, 10)},
+      {"marked.cel", marked},
+      {"unmarked.cel", {2, 0, 2, 0, 0x12, 0x30}}};
+  std::vector<uint8_t> archive;
+  const auto put32 = [](std::vector<uint8_t>* to, size_t v) {
+    for (int k = 0; k < 4; ++k) to->push_back(uint8_t(v >> (8 * k)));
+  };
+  for (const auto& [name, bytes] : members) {
+    const std::string method = "-lh0-";
+    std::vector<uint8_t> head(method.begin(), method.end());
+    put32(&head, bytes.size());  // packed
+    put32(&head, bytes.size());  // unpacked
+    put32(&head, 0x00210000);    // 1 January 1980
+    head.insert(head.end(), {0x20, 0, uint8_t(name.size())});  // attribute, level 0
+    head.insert(head.end(), name.begin(), name.end());
+    const uint16_t crc = plughost::LhaCrc16(bytes.data(), bytes.size());
+    head.insert(head.end(), {uint8_t(crc & 0xFF), uint8_t(crc >> 8)});
+    uint8_t sum = 0;
+    for (uint8_t b : head) sum = uint8_t(sum + b);
+    archive.insert(archive.end(), {uint8_t(head.size()), sum});
+    archive.insert(archive.end(), head.begin(), head.end());
+    archive.insert(archive.end(), bytes.begin(), bytes.end());
+  }
+  archive.push_back(0);
+  return Bytes(archive);
+}
+
 // What the page offers to write a palette as, from the table of formats:
 // each an object {extension, name, swatch} ("png", "a PNG image", true).
 val WrittenFormats() {
@@ -328,9 +445,58 @@ val ConvertPalettes(const val& names, const val& contents, const std::string& ex
   return told;
 }
 
+
+// The set a call of UnpackFiles left for ReadSet.
+plughost::SetFiles& Unpacked() {
+  static plughost::SetFiles files;
+  return files;
+}
+
+// {refusal, notes}: the first step of opening the KiSS set `which` (an
+// .lzh, or a .cnf among the files) of the files `names` holding `contents`
+// put together in the working folder: an archive unpacked, kept for
+// ReadSet, which the page calls next (at once for a configuration, which
+// is read from the working folder).
+val UnpackFiles(const val& names, const val& contents, const std::string& which) {
+  Clear();
+  const auto count = names["length"].as<unsigned>();
+  for (unsigned i = 0; i < count; ++i) Put(names[i].as<std::string>(), contents[i]);
+  PageCaller caller;
+  plughost::UnpackSet(caller, which, &Unpacked());
+  return Told(caller);
+}
+
+// {refusal, notes, configuration, width, height, palettes, cels, sets}:
+// the set UnpackFiles began opened whole, as plughost opens a set; the
+// doll's parts (PutDollParts) for the page to draw in the colours its
+// palettes hold as they change.
+val ReadSet() {
+  PageCaller caller;
+  plughost::DollSet doll;
+  const int status = plughost::ViewSet(caller, Unpacked(), &doll);
+  Unpacked() = plughost::SetFiles{};
+  val told = Told(caller);
+  if (status == plughost::kExitSuccess) PutDollParts(doll, told);
+  return told;
+}
+
+// What the page takes for sets: the extensions of an archive, a
+// configuration and a cel.
+val SetExtensions() {
+  val extensions = val::object();
+  extensions.set("archive", std::string(plughost::kArchiveExtension));
+  extensions.set("configuration", std::string(plughost::kConfigurationExtension));
+  extensions.set("cel", std::string(plughost::kCelExtension));
+  return extensions;
+}
+
 }  // namespace web
 
 EMSCRIPTEN_BINDINGS(zentrow_page) {
+  emscripten::function("unpackSet", &web::UnpackFiles);
+  emscripten::function("readSet", &web::ReadSet);
+  emscripten::function("setExtensions", &web::SetExtensions);
+  emscripten::function("warmUpSet", &web::WarmUpSet);
   emscripten::function("openPalette", &web::OpenPalette);
   emscripten::function("savePalette", &web::SavePalette);
   emscripten::function("putColours", &web::PutColours);
