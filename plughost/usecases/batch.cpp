@@ -6,7 +6,7 @@
 #include "plughost/files/file_checks.h"
 #include "plughost/files/file_plan.h"
 #include "plughost/files/interrupt_cleanup.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 
@@ -64,7 +64,7 @@ Batch::~Batch() = default;
 int Batch::Plan(const BatchFiles& files, std::string* wrong) {
   RemovePendingOnInterrupt();
   if (!CheckCommandFiles({files.inputs, files.outputs, files.trace, files.module, files.locked},
-                         wrong))
+                         wrong, &outputs_))
     return kExitUsage;
   SayLeftovers(files);
   int failure = 0;
@@ -165,7 +165,7 @@ bool Batch::Conclude(bool stopped, BatchTally* tally) {
     outputs_.Abandon(why, &errors);
   for (const std::string& e : errors) caller_.Refused(e);
   tally->placed = together_->Placed();
-  tally->leftBehindNames = TakeLeftBehind(&tally->leftBehind);
+  tally->leftBehindNames = outputs_.leftBehind().Take(&tally->leftBehind);
   // An interrupt during the renames waited for them: every output is in
   // place, and the caller says so.
   tally->interruptedWhilePlacing = finished && InterruptRequested();

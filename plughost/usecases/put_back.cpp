@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "plughost/files/file_checks.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 #include "plughost/images/formats.h"
 #include "plughost/usecases/save_palette.h"
 

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "plughost/files/atomic_file.h"
-#include "plughost/files/system.h"
+#include "plughost/files/file_faults.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/interrupt_cleanup.h"
 #include "tests/plughost/test_files.h"
@@ -190,7 +190,7 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
   if (!c.newFolder) {
     for (const std::string& name : names) WriteAll(dir / name, kOld);
   }
-  plughost::sys::FilesPlan plan;
+  plughost::FileFaults plan;
   plan.failSyncAt = c.failSyncAt;
   plan.failRenameAt = c.failRenameAt;
   plan.failWriteAt = c.failWriteAt;
@@ -203,24 +203,21 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
     };
   std::vector<std::string> errors;
   {
+    // The faults are handed to the batch's commit, or to the lone file.
     std::unique_ptr<plughost::CommitTogether> batch;
-    if (c.together) batch = std::make_unique<plughost::CommitTogether>();
+    if (c.together) batch = std::make_unique<plughost::CommitTogether>(&plan);
     int failure = 0;
     if (c.newFolder) {
       ASSERT_TRUE(batch->StageFolder(dir / "new", &failure)) << failure;
     }
-    // A batch's plan starts where its files are put in place (Windows
-    // flushes each file as it is queued; that is no part of it).
-    if (!batch || c.failWriteAt >= 0) plughost::sys::SetFilesPlan(&plan);
     for (const std::string& name : names) {
       std::string error;
-      if (!plughost::WriteFileAtomically(dir / (folder + name), kNew, nullptr, &error, batch.get()))
+      if (!plughost::WriteFileAtomically(dir / (folder + name), kNew, nullptr, &error, batch.get(),
+                                         batch ? nullptr : &plan))
         errors.push_back(error);
     }
-    plughost::sys::SetFilesPlan(&plan);
     if (batch) batch->Finish(&errors);
   }
-  plughost::sys::SetFilesPlan(nullptr);
   size_t lastSync = 0, firstRename = plan.calls.size(), lastRename = 0;
   for (size_t i = 0; i < plan.calls.size(); ++i) {
     if (plan.calls[i].rfind("rename ", 0) == 0) {
@@ -281,21 +278,17 @@ INSTANTIATE_TEST_SUITE_P(
 // is not forgotten: it is named, with the reason, once asked.
 TEST(AtomicFile, ANewFileThatCannotBeRemovedIsNamed) {
   TempDir dir;
-  plughost::sys::FilesPlan plan;
+  plughost::FileFaults plan;
   plan.failRemoveAt = 0;
-  std::string temp;
-  {
-    AtomicFile file;
-    std::string error;
-    ASSERT_TRUE(file.Begin(dir / "out.kcf", &error)) << error;
-    temp = file.tempPath();
-    plughost::sys::SetFilesPlan(&plan);
-  }  // abandoned
-  plughost::sys::SetFilesPlan(nullptr);
+  AtomicFile file(&plan);
+  std::string error;
+  ASSERT_TRUE(file.Begin(dir / "out.kcf", &error)) << error;
+  const std::string temp = file.tempPath();
+  file.Abandon();
   size_t count = 0;
-  EXPECT_EQ(plughost::TakeLeftBehind(&count), temp + " (permission denied)");
+  EXPECT_EQ(file.leftBehind().Take(&count), temp + " (permission denied)");
   EXPECT_EQ(count, 1u);
-  EXPECT_EQ(plughost::TakeLeftBehind(&count), "") << "said once";
+  EXPECT_EQ(file.leftBehind().Take(&count), "") << "said once";
   std::filesystem::remove(temp);
 }
 

@@ -1,7 +1,6 @@
 // The host's system layer on Windows. The module's _lread/_lwrite/_llseek
 // take HFILEs, so references are HFILEs made with _lopen.
 #include <windows.h>
-#include <winternl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -10,10 +9,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <unordered_map>
 
-#include "plughost/files/file_checks.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
+#include "plughost/system/unique_name.h"
 
 // Exported by ntdll, declared by no header of the toolchain.
 extern "C" ULONG NTAPI RtlIsDosDeviceName_U(PCWSTR name);
@@ -43,7 +41,7 @@ bool MayNameDevice(const std::string& path) {
   if (path.size() >= 4 && separator(path[0]) && separator(path[1]) && path[2] == '.' &&
       separator(path[3]))
     return true;
-  const std::string name = NameOf(path);
+  const std::string name = NamePart(path);
   if (_stricmp(name.c_str(), "CONIN$") == 0 || _stricmp(name.c_str(), "CONOUT$") == 0) return true;
   const int wide = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
   if (wide <= 0) return true;
@@ -57,53 +55,11 @@ HANDLE OpenForQuery(const std::string& path) {
                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-// The serial of the volume a folder's files are on. Asking the volume costs
-// as much as the rest of a file's status together, and every file of a
-// batch shares the few folders it comes from.
-bool FolderVolume(const std::string& path, DWORD* serial) {
-  static std::unordered_map<std::string, DWORD> known;
-  const std::string folder = FolderOf(path);
-  const auto found = known.find(folder);
-  if (found != known.end()) {
-    *serial = found->second;
-    return true;
-  }
-  HANDLE handle = OpenForQuery(folder.empty() ? "." : folder);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  // The folder's own information, not GetVolumeInformationByHandle: that
-  // fails on volumes without a drive of their own (wine's Z:), where a
-  // file's information still gives the serial its files have.
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool asked = GetFileInformationByHandle(handle, &info) != 0;
-  CloseHandle(handle);
-  if (!asked) return false;
-  *serial = info.dwVolumeSerialNumber;
-  known.emplace(folder, *serial);
-  return true;
-}
-
-// A regular file that is no link: on its folder's volume, its size and
-// attributes as the folder lists them, its index from the file.
-bool Describe(const std::string& path, HANDLE file, const WIN32_FILE_ATTRIBUTE_DATA& attributes,
-              FileStatus* status) {
-  IO_STATUS_BLOCK io;
-  FILE_INTERNAL_INFORMATION internal;
-  DWORD serial = 0;
-  if (NtQueryInformationFile(file, &io, &internal, sizeof internal, FileInternalInformation) < 0 ||
-      !FolderVolume(path, &serial))
-    return false;
-  status->id.device = serial;
-  status->id.index = static_cast<uint64_t>(internal.IndexNumber.QuadPart);
-  status->size = uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow;
-  status->modified = uint64_t{attributes.ftLastWriteTime.dwHighDateTime} << 32 |
-                     attributes.ftLastWriteTime.dwLowDateTime;
-  status->mode = (attributes.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
-  return true;
-}
-
-// A link, which may lead to another volume: everything from the file it
-// opened.
-bool DescribeFollowed(HANDLE file, FileStatus* status) {
+// A regular file, or the one a link leads to (maybe on another volume):
+// everything from the file opened. Asking its volume's serial costs as much
+// as the rest together, but no answer is kept past the call: a folder may
+// be another volume's by the next.
+bool Describe(HANDLE file, FileStatus* status) {
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileInformationByHandle(file, &info) == 0) return false;
   status->id.device = info.dwVolumeSerialNumber;
@@ -142,10 +98,7 @@ FileStatus StatusOf(const std::string& path) {
                                                                      : FileType::kUnreachable;
     return status;
   }
-  const bool known = listed && GetFileType(file) == FILE_TYPE_DISK &&
-                     ((attributes.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-                          ? DescribeFollowed(file, &status)
-                          : Describe(path, file, attributes, &status));
+  const bool known = listed && GetFileType(file) == FILE_TYPE_DISK && Describe(file, &status);
   status.type = known ? FileType::kRegular : FileType::kOther;
   CloseHandle(file);
   return status;
@@ -252,6 +205,17 @@ int AsErrno(int error) {
   }
 }
 
+int FromErrno(int error) {
+  switch (error) {
+    case ENOSPC:
+      return ERROR_DISK_FULL;
+    case EACCES:
+      return ERROR_ACCESS_DENIED;
+    default:
+      return ERROR_WRITE_FAULT;
+  }
+}
+
 int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular,
                               uint64_t* size) {
   HFILE file = _lopen(path.c_str(), OF_READ | OF_SHARE_DENY_NONE);
@@ -311,17 +275,20 @@ int32_t CreateNamed(const std::string& path, int* error) {
 
 namespace {
 
-std::string UniqueName(const std::string& folder) {
-  static unsigned counter = 0;
-  return folder + kTemporaryPrefix + std::to_string(GetCurrentProcessId() % 100000) + "-" +
-         std::to_string(counter++);
+// A seed no other plughost is likely to have at the same moment: the
+// process, the performance counter and the attempt.
+uint64_t NameSeed(int attempt) {
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return uint64_t{GetCurrentProcessId()} * 0x100000001B3u ^ static_cast<uint64_t>(now.QuadPart) ^
+         static_cast<uint64_t>(attempt) << 48;
 }
 
 }  // namespace
 
 int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = UniqueName(folder);
+    *path = UniqueName(folder, NameSeed(attempt));
     const int32_t ref = CreateNamed(*path, error);
     if (ref >= 0) return ref;
     if (*error != ERROR_FILE_EXISTS) break;
@@ -332,7 +299,7 @@ int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
 
 bool CreateUniqueFolder(const std::string& folder, std::string* path, int* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = UniqueName(folder);
+    *path = UniqueName(folder, NameSeed(attempt));
     if (CreateDirectoryA(path->c_str(), nullptr)) return true;
     *error = LastError();
     if (*error != ERROR_ALREADY_EXISTS) break;
@@ -352,7 +319,6 @@ bool RemoveFolder(const std::string& path, int* error) {
 void KeepModeAndOwner(int32_t, const FileStatus&) {}
 
 bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
-  if (WritePlannedToFail(ref, ERROR_DISK_FULL, error)) return false;
   const UINT n =
       _lwrite(static_cast<HFILE>(ref), reinterpret_cast<LPCCH>(bytes), static_cast<UINT>(count));
   if (n == count) return true;
@@ -376,29 +342,20 @@ bool Rewrite(int32_t ref, const uint8_t* bytes, size_t count, uint64_t size, int
 }
 
 bool SyncAndClose(int32_t ref, int* error) {
-  const bool planned = SyncPlannedToFail("file " + std::to_string(ref), ERROR_WRITE_FAULT, error);
-  const bool flushed = !planned && FlushFileBuffers(AsHandle(ref)) != 0;
-  if (!flushed && !planned) *error = LastError();
+  const bool flushed = FlushFileBuffers(AsHandle(ref)) != 0;
+  if (!flushed) *error = LastError();
   _lclose(static_cast<HFILE>(ref));
   return flushed;
 }
 
 bool CloseForBatch(int32_t ref, int* error) { return SyncAndClose(ref, error); }
 
-bool SyncFileSystemOf(const std::string& path, int* error) {
-  return !SyncPlannedToFail(path, ERROR_WRITE_FAULT, error);
-}
-
-bool SyncFile(const std::string& path, int* error) {
-  return !SyncPlannedToFail(path, ERROR_WRITE_FAULT, error);
-}
-
-bool SyncFolder(const std::string& folder, int* error) {
-  return !SyncPlannedToFail(folder, ERROR_WRITE_FAULT, error);
-}
+// Each file was flushed as it closed, and each rename is written through.
+bool SyncFileSystemOf(const std::string&, int*) { return true; }
+bool SyncFile(const std::string&, int*) { return true; }
+bool SyncFolder(const std::string&, int*) { return true; }
 
 bool RenameOver(const std::string& from, const std::string& to, int* error) {
-  if (RenamePlannedToFail(from, to, ERROR_WRITE_FAULT, error)) return false;
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   *error = LastError();
@@ -406,14 +363,12 @@ bool RenameOver(const std::string& from, const std::string& to, int* error) {
 }
 
 bool RenameFolder(const std::string& from, const std::string& to, int* error) {
-  if (RenamePlannedToFail(from, to, ERROR_WRITE_FAULT, error)) return false;
   if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
   *error = LastError();
   return false;
 }
 
 bool Remove(const std::string& path, int* error) {
-  if (RemovePlannedToFail(path, ERROR_ACCESS_DENIED, error)) return false;
   if (DeleteFileA(path.c_str()) != 0 || IsNotFound(GetLastError())) return true;
   if (error != nullptr) *error = LastError();
   return false;

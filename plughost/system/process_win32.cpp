@@ -9,8 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "plughost/files/file_checks.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost::sys {
 
@@ -158,7 +157,7 @@ void UnloadLibrary(void* library) {
 std::string ProgramFolder() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return FolderOf(path);
+  return FolderPart(path);
 }
 
 const char* ModuleFileName() { return "Zentrow.8bi"; }

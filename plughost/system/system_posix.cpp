@@ -1,20 +1,18 @@
 // The host's system layer on POSIX.
-#include <dlfcn.h>
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
+#include "plughost/system/unique_name.h"
 
 namespace plughost::sys {
 
@@ -55,7 +53,7 @@ std::string FollowLinks(const std::string& path) {
     const ssize_t n = readlink(at.c_str(), &target[0], target.size());
     if (n <= 0 || static_cast<size_t>(n) >= target.size()) return at;
     target.resize(static_cast<size_t>(n));
-    at = target[0] == '/' ? target : FolderOf(at) + target;
+    at = target[0] == '/' ? target : FolderPart(at) + target;
   }
   return at;
 }
@@ -114,6 +112,8 @@ std::string SystemWords(int error) {
 
 int AsErrno(int error) { return error; }
 
+int FromErrno(int error) { return error; }
+
 int32_t OpenRegularForReading(const std::string& path, int* error, bool* notRegular,
                               uint64_t* size) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -161,20 +161,14 @@ void Close(int32_t ref) {
 
 namespace {
 
-// Six letters or digits no other plughost is likely to pick at the same
-// moment: the process, the time and a count, stirred.
-std::string UniqueSuffix() {
-  static uint64_t state = static_cast<uint64_t>(getpid()) * 0x9E3779B97F4A7C15u ^
-                          static_cast<uint64_t>(time(nullptr));
-  state = state * 6364136223846793005u + 1442695040888963407u;
-  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::string suffix(6, 'a');
-  uint64_t bits = state >> 16;
-  for (char& c : suffix) {
-    c = kLetters[bits % 62];
-    bits /= 62;
-  }
-  return suffix;
+// A seed no other plughost is likely to have at the same moment: the
+// process, the clock's nanoseconds and the attempt.
+uint64_t NameSeed(int attempt) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(getpid()) * 0x100000001B3u ^
+         (static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec)) ^
+         static_cast<uint64_t>(attempt) << 48;
 }
 
 }  // namespace
@@ -188,7 +182,7 @@ int32_t CreateNamed(const std::string& path, int* error) {
 
 int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = folder + kTemporaryPrefix + UniqueSuffix();
+    *path = UniqueName(folder, NameSeed(attempt));
     const int fd = CreateNamed(*path, error);
     if (fd >= 0) return fd;
     if (*error != EEXIST) break;
@@ -199,7 +193,7 @@ int32_t CreateUnique(const std::string& folder, std::string* path, int* error) {
 
 bool CreateUniqueFolder(const std::string& folder, std::string* path, int* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = folder + kTemporaryPrefix + UniqueSuffix();
+    *path = UniqueName(folder, NameSeed(attempt));
     if (mkdir(path->c_str(), 0777) == 0) return true;
     *error = errno;
     if (errno != EEXIST) break;
@@ -223,7 +217,6 @@ void KeepModeAndOwner(int32_t ref, const FileStatus& old) {
 }
 
 bool WriteAll(int32_t ref, const uint8_t* bytes, size_t count, int* error) {
-  if (WritePlannedToFail(ref, ENOSPC, error)) return false;
   size_t done = 0;
   while (done < count) {
     const ssize_t n = write(ref, bytes + done, count - done);
@@ -256,8 +249,8 @@ bool Rewrite(int32_t ref, const uint8_t* bytes, size_t count, uint64_t size, int
 }
 
 bool SyncAndClose(int32_t ref, int* error) {
-  bool ok = !SyncPlannedToFail("file " + std::to_string(ref), EIO, error);
-  if (ok && fsync(ref) != 0) {
+  bool ok = true;
+  if (fsync(ref) != 0) {
     *error = errno;
     ok = false;
   }
@@ -278,7 +271,6 @@ namespace {
 
 // Opens `path` for reading (a folder too), runs `sync` on it and closes it.
 bool SyncThrough(const std::string& path, int (*sync)(int), int* error) {
-  if (SyncPlannedToFail(path, EIO, error)) return false;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
   bool ok = fd >= 0 && sync(fd) == 0;
   if (!ok) *error = errno;
@@ -305,7 +297,6 @@ bool SyncFolder(const std::string& folder, int* error) {
 }
 
 bool RenameOver(const std::string& from, const std::string& to, int* error) {
-  if (RenamePlannedToFail(from, to, EIO, error)) return false;
   if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   *error = errno;
   return false;
@@ -316,7 +307,6 @@ bool RenameFolder(const std::string& from, const std::string& to, int* error) {
 }
 
 bool Remove(const std::string& path, int* error) {
-  if (RemovePlannedToFail(path, EACCES, error)) return false;
   if (unlink(path.c_str()) == 0 || errno == ENOENT) return true;
   if (error != nullptr) *error = errno;
   return false;
@@ -341,124 +331,5 @@ int32_t OpenReference(const std::string& path, bool create) {
   return create ? open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
                 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
-
-namespace {
-
-void (*interruptAction)() = nullptr;
-volatile std::sig_atomic_t interrupted = 0;
-int holdDepth = 0;
-
-constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-// Interrupts while held are kept for the moment the hold ends: a flag, not
-// the signal mask, so holding costs no system call.
-volatile std::sig_atomic_t held = 0, heldSignal = 0;
-volatile std::sig_atomic_t onlyAsk = 0;
-
-void OnSignal(int signal) {
-  interrupted = 1;
-  if (onlyAsk != 0) return;
-  if (held != 0) {
-    heldSignal = signal;
-    return;
-  }
-  if (interruptAction != nullptr) interruptAction();
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-}
-
-}  // namespace
-
-void HandleInterrupts(void (*onInterrupt)()) {
-  if (interruptAction != nullptr) return;
-  interruptAction = onInterrupt;
-  for (int signal : kInterrupts) {
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    // A call interrupted while held goes on, as it would have with the
-    // signal blocked.
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    for (int other : kInterrupts) sigaddset(&action.sa_mask, other);
-    sigaction(signal, &action, nullptr);
-  }
-  std::signal(SIGPIPE, SIG_IGN);
-}
-
-bool Interrupted() { return interrupted != 0; }
-
-void InterruptsOnlyAsk() { onlyAsk = 1; }
-
-InterruptsHeld::InterruptsHeld() { held = ++holdDepth; }
-
-InterruptsHeld::~InterruptsHeld() {
-  held = --holdDepth;
-  if (holdDepth > 0 || heldSignal == 0) return;
-  const int signal = heldSignal;
-  heldSignal = 0;
-  std::raise(signal);  // handled now, as if it had just come
-}
-
-void RemoveInHandler(const char* path) { unlink(path); }
-
-void SayInHandler(const char* line) {
-  if (write(STDERR_FILENO, line, std::strlen(line)) < 0) {
-    // Nowhere to say it: the files are what counts.
-  }
-}
-
-void RemoveFolderInHandler(const char* path) { rmdir(path); }
-
-bool StderrIsTerminal() { return isatty(fileno(stderr)) != 0; }
-
-bool StdoutIsTerminal() { return isatty(fileno(stdout)) != 0; }
-
-bool StdoutReaderGone() {
-  // A pipe's writing end polls as an error once no reader is left.
-  pollfd out{STDOUT_FILENO, POLLOUT, 0};
-  return poll(&out, 1, 0) == 1 && (out.revents & POLLERR) != 0;
-}
-
-namespace {
-bool stdoutClosed = false;
-}  // namespace
-
-bool StdoutClosedAtStart() { return stdoutClosed; }
-
-bool KeepStandardDescriptors() {
-  bool& outputClosed = stdoutClosed;
-  for (int fd = 0; fd <= 2; ++fd) {
-    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    outputClosed = outputClosed || fd == STDOUT_FILENO;
-    // The lowest free number: `fd` itself, the ones below it being open.
-    const int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-    if (null != fd && null >= 0) close(null);
-  }
-  return outputClosed;
-}
-
-// The native layer prints the module's boxes itself and never waits.
-void AnswerBoxesOf(void*) {}
-
-void* LoadLibraryAt(const std::string& path) {
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) dlerror();
-  return library;
-}
-
-void* FindSymbol(void* library, const std::string& name) { return dlsym(library, name.c_str()); }
-
-void UnloadLibrary(void* library) {
-  if (library != nullptr) dlclose(library);
-}
-
-std::string ProgramFolder() {
-  char path[4096] = {};
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  const std::string text(path, n > 0 ? static_cast<size_t>(n) : 0);
-  return FolderOf(text);
-}
-
-const char* ModuleFileName() { return "libzentrow.so"; }
 
 }  // namespace plughost::sys
