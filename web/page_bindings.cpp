@@ -17,7 +17,7 @@
 #include "kiss/palette_bytes.h"
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/input_file.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 #include "plughost/usecases/batch.h"
 #include "plughost/usecases/open_palette.h"
 #include "plughost/usecases/save_palette.h"
