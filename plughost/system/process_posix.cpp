@@ -16,6 +16,9 @@ namespace plughost::sys {
 
 namespace {
 
+// The interrupt list's handler and the signal's flags: a signal is the
+// process's, and its handler reaches nothing but what is process-wide, so
+// these stay beside the list (interrupt_cleanup.cpp) and nothing else does.
 void (*interruptAction)() = nullptr;
 volatile std::sig_atomic_t interrupted = 0;
 int holdDepth = 0;
@@ -92,6 +95,9 @@ bool StdoutReaderGone() {
 }
 
 namespace {
+// What the process's own standard output was when it started, set once by
+// KeepStandardDescriptors before anything else runs: once the null device
+// stands in for it, no call can tell any more.
 bool stdoutClosed = false;
 }  // namespace
 

@@ -15,6 +15,9 @@ namespace plughost::sys {
 
 namespace {
 
+// The interrupt list's handler and the console event's flag: the event is
+// the process's and arrives on a thread of its own, so these stay beside
+// the list (interrupt_cleanup.cpp) and nothing else does.
 void (*interruptAction)() = nullptr;
 volatile LONG interrupted = 0;
 
@@ -68,6 +71,9 @@ bool StdoutIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
 bool StdoutReaderGone() { return false; }
 
 namespace {
+// What the process's own standard output was when it started, set once by
+// KeepStandardDescriptors before anything else runs: once the null device
+// stands in for it, no call can tell any more.
 bool stdoutClosed = false;
 }  // namespace
 
