@@ -8,6 +8,7 @@
 
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/file_faults.h"
+#include "plughost/files/file_plan.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/interrupt_cleanup.h"
 #include "tests/plughost/test_files.h"
@@ -307,3 +308,48 @@ TEST(InputFile, HeadOfAFileThatGrewIsWhatItHeldWhenOpened) {
 }
 
 }  // namespace
+
+// What a batch learnt of its files lives and dies with its commit: a batch
+// that stopped early leaves nothing that changes what a later write does.
+TEST(CommitTogether, AnOutputFoundMissingIsLookedAtAgainByALaterWrite) {
+  TempDir dir;
+  plughost::CommandFiles files;
+  // Enough outputs in one folder that the check lists it rather than
+  // looking at each.
+  for (int i = 0; i < 10; ++i) {
+    files.inputs.push_back(dir / ("in" + std::to_string(i) + ".png"));
+    files.outputs.push_back(dir / ("out" + std::to_string(i) + ".kcf"));
+  }
+  std::string error;
+  {
+    plughost::CommitTogether stopped;
+    ASSERT_TRUE(plughost::CheckCommandFiles(files, &error, &stopped)) << error;
+  }  // the batch stopped before writing any
+  WriteAll(files.outputs[0], kOld);  // another program's, made since
+  AtomicFile later;
+  const plughost::ReplaceCheck refuse = [](const plughost::ExistingFile& f) {
+    return f.name + " is kept";
+  };
+  EXPECT_FALSE(later.Begin(files.outputs[0], refuse, &error)) << "judged, not trusted missing";
+  EXPECT_EQ(error, files.outputs[0] + " is kept");
+  EXPECT_EQ(ReadAll(files.outputs[0]), kOld);
+}
+
+TEST(CommitTogether, AFileLeftBehindIsNamedByTheCommitThatMadeItAlone) {
+  TempDir dir;
+  plughost::FileFaults faults;
+  faults.failRemoveAt = 0;
+  plughost::CommitTogether first(&faults), next;
+  std::string temp, error;
+  {
+    AtomicFile file;
+    ASSERT_TRUE(file.Begin(dir / "out.kcf", nullptr, &error, &first)) << error;
+    temp = file.tempPath();
+  }  // abandoned, and its removal fails
+  size_t count = 0;
+  EXPECT_EQ(next.leftBehind().Take(&count), "") << "another batch's";
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(first.leftBehind().Take(&count), temp + " (permission denied)");
+  EXPECT_EQ(count, 1u);
+  std::filesystem::remove(temp);
+}
