@@ -21,7 +21,7 @@ std::string ChangedMeanwhile(const std::string& target, const std::string& repla
                   "left as that program made it";
 }
 
-std::string Bare(const std::string& folder) {
+std::string BareFolder(const std::string& folder) {
   std::string bare = folder;
   while (bare.size() > 1 && std::strchr(sys::PathSeparators(), bare.back()) != nullptr)
     bare.pop_back();
@@ -29,7 +29,7 @@ std::string Bare(const std::string& folder) {
 }
 
 std::string FolderKey(const std::string& folder, RealFolders* folders) {
-  return FollowFolderLinks(Bare(folder), folders);
+  return FollowFolderLinks(BareFolder(folder), folders);
 }
 
 CommitTogether::CommitTogether(FileFaults* faults) : faults_(faults) {}
@@ -41,7 +41,7 @@ CommitTogether::~CommitTogether() {
 }
 
 bool CommitTogether::StageFolder(const std::string& folder, int* error) {
-  const std::string bare = Bare(folder), parent = FolderOf(bare);
+  const std::string bare = BareFolder(folder), parent = FolderOf(bare);
   if (!parent.empty() && !sys::MakeFolders(parent, error)) return false;
   RemovePendingOnInterrupt();
   {

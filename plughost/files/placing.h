@@ -15,7 +15,7 @@ std::string ChangedMeanwhile(const std::string& target, const std::string& repla
                              const FileStatus& was);
 
 // A folder's name without separators at its end.
-std::string Bare(const std::string& folder);
+std::string BareFolder(const std::string& folder);
 
 // A folder as the paths of its files lead to it, the links of the folders
 // above followed: "out", "out/" and the folder of "./out//x" meet.
