@@ -52,9 +52,9 @@ bool AtomicFile::Begin(const std::string& target, const ReplaceCheck& mayReplace
   // A batch's check of its files found most outputs missing, and is
   // trusted until they are put in place.
   const bool missing = together != nullptr && together->TakeCheckedMissing(target);
-  RealFolders* folders = together != nullptr ? &together->folders() : nullptr;
+  KnownFolders* folders = together != nullptr ? &together->folders() : nullptr;
   replaced_ = missing ? FollowFolderLinks(target, folders) : FollowLinks(target, &nameChanged, folders);
-  const FileStatus old = missing ? FileStatus{} : StatusOf(replaced_);
+  const FileStatus old = missing ? FileStatus{} : StatusOf(replaced_, folders);
   *error = TargetRefusal(target, replaced_, nameChanged, old, mayReplace);
   if (!error->empty()) return false;
   RemovePendingOnInterrupt();
@@ -136,7 +136,7 @@ bool AtomicFile::CommitNow(std::string* error) {
   const bool flushed = gate::SyncAndClose(Faults(), ref_, &failure);
   ref_ = -1;
   bool renamed = false;
-  const std::string changed = flushed ? ChangedMeanwhile(target_, replaced_, was_) : "";
+  const std::string changed = flushed ? ChangedMeanwhile(target_, replaced_, was_, nullptr) : "";
   if (flushed && changed.empty()) {
     sys::InterruptsHeld held;
     renamed = gate::RenameOver(Faults(), temp_, replaced_, &failure);

@@ -163,8 +163,8 @@ class CommitTogether {
   FileFaults* faults() const { return faults_; }
   // The batch's new files that could not be removed, for it to name.
   LeftBehind& leftBehind() { return leftBehind_; }
-  // What the batch has learnt of its folders' real names.
-  RealFolders& folders() { return folders_; }
+  // What the batch has learnt of its folders: real names and volumes.
+  KnownFolders& folders() { return folders_; }
   // An output the check of the command's files found missing
   // (CheckCommandFiles): its new file may be begun without looking again.
   void TrustMissing(const std::string& output) { missing_.insert(output); }
@@ -189,7 +189,7 @@ class CommitTogether {
   std::string hostFailure_;
   FileFaults* faults_;
   LeftBehind leftBehind_;
-  mutable RealFolders folders_;  // StagedPlace learns folders too
+  mutable KnownFolders folders_;  // StagedPlace learns folders too
   std::unordered_set<std::string> missing_;
 };
 

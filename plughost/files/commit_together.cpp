@@ -12,9 +12,9 @@
 namespace plughost {
 
 std::string ChangedMeanwhile(const std::string& target, const std::string& replaced,
-                             const FileStatus& was) {
+                             const FileStatus& was, KnownFolders* folders) {
   if (was.type != FileType::kRegular) return "";
-  const FileStatus now = StatusOf(replaced);
+  const FileStatus now = StatusOf(replaced, folders);
   if (now.type == was.type && now.id == was.id && now.size == was.size && now.modified == was.modified)
     return "";
   return target + " was changed by another program while its new bytes were written; it is "
@@ -28,7 +28,7 @@ std::string BareFolder(const std::string& folder) {
   return bare;
 }
 
-std::string FolderKey(const std::string& folder, RealFolders* folders) {
+std::string FolderKey(const std::string& folder, KnownFolders* folders) {
   return FollowFolderLinks(BareFolder(folder), folders);
 }
 
@@ -126,7 +126,7 @@ bool CommitTogether::RenameAll(std::vector<std::string>* errors) {
   for (Queued& q : queue_) {
     int failure = 0;
     if (q.staged) continue;
-    const std::string changed = ChangedMeanwhile(q.target, q.replaced, q.was);
+    const std::string changed = ChangedMeanwhile(q.target, q.replaced, q.was, &folders_);
     if (changed.empty() && gate::RenameOver(faults_, q.temp, q.replaced, &failure)) {
       ForgetPending(q.pending);
     } else {

@@ -123,39 +123,41 @@ bool IsHostFailure(int error) {
 
 int LastSystemError() { return sys::LastError(); }
 
-FileStatus StatusOf(const std::string& path) { return sys::StatusOf(path); }
+FileStatus StatusOf(const std::string& path, KnownFolders* folders) {
+  return sys::StatusOf(path, folders != nullptr ? folders->volumes() : nullptr);
+}
 
 // A folder not made yet is named as it will be once made (folders are
 // made as folders, not links): its parent's real name and its own.
-std::string RealFolders::Follow(const std::string& folder) {
+std::string KnownFolders::Follow(const std::string& folder) {
   std::string real;
   if (sys::RealFolder(folder, &real)) return real;
   if (folder.empty()) return folder;
   const std::string bare = folder.substr(0, folder.size() - 1);  // without its separator
   // A root, or a drive ("C:") that is not there: nothing above to follow.
   if (NameOf(bare).empty() || NameOf(bare).find(':') != std::string::npos) return folder;
-  return Of(FolderOf(bare)) + NameOf(bare) + folder.back();
+  return RealName(FolderOf(bare)) + NameOf(bare) + folder.back();
 }
 
-std::string RealFolders::Of(const std::string& folder) {
-  const auto found = known_.find(folder);
-  if (found != known_.end()) return found->second;
+std::string KnownFolders::RealName(const std::string& folder) {
+  const auto found = real_.find(folder);
+  if (found != real_.end()) return found->second;
   std::string real = Follow(folder);
-  return known_.emplace(folder, std::move(real)).first->second;
+  return real_.emplace(folder, std::move(real)).first->second;
 }
 
 // Links in the folders too, so that two names of one file not made yet meet
 // ("dir/x.png" and "link/x.png" when link leads to dir).
-std::string FollowLinks(const std::string& path, bool* nameChanged, RealFolders* folders) {
+std::string FollowLinks(const std::string& path, bool* nameChanged, KnownFolders* folders) {
   const std::string followed = sys::FollowLinks(path);
   if (nameChanged != nullptr) *nameChanged = followed != path;
-  RealFolders asked;
-  return (folders != nullptr ? *folders : asked).Of(FolderOf(followed)) + NameOf(followed);
+  KnownFolders asked;
+  return (folders != nullptr ? *folders : asked).RealName(FolderOf(followed)) + NameOf(followed);
 }
 
-std::string FollowFolderLinks(const std::string& path, RealFolders* folders) {
-  RealFolders asked;
-  return (folders != nullptr ? *folders : asked).Of(FolderOf(path)) + NameOf(path);
+std::string FollowFolderLinks(const std::string& path, KnownFolders* folders) {
+  KnownFolders asked;
+  return (folders != nullptr ? *folders : asked).RealName(FolderOf(path)) + NameOf(path);
 }
 
 std::string Refusal(const std::string& name, const FileStatus& status) {

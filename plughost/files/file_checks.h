@@ -15,8 +15,11 @@
 
 namespace plughost {
 
-// Follows symbolic links.
-FileStatus StatusOf(const std::string& path);
+class KnownFolders;
+
+// Follows symbolic links. `folders` (null: asked afresh) keeps what it
+// learns of folders.
+FileStatus StatusOf(const std::string& path, KnownFolders* folders = nullptr);
 
 // "NAME is a directory", "NAME is not a regular file", "NAME: no such file",
 // "NAME: permission denied"; empty for a regular file.
@@ -33,20 +36,23 @@ bool IsHostFailure(int error);
 // The same for an errno of the C library, on either platform.
 std::string ErrnoText(int error);
 
-// The real names of folders, links followed, each asked of the system
-// once: a batch's files share a few folders. Held by what checks or writes
-// one command's files (the check of its files, a batch's commit) and gone
-// with it, so that a later command asks again.
-class RealFolders {
+// What the system says of folders, each asked once: a batch's files share
+// a few folders. Their real names, links followed, and (on Windows) their
+// volumes. Held by what checks or writes one command's files (the check of
+// its files, a batch's commit) and gone with it, so that a later command
+// asks again.
+class KnownFolders {
  public:
   // `folder` (ending in a separator, "" the current one) with its links
   // followed; for one not made yet, its nearest existing ancestor's
   // followed and the rest as given.
-  std::string Of(const std::string& folder);
+  std::string RealName(const std::string& folder);
+  FolderVolumes* volumes() { return &volumes_; }
 
  private:
   std::string Follow(const std::string& folder);
-  std::unordered_map<std::string, std::string> known_;
+  std::unordered_map<std::string, std::string> real_;
+  FolderVolumes volumes_;
 };
 
 // The file a chain of symbolic links ends at, its folders' links followed
@@ -55,11 +61,11 @@ class RealFolders {
 // on Windows an existing file's final spelling. `folders` (null: asked
 // afresh) keeps what it learns of folders.
 std::string FollowLinks(const std::string& path, bool* nameChanged = nullptr,
-                        RealFolders* folders = nullptr);
+                        KnownFolders* folders = nullptr);
 
 // The path with the links of its folders followed, not of its own name:
 // what FollowLinks gives for a name known to be no link.
-std::string FollowFolderLinks(const std::string& path, RealFolders* folders = nullptr);
+std::string FollowFolderLinks(const std::string& path, KnownFolders* folders = nullptr);
 
 std::string FolderOf(const std::string& path);  // with its trailing separator
 std::string NameOf(const std::string& path);

@@ -54,7 +54,7 @@ bool AddIdentity(ByIdentity* files, const FileStatus& s, const Role& role, std::
 // An output's name with links followed; false for a link to nothing, or a
 // name another output has. A name known missing is no link: only its
 // folders' links are followed.
-bool AddName(const CommandFiles& files, ByName* names, RealFolders* folders, const std::string& path,
+bool AddName(const CommandFiles& files, ByName* names, KnownFolders* folders, const std::string& path,
              const Role& role, bool knownMissing, std::string* error) {
   bool nameChanged = false;
   const std::string followed = knownMissing ? FollowFolderLinks(path, folders)
@@ -108,7 +108,7 @@ Indices MissingByListing(const CommandFiles& files) {
   return missing;
 }
 
-bool CheckNames(const CommandFiles& files, const Indices& missing, RealFolders* folders,
+bool CheckNames(const CommandFiles& files, const Indices& missing, KnownFolders* folders,
                 std::string* error) {
   ByName names;
   for (size_t i = 0; i < files.outputs.size(); ++i) {
@@ -122,20 +122,21 @@ bool CheckNames(const CommandFiles& files, const Indices& missing, RealFolders* 
 
 // The written files, each looked at once. With none there yet, nothing
 // read can be one of them, and the inputs need not be looked at.
-bool CheckIdentities(const CommandFiles& files, const Indices& missing, std::string* error) {
+bool CheckIdentities(const CommandFiles& files, const Indices& missing, KnownFolders* folders,
+                     std::string* error) {
   std::vector<std::pair<size_t, FileStatus>> outputs;  // those there already
   for (size_t i = 0; i < files.outputs.size(); ++i) {
     if (missing.count(i) != 0) continue;
-    FileStatus s = StatusOf(files.outputs[i]);
+    FileStatus s = StatusOf(files.outputs[i], folders);
     if (s.type != FileType::kMissing) outputs.emplace_back(i, std::move(s));
   }
-  const FileStatus trace = files.trace.empty() ? FileStatus{} : StatusOf(files.trace);
+  const FileStatus trace = files.trace.empty() ? FileStatus{} : StatusOf(files.trace, folders);
   if (outputs.empty() && trace.type == FileType::kMissing) return true;
   ByIdentity ids;
   for (size_t i = 0; i < files.inputs.size(); ++i)
-    AddIdentity(&ids, StatusOf(files.inputs[i]), {&files.inputs[i], "the input", i, false}, error);
+    AddIdentity(&ids, StatusOf(files.inputs[i], folders), {&files.inputs[i], "the input", i, false}, error);
   if (!files.module.empty())
-    AddIdentity(&ids, StatusOf(files.module), {&files.module, "the module", 0, false}, error);
+    AddIdentity(&ids, StatusOf(files.module, folders), {&files.module, "the module", 0, false}, error);
   for (const auto& [i, s] : outputs) {
     if (!AddIdentity(&ids, s, {&files.outputs[i], kOutput, i, true}, error)) return false;
   }
@@ -145,7 +146,7 @@ bool CheckIdentities(const CommandFiles& files, const Indices& missing, std::str
 // A file of the command may not have a name the gate gives its own files:
 // written, it would be taken for one of them, and removed or kept as one.
 bool GateName(const std::string& path, const std::unordered_set<std::string>& locks,
-              RealFolders* folders, std::string* error) {
+              KnownFolders* folders, std::string* error) {
   if (NameOf(path).rfind(sys::kTemporaryPrefix, 0) == 0) {
     *error = path + " has the name of a temporary file of plughost's (" + sys::kTemporaryPrefix +
              "...); give the file another name";
@@ -157,7 +158,7 @@ bool GateName(const std::string& path, const std::unordered_set<std::string>& lo
   return false;
 }
 
-bool CheckGateNames(const CommandFiles& files, RealFolders* folders, std::string* error) {
+bool CheckGateNames(const CommandFiles& files, KnownFolders* folders, std::string* error) {
   std::unordered_set<std::string> locks;
   for (const std::string& locked : files.locked) locks.insert(PathKey(LockNameOf(locked)));
   for (const std::vector<std::string>* list : {&files.inputs, &files.outputs}) {
@@ -170,11 +171,11 @@ bool CheckGateNames(const CommandFiles& files, RealFolders* folders, std::string
 }  // namespace
 
 bool CheckCommandFiles(const CommandFiles& files, std::string* error, CommitTogether* outputs) {
-  RealFolders asked;
-  RealFolders* folders = outputs != nullptr ? &outputs->folders() : &asked;
+  KnownFolders asked;
+  KnownFolders* folders = outputs != nullptr ? &outputs->folders() : &asked;
   if (!CheckGateNames(files, folders, error)) return false;
   const Indices missing = MissingByListing(files);
-  if (!CheckNames(files, missing, folders, error) || !CheckIdentities(files, missing, error))
+  if (!CheckNames(files, missing, folders, error) || !CheckIdentities(files, missing, folders, error))
     return false;
   if (outputs != nullptr) {
     for (size_t i : missing) outputs->TrustMissing(files.outputs[i]);

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <unordered_map>
 
 namespace plughost {
 
@@ -35,6 +37,15 @@ struct FileStatus {
   uint64_t modified = 0;  // when its bytes last changed, in the system's own units
   uint32_t links = 1;     // names it has (hard links), where the system says
   int error = 0;  // why it is missing or unreachable
+};
+
+// The volume of each folder a batch's files lie in, asked once: on Windows
+// asking a volume for its serial costs as much as the rest of a file's
+// status together, and a batch's files share a few folders. Held by what
+// checks or writes one command's files and gone with it, so that a later
+// command asks again; natively unused, the device coming with the status.
+struct FolderVolumes {
+  std::unordered_map<std::string, uint32_t> serials;  // by folder, as the path names it
 };
 
 }  // namespace plughost

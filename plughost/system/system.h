@@ -20,8 +20,9 @@ namespace plughost::sys {
 
 // --- What a path is -------------------------------------------------------
 
-// The file a path names, links followed.
-FileStatus StatusOf(const std::string& path);
+// The file a path names, links followed; `volumes` (null: asked afresh)
+// keeps what it learns of folders' volumes.
+FileStatus StatusOf(const std::string& path, FolderVolumes* volumes = nullptr);
 // True when `path` itself is a symbolic link (followed or not).
 bool IsLink(const std::string& path);
 // The file a chain of symbolic links ends at (the path itself when it is no

@@ -16,7 +16,7 @@
 
 namespace plughost::sys {
 
-FileStatus StatusOf(const std::string& path) {
+FileStatus StatusOf(const std::string& path, FolderVolumes*) {
   FileStatus status;
   struct stat s;
   if (stat(path.c_str(), &s) != 0) {

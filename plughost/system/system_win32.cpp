@@ -1,6 +1,7 @@
 // The host's system layer on Windows. The module's _lread/_lwrite/_llseek
 // take HFILEs, so references are HFILEs made with _lopen.
 #include <windows.h>
+#include <winternl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -55,10 +56,51 @@ HANDLE OpenForQuery(const std::string& path) {
                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-// A regular file, or the one a link leads to (maybe on another volume):
-// everything from the file opened. Asking its volume's serial costs as much
-// as the rest together, but no answer is kept past the call: a folder may
-// be another volume's by the next.
+// The serial of the volume a folder's files are on, asked once a folder of
+// `volumes`.
+bool FolderVolume(const std::string& path, FolderVolumes* volumes, DWORD* serial) {
+  const std::string folder = FolderPart(path);
+  const auto found = volumes->serials.find(folder);
+  if (found != volumes->serials.end()) {
+    *serial = found->second;
+    return true;
+  }
+  HANDLE handle = OpenForQuery(folder.empty() ? "." : folder);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  // The folder's own information, not GetVolumeInformationByHandle: that
+  // fails on volumes without a drive of their own (wine's Z:), where a
+  // file's information still gives the serial its files have.
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool asked = GetFileInformationByHandle(handle, &info) != 0;
+  CloseHandle(handle);
+  if (!asked) return false;
+  *serial = info.dwVolumeSerialNumber;
+  volumes->serials.emplace(folder, *serial);
+  return true;
+}
+
+// A regular file that is no link, on its folder's volume (known to
+// `volumes`): its size and attributes as the folder lists them, its index
+// from the file.
+bool DescribeListed(const std::string& path, HANDLE file, const WIN32_FILE_ATTRIBUTE_DATA& attributes,
+                    FolderVolumes* volumes, FileStatus* status) {
+  IO_STATUS_BLOCK io;
+  FILE_INTERNAL_INFORMATION internal;
+  DWORD serial = 0;
+  if (NtQueryInformationFile(file, &io, &internal, sizeof internal, FileInternalInformation) < 0 ||
+      !FolderVolume(path, volumes, &serial))
+    return false;
+  status->id.device = serial;
+  status->id.index = static_cast<uint64_t>(internal.IndexNumber.QuadPart);
+  status->size = uint64_t{attributes.nFileSizeHigh} << 32 | attributes.nFileSizeLow;
+  status->modified = uint64_t{attributes.ftLastWriteTime.dwHighDateTime} << 32 |
+                     attributes.ftLastWriteTime.dwLowDateTime;
+  status->mode = (attributes.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
+  return true;
+}
+
+// A link, which may lead to another volume, or a file of a caller that
+// keeps no volumes: everything from the file it opened, its volume asked.
 bool Describe(HANDLE file, FileStatus* status) {
   BY_HANDLE_FILE_INFORMATION info;
   if (GetFileInformationByHandle(file, &info) == 0) return false;
@@ -73,7 +115,7 @@ bool Describe(HANDLE file, FileStatus* status) {
 
 }  // namespace
 
-FileStatus StatusOf(const std::string& path) {
+FileStatus StatusOf(const std::string& path, FolderVolumes* volumes) {
   FileStatus status;
   WIN32_FILE_ATTRIBUTE_DATA attributes;
   const bool listed = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes) != 0;
@@ -98,7 +140,10 @@ FileStatus StatusOf(const std::string& path) {
                                                                      : FileType::kUnreachable;
     return status;
   }
-  const bool known = listed && GetFileType(file) == FILE_TYPE_DISK && Describe(file, &status);
+  const bool link = (attributes.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  const bool known = listed && GetFileType(file) == FILE_TYPE_DISK &&
+                     (link || volumes == nullptr ? Describe(file, &status)
+                                                 : DescribeListed(path, file, attributes, volumes, &status));
   status.type = known ? FileType::kRegular : FileType::kOther;
   CloseHandle(file);
   return status;
