@@ -1,8 +1,9 @@
 // The host's own layer over the operating system: every call plughost makes
-// that differs between Windows and POSIX, and nothing else. system_posix.cpp
-// with process_posix.cpp, or system_win32.cpp with process_win32.cpp,
-// implement it; the build takes one pair. It includes nothing of the wings
-// above it. Only the files wing calls it for files; the host's module loader
+// that differs between Windows and POSIX, and nothing else. Each system
+// has three files: paths_* (what a path is), system_* (references, making,
+// syncing, renaming, removing) and process_* (interrupts, standard
+// handles, libraries); the build takes one system's. It includes nothing of
+// the wings above it. Only the files wing calls it for files; the host's module loader
 // calls its library routines on a path the gate has checked.
 //
 // A file reference is what the module's _lread/_lwrite/_llseek take: a
