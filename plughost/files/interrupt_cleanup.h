@@ -38,7 +38,7 @@ struct FileFaults;
 class LeftBehind {
  public:
   void Add(const std::string& path, int failure);
-  // "a/.plughost-1-2 (permission denied); ..." for every file added since
+  // "a/.plughost-Xy3kQ9 (permission denied); ..." for every file added since
   // it was last asked, or "" when there was none; their number in *count.
   std::string Take(size_t* count);
 
