@@ -9,7 +9,7 @@
 #include "plughost/commands/commands.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/interrupt_cleanup.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 #ifdef __MINGW32__
 // Windows hands a program its command line unexpanded: "*.kcf" is expanded

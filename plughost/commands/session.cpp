@@ -12,7 +12,7 @@
 #include "plughost/files/file_checks.h"
 #include "plughost/files/file_plan.h"
 #include "plughost/files/interrupt_cleanup.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 #include "plughost/usecases/replacing.h"
 
 namespace plughost {

@@ -1,6 +1,6 @@
 #include "plughost/commands/terminal.h"
 
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 

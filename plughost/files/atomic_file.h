@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "plughost/files/file_checks.h"
+#include "plughost/files/interrupt_cleanup.h"
 
 namespace plughost {
 
@@ -36,12 +37,16 @@ struct ExistingFile {
 // regular file may be.
 using ReplaceCheck = std::function<std::string(const ExistingFile& file)>;
 
+struct FileFaults;
 struct PendingFile;
 class CommitTogether;
 
 class AtomicFile {
  public:
-  AtomicFile() = default;
+  // `faults`, a test's, hears this file's calls when it is put in place on
+  // its own; one of a batch hears its commit's. Null in every run of the
+  // program.
+  explicit AtomicFile(FileFaults* faults = nullptr) : faults_(faults) {}
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
   ~AtomicFile() { Abandon(); }
@@ -71,6 +76,9 @@ class AtomicFile {
   bool Commit(std::string* error);
   // Removes the new file; the target is as it was.
   void Abandon();
+  // A file of no batch that could not be removed is kept here (one of a
+  // batch, by the batch's commit) for the caller to name.
+  LeftBehind& leftBehind() { return leftBehind_; }
 
  private:
   bool CommitNow(std::string* error);
@@ -78,7 +86,10 @@ class AtomicFile {
   bool BeginStaged(const std::string& place, std::string* error);
   // "cannot write TARGET: REASON", the batch told when the disk failed.
   std::string Failed(const std::string& prefix, int failure);
+  FileFaults* Faults() const;
 
+  FileFaults* faults_;
+  LeftBehind leftBehind_;
   std::string target_;    // as the user named it
   std::string replaced_;  // the file it names, links followed
   std::string temp_;
@@ -109,7 +120,9 @@ class AtomicFile {
 // once, or nothing does, and no file in it needs a rename of its own.
 class CommitTogether {
  public:
-  CommitTogether();
+  // `faults`, a test's, hears every call of the batch's files; null in
+  // every run of the program.
+  explicit CommitTogether(FileFaults* faults = nullptr);
   ~CommitTogether();  // abandons what Finish was not called for
   CommitTogether(const CommitTogether&) = delete;
   CommitTogether& operator=(const CommitTogether&) = delete;
@@ -147,6 +160,17 @@ class CommitTogether {
   };
   void Add(Queued file) { queue_.push_back(std::move(file)); }
 
+  FileFaults* faults() const { return faults_; }
+  // The batch's new files that could not be removed, for it to name.
+  LeftBehind& leftBehind() { return leftBehind_; }
+  // What the batch has learnt of its folders: real names and volumes.
+  KnownFolders& folders() { return folders_; }
+  // An output the check of the command's files found missing
+  // (CheckCommandFiles): its new file may be begun without looking again.
+  void TrustMissing(const std::string& output) { missing_.insert(output); }
+  // True once for an output (spelled as the check was given it) trusted so.
+  bool TakeCheckedMissing(const std::string& output) { return missing_.erase(output) != 0; }
+
  private:
   bool SyncAll(std::vector<std::string>* errors);
   bool RenameAll(std::vector<std::string>* errors);
@@ -163,13 +187,18 @@ class CommitTogether {
   // a batch of 20,000 compares no pair.
   std::unordered_set<std::string> left_;
   std::string hostFailure_;
+  FileFaults* faults_;
+  LeftBehind leftBehind_;
+  mutable KnownFolders folders_;  // StagedPlace learns folders too
+  std::unordered_set<std::string> missing_;
 };
 
 // The whole of `bytes` as the new content of `target`, or nothing changed;
-// with `together`, put in place with that batch's outputs.
+// with `together`, put in place with that batch's outputs; `faults` as
+// AtomicFile's.
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
                          const ReplaceCheck& mayReplace, std::string* error,
-                         CommitTogether* together = nullptr);
+                         CommitTogether* together = nullptr, FileFaults* faults = nullptr);
 bool WriteFileAtomically(const std::string& target, const std::vector<uint8_t>& bytes,
                          std::string* error);
 

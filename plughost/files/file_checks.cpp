@@ -6,21 +6,15 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
-#include <unordered_map>
+#include <utility>
 
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of(sys::PathSeparators());
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+std::string FolderOf(const std::string& path) { return sys::FolderPart(path); }
 
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.find_last_of(sys::PathSeparators());
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+std::string NameOf(const std::string& path) { return sys::NamePart(path); }
 
 namespace {
 
@@ -129,45 +123,41 @@ bool IsHostFailure(int error) {
 
 int LastSystemError() { return sys::LastError(); }
 
-FileStatus StatusOf(const std::string& path) { return sys::StatusOf(path); }
+FileStatus StatusOf(const std::string& path, KnownFolders* folders) {
+  return sys::StatusOf(path, folders != nullptr ? folders->volumes() : nullptr);
+}
 
-namespace {
-
-std::string RealFolderOf(const std::string& folder);
-
-// A folder's name with its links followed; for a folder not made yet, its
-// nearest existing ancestor's followed by the rest as given, which is what
-// the folder is called once made (folders are made as folders, not links).
-std::string FollowFolder(const std::string& folder) {
+// A folder not made yet is named as it will be once made (folders are
+// made as folders, not links): its parent's real name and its own.
+std::string KnownFolders::Follow(const std::string& folder) {
   std::string real;
   if (sys::RealFolder(folder, &real)) return real;
   if (folder.empty()) return folder;
   const std::string bare = folder.substr(0, folder.size() - 1);  // without its separator
   // A root, or a drive ("C:") that is not there: nothing above to follow.
   if (NameOf(bare).empty() || NameOf(bare).find(':') != std::string::npos) return folder;
-  return RealFolderOf(FolderOf(bare)) + NameOf(bare) + folder.back();
+  return RealName(FolderOf(bare)) + NameOf(bare) + folder.back();
 }
 
-// The same, each folder asked once: a batch's files share a few.
-std::string RealFolderOf(const std::string& folder) {
-  static std::unordered_map<std::string, std::string> known;
-  const auto found = known.find(folder);
-  if (found != known.end()) return found->second;
-  return known.emplace(folder, FollowFolder(folder)).first->second;
+std::string KnownFolders::RealName(const std::string& folder) {
+  const auto found = real_.find(folder);
+  if (found != real_.end()) return found->second;
+  std::string real = Follow(folder);
+  return real_.emplace(folder, std::move(real)).first->second;
 }
-
-}  // namespace
 
 // Links in the folders too, so that two names of one file not made yet meet
 // ("dir/x.png" and "link/x.png" when link leads to dir).
-std::string FollowLinks(const std::string& path, bool* nameChanged) {
+std::string FollowLinks(const std::string& path, bool* nameChanged, KnownFolders* folders) {
   const std::string followed = sys::FollowLinks(path);
   if (nameChanged != nullptr) *nameChanged = followed != path;
-  return RealFolderOf(FolderOf(followed)) + NameOf(followed);
+  KnownFolders asked;
+  return (folders != nullptr ? *folders : asked).RealName(FolderOf(followed)) + NameOf(followed);
 }
 
-std::string FollowFolderLinks(const std::string& path) {
-  return RealFolderOf(FolderOf(path)) + NameOf(path);
+std::string FollowFolderLinks(const std::string& path, KnownFolders* folders) {
+  KnownFolders asked;
+  return (folders != nullptr ? *folders : asked).RealName(FolderOf(path)) + NameOf(path);
 }
 
 std::string Refusal(const std::string& name, const FileStatus& status) {

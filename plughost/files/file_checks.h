@@ -8,41 +8,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "plughost/system/file_status.h"
 
 namespace plughost {
 
-enum class FileType { kMissing, kRegular, kDirectory, kOther, kUnreachable };
+class KnownFolders;
 
-// A file as the system knows it, by device and index; equal for every name
-// (link, relative path, other case on Windows) of one file.
-struct FileIdentity {
-  uint64_t device = 0;
-  uint64_t index = 0;
-  bool operator==(const FileIdentity& other) const {
-    return device == other.device && index == other.index;
-  }
-};
-
-struct FileIdentityHash {
-  size_t operator()(const FileIdentity& id) const {
-    return std::hash<uint64_t>()(id.index * 1000003u ^ id.device);
-  }
-};
-
-struct FileStatus {
-  FileType type = FileType::kMissing;
-  FileIdentity id;
-  uint64_t size = 0;
-  uint32_t mode = 0;  // permission bits (POSIX)
-  uint32_t owner = 0, group = 0;
-  uint64_t modified = 0;  // when its bytes last changed, in the system's own units
-  uint32_t links = 1;     // names it has (hard links), where the system says
-  int error = 0;  // why it is missing or unreachable
-};
-
-// Follows symbolic links.
-FileStatus StatusOf(const std::string& path);
+// Follows symbolic links. `folders` (null: asked afresh) keeps what it
+// learns of folders.
+FileStatus StatusOf(const std::string& path, KnownFolders* folders = nullptr);
 
 // "NAME is a directory", "NAME is not a regular file", "NAME: no such file",
 // "NAME: permission denied"; empty for a regular file.
@@ -59,15 +36,36 @@ bool IsHostFailure(int error);
 // The same for an errno of the C library, on either platform.
 std::string ErrnoText(int error);
 
+// What the system says of folders, each asked once: a batch's files share
+// a few folders. Their real names, links followed, and (on Windows) their
+// volumes. Held by what checks or writes one command's files (the check of
+// its files, a batch's commit) and gone with it, so that a later command
+// asks again.
+class KnownFolders {
+ public:
+  // `folder` (ending in a separator, "" the current one) with its links
+  // followed; for one not made yet, its nearest existing ancestor's
+  // followed and the rest as given.
+  std::string RealName(const std::string& folder);
+  FolderVolumes* volumes() { return &volumes_; }
+
+ private:
+  std::string Follow(const std::string& folder);
+  std::unordered_map<std::string, std::string> real_;
+  FolderVolumes volumes_;
+};
+
 // The file a chain of symbolic links ends at, its folders' links followed
 // too; a link to a missing file names the file it would make. `nameChanged`,
 // when given, tells whether following changed the name itself: a link, or
-// on Windows an existing file's final spelling.
-std::string FollowLinks(const std::string& path, bool* nameChanged = nullptr);
+// on Windows an existing file's final spelling. `folders` (null: asked
+// afresh) keeps what it learns of folders.
+std::string FollowLinks(const std::string& path, bool* nameChanged = nullptr,
+                        KnownFolders* folders = nullptr);
 
 // The path with the links of its folders followed, not of its own name:
 // what FollowLinks gives for a name known to be no link.
-std::string FollowFolderLinks(const std::string& path);
+std::string FollowFolderLinks(const std::string& path, KnownFolders* folders = nullptr);
 
 std::string FolderOf(const std::string& path);  // with its trailing separator
 std::string NameOf(const std::string& path);

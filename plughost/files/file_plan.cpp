@@ -5,9 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "plughost/files/atomic_file.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/lock_file.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 
@@ -18,11 +19,6 @@ constexpr const char* kOutput = "the output";
 // output looked at; a listing stops past a few times that many names.
 constexpr size_t kListFrom = 8;
 constexpr size_t kListedPerOutput = 4, kListedBesides = 256;
-
-std::unordered_set<std::string>& CheckedMissing() {
-  static std::unordered_set<std::string> outputs;
-  return outputs;
-}
 
 using Indices = std::unordered_set<size_t>;
 
@@ -58,10 +54,11 @@ bool AddIdentity(ByIdentity* files, const FileStatus& s, const Role& role, std::
 // An output's name with links followed; false for a link to nothing, or a
 // name another output has. A name known missing is no link: only its
 // folders' links are followed.
-bool AddName(const CommandFiles& files, ByName* names, const std::string& path, const Role& role,
-             bool knownMissing, std::string* error) {
+bool AddName(const CommandFiles& files, ByName* names, KnownFolders* folders, const std::string& path,
+             const Role& role, bool knownMissing, std::string* error) {
   bool nameChanged = false;
-  const std::string followed = knownMissing ? FollowFolderLinks(path) : FollowLinks(path, &nameChanged);
+  const std::string followed = knownMissing ? FollowFolderLinks(path, folders)
+                                            : FollowLinks(path, &nameChanged, folders);
   if (nameChanged && sys::IsLink(path) && StatusOf(followed).type == FileType::kMissing) {
     *error = Named(role) + " is a symbolic link to a missing file; not writing through it";
     return false;
@@ -111,32 +108,35 @@ Indices MissingByListing(const CommandFiles& files) {
   return missing;
 }
 
-bool CheckNames(const CommandFiles& files, const Indices& missing, std::string* error) {
+bool CheckNames(const CommandFiles& files, const Indices& missing, KnownFolders* folders,
+                std::string* error) {
   ByName names;
   for (size_t i = 0; i < files.outputs.size(); ++i) {
     const Role role{&files.outputs[i], kOutput, i, true};
-    if (!AddName(files, &names, files.outputs[i], role, missing.count(i) != 0, error)) return false;
+    if (!AddName(files, &names, folders, files.outputs[i], role, missing.count(i) != 0, error))
+      return false;
   }
-  return files.trace.empty() ||
-         AddName(files, &names, files.trace, {&files.trace, "the trace", 0, true}, false, error);
+  const Role trace{&files.trace, "the trace", 0, true};
+  return files.trace.empty() || AddName(files, &names, folders, files.trace, trace, false, error);
 }
 
 // The written files, each looked at once. With none there yet, nothing
 // read can be one of them, and the inputs need not be looked at.
-bool CheckIdentities(const CommandFiles& files, const Indices& missing, std::string* error) {
+bool CheckIdentities(const CommandFiles& files, const Indices& missing, KnownFolders* folders,
+                     std::string* error) {
   std::vector<std::pair<size_t, FileStatus>> outputs;  // those there already
   for (size_t i = 0; i < files.outputs.size(); ++i) {
     if (missing.count(i) != 0) continue;
-    FileStatus s = StatusOf(files.outputs[i]);
+    FileStatus s = StatusOf(files.outputs[i], folders);
     if (s.type != FileType::kMissing) outputs.emplace_back(i, std::move(s));
   }
-  const FileStatus trace = files.trace.empty() ? FileStatus{} : StatusOf(files.trace);
+  const FileStatus trace = files.trace.empty() ? FileStatus{} : StatusOf(files.trace, folders);
   if (outputs.empty() && trace.type == FileType::kMissing) return true;
   ByIdentity ids;
   for (size_t i = 0; i < files.inputs.size(); ++i)
-    AddIdentity(&ids, StatusOf(files.inputs[i]), {&files.inputs[i], "the input", i, false}, error);
+    AddIdentity(&ids, StatusOf(files.inputs[i], folders), {&files.inputs[i], "the input", i, false}, error);
   if (!files.module.empty())
-    AddIdentity(&ids, StatusOf(files.module), {&files.module, "the module", 0, false}, error);
+    AddIdentity(&ids, StatusOf(files.module, folders), {&files.module, "the module", 0, false}, error);
   for (const auto& [i, s] : outputs) {
     if (!AddIdentity(&ids, s, {&files.outputs[i], kOutput, i, true}, error)) return false;
   }
@@ -146,35 +146,40 @@ bool CheckIdentities(const CommandFiles& files, const Indices& missing, std::str
 // A file of the command may not have a name the gate gives its own files:
 // written, it would be taken for one of them, and removed or kept as one.
 bool GateName(const std::string& path, const std::unordered_set<std::string>& locks,
-              std::string* error) {
+              KnownFolders* folders, std::string* error) {
   if (NameOf(path).rfind(sys::kTemporaryPrefix, 0) == 0) {
     *error = path + " has the name of a temporary file of plughost's (" + sys::kTemporaryPrefix +
              "...); give the file another name";
     return false;
   }
-  if (locks.empty() || locks.count(PathKey(FollowLinks(path))) == 0) return true;
+  if (locks.empty() || locks.count(PathKey(FollowLinks(path, nullptr, folders))) == 0) return true;
   *error = path + " is the name of the lock plughost takes while it rewrites a file; give the "
            "file another name";
   return false;
 }
 
-bool CheckGateNames(const CommandFiles& files, std::string* error) {
+bool CheckGateNames(const CommandFiles& files, KnownFolders* folders, std::string* error) {
   std::unordered_set<std::string> locks;
   for (const std::string& locked : files.locked) locks.insert(PathKey(LockNameOf(locked)));
   for (const std::vector<std::string>* list : {&files.inputs, &files.outputs}) {
     for (const std::string& path : *list)
-      if (!GateName(path, locks, error)) return false;
+      if (!GateName(path, locks, folders, error)) return false;
   }
-  return files.trace.empty() || GateName(files.trace, locks, error);
+  return files.trace.empty() || GateName(files.trace, locks, folders, error);
 }
 
 }  // namespace
 
-bool CheckCommandFiles(const CommandFiles& files, std::string* error) {
-  if (!CheckGateNames(files, error)) return false;
+bool CheckCommandFiles(const CommandFiles& files, std::string* error, CommitTogether* outputs) {
+  KnownFolders asked;
+  KnownFolders* folders = outputs != nullptr ? &outputs->folders() : &asked;
+  if (!CheckGateNames(files, folders, error)) return false;
   const Indices missing = MissingByListing(files);
-  if (!CheckNames(files, missing, error) || !CheckIdentities(files, missing, error)) return false;
-  for (size_t i : missing) CheckedMissing().insert(files.outputs[i]);
+  if (!CheckNames(files, missing, folders, error) || !CheckIdentities(files, missing, folders, error))
+    return false;
+  if (outputs != nullptr) {
+    for (size_t i : missing) outputs->TrustMissing(files.outputs[i]);
+  }
   return true;
 }
 
@@ -196,7 +201,5 @@ std::vector<Leftovers> FindLeftovers(const std::vector<std::string>& folders) {
   }
   return found;
 }
-
-bool TakeCheckedMissing(const std::string& output) { return CheckedMissing().erase(output) != 0; }
 
 }  // namespace plughost

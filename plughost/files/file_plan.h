@@ -12,6 +12,8 @@
 
 namespace plughost {
 
+class CommitTogether;
+
 struct CommandFiles {
   std::vector<std::string> inputs;
   std::vector<std::string> outputs;  // outputs[i] is written from inputs[i]
@@ -24,9 +26,11 @@ struct CommandFiles {
 // them has a name the gate gives its own files: a temporary file's
 // (".plughost-..."), or the lock of a file the command locks. The outputs of
 // a folder that receives many are found missing by one listing of it, not
-// each looked at; those found missing are remembered, and trusted until
-// they are written (TakeCheckedMissing).
-bool CheckCommandFiles(const CommandFiles& files, std::string* error);
+// each looked at; those found missing are handed to `outputs` (the
+// commit the outputs will be written with), which trusts them until they are
+// written. Without it, nothing is remembered.
+bool CheckCommandFiles(const CommandFiles& files, std::string* error,
+                       CommitTogether* outputs = nullptr);
 
 // Files and folders with the gate's own names (".plughost-...") in a folder
 // a command writes in: left by a run that was killed, or made by one still
@@ -38,9 +42,5 @@ struct Leftovers {
 };
 // Each folder of `folders` that holds any, listed once.
 std::vector<Leftovers> FindLeftovers(const std::vector<std::string>& folders);
-
-// True once for an output (spelled as the check was given it) that the
-// check found missing: its new file may be begun without looking again.
-bool TakeCheckedMissing(const std::string& output);
 
 }  // namespace plughost

@@ -1,6 +1,6 @@
 #include "plughost/files/file_refs.h"
 
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 

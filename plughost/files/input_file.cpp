@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "plughost/files/file_checks.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 

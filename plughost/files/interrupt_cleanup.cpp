@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "plughost/files/file_checks.h"
-#include "plughost/files/system.h"
+#include "plughost/files/file_faults.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 
@@ -19,6 +20,9 @@ struct PendingFile {
 
 namespace {
 
+// The one list of the process, and the one mutable state of the gate: a
+// signal handler can reach nothing but what is process-wide, and it must
+// find every new file of every object alive when the signal comes.
 PendingFile* volatile pendingHead = nullptr;
 
 void RemovePending() {
@@ -71,27 +75,31 @@ void ForgetPending(PendingFile* entry) {
   delete entry;
 }
 
-namespace {
-
-std::vector<std::string>& LeftBehind() {
-  static std::vector<std::string> files;
-  return files;
+void LeftBehind::Add(const std::string& path, int failure) {
+  files_.push_back(path + " (" + ReasonText(failure) + ")");
 }
 
-}  // namespace
+std::string LeftBehind::Take(size_t* count) {
+  std::string text;
+  for (const std::string& file : files_) text += (text.empty() ? "" : "; ") + file;
+  *count = files_.size();
+  files_.clear();
+  return text;
+}
 
-void RemoveOwnFile(const std::string& path, PendingFile* entry) {
+void RemoveOwnFile(const std::string& path, PendingFile* entry, LeftBehind* left,
+                   FileFaults* faults) {
   int failure = 0;
   bool removed = true;
   {
     sys::InterruptsHeld held;
-    if (!path.empty()) removed = sys::Remove(path, &failure);
+    if (!path.empty()) removed = gate::Remove(faults, path, &failure);
   }
   ForgetPending(entry);
-  if (!removed) LeftBehind().push_back(path + " (" + ReasonText(failure) + ")");
+  if (!removed && left != nullptr) left->Add(path, failure);
 }
 
-void RemoveOwnFolder(const std::string& path, PendingFile* entry) {
+void RemoveOwnFolder(const std::string& path, PendingFile* entry, LeftBehind* left) {
   int failure = 0;
   bool removed = true;
   {
@@ -99,15 +107,7 @@ void RemoveOwnFolder(const std::string& path, PendingFile* entry) {
     removed = sys::RemoveFolder(path, &failure);
   }
   ForgetPending(entry);
-  if (!removed) LeftBehind().push_back(path + " (" + ReasonText(failure) + ")");
-}
-
-std::string TakeLeftBehind(size_t* count) {
-  std::string text;
-  for (const std::string& file : LeftBehind()) text += (text.empty() ? "" : "; ") + file;
-  *count = LeftBehind().size();
-  LeftBehind().clear();
-  return text;
+  if (!removed && left != nullptr) left->Add(path, failure);
 }
 
 }  // namespace plughost

@@ -4,7 +4,9 @@
 // changed only while interrupts wait, so a handler never sees half an entry.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace plughost {
 
@@ -28,13 +30,28 @@ PendingFile* RememberPendingFolder(const std::string& path);
 // The file was renamed or removed: strike it off (null is ignored).
 void ForgetPending(PendingFile* entry);
 
+struct FileFaults;
+
+// New files of plughost's own that could not be removed, each with the
+// reason: kept by the object that made them (a batch's commit, a lone
+// AtomicFile) for its caller to name, never by the process.
+class LeftBehind {
+ public:
+  void Add(const std::string& path, int failure);
+  // "a/.plughost-Xy3kQ9 (permission denied); ..." for every file added since
+  // it was last asked, or "" when there was none; their number in *count.
+  std::string Take(size_t* count);
+
+ private:
+  std::vector<std::string> files_;
+};
+
 // Removes a new file of plughost's own and strikes it off; one that cannot
-// be removed is kept in a list of files left behind, with the reason.
-void RemoveOwnFile(const std::string& path, PendingFile* entry);
+// be removed goes into `left` (null: none keeps it), with the reason.
+// `faults`, a test's, hears the removal first.
+void RemoveOwnFile(const std::string& path, PendingFile* entry, LeftBehind* left,
+                   FileFaults* faults = nullptr);
 // The same for a folder of plughost's own, emptied first by its caller.
-void RemoveOwnFolder(const std::string& path, PendingFile* entry);
-// "a/.plughost-1-2 (permission denied); ..." for every new file that could
-// not be removed since it was last asked, or "" when there was none.
-std::string TakeLeftBehind(size_t* count);
+void RemoveOwnFolder(const std::string& path, PendingFile* entry, LeftBehind* left);
 
 }  // namespace plughost

@@ -3,19 +3,22 @@
 #include <chrono>
 #include <thread>
 
+#include "plughost/files/atomic_file.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/interrupt_cleanup.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 
 LockFile::~LockFile() {
-  if (!path_.empty()) RemoveOwnFile(path_, pending_);
+  if (!path_.empty())
+    RemoveOwnFile(path_, pending_, together_ != nullptr ? &together_->leftBehind() : nullptr);
 }
 
 std::string LockNameOf(const std::string& file) { return FollowLinks(file) + ".lock"; }
 
-bool LockFile::Acquire(const std::string& file, std::string* error) {
+bool LockFile::Acquire(const std::string& file, std::string* error, CommitTogether* together) {
+  together_ = together;
   const std::string lock = LockNameOf(file);
   RemovePendingOnInterrupt();
   constexpr int kStep = 50;

@@ -10,6 +10,7 @@
 namespace plughost {
 
 struct PendingFile;
+class CommitTogether;
 
 class LockFile {
  public:
@@ -19,13 +20,16 @@ class LockFile {
   ~LockFile();
 
   // Locks `file` (the name given; the lock goes beside the file it names,
-  // links followed). False with one sentence naming `file` and the lock.
-  bool Acquire(const std::string& file, std::string* error);
+  // links followed). False with one sentence naming `file` and the lock. A
+  // lock that cannot be removed is named to `together`'s batch, which must
+  // outlive it.
+  bool Acquire(const std::string& file, std::string* error, CommitTogether* together = nullptr);
   const std::string& path() const { return path_; }
 
  private:
   std::string path_;
   PendingFile* pending_ = nullptr;
+  CommitTogether* together_ = nullptr;
 };
 
 // The lock of `file`: NAME.lock beside the file it names, links followed.

@@ -3,22 +3,22 @@
 #include "plughost/files/atomic_file.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/files/interrupt_cleanup.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 
 ScratchFile::~ScratchFile() {
   sys::Close(ref_);
-  RemoveOwnFile(path_, pending_);
+  RemoveOwnFile(path_, pending_, together_ != nullptr ? &together_->leftBehind() : nullptr);
 }
 
-bool ScratchFile::Begin(const std::string& beside, std::string* error,
-                        const CommitTogether* together) {
+bool ScratchFile::Begin(const std::string& beside, std::string* error, CommitTogether* together) {
   if (ref_ >= 0) {
     *error = "a temporary file beside " + beside + " is made once";
     return false;
   }
   beside_ = beside;
+  together_ = together;
   RemovePendingOnInterrupt();
   int failure = 0;
   {
@@ -26,7 +26,7 @@ bool ScratchFile::Begin(const std::string& beside, std::string* error,
     sys::InterruptsHeld held;
     // Beside a new output of a folder being staged: in the staging folder.
     const std::string place = together != nullptr ? together->StagedPlace(beside) : "";
-    ref_ = sys::CreateUnique(FolderOf(place.empty() ? FollowLinks(beside) : place), &path_, &failure);
+    ref_ = sys::CreateUnique(FolderOf(place.empty() ? FollowLinks(beside, nullptr, together != nullptr ? &together->folders() : nullptr) : place), &path_, &failure);
     if (ref_ >= 0) pending_ = RememberPending(path_);
   }
   if (ref_ >= 0) return true;

@@ -24,9 +24,9 @@ class ScratchFile {
 
   // Makes the file beside `beside` (in the folder of the file it names,
   // links followed, or in the folder `together` stages for it); false with
-  // one sentence naming `beside` and the reason.
-  bool Begin(const std::string& beside, std::string* error,
-             const CommitTogether* together = nullptr);
+  // one sentence naming `beside` and the reason. A file that cannot be
+  // removed is named to `together`'s batch, which must outlive it.
+  bool Begin(const std::string& beside, std::string* error, CommitTogether* together = nullptr);
   // Appends `bytes`; false with one sentence.
   bool Write(const std::vector<uint8_t>& bytes, std::string* error);
   // Makes `bytes` all the file holds, read from the start: one file serves
@@ -46,6 +46,7 @@ class ScratchFile {
   int32_t ref_ = -1;
   uint64_t size_ = 0;  // what was written
   PendingFile* pending_ = nullptr;
+  CommitTogether* together_ = nullptr;
 };
 
 }  // namespace plughost

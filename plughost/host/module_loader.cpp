@@ -4,9 +4,9 @@
 
 #include "plughost/files/file_checks.h"
 #include "plughost/files/input_file.h"
-#include "plughost/files/system.h"
 #include "plughost/host/elf_sections.h"
 #include "plughost/host/module_file.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 

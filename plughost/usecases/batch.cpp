@@ -8,7 +8,7 @@
 #include "plughost/files/file_checks.h"
 #include "plughost/files/file_plan.h"
 #include "plughost/files/interrupt_cleanup.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost {
 
@@ -71,7 +71,9 @@ class Batch::Together : public Caller {
 };
 
 Batch::Batch(Caller& caller)
-    : caller_(caller), together_(std::make_unique<Together>(caller, outputs_)) {}
+    : caller_(caller),
+      outputs_(caller.fileFaults()),
+      together_(std::make_unique<Together>(caller, outputs_)) {}
 
 Batch::~Batch() = default;
 
@@ -79,7 +81,7 @@ int Batch::Plan(const BatchFiles& files, std::string* wrong) {
   files_ = files;
   RemovePendingOnInterrupt();
   if (!CheckCommandFiles({files.inputs, files.outputs, files.trace, files.module, files.locked},
-                         wrong))
+                         wrong, &outputs_))
     return kExitUsage;
   SayLeftovers(files);
   int failure = 0;
@@ -216,7 +218,7 @@ bool Batch::Conclude(bool stopped, BatchTally* tally) {
     outputs_.Abandon(why, &errors);
   for (const std::string& e : errors) caller_.Refused(e);
   tally->placed = together_->Placed();
-  tally->leftBehindNames = TakeLeftBehind(&tally->leftBehind);
+  tally->leftBehindNames = outputs_.leftBehind().Take(&tally->leftBehind);
   // An interrupt during the renames waited for them: every output is in
   // place, and the caller says so.
   tally->interruptedWhilePlacing = finished && InterruptRequested();

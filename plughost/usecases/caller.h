@@ -16,6 +16,7 @@
 namespace plughost {
 
 class CommitTogether;
+struct FileFaults;
 
 // How an operation ended, the same numbers a script reads from plughost:
 //   0 success, every output in place; 1 the module answered a non-zero
@@ -79,6 +80,9 @@ class Caller {
   // caller opens what it writes and loads its module. kExitSuccess, or the
   // status after saying why.
   virtual int Begin() { return kExitSuccess; }
+  // A test's faults for the files a job writes, handed to its commit; null
+  // in every run of the program.
+  virtual FileFaults* fileFaults() { return nullptr; }
   // A host for one run of the module on `file` ("open", "save", "probe").
   virtual std::unique_ptr<Host> NewHost(const std::string& operation, const std::string& file) = 0;
   // Around each run of the module, `label` naming it for a progress bar.

@@ -4,8 +4,8 @@
 #include <unordered_map>
 
 #include "plughost/files/file_checks.h"
-#include "plughost/files/system.h"
 #include "plughost/images/formats.h"
+#include "plughost/system/system.h"
 #include "plughost/usecases/save_palette.h"
 
 namespace plughost {

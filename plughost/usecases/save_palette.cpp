@@ -291,7 +291,7 @@ int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<I
   // One save into a palette at a time, from its reading to its replacing.
   auto lock = std::make_shared<LockFile>();
   std::string error;
-  if (!lock->Acquire(into, &error)) return caller.Refused(error), kExitHost;
+  if (!lock->Acquire(into, &error, caller.outputs())) return caller.Refused(error), kExitHost;
   const FileStatus read = StatusOf(FollowLinks(into));
   error = ReadInto(into, &bytes, &form);
   for (size_t i = 0; i < parts.size() && error.empty(); ++i)

@@ -16,7 +16,7 @@
 #include "module/entry_point.h"
 #endif
 
-#include "plughost/files/system_headers.h"
+#include "plughost/system/system_headers.h"
 
 namespace conformance {
 

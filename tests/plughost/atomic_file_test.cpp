@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "plughost/files/atomic_file.h"
-#include "plughost/files/system.h"
+#include "plughost/files/file_faults.h"
+#include "plughost/files/file_plan.h"
 #include "plughost/files/input_file.h"
 #include "plughost/files/interrupt_cleanup.h"
 #include "tests/plughost/test_files.h"
@@ -190,7 +191,7 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
   if (!c.newFolder) {
     for (const std::string& name : names) WriteAll(dir / name, kOld);
   }
-  plughost::sys::FilesPlan plan;
+  plughost::FileFaults plan;
   plan.failSyncAt = c.failSyncAt;
   plan.failRenameAt = c.failRenameAt;
   plan.failWriteAt = c.failWriteAt;
@@ -203,24 +204,21 @@ TEST_P(Durability, SyncsComeBeforeRenamesAndAFailureRenamesNothing) {
     };
   std::vector<std::string> errors;
   {
+    // The faults are handed to the batch's commit, or to the lone file.
     std::unique_ptr<plughost::CommitTogether> batch;
-    if (c.together) batch = std::make_unique<plughost::CommitTogether>();
+    if (c.together) batch = std::make_unique<plughost::CommitTogether>(&plan);
     int failure = 0;
     if (c.newFolder) {
       ASSERT_TRUE(batch->StageFolder(dir / "new", &failure)) << failure;
     }
-    // A batch's plan starts where its files are put in place (Windows
-    // flushes each file as it is queued; that is no part of it).
-    if (!batch || c.failWriteAt >= 0) plughost::sys::SetFilesPlan(&plan);
     for (const std::string& name : names) {
       std::string error;
-      if (!plughost::WriteFileAtomically(dir / (folder + name), kNew, nullptr, &error, batch.get()))
+      if (!plughost::WriteFileAtomically(dir / (folder + name), kNew, nullptr, &error, batch.get(),
+                                         batch ? nullptr : &plan))
         errors.push_back(error);
     }
-    plughost::sys::SetFilesPlan(&plan);
     if (batch) batch->Finish(&errors);
   }
-  plughost::sys::SetFilesPlan(nullptr);
   size_t lastSync = 0, firstRename = plan.calls.size(), lastRename = 0;
   for (size_t i = 0; i < plan.calls.size(); ++i) {
     if (plan.calls[i].rfind("rename ", 0) == 0) {
@@ -281,21 +279,17 @@ INSTANTIATE_TEST_SUITE_P(
 // is not forgotten: it is named, with the reason, once asked.
 TEST(AtomicFile, ANewFileThatCannotBeRemovedIsNamed) {
   TempDir dir;
-  plughost::sys::FilesPlan plan;
+  plughost::FileFaults plan;
   plan.failRemoveAt = 0;
-  std::string temp;
-  {
-    AtomicFile file;
-    std::string error;
-    ASSERT_TRUE(file.Begin(dir / "out.kcf", &error)) << error;
-    temp = file.tempPath();
-    plughost::sys::SetFilesPlan(&plan);
-  }  // abandoned
-  plughost::sys::SetFilesPlan(nullptr);
+  AtomicFile file(&plan);
+  std::string error;
+  ASSERT_TRUE(file.Begin(dir / "out.kcf", &error)) << error;
+  const std::string temp = file.tempPath();
+  file.Abandon();
   size_t count = 0;
-  EXPECT_EQ(plughost::TakeLeftBehind(&count), temp + " (permission denied)");
+  EXPECT_EQ(file.leftBehind().Take(&count), temp + " (permission denied)");
   EXPECT_EQ(count, 1u);
-  EXPECT_EQ(plughost::TakeLeftBehind(&count), "") << "said once";
+  EXPECT_EQ(file.leftBehind().Take(&count), "") << "said once";
   std::filesystem::remove(temp);
 }
 
@@ -314,3 +308,48 @@ TEST(InputFile, HeadOfAFileThatGrewIsWhatItHeldWhenOpened) {
 }
 
 }  // namespace
+
+// What a batch learnt of its files lives and dies with its commit: a batch
+// that stopped early leaves nothing that changes what a later write does.
+TEST(CommitTogether, AnOutputFoundMissingIsLookedAtAgainByALaterWrite) {
+  TempDir dir;
+  plughost::CommandFiles files;
+  // Enough outputs in one folder that the check lists it rather than
+  // looking at each.
+  for (int i = 0; i < 10; ++i) {
+    files.inputs.push_back(dir / ("in" + std::to_string(i) + ".png"));
+    files.outputs.push_back(dir / ("out" + std::to_string(i) + ".kcf"));
+  }
+  std::string error;
+  {
+    plughost::CommitTogether stopped;
+    ASSERT_TRUE(plughost::CheckCommandFiles(files, &error, &stopped)) << error;
+  }  // the batch stopped before writing any
+  WriteAll(files.outputs[0], kOld);  // another program's, made since
+  AtomicFile later;
+  const plughost::ReplaceCheck refuse = [](const plughost::ExistingFile& f) {
+    return f.name + " is kept";
+  };
+  EXPECT_FALSE(later.Begin(files.outputs[0], refuse, &error)) << "judged, not trusted missing";
+  EXPECT_EQ(error, files.outputs[0] + " is kept");
+  EXPECT_EQ(ReadAll(files.outputs[0]), kOld);
+}
+
+TEST(CommitTogether, AFileLeftBehindIsNamedByTheCommitThatMadeItAlone) {
+  TempDir dir;
+  plughost::FileFaults faults;
+  faults.failRemoveAt = 0;
+  plughost::CommitTogether first(&faults), next;
+  std::string temp, error;
+  {
+    AtomicFile file;
+    ASSERT_TRUE(file.Begin(dir / "out.kcf", nullptr, &error, &first)) << error;
+    temp = file.tempPath();
+  }  // abandoned, and its removal fails
+  size_t count = 0;
+  EXPECT_EQ(next.leftBehind().Take(&count), "") << "another batch's";
+  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(first.leftBehind().Take(&count), temp + " (permission denied)");
+  EXPECT_EQ(count, 1u);
+  std::filesystem::remove(temp);
+}

@@ -17,7 +17,7 @@
 #include "tests/plughost/sample_palettes.h"
 #include "tests/plughost/test_files.h"
 
-#include "plughost/files/system_headers.h"
+#include "plughost/system/system_headers.h"
 
 #if !defined(_WIN32)
 #include <pty.h>

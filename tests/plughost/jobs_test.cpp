@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plughost/files/system.h"
+#include "plughost/files/file_faults.h"
 #include "plughost/images/image_files.h"
 #include "plughost/usecases/jobs.h"
 #include "tests/plughost/sample_palettes.h"
@@ -32,9 +32,11 @@ class JobCaller : public plughost::KeepingCaller {
     module_ = plughost::LoadedModule::Load(plughost_test::HostPath(ZENTROW_MODULE_PATH), &error);
   }
   const plughost::LoadedModule& module() const override { return module_; }
+  plughost::FileFaults* fileFaults() override { return faults; }
   std::unique_ptr<plughost::Host> NewHost(const std::string&, const std::string&) override {
     return std::make_unique<plughost::Host>(module_.entry());
   }
+  plughost::FileFaults* faults = nullptr;  // a test's, handed to the job's commit
 
  private:
   plughost::LoadedModule module_;
@@ -51,7 +53,7 @@ struct JobCase {
   int status;
   std::vector<Expected> files;  // what became of each file the job ran, in order
   std::vector<bool> placed;     // of each output planned, in order
-  plughost::sys::FilesPlan faults{};
+  plughost::FileFaults faults{};
 };
 void PrintTo(const JobCase& c, std::ostream* os) { *os << c.name; }
 
@@ -71,8 +73,8 @@ plughost::SaveRequest SaveInto(const TempDir& dir, std::vector<std::string> imag
   return request;
 }
 
-plughost::sys::FilesPlan RenameFailsAt(int n) {
-  plughost::sys::FilesPlan plan;
+plughost::FileFaults RenameFailsAt(int n) {
+  plughost::FileFaults plan;
   plan.failRenameAt = n;
   return plan;
 }
@@ -128,10 +130,9 @@ TEST_P(Jobs, ReportWhatBecameOfEachFileAndOutput) {
   WriteAll(dir / "pic.png", plughost::EncodeImage(plughost::Image::Blank(16, 16, 3), plughost::ImageFormat::kPng));
   JobCaller caller;
   ASSERT_TRUE(bool(caller.module()));
-  plughost::sys::FilesPlan faults = c.faults;
-  plughost::sys::SetFilesPlan(&faults);
+  plughost::FileFaults faults = c.faults;
+  caller.faults = &faults;
   const Report report = c.job(caller, dir);
-  plughost::sys::SetFilesPlan(nullptr);
   EXPECT_EQ(report.status, c.status) << caller.refusal();
   ASSERT_TRUE(report.ran);
   ASSERT_EQ(report.tally.ran.size(), c.files.size());

@@ -1,8 +1,10 @@
 // The host's own layer over the operating system: every call plughost makes
-// that differs between Windows and POSIX, and nothing else. system_posix.cpp
-// and system_win32.cpp implement it; the build takes one. Only the files
-// wing calls it for files; the host's module loader calls its library
-// routines on a path the gate has checked.
+// that differs between Windows and POSIX, and nothing else. Each system
+// has three files: paths_* (what a path is), system_* (references, making,
+// syncing, renaming, removing) and process_* (interrupts, standard
+// handles, libraries); the build takes one system's. It includes nothing of
+// the wings above it. Only the files wing calls it for files; the host's module loader
+// calls its library routines on a path the gate has checked.
 //
 // A file reference is what the module's _lread/_lwrite/_llseek take: a
 // descriptor natively, an HFILE in the Windows build. -1 is none.
@@ -10,18 +12,18 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "plughost/files/file_checks.h"
+#include "plughost/system/file_status.h"
 
 namespace plughost::sys {
 
 // --- What a path is -------------------------------------------------------
 
-// The file a path names, links followed.
-FileStatus StatusOf(const std::string& path);
+// The file a path names, links followed; `volumes` (null: asked afresh)
+// keeps what it learns of folders' volumes.
+FileStatus StatusOf(const std::string& path, FolderVolumes* volumes = nullptr);
 // True when `path` itself is a symbolic link (followed or not).
 bool IsLink(const std::string& path);
 // The file a chain of symbolic links ends at (the path itself when it is no
@@ -38,6 +40,10 @@ bool MayWrite(const std::string& path, const FileStatus& status);
 std::string InCurrentFolder(const std::string& name);
 // The separators of a path on this system.
 const char* PathSeparators();
+// The folder of a path with its trailing separator ("" for a bare name),
+// and the name after it.
+std::string FolderPart(const std::string& path);
+std::string NamePart(const std::string& path);
 // The names in `folder` ("" the current one) when there are at most `most`,
 // none when it is not there; false when there are more or it cannot be
 // read, and always on Windows,
@@ -56,6 +62,9 @@ std::string SystemWords(int error);
 // Our table's code for what `error` means, so that both builds say the
 // same: one of the errno values ENOENT, EACCES, ENOSPC ... or 0.
 int AsErrno(int error);
+// The system's own code for the errno value ENOSPC, EIO or EACCES: what a
+// call failing that way would have given, for a test's faults to stand in.
+int FromErrno(int error);
 
 // --- References on regular files -----------------------------------------
 
@@ -116,30 +125,6 @@ bool MakeFolders(const std::string& path, int* error);
 // References for the module's tests and benchmarks: a file opened for
 // reading, or created (truncated) for reading and writing.
 int32_t OpenReference(const std::string& path, bool create);
-
-// --- A test's plan for the gate's own calls --------------------------------
-
-// As the host has a fault plan for the module, a test has one for the files
-// gate: every sync (of a file, a file system or a folder, and the one a lone
-// file gets as it closes) and every rename is logged in order, and the Nth
-// of either (from 0) can be made to fail, as a full or failing disk would.
-struct FilesPlan {
-  int failSyncAt = -1;
-  int failRenameAt = -1;
-  int failRemoveAt = -1;
-  int failWriteAt = -1;  // as a full disk would
-  std::function<void()> atFirstSync;  // another program's doing, while the first sync runs
-  std::vector<std::string> calls;  // "sync PATH", "rename FROM TO", "remove PATH", "write REF"
-  int syncs = 0, renames = 0, removes = 0, writes = 0;
-};
-// Null: no plan, as in every run of the program.
-void SetFilesPlan(FilesPlan* plan);
-// Logs a sync or rename; true (with the platform's `code` in *error) when
-// the plan makes this one fail.
-bool SyncPlannedToFail(const std::string& what, int code, int* error);
-bool RenamePlannedToFail(const std::string& from, const std::string& to, int code, int* error);
-bool RemovePlannedToFail(const std::string& path, int code, int* error);
-bool WritePlannedToFail(int32_t ref, int code, int* error);
 
 // --- Interrupts -----------------------------------------------------------
 

@@ -9,13 +9,15 @@
 #include <cstring>
 #include <string>
 
-#include "plughost/files/file_checks.h"
-#include "plughost/files/system.h"
+#include "plughost/system/system.h"
 
 namespace plughost::sys {
 
 namespace {
 
+// The interrupt list's handler and the console event's flag: the event is
+// the process's and arrives on a thread of its own, so these stay beside
+// the list (interrupt_cleanup.cpp) and nothing else does.
 void (*interruptAction)() = nullptr;
 volatile LONG interrupted = 0;
 
@@ -69,6 +71,9 @@ bool StdoutIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
 bool StdoutReaderGone() { return false; }
 
 namespace {
+// What the process's own standard output was when it started, set once by
+// KeepStandardDescriptors before anything else runs: once the null device
+// stands in for it, no call can tell any more.
 bool stdoutClosed = false;
 }  // namespace
 
@@ -158,7 +163,7 @@ void UnloadLibrary(void* library) {
 std::string ProgramFolder() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return FolderOf(path);
+  return FolderPart(path);
 }
 
 const char* ModuleFileName() { return "Zentrow.8bi"; }
