@@ -114,6 +114,9 @@ GimpProcedure* CreateProcedure(GimpPlugIn* plugIn, const gchar* name) {
   return procedure;
 }
 
+// The plug-in speaks in the words of the use cases, which it does not translate.
+gboolean NoTranslation(GimpPlugIn*, const gchar*, gchar**, gchar**) { return FALSE; }
+
 }  // namespace
 
 // The plug-in's GObject class: GIMP makes one instance and asks it for its
@@ -130,6 +133,7 @@ static void zentrow_kcf_class_init(ZentrowKcfClass* klass) {
   GimpPlugInClass* plugIn = GIMP_PLUG_IN_CLASS(klass);
   plugIn->query_procedures = QueryProcedures;
   plugIn->create_procedure = CreateProcedure;
+  plugIn->set_i18n = NoTranslation;
 }
 
 static void zentrow_kcf_init(ZentrowKcf*) {}
