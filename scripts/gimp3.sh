@@ -15,7 +15,7 @@
 # palette of 10 groups through GIMP and exports it back byte for byte, and
 # purges them. Needs root.
 #   scripts/gimp3.sh [--root] [--help]
-#     --root  only make the root (when missing) and print its folder
+#     --root  only make the build's root (when missing) and say its folder
 # Exit status: 0 when every step passed; 1 when one failed; 2 for an
 # argument it does not take.
 set -uo pipefail
@@ -31,16 +31,12 @@ for arg in "$@"; do
   esac
 done
 
-suite=trixie
-mirror=http://deb.debian.org/debian
+source scripts/debian13-root.sh
 # GIMP 3 and its headers; the project's build (libspng, CLI11, nlohmann-json,
 # GoogleTest's sources); cpack's dependency scan (dpkg-dev, file); lintian.
 packages=(gimp libgimp-3.0-dev g++ pkg-config cmake ninja-build
           libspng-dev libcli11-dev nlohmann-json3-dev googletest
           dpkg-dev file lintian)
-roots=${ZENTROW_ROOTS:-/var/cache/zentrow}
-key=$(printf '%s\n' mmdebstrap-apt "$suite" "$mirror" "${packages[@]}" | sha256sum | cut -c1-12)
-root=$roots/$suite-gimp3-$key
 shared=$(cd .. && pwd)/shared
 
 step() { echo; echo "== $*"; }
@@ -48,68 +44,15 @@ fail() { echo "gimp3.sh: $*" >&2; exit 1; }
 
 [ "$(id -u)" -eq 0 ] || fail "it needs root, to make the Debian 13 root and to chroot into it"
 
-# The root is laid beside its final name and renamed when complete, under a
-# lock, so that a run cut short or two runs at once never leave half a root
-# under the name the next run trusts.
-make_root() {
-  [ -f "$root/.zentrow-complete" ] && return 0
-  mkdir -p "$roots"
-  exec 9>"$roots/$suite-gimp3.lock"
-  flock 9
-  [ -f "$root/.zentrow-complete" ] && return 0
-  if ! command -v mmdebstrap >/dev/null; then
-    # Waiting for another install that holds dpkg's lock, rather than failing.
-    apt-get update -qq -o DPkg::Lock::Timeout=900 &&
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=900 mmdebstrap >/dev/null || fail "installing mmdebstrap failed"
-  fi
-  step "making the Debian 13 root $root (once for this package list; about 1 GB from $mirror)"
-  rm -rf "$root.new"
-  local started=$SECONDS
-  mmdebstrap --mode=root --variant=apt --aptopt='APT::Install-Recommends "false"' \
-    --include="$(IFS=,; echo "${packages[*]}")" "$suite" "$root.new" "$mirror" ||
-    { rm -rf "$root.new"; fail "mmdebstrap could not make the Debian 13 root from $mirror"; }
-  date -u +%FT%TZ >"$root.new/.zentrow-complete"
-  mv "$root.new" "$root"
-  echo "the root took $((SECONDS - started)) s"
-  # Roots of older package lists are of no more use.
-  for old in "$roots/$suite-gimp3-"*; do
-    [ "$old" = "$root" ] || rm -rf "$old"
-  done
-  flock -u 9
-}
-
-make_root || exit 1
-if [ $only_root -eq 1 ]; then
-  echo "$root"
-  exit 0
-fi
+step "the Debian 13 root with GIMP 3 and the build's packages"
+started=$SECONDS
+root=$(debian13_root trixie-gimp3-build "${packages[@]}") || fail "the Debian 13 root could not be made"
+echo "$root ($((SECONDS - started)) s)"
+[ $only_root -eq 1 ] && exit 0
 
 # The tests read the real palettes: without them nothing is shown.
 [ -d "$shared/kcf-corpus" ] ||
   fail "the real palettes are missing: $shared/kcf-corpus is not a folder (the tests read the KiSS palettes there)"
-
-# Runs the shell command $2 in the root $1, in a mount namespace of its own
-# (so its mounts end with it, however it ends): the system's devices, a
-# fresh /proc and /tmp, this checkout at its own path and ../shared
-# read-only beside it, so that paths are the same inside and out.
-mounted_chroot() {  # ROOT CHECKOUT SHARED COMMAND
-  set -e
-  local r=$1 c=$2 s=$3
-  mkdir -p "$r$c" "$r$s"
-  mount --rbind /dev "$r/dev"
-  mount -t proc proc "$r/proc"
-  mount -t tmpfs tmpfs "$r/tmp"
-  mount --bind "$c" "$r$c"
-  mount --bind "$s" "$r$s"
-  mount -o remount,bind,ro "$r$s"
-  exec chroot "$r" env -i HOME=/tmp PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
-    bash -c 'cd "$1" && eval "$2"' in-root "$c" "$4"
-}
-in_root() {  # ROOT COMMAND
-  unshare --mount --propagation private -- \
-    bash -c "$(declare -f mounted_chroot); mounted_chroot \"\$@\"" in-root "$1" "$checkout" "$shared" "$2"
-}
 
 status=0
 run() { "$@" || { echo "FAILED: ${*: -1}"; status=1; }; }
@@ -129,10 +72,8 @@ rm -f build/gimp3/packages/*.deb
 run in_root "$root" "cd build/gimp3 && cpack -G DEB >/dev/null && ls packages/*.deb &&
   for d in packages/*.deb; do lintian --fail-on error,warning \$d || exit 1; done"
 
-# A Debian 13 with GIMP 3 and nothing of the build, made once as the other
-# root; each check works in a copy of it, so it stays as Debian made it.
 step "the packages in a fresh Debian 13 with GIMP 3"
-run bash tests/gimp3/install_test.sh "$suite" "$mirror" "$roots" build/gimp3/packages
+run bash tests/gimp3/install_test.sh build/gimp3/packages
 
 echo
 [ $status -eq 0 ] && echo "GIMP 3: every step passed" || echo "GIMP 3: some steps FAILED"
