@@ -90,6 +90,13 @@ else()
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZENTROW_PACKAGING}/changelog.gz
             DESTINATION share/doc/gimp-plugin-zentrow COMPONENT gimp)
   endif()
+  # GIMP 3's plug-in, in GIMP 3's folder (lib/x86_64-linux-gnu/gimp/3.0/
+  # plug-ins/file-kcf/ on Debian 13), finding the module the same way.
+  if(TARGET file_kcf3)
+    install(TARGETS file_kcf3 RUNTIME DESTINATION ${ZENTROW_GIMP3_PLUGIN_DIR} COMPONENT gimp3)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${ZENTROW_PACKAGING}/changelog.gz
+            DESTINATION share/doc/gimp3-plugin-zentrow COMPONENT gimp3)
+  endif()
 
   set(CPACK_GENERATOR TGZ DEB)
   # Installed files carry no debugging sections: build trees keep those.
@@ -128,6 +135,16 @@ ${ZENTROW_ABOUT}This package holds file-kcf, a GIMP 2.10 plug-in that hosts the 
 module: GIMP opens .kcf palettes, a palette of several groups with a layer
 per group, and exports RGB images as palettes, each layer back into its
 group of the palette it came from.")
+  endif()
+  if(TARGET file_kcf3)
+    list(APPEND CPACK_COMPONENTS_ALL gimp3)
+    set(CPACK_DEBIAN_GIMP3_PACKAGE_NAME gimp3-plugin-zentrow)
+    set(CPACK_DEBIAN_GIMP3_PACKAGE_DEPENDS "zentrow (= ${PROJECT_VERSION}), gimp (>= 3.0)")
+    set(CPACK_DEBIAN_GIMP3_DESCRIPTION "GIMP 3 plug-in for KiSS palettes (.kcf) through Zentrow
+${ZENTROW_ABOUT}This package holds file-kcf, a GIMP 3 plug-in that hosts the Zentrow
+module: GIMP opens .kcf palettes, a palette of several groups with a layer
+per group, and exports images as palettes, each layer back into its group
+of the palette it came from.")
   endif()
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   # No maintainer scripts: see packaging/deb_without_ldconfig.cmake.

@@ -4,7 +4,10 @@
 # suites (the Windows ones under wine, the WebAssembly one under Node.js)
 # and checks that the four builds read the real palettes of
 # ../shared/kcf-corpus alike; tests the page in headless Chromium; installs
-# the native tree and runs what it installed, runs the Windows zips unpacked, builds each DLL twice to show it
+# the native tree and runs what it installed; builds, tests through
+# gimp-console-3.0 and packages the GIMP 3 plug-in in a Debian 13 root
+# (scripts/gimp3.sh, which makes that root once and keeps it); runs the
+# Windows zips unpacked, builds each DLL twice to show it
 # is the same bytes each time; then the native suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for
 # a minute (scripts/fuzz.sh runs them longer). A rerun keeps the build trees
@@ -105,6 +108,9 @@ done
 
 step "installed tree and Linux packages (.tar.gz, .deb)"
 run bash tests/packaging/install_test.sh build/native
+
+step "GIMP 3: its plug-in built, tested through gimp-console-3.0 and packaged in a Debian 13 root"
+run bash scripts/gimp3.sh
 
 step "Windows zips, unpacked and run under wine"
 run bash tests/packaging/zip_test.sh build/win32
