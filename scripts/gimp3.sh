@@ -34,10 +34,10 @@ for arg in "$@"; do
 done
 
 source scripts/debian13-root.sh
-# GIMP 3 and its headers; the project's build (libspng, CLI11, nlohmann-json,
+# GIMP 3 and its headers; the project's build (libspng, CLI11, nlohmann-json, liblhasa,
 # GoogleTest's sources); cpack's dependency scan (dpkg-dev, file); lintian.
 packages=(gimp libgimp-3.0-dev g++ pkg-config cmake ninja-build
-          libspng-dev libcli11-dev nlohmann-json3-dev googletest
+          libspng-dev libcli11-dev nlohmann-json3-dev liblhasa-dev googletest
           dpkg-dev file lintian)
 shared=$(cd .. && pwd)/shared
 
