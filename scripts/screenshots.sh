@@ -32,8 +32,13 @@ shoot() {
     sleep 0.1
   done
   [ -n "$box" ] || { echo "no box appeared for: $*"; kill $pid; return 1; }
-  sleep 0.5
-  import -window root -trim +repage "$out"
+  # On a loaded machine the box is drawn some time after it appears: shoot
+  # until the picture holds more than the empty screen.
+  for _ in $(seq 20); do
+    sleep 0.5
+    import -window root -trim +repage "$out" 2>/dev/null
+    [ "$(identify -format '%w' "$out" 2>/dev/null || echo 0)" -gt 10 ] && break
+  done
   xdotool key --window "$box" Return 2>/dev/null || true
   wait $pid || true
   echo "wrote $out ($(identify -format '%wx%h' "$out"))"
