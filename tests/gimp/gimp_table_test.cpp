@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "plughost/images/image_files.h"
+#include "plughost/words/image_words.h"
 #include "plughost/images/png_files.h"
 #include "tests/gimp/gimp_batch.h"
 #include "tests/plughost/test_files.h"
@@ -309,8 +310,8 @@ std::vector<fs::path> Exports(const fs::path& stem) {
 
 plughost::Image Pixels(const fs::path& png) {
   plughost::Image image;
-  std::string error;
-  EXPECT_TRUE(plughost::ReadImage(png.string(), &image, &error)) << error;
+  plughost::ImageFault error;
+  EXPECT_TRUE(plughost::ReadImage(png.string(), &image, &error)) << plughost::ImageWords(error);
   return image;
 }
 
