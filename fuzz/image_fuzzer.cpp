@@ -26,7 +26,8 @@ void RequireRoundTrip(const plughost::Image& top) {
   FUZZ_REQUIRE(!png.empty(), "the rows read could not be written as PNG");
   plughost::Image back;
   plughost::ImageFault error;
-  FUZZ_REQUIRE(plughost::DecodeImage(png, "again", &back, &error), "%s", plughost::ImageWords(error).c_str());
+  FUZZ_REQUIRE(plughost::DecodeImage(png, "again", &back, &error), "%s",
+               plughost::ImageWords(error).c_str());
   FUZZ_REQUIRE(back.pixels == top.pixels, "the PNG written reads back other pixels");
 }
 

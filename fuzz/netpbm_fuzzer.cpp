@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                  top.top.rows, top.rows);
   } else {
     const std::string said = plughost::ImageWords(error);
-    FUZZ_REQUIRE(said.rfind("pic ", 0) == 0, "the refusal does not name the file: %s", said.c_str());
+    FUZZ_REQUIRE(said.rfind("pic ", 0) == 0, "the refusal does not name the file: %s",
+                 said.c_str());
   }
   plughost::Image whole;
   if (plughost::DecodeImage(file, "pic", &whole, &error)) {

@@ -131,10 +131,11 @@ bool BmpDecoder::ReadForm(const uint8_t* h, const ImageRefusal& refuse) {
   compression_ = core || infoSize_ == kOs2ShortInfoSize ? kRgb : U32(h, kCompressionOffset);
   const bool masked = !os2 && (compression_ == kBitFields || compression_ == kAlphaBitFields);
   const bool runs = compression_ == kRle8 || compression_ == kRle4;
-  const bool bitsKnown = bits_ == 1 || bits_ == 4 || bits_ == 8 || bits_ == 16 || bits_ == 24 ||
-                         bits_ == 32;
+  const bool bitsKnown =
+      bits_ == 1 || bits_ == 4 || bits_ == 8 || bits_ == 16 || bits_ == 24 || bits_ == 32;
   // The compression first: a JPEG or PNG inside has a bit count of 0.
-  if (compression_ != kRgb && !masked && !runs) return refuse(Coded(ImageSaid::kBmpCoding, compression_, os2));
+  if (compression_ != kRgb && !masked && !runs)
+    return refuse(Coded(ImageSaid::kBmpCoding, compression_, os2));
   if (!bitsKnown) return refuse(ImageFault(ImageSaid::kBmpDepth).Value(bits_));
   if ((masked && bits_ != 16 && bits_ != 32) || (compression_ == kRle8 && bits_ != 8) ||
       (compression_ == kRle4 && bits_ != 4)) {
@@ -248,8 +249,9 @@ bool BmpDecoder::PaintRuns(int wanted, std::vector<uint16_t>* held, int64_t* y,
   ByteStream in(source_, dataOffset_);
   int64_t x = 0;
   for (uint8_t pair[2]; *y < rows_;) {
-    if (in.Take(pair, 2) != 2) return in.failed() ? refuse(ImageSaid::kReadCutShort)
-                                                  : RefuseTruncated(ImageFormat::kBmp, refuse);
+    if (in.Take(pair, 2) != 2)
+      return in.failed() ? refuse(ImageSaid::kReadCutShort)
+                         : RefuseTruncated(ImageFormat::kBmp, refuse);
     if (pair[0] > 0) {
       const uint8_t twice[2] = {pair[1], pair[1]};  // a run repeats its byte
       for (int i = 0; i < pair[0]; ++i, ++x) Paint(x, *y, IndexAt(twice, i % 2, four), wanted, held);
@@ -302,7 +304,9 @@ bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refus
 // Runs may skip pixels, which then have no colour of their own.
 void BmpDecoder::Notes(ImageNotes* notes) const {
   if (unpainted_ > 0)
-    notes->push_back(ImageFault(ImageSaid::kRunsLeaveUnpainted).Count(unpainted_).Place(unpaintedColumn_, unpaintedRow_));
+    notes->push_back(ImageFault(ImageSaid::kRunsLeaveUnpainted)
+                         .Count(unpainted_)
+                         .Place(unpaintedColumn_, unpaintedRow_));
   past_.Note(notes);
 }
 

@@ -149,7 +149,8 @@ bool GifDecoder::ReadTable(size_t entries, uint8_t* colours) {
 
 bool GifDecoder::ReadHeader(const ImageRefusal& refuse) {
   uint8_t screen[kScreenSize];
-  if (in_.Take(screen, sizeof screen) != sizeof screen) return RefuseTruncated(ImageFormat::kGif, refuse);
+  if (in_.Take(screen, sizeof screen) != sizeof screen)
+    return RefuseTruncated(ImageFormat::kGif, refuse);
   columns_ = U16(screen, kScreenWidthOffset);
   rows_ = U16(screen, kScreenHeightOffset);
   const size_t entries = TableEntries(screen[kScreenFlagsOffset]);
@@ -347,13 +348,15 @@ void GifDecoder::Notes(ImageNotes* notes) const {
   }
   if (uncoveredRow_ >= 0) {
     const bool named = backgroundIndex_ >= 0;
-    ImageFault uncovered(named ? ImageSaid::kGifUncoveredBackground : ImageSaid::kGifUncoveredBlack);
+    ImageFault uncovered(named ? ImageSaid::kGifUncoveredBackground
+                               : ImageSaid::kGifUncoveredBlack);
     uncovered.Place(uncoveredColumn_, uncoveredRow_);
     if (named) uncovered.Colour(Rgb(background_)).Value(backgroundIndex_);
     notes->push_back(uncovered);
   }
   past_.Note(notes);
-  if (laterFrames_ > 0) notes->push_back(ImageFault(ImageSaid::kAnimationFirstFrame).Count(laterFrames_ + 1));
+  if (laterFrames_ > 0)
+    notes->push_back(ImageFault(ImageSaid::kAnimationFirstFrame).Count(laterFrames_ + 1));
 }
 
 }  // namespace

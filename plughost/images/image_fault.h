@@ -100,7 +100,10 @@ enum class ImageSaid {
 };
 
 // What a BMP's compression field names.
-enum class BmpCoding { kRle8, kRle4, kBitFields, kJpeg, kPng, kAlphaBitFields, kHuffman1D, kRle24, kNumbered };
+enum class BmpCoding {
+  kRle8, kRle4, kBitFields, kJpeg, kPng, kAlphaBitFields, kHuffman1D, kRle24,
+  kNumbered,  // none of these: said by its number
+};
 
 // A refusal or a note: a code and its fields. Fields a code does not name
 // are left as they are made.

@@ -147,14 +147,15 @@ bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, 
 
 namespace {
 
-// The files gate says why it could not open a file in its own sentence,
-// which is kept as it is said.
+// The files gate says why it could not open or read a file in a sentence
+// of its own, which the fault carries as it is.
+bool GateRefused(const std::string& path, const std::string& gate, ImageFault* fault) {
+  return ImageRefusal{path, fault}(ImageFault(ImageSaid::kFileRefused).Text(gate));
+}
+
 bool Opened(InputFile* file, const std::string& path, ImageFault* fault) {
   std::string gate;
-  if (file->Open(path, &gate)) return true;
-  *fault = ImageFault(ImageSaid::kFileRefused).Text(gate);
-  fault->file = path;
-  return false;
+  return file->Open(path, &gate) || GateRefused(path, gate, fault);
 }
 
 }  // namespace
@@ -190,11 +191,7 @@ bool ReadImage(const std::string& path, Image* image, ImageFault* fault) {
   std::vector<uint8_t> bytes;
   std::string gate;
   if (!Opened(&file, path, fault)) return false;
-  if (!file.ReadAll(&bytes, &gate)) {
-    *fault = ImageFault(ImageSaid::kFileRefused).Text(gate);
-    fault->file = path;
-    return false;
-  }
+  if (!file.ReadAll(&bytes, &gate)) return GateRefused(path, gate, fault);
   try {
     return DecodeImage(bytes, path, image, fault);
   } catch (const std::bad_alloc&) {

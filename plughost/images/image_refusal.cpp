@@ -34,10 +34,11 @@ bool RefuseHeldRows(int64_t bytes, const ImageRefusal& refuse) {
 
 void IndicesPastTable::Note(ImageNotes* notes) const {
   if (count_ == 0) return;
-  notes->push_back(ImageFault(count_ == 1 ? ImageSaid::kIndexPastTable : ImageSaid::kIndicesPastTable)
-                       .Count(count_, entries_)
-                       .Place(column_, row_)
-                       .Value(index_));
+  notes->push_back(
+      ImageFault(count_ == 1 ? ImageSaid::kIndexPastTable : ImageSaid::kIndicesPastTable)
+          .Count(count_, entries_)
+          .Place(column_, row_)
+          .Value(index_));
 }
 
 }  // namespace plughost

@@ -107,7 +107,8 @@ bool NetpbmDecoder::LongEnough(const ImageRefusal& refuse) {
     in_.Skip(1);  // the one separator after maxval
     return true;
   }
-  return refuse(ImageFault(ImageSaid::kNetpbmFewerBytes).Count(std::max<int64_t>(rest - 1, 0), needed));
+  return refuse(
+      ImageFault(ImageSaid::kNetpbmFewerBytes).Count(std::max<int64_t>(rest - 1, 0), needed));
 }
 
 bool NetpbmDecoder::NextSample(const ImageRefusal& refuse, uint32_t* value) {

@@ -73,7 +73,8 @@ struct PaletteReader {
       return false;
     }
     if (!lines.tooLong()) return true;
-    return Refuse(lines.number(), ImageFault(ImageSaid::kLineTooLong).Limit(int64_t{kMaxLineBytes}));
+    return Refuse(lines.number(),
+                  ImageFault(ImageSaid::kLineTooLong).Limit(int64_t{kMaxLineBytes}));
   }
   bool Put(const std::string& text) {
     if (*colours == kEntries) return Refuse(lines.number(), ImageSaid::kTooManyColours);
@@ -124,7 +125,8 @@ bool ReadJascHeader(PaletteReader* r, long* count) {
   *count = r->NextLine() ? JascCount(r->line) : -1;
   if (r->refused()) return false;
   if (*count < 0) return r->Refuse(3, ImageSaid::kNoJascCount);
-  if (*count > kEntries) return r->Refuse(3, ImageFault(ImageSaid::kJascCountTooLarge).Count(*count));
+  if (*count > kEntries)
+    return r->Refuse(3, ImageFault(ImageSaid::kJascCountTooLarge).Count(*count));
   return true;
 }
 
@@ -141,7 +143,8 @@ bool DecodeJasc(PaletteReader* r) {
   }
   if (r->refused()) return false;
   if (*r->colours < count)
-    return r->Refuse(r->lines.number() + 1, ImageFault(ImageSaid::kEndsBeforeCount).Count(*r->colours, count));
+    return r->Refuse(r->lines.number() + 1,
+                     ImageFault(ImageSaid::kEndsBeforeCount).Count(*r->colours, count));
   return true;
 }
 
@@ -162,7 +165,8 @@ class RiffReader {
     if (!Read(0, head, std::min<uint64_t>(size, sizeof head))) return false;
     if (size < sizeof head) return refuse_(ImageFault(ImageSaid::kRiffShort).Count(int64_t(size)));
     if (std::memcmp(head, "RIFF", 4) != 0) return refuse_(ImageSaid::kRiffNotRiff);
-    if (std::memcmp(head + 8, "PAL ", 4) != 0) return refuse_(ImageFault(ImageSaid::kRiffOtherKind).Text(Id(head + 8)));
+    if (std::memcmp(head + 8, "PAL ", 4) != 0)
+      return refuse_(ImageFault(ImageSaid::kRiffOtherKind).Text(Id(head + 8)));
     const uint64_t end = 8 + uint64_t{ReadU32(head + 4)};
     if (end > size)
       return refuse_(ImageFault(ImageSaid::kRiffHeaderPastEnd).Count(int64_t(size), int64_t(end)));
@@ -186,14 +190,17 @@ class RiffReader {
   // The colours of the "data" chunk of `bytes` bytes at `at`.
   bool Colours(uint64_t at, uint64_t bytes) {
     uint8_t head[4];
-    if (bytes < sizeof head) return refuse_(ImageFault(ImageSaid::kRiffDataTooSmall).Count(int64_t(bytes)));
+    if (bytes < sizeof head)
+      return refuse_(ImageFault(ImageSaid::kRiffDataTooSmall).Count(int64_t(bytes)));
     if (!Read(at, head, sizeof head)) return false;
-    if (ReadU16(head) != 0x0300) return refuse_(ImageFault(ImageSaid::kRiffVersion).Value(ReadU16(head)));
+    if (ReadU16(head) != 0x0300)
+      return refuse_(ImageFault(ImageSaid::kRiffVersion).Value(ReadU16(head)));
     const int count = ReadU16(head + 2);
     const uint64_t needed = sizeof head + 4 * uint64_t(count);
     if (needed > bytes) {
-      return refuse_(
-          ImageFault(ImageSaid::kRiffDataShort).Count(count, int64_t(needed)).Value(int64_t(bytes)));
+      return refuse_(ImageFault(ImageSaid::kRiffDataShort)
+                         .Count(count, int64_t(needed))
+                         .Value(int64_t(bytes)));
     }
     const int read = std::min(count, kEntries);
     uint8_t entries[4 * kEntries];

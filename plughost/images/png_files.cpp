@@ -130,10 +130,10 @@ bool PngDecoder::Refuse(int code, const ImageRefusal& refuse) const {
     case SPNG_ECHUNK_SIZE:
     case SPNG_ECHUNK_TYPE:
     case SPNG_ENOIHDR:
-    case SPNG_EDUP_PLTE:
-      return refuse(ImageSaid::kPngChunkOrder);
+    case SPNG_EDUP_PLTE: return refuse(ImageSaid::kPngChunkOrder);
     case SPNG_ECHUNK_UNKNOWN_CRITICAL: return RefuseUnknownChunk(refuse);
-    case SPNG_ECHUNK_LIMITS: return refuse(ImageFault(ImageSaid::kPngPaletteTooBig).Limit(int64_t{kMaxChunkBytes}));
+    case SPNG_ECHUNK_LIMITS:
+      return refuse(ImageFault(ImageSaid::kPngPaletteTooBig).Limit(int64_t{kMaxChunkBytes}));
     default: return RefuseUndecodable(ImageFormat::kPng, refuse);
   }
 }
@@ -141,7 +141,8 @@ bool PngDecoder::Refuse(int code, const ImageRefusal& refuse) const {
 // A chunk's type is four letters; any other bytes are not repeated.
 bool PngDecoder::RefuseUnknownChunk(const ImageRefusal& refuse) const {
   for (char c : lastType_) {
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return refuse(ImageSaid::kPngUnknownCritical);
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+      return refuse(ImageSaid::kPngUnknownCritical);
   }
   return refuse(ImageFault(ImageSaid::kPngUnknownCriticalNamed).Text(std::string(lastType_, 4)));
 }

@@ -2,13 +2,14 @@
 // every field a sentence names is one a fault has, a refusal begins with
 // its file, and the program is named only by the reader field. The readers'
 // tests check what each sentence says of real files.
+#include "plughost/words/image_words.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
 #include "plughost/words/fill.h"
-#include "plughost/words/image_words.h"
 
 namespace {
 
@@ -55,7 +56,8 @@ TEST(ImageWords, NameTheFileFirstAndTheProgramOnlyAsTheReader) {
   }
   ImageFault wide = ImageFault(ImageSaid::kSideTooLong).Size(40000, 2).Limit(32767);
   wide.file = "w.bmp";
-  EXPECT_EQ(plughost::ImageWords(wide), "w.bmp is 40000 x 2 pixels, more than the 32767 a side plughost reads");
+  EXPECT_EQ(plughost::ImageWords(wide),
+            "w.bmp is 40000 x 2 pixels, more than the 32767 a side plughost reads");
   EXPECT_EQ(plughost::ImageWords(wide, "the page"),
             "w.bmp is 40000 x 2 pixels, more than the 32767 a side the page reads");
 }
@@ -78,17 +80,20 @@ TEST_P(Unnamed, IsTheFileOrTheImage) {
 INSTANTIATE_TEST_SUITE_P(
     Table, Unnamed,
     testing::Values(UnnamedCase{ImageSaid::kEmpty, "the file is empty"},
-                    UnnamedCase{ImageSaid::kNotAnImage,
-                                "the file is not an image plughost reads (PNG, BMP, GIF, PPM, PGM)"},
-                    UnnamedCase{ImageSaid::kTruncated, "the image is truncated: its PNG data stops before its end"}));
+                    UnnamedCase{
+                        ImageSaid::kNotAnImage,
+                        "the file is not an image plughost reads (PNG, BMP, GIF, PPM, PGM)"},
+                    UnnamedCase{ImageSaid::kTruncated,
+                                "the image is truncated: its PNG data stops before its end"}));
 
 TEST(ImageWords, NotesAreOneLine) {
   const plughost::ImageNotes notes = {
       ImageFault(ImageSaid::kIndexPastTable).Place(3, 0).Value(9).Count(1, 1),
       ImageFault(ImageSaid::kAnimationFirstFrame).Count(2)};
-  EXPECT_EQ(plughost::ImageWords(notes),
-            "its pixel at column 3, row 0 names colour 9, past its table of 1 colour: it is saved black; "
-            "it is an animation of 2 frames; only the first is read");
+  EXPECT_EQ(
+      plughost::ImageWords(notes),
+      "its pixel at column 3, row 0 names colour 9, past its table of 1 colour: it is saved black; "
+      "it is an animation of 2 frames; only the first is read");
   EXPECT_EQ(plughost::ImageWords(plughost::ImageNotes()), "");
 }
 
@@ -105,7 +110,8 @@ class Fill : public testing::TestWithParam<FillCase> {};
 TEST_P(Fill, PutsEachFieldAsItsFormatSays) {
   const FillCase& c = GetParam();
   const auto fields = [&c](const std::string& name) {
-    return name == "n" ? plughost::Field::Number(c.number) : plughost::Field::Text("<" + name + ">");
+    return name == "n" ? plughost::Field::Number(c.number)
+                       : plughost::Field::Text("<" + name + ">");
   };
   EXPECT_EQ(plughost::Fill(c.format, fields), c.filled);
 }
@@ -117,10 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FillCase{"{n:colour|colours}", 0, "0 colours"},
                     FillCase{"{n:MiB} MiB", (int64_t{32} << 20) + 5, "32 MiB"},
                     FillCase{"version {n:0x}", 0x201, "version 0x0201"},
-                    FillCase{"{n:rgb}", 0xFF0080, "ff0080"},
-                    FillCase{"{n:words}", 3, "{n:words}"},
+                    FillCase{"{n:rgb}", 0xFF0080, "ff0080"}, FillCase{"{n:words}", 3, "{n:words}"},
                     FillCase{"{name:colour|colours}", 3, "{name:colour|colours}"},
-                    FillCase{"{{n}", 3, "{n}"},
-                    FillCase{"an open { brace", 3, "an open { brace"}));
+                    FillCase{"{{n}", 3, "{n}"}, FillCase{"an open { brace", 3, "an open { brace"}));
 
 }  // namespace
