@@ -65,7 +65,8 @@ enum class ImageSaid {
   kNotSwatchSize,       // columns, rows, tile
   kNotSwatchSizeButFits,  // columns, rows, tile; fits: the tile its size is a swatch of
   kSwatchTileMixed,     // row, column: the tile; tile
-  // GIMP and JASC palettes; line: the line, from 1.
+  // GIMP and JASC palettes, then RIFF palettes, in one run of codes; line:
+  // the line, from 1.
   kLineTooLong,         // limit
   kTooManyColours,
   kNotThreeNumbers,     // text: the line

@@ -178,10 +178,14 @@ const char* CodingName(BmpCoding coding) {
   return "compression {value}";
 }
 
-// Without a name, a file refused before its format is known is "the file";
-// one known to be an image, "the image".
+// Without a name, a file refused before its format is known, or a palette
+// file, is "the file"; an image, "the image".
 const char* Unnamed(ImageSaid said) {
-  return said == ImageSaid::kEmpty || said == ImageSaid::kNotAnImage ? "the file" : "the image";
+  const bool palette = said == ImageSaid::kPaletteUnreadable ||
+                       (int(said) >= int(ImageSaid::kLineTooLong) &&
+                        int(said) <= int(ImageSaid::kRiffDataShort));
+  return palette || said == ImageSaid::kEmpty || said == ImageSaid::kNotAnImage ? "the file"
+                                                                                 : "the image";
 }
 
 // "PNG" of "a PNG image": the format's own name.

@@ -84,7 +84,11 @@ INSTANTIATE_TEST_SUITE_P(
                         ImageSaid::kNotAnImage,
                         "the file is not an image plughost reads (PNG, BMP, GIF, PPM, PGM)"},
                     UnnamedCase{ImageSaid::kTruncated,
-                                "the image is truncated: its PNG data stops before its end"}));
+                                "the image is truncated: its PNG data stops before its end"},
+                    UnnamedCase{ImageSaid::kNoGimpHeader,
+                                "the file: line 0: a GIMP palette begins \"GIMP Palette\""},
+                    UnnamedCase{ImageSaid::kRiffNoData,
+                                "the file is a RIFF palette without a \"data\" chunk of colours"}));
 
 TEST(ImageWords, NotesAreOneLine) {
   const plughost::ImageNotes notes = {
