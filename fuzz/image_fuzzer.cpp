@@ -8,10 +8,13 @@
 
 #include "fuzz/fuzz_support.h"
 #include "plughost/images/image_files.h"
+#include "plughost/words/image_words.h"
 
 namespace {
 
-void RequireRefusal(const std::string& error) {
+void RequireRefusal(const plughost::ImageFault& fault) {
+  FUZZ_REQUIRE(fault.said != plughost::ImageSaid::kNone, "refused with no fault");
+  const std::string error = plughost::ImageWords(fault);
   FUZZ_REQUIRE(error.rfind("pic ", 0) == 0 || error.rfind("pic: ", 0) == 0 ||
                    error.rfind("the file ", 0) == 0,
                "the refusal does not name the file: %s", error.c_str());
@@ -22,14 +25,15 @@ void RequireRoundTrip(const plughost::Image& top) {
   const std::vector<uint8_t> png = plughost::EncodeImage(top, plughost::ImageFormat::kPng);
   FUZZ_REQUIRE(!png.empty(), "the rows read could not be written as PNG");
   plughost::Image back;
-  std::string error;
-  FUZZ_REQUIRE(plughost::DecodeImage(png, "again", &back, &error), "%s", error.c_str());
+  plughost::ImageFault error;
+  FUZZ_REQUIRE(plughost::DecodeImage(png, "again", &back, &error), "%s",
+               plughost::ImageWords(error).c_str());
   FUZZ_REQUIRE(back.pixels == top.pixels, "the PNG written reads back other pixels");
 }
 
 void ReadForSave(const plughost::ByteSource& bytes, int tile) {
   plughost::SaveImage read;
-  std::string error;
+  plughost::ImageFault error;
   if (!plughost::DecodeForSave(bytes, "pic", tile, &read, &error)) {
     RequireRefusal(error);
     return;

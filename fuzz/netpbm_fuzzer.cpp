@@ -10,6 +10,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "plughost/images/image_files.h"
+#include "plughost/words/image_words.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -20,13 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::copy(data + 1, data + size, file.begin() + 2);
   const plughost::MemoryBytes bytes(file);
   plughost::SaveImage top;
-  std::string error;
+  plughost::ImageFault error;
   if (plughost::DecodeForSave(bytes, "pic", 0, &top, &error)) {
     FUZZ_REQUIRE(top.top.rows == std::min(top.rows, plughost::kSavedRows), "%d rows of %d kept",
                  top.top.rows, top.rows);
   } else {
-    FUZZ_REQUIRE(error.rfind("pic ", 0) == 0, "the refusal does not name the file: %s",
-                 error.c_str());
+    const std::string said = plughost::ImageWords(error);
+    FUZZ_REQUIRE(said.rfind("pic ", 0) == 0, "the refusal does not name the file: %s",
+                 said.c_str());
   }
   plughost::Image whole;
   if (plughost::DecodeImage(file, "pic", &whole, &error)) {

@@ -10,10 +10,13 @@
 
 #include "fuzz/fuzz_support.h"
 #include "plughost/images/palette_files.h"
+#include "plughost/words/image_words.h"
 
 namespace {
 
-void RequireOneShortLine(const std::string& error) {
+void RequireOneShortLine(const plughost::ImageFault& fault) {
+  FUZZ_REQUIRE(fault.said != plughost::ImageSaid::kNone, "refused with no fault");
+  const std::string error = plughost::ImageWords(fault);
   FUZZ_REQUIRE(error.rfind("p: line ", 0) == 0 || error == "p: the file could not be read to its end" ||
                    error.rfind("p is ", 0) == 0,
                "the refusal does not name the file and line: %s", error.c_str());
@@ -32,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (plughost::ImageFormat kind : {plughost::ImageFormat::kGimpPalette, plughost::ImageFormat::kJascPalette}) {
     plughost::Image image;
     int colours = -1;
-    std::string error;
+    plughost::ImageFault error;
     if (plughost::DecodePaletteText(bytes, kind, "p", &image, &colours, &error)) {
       FUZZ_REQUIRE(image.rows == 16 && image.columns == 16 && image.planes == 3,
                    "a palette read as %dx%dx%d", image.rows, image.columns, image.planes);

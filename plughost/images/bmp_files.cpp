@@ -36,22 +36,22 @@ constexpr uint32_t kOs2Huffman = 3, kOs2Rle24 = 4;
 constexpr uint16_t kUnpainted = 0xFFFF;  // a pixel the runs skipped
 
 // What a compression field names, for a refusal.
-std::string CompressionName(uint32_t compression, bool os2) {
-  if (os2 && compression == kOs2Huffman) return "Huffman 1D coding";
-  if (os2 && compression == kOs2Rle24) return "24-bit runs (RLE24)";
+BmpCoding CodingOf(uint32_t compression, bool os2) {
+  if (os2 && compression == kOs2Huffman) return BmpCoding::kHuffman1D;
+  if (os2 && compression == kOs2Rle24) return BmpCoding::kRle24;
   switch (compression) {
-    case kRle8: return "8-bit runs (RLE8)";
-    case kRle4: return "4-bit runs (RLE4)";
-    case kBitFields: return "bit fields";
-    case 4: return "a JPEG image inside";
-    case 5: return "a PNG image inside";
-    case kAlphaBitFields: return "bit fields with alpha";
-    default: return "compression " + std::to_string(compression);
+    case kRle8: return BmpCoding::kRle8;
+    case kRle4: return BmpCoding::kRle4;
+    case kBitFields: return BmpCoding::kBitFields;
+    case 4: return BmpCoding::kJpeg;
+    case 5: return BmpCoding::kPng;
+    case kAlphaBitFields: return BmpCoding::kAlphaBitFields;
+    default: return BmpCoding::kNumbered;
   }
 }
 
-bool RefuseForm(const std::string& form, const ImageRefusal& refuse) {
-  return refuse("is a BMP file " + form + ", which plughost does not read");
+ImageFault Coded(ImageSaid said, uint32_t compression, bool os2) {
+  return ImageFault(said).Coding(CodingOf(compression, os2)).Value(compression);
 }
 
 uint32_t U16(const uint8_t* b, size_t at) { return ReadU16(b + at); }
@@ -83,7 +83,7 @@ class BmpDecoder : public ImageDecoder {
   bool DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) override;
 
  private:
-  std::string Note() const override;
+  void Notes(ImageNotes* notes) const override;
   bool ReadForm(const uint8_t* h, const ImageRefusal& refuse);
   bool ReadColourTable(const uint8_t* h, const ImageRefusal& refuse);
   void ReadMasks(const uint8_t* h);
@@ -105,13 +105,13 @@ class BmpDecoder : public ImageDecoder {
 bool BmpDecoder::ReadHeader(const ImageRefusal& refuse) {
   uint8_t h[kMaxHeaderBytes] = {};
   const int64_t got = source_.ReadAt(0, h, sizeof h);
-  if (got < int64_t(kInfoSizeOffset + 4)) return RefuseTruncated("BMP", refuse);
+  if (got < int64_t(kInfoSizeOffset + 4)) return RefuseTruncated(ImageFormat::kBmp, refuse);
   infoSize_ = U32(h, kInfoSizeOffset);
   const bool known = infoSize_ == kCoreInfoSize || infoSize_ == kOs2ShortInfoSize ||
                      infoSize_ == 40 || infoSize_ == 52 || infoSize_ == 56 ||
                      infoSize_ == kOs2InfoSize || infoSize_ == 108 || infoSize_ == 124;
-  if (!known) return RefuseForm("with a header of " + std::to_string(infoSize_) + " bytes", refuse);
-  if (got < int64_t(kFileHeaderSize + infoSize_)) return RefuseTruncated("BMP", refuse);
+  if (!known) return refuse(ImageFault(ImageSaid::kBmpHeaderSize).Value(infoSize_));
+  if (got < int64_t(kFileHeaderSize + infoSize_)) return RefuseTruncated(ImageFormat::kBmp, refuse);
   dataOffset_ = U32(h, kDataOffsetOffset);
   const bool core = infoSize_ == kCoreInfoSize;
   const uint32_t planes = U16(h, core ? kCorePlanesOffset : kPlanesOffset);
@@ -120,7 +120,7 @@ bool BmpDecoder::ReadHeader(const ImageRefusal& refuse) {
   // A negative height is stored top row first.
   topDown_ = height < 0;
   rows_ = std::abs(height);
-  if (planes != 1) return RefuseForm("of " + std::to_string(planes) + " colour planes", refuse);
+  if (planes != 1) return refuse(ImageFault(ImageSaid::kBmpPlanes).Value(planes));
   return ReadForm(h, refuse);
 }
 
@@ -131,19 +131,17 @@ bool BmpDecoder::ReadForm(const uint8_t* h, const ImageRefusal& refuse) {
   compression_ = core || infoSize_ == kOs2ShortInfoSize ? kRgb : U32(h, kCompressionOffset);
   const bool masked = !os2 && (compression_ == kBitFields || compression_ == kAlphaBitFields);
   const bool runs = compression_ == kRle8 || compression_ == kRle4;
-  const bool bitsKnown = bits_ == 1 || bits_ == 4 || bits_ == 8 || bits_ == 16 || bits_ == 24 ||
-                         bits_ == 32;
-  const std::string bits = std::to_string(bits_) + " bits a pixel";
+  const bool bitsKnown =
+      bits_ == 1 || bits_ == 4 || bits_ == 8 || bits_ == 16 || bits_ == 24 || bits_ == 32;
   // The compression first: a JPEG or PNG inside has a bit count of 0.
-  if (compression_ != kRgb && !masked && !runs) {
-    return RefuseForm("coded with " + CompressionName(compression_, os2), refuse);
-  }
-  if (!bitsKnown) return RefuseForm("of " + bits, refuse);
+  if (compression_ != kRgb && !masked && !runs)
+    return refuse(Coded(ImageSaid::kBmpCoding, compression_, os2));
+  if (!bitsKnown) return refuse(ImageFault(ImageSaid::kBmpDepth).Value(bits_));
   if ((masked && bits_ != 16 && bits_ != 32) || (compression_ == kRle8 && bits_ != 8) ||
       (compression_ == kRle4 && bits_ != 4)) {
-    return RefuseForm("coded with " + CompressionName(compression_, os2) + " at " + bits, refuse);
+    return refuse(Coded(ImageSaid::kBmpCodingAtDepth, compression_, os2).Count(bits_));
   }
-  if (runs && topDown_) return RefuseForm("stored top row first and coded in runs", refuse);
+  if (runs && topDown_) return refuse(ImageSaid::kBmpTopDownRuns);
   if (bits_ <= 8) return ReadColourTable(h, refuse);
   ReadMasks(h);
   return true;
@@ -157,8 +155,8 @@ bool BmpDecoder::ReadColourTable(const uint8_t* h, const ImageRefusal& refuse) {
   std::vector<uint8_t> table(count * entry);
   const uint64_t at = kFileHeaderSize + infoSize_;
   const int64_t got = source_.ReadAt(at, table.data(), table.size());
-  if (got < 0) return refuse("could not be read to its end");
-  if (got < int64_t(table.size())) return RefuseTruncated("BMP", refuse);
+  if (got < 0) return refuse(ImageSaid::kReadCutShort);
+  if (got < int64_t(table.size())) return RefuseTruncated(ImageFormat::kBmp, refuse);
   // Stored blue, green, red; an index past the table is black, and noted.
   past_.SetEntries(count);
   for (size_t i = 0; i < count; ++i) {
@@ -211,13 +209,13 @@ bool BmpDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
   // asked, so the products stay small.
   stride_ = (uint64_t(columns_) * bits_ + 31) / 32 * 4;
   if (source_.size() < dataOffset_ + stride_ * uint64_t(rows_)) {
-    return RefuseTruncated("BMP", refuse);
+    return RefuseTruncated(ImageFormat::kBmp, refuse);
   }
   std::vector<uint8_t> stored(static_cast<size_t>(stride_)), rgb(static_cast<size_t>(columns_) * 3);
   for (int r = 0; r < wanted; ++r) {
     const uint64_t index = topDown_ ? uint64_t(r) : uint64_t(rows_ - 1 - r);
     if (!source_.ReadExact(dataOffset_ + index * stride_, stored.data(), stored.size())) {
-      return refuse("could not be read to its end");
+      return refuse(ImageSaid::kReadCutShort);
     }
     Convert(r, stored.data(), rgb.data());
     ++rowsDecoded_;
@@ -251,8 +249,9 @@ bool BmpDecoder::PaintRuns(int wanted, std::vector<uint16_t>* held, int64_t* y,
   ByteStream in(source_, dataOffset_);
   int64_t x = 0;
   for (uint8_t pair[2]; *y < rows_;) {
-    if (in.Take(pair, 2) != 2) return in.failed() ? refuse("could not be read to its end")
-                                                  : RefuseTruncated("BMP", refuse);
+    if (in.Take(pair, 2) != 2)
+      return in.failed() ? refuse(ImageSaid::kReadCutShort)
+                         : RefuseTruncated(ImageFormat::kBmp, refuse);
     if (pair[0] > 0) {
       const uint8_t twice[2] = {pair[1], pair[1]};  // a run repeats its byte
       for (int i = 0; i < pair[0]; ++i, ++x) Paint(x, *y, IndexAt(twice, i % 2, four), wanted, held);
@@ -262,14 +261,14 @@ bool BmpDecoder::PaintRuns(int wanted, std::vector<uint16_t>* held, int64_t* y,
       break;
     } else if (pair[1] == 2) {
       uint8_t move[2];
-      if (in.Take(move, 2) != 2) return RefuseTruncated("BMP", refuse);
+      if (in.Take(move, 2) != 2) return RefuseTruncated(ImageFormat::kBmp, refuse);
       x += move[0], *y += move[1];
     } else {
       const int count = pair[1];
       const int bytes = four ? (count + 1) / 2 : count;
       uint8_t indices[256];
       if (in.Take(indices, size_t(bytes + bytes % 2)) != size_t(bytes + bytes % 2)) {
-        return RefuseTruncated("BMP", refuse);
+        return RefuseTruncated(ImageFormat::kBmp, refuse);
       }
       for (int i = 0; i < count; ++i, ++x) Paint(x, *y, IndexAt(indices, i, four), wanted, held);
     }
@@ -303,12 +302,12 @@ bool BmpDecoder::DecodeRuns(int wanted, RowSink* sink, const ImageRefusal& refus
 }
 
 // Runs may skip pixels, which then have no colour of their own.
-std::string BmpDecoder::Note() const {
-  if (unpainted_ == 0) return past_.Note();
-  return JoinedNotes("its runs leave " + std::to_string(unpainted_) + " of the pixels read without a colour " +
-         "(the first at column " + std::to_string(unpaintedColumn_) + ", row " +
-         std::to_string(unpaintedRow_) + "): they are saved in its table's first colour",
-                     past_.Note());
+void BmpDecoder::Notes(ImageNotes* notes) const {
+  if (unpainted_ > 0)
+    notes->push_back(ImageFault(ImageSaid::kRunsLeaveUnpainted)
+                         .Count(unpainted_)
+                         .Place(unpaintedColumn_, unpaintedRow_));
+  past_.Note(notes);
 }
 
 }  // namespace

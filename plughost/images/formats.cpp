@@ -8,6 +8,7 @@
 #include "plughost/files/file_checks.h"
 #include "plughost/files/little_endian.h"
 #include "plughost/images/image_decoders.h"
+#include "plughost/images/image_fault.h"
 #include "plughost/images/palette_files.h"
 #include "plughost/images/png_chunks.h"
 #include "plughost/images/png_files.h"
@@ -179,11 +180,6 @@ std::vector<uint8_t> WriteJascPalette(const Image& image, const std::string& nam
   return EncodePaletteText(image, ImageFormat::kJascPalette, name, held);
 }
 
-// A palette is exact colours: a JPEG's were changed when it was saved.
-constexpr char kJpegNotRead[] =
-    "is a JPEG, which stores colours only approximately, so a palette taken from it would not "
-    "be the colours painted: save the image as PNG and save the palette from that";
-
 // The order is the order of recognition (the KiSS palette before any KiSS
 // file, the formats of weak marks last) and of the lists in help and
 // refusals. Of the rows that share an extension the first is written.
@@ -191,49 +187,49 @@ std::vector<Format> MakeTable() {
   using K = FileKind;
   using F = ImageFormat;
   return {
-      {F::kPng, "a PNG image", "png", {"png"}, K::kImage, IsPng, WritePng, NewPngDecoder, nullptr},
-      {F::kBmp, "a BMP image", nullptr, {"bmp"}, K::kImage, IsBmp, nullptr, NewBmpDecoder, nullptr},
-      {F::kGif, "a GIF image", nullptr, {"gif"}, K::kImage, IsGif, nullptr, NewGifDecoder, nullptr},
-      {F::kPpm, "a PPM image", "ppm", {"ppm"}, K::kImage, IsPpm, WritePpm, NewNetpbmDecoder, nullptr},
-      {F::kPgm, "a PGM image", nullptr, {"pgm"}, K::kImage, IsPgm, nullptr, NewNetpbmDecoder, nullptr},
+      {F::kPng, "a PNG image", "png", {"png"}, K::kImage, IsPng, WritePng, NewPngDecoder, false},
+      {F::kBmp, "a BMP image", nullptr, {"bmp"}, K::kImage, IsBmp, nullptr, NewBmpDecoder, false},
+      {F::kGif, "a GIF image", nullptr, {"gif"}, K::kImage, IsGif, nullptr, NewGifDecoder, false},
+      {F::kPpm, "a PPM image", "ppm", {"ppm"}, K::kImage, IsPpm, WritePpm, NewNetpbmDecoder, false},
+      {F::kPgm, "a PGM image", nullptr, {"pgm"}, K::kImage, IsPgm, nullptr, NewNetpbmDecoder, false},
       {F::kGimpPalette, "a GIMP palette", "gpl", {"gpl"}, K::kPaletteText, IsGimpPalette,
-       WriteGimpPalette, nullptr, nullptr},
+       WriteGimpPalette, nullptr, false},
       {F::kJascPalette, "a JASC palette", "pal", {"pal"}, K::kPaletteText, IsJascPalette,
-       WriteJascPalette, nullptr, nullptr},
+       WriteJascPalette, nullptr, false},
       {F::kRiffPalette, "a RIFF palette", nullptr, {"pal"}, K::kPaletteText, IsRiffPalette, nullptr,
-       nullptr, nullptr},
+       nullptr, false},
       {F::kJpeg, "a JPEG image", nullptr, {"jpg", "jpeg", "jpe", "jfif"}, K::kImage, IsJpeg,
-       nullptr, nullptr, kJpegNotRead},
+       nullptr, nullptr, true},
       {F::kTiff, "a TIFF image", nullptr, {"tif", "tiff"}, K::kImage, IsTiff, nullptr, nullptr,
-       nullptr},
-      {F::kWebp, "a WebP image", nullptr, {"webp"}, K::kImage, IsWebp, nullptr, nullptr, nullptr},
-      {F::kAvif, "an AVIF image", nullptr, {"avif"}, K::kImage, IsAvif, nullptr, nullptr, nullptr},
+       false},
+      {F::kWebp, "a WebP image", nullptr, {"webp"}, K::kImage, IsWebp, nullptr, nullptr, false},
+      {F::kAvif, "an AVIF image", nullptr, {"avif"}, K::kImage, IsAvif, nullptr, nullptr, false},
       {F::kHeic, "a HEIC image", nullptr, {"heic", "heif", "hif"}, K::kImage, IsHeic, nullptr,
-       nullptr, nullptr},
+       nullptr, false},
       {F::kJpeg2000, "a JPEG 2000 image", nullptr, {"jp2", "j2k", "jpx", "jpf", "j2c", "jpc"},
-       K::kImage, IsJpeg2000, nullptr, nullptr, nullptr},
+       K::kImage, IsJpeg2000, nullptr, nullptr, false},
       {F::kPsd, "a PSD image", nullptr, {"psd", "psb"}, K::kImage, IsPsd, nullptr, nullptr,
-       nullptr},
+       false},
       {F::kSunRaster, "a Sun raster image", nullptr, {"ras", "sun"}, K::kImage, IsSunRaster,
-       nullptr, nullptr, nullptr},
-      {F::kXpm, "an XPM image", nullptr, {"xpm"}, K::kImage, IsXpm, nullptr, nullptr, nullptr},
-      {F::kMiff, "a MIFF image", nullptr, {"miff"}, K::kImage, IsMiff, nullptr, nullptr, nullptr},
-      {F::kDds, "a DDS texture", nullptr, {"dds"}, K::kImage, IsDds, nullptr, nullptr, nullptr},
+       nullptr, nullptr, false},
+      {F::kXpm, "an XPM image", nullptr, {"xpm"}, K::kImage, IsXpm, nullptr, nullptr, false},
+      {F::kMiff, "a MIFF image", nullptr, {"miff"}, K::kImage, IsMiff, nullptr, nullptr, false},
+      {F::kDds, "a DDS texture", nullptr, {"dds"}, K::kImage, IsDds, nullptr, nullptr, false},
       {F::kSgi, "an SGI image", nullptr, {"sgi", "rgb", "bw"}, K::kImage, IsSgi, nullptr, nullptr,
-       nullptr},
+       false},
       {F::kNetpbm, "a PBM or PAM image", nullptr, {"pbm", "pam", "pnm"}, K::kImage, IsOtherNetpbm,
-       nullptr, nullptr, nullptr},
+       nullptr, nullptr, false},
       {F::kKissPalette, "a KiSS palette", nullptr, {kPaletteExtension}, K::kPalette, IsKissPalette, nullptr,
-       nullptr, nullptr},
+       nullptr, false},
       {F::kKissCel, "a KiSS cel", nullptr, {"cel"}, K::kKissFile, IsKissCel, nullptr, nullptr,
-       nullptr},
+       false},
       {F::kKissFile, "a KiSS file that is not a palette", nullptr, {}, K::kKissFile, IsKissFile,
-       nullptr, nullptr, nullptr},
+       nullptr, nullptr, false},
       {F::kTga, "a TGA image", nullptr, {"tga", "icb", "vda", "vst"}, K::kImage, IsTga, nullptr,
-       nullptr, nullptr},
-      {F::kIco, "a Windows icon", nullptr, {"ico"}, K::kImage, IsIco, nullptr, nullptr, nullptr},
-      {F::kCur, "a Windows cursor", nullptr, {"cur"}, K::kImage, IsCur, nullptr, nullptr, nullptr},
-      {F::kPcx, "a PCX image", nullptr, {"pcx"}, K::kImage, IsPcx, nullptr, nullptr, nullptr},
+       nullptr, false},
+      {F::kIco, "a Windows icon", nullptr, {"ico"}, K::kImage, IsIco, nullptr, nullptr, false},
+      {F::kCur, "a Windows cursor", nullptr, {"cur"}, K::kImage, IsCur, nullptr, nullptr, false},
+      {F::kPcx, "a PCX image", nullptr, {"pcx"}, K::kImage, IsPcx, nullptr, nullptr, false},
   };
 }
 
@@ -316,21 +312,15 @@ std::string PaletteTextsSaveReads() {
   return makers + " palettes (" + extensions + ")";
 }
 
-std::string WhyNotRead(const Format& f) {
-  if (f.notRead != nullptr) return f.notRead;
-  const std::string is = std::string("is ") + f.name;
+ImageSaid WhyNotRead(const Format& f) {
+  if (f.lossy) return ImageSaid::kJpegNotRead;
   switch (f.kind) {
-    case FileKind::kPaletteText:
-      return is + ", which plughost reads only from a file whose name ends in ." +
-             f.extensions.front();
-    case FileKind::kPalette:
-      return is + ", not an image: open makes an image of its colours, which save reads";
-    case FileKind::kKissFile:
-      return is + ", which plughost does not read";
-    case FileKind::kImage:
-      break;
+    case FileKind::kPaletteText: return ImageSaid::kPaletteTextByName;
+    case FileKind::kPalette: return ImageSaid::kKissPaletteNotImage;
+    case FileKind::kKissFile: return ImageSaid::kKissFileNotRead;
+    case FileKind::kImage: break;
   }
-  return is + ", which plughost does not read: save it as PNG and save the palette from that";
+  return ImageSaid::kFormNotRead;
 }
 
 }  // namespace plughost

@@ -48,9 +48,9 @@ struct Format {
   std::vector<uint8_t> (*encode)(const Image& image, const std::string& name, int held);
   // What save reads it with; null when it does not.
   std::unique_ptr<ImageDecoder> (*decoder)(const ByteSource& source);
-  // Why save does not read it, said after the file's name; null for the
-  // words WhyNotRead makes of the row's name and kind.
-  const char* notRead;
+  // True for a format that stores colours only approximately: a palette
+  // taken from it would not be the colours painted.
+  bool lossy;
 };
 
 // How many first bytes FormatOf is handed to tell the formats with weak
@@ -65,10 +65,6 @@ const Format* FormatByName(const std::string& path);
 // its extension, by `path`; null when neither says.
 const Format* FormatOf(const uint8_t* head, size_t size, const std::string& path);
 const Format& FormatById(ImageFormat id);
-
-// Why save does not read a file of this row, said after its name: "is a
-// TIFF image, which plughost does not read: ...".
-std::string WhyNotRead(const Format& format);
 
 // The format open writes to a file of this name (png, ppm, gpl, pal), or kUnknown.
 ImageFormat FormatFromPath(const std::string& path);

@@ -111,7 +111,7 @@ class GifDecoder : public ImageDecoder {
   explicit GifDecoder(const ByteSource& source) : in_(source) {}
   bool ReadHeader(const ImageRefusal& refuse) override;
   bool DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) override;
-  std::string Note() const override;
+  void Notes(ImageNotes* notes) const override;
 
  private:
   enum Code { kCode, kDataEnds, kFileEnds };
@@ -149,11 +149,12 @@ bool GifDecoder::ReadTable(size_t entries, uint8_t* colours) {
 
 bool GifDecoder::ReadHeader(const ImageRefusal& refuse) {
   uint8_t screen[kScreenSize];
-  if (in_.Take(screen, sizeof screen) != sizeof screen) return RefuseTruncated("GIF", refuse);
+  if (in_.Take(screen, sizeof screen) != sizeof screen)
+    return RefuseTruncated(ImageFormat::kGif, refuse);
   columns_ = U16(screen, kScreenWidthOffset);
   rows_ = U16(screen, kScreenHeightOffset);
   const size_t entries = TableEntries(screen[kScreenFlagsOffset]);
-  if (!ReadTable(entries, global_.data())) return RefuseTruncated("GIF", refuse);
+  if (!ReadTable(entries, global_.data())) return RefuseTruncated(ImageFormat::kGif, refuse);
   // Where the first frame leaves the screen uncovered: the background
   // colour the screen names from its table, else black.
   const uint8_t background = screen[kBackgroundOffset];
@@ -194,7 +195,7 @@ bool GifDecoder::ReadExtension() {
 
 bool GifDecoder::ReadDescriptor(const ImageRefusal& refuse) {
   uint8_t d[kDescriptorSize];
-  if (in_.Take(d, sizeof d) != sizeof d) return RefuseTruncated("GIF", refuse);
+  if (in_.Take(d, sizeof d) != sizeof d) return RefuseTruncated(ImageFormat::kGif, refuse);
   frame_.left = U16(d, 0);
   frame_.top = U16(d, 2);
   frame_.width = U16(d, 4);
@@ -202,17 +203,17 @@ bool GifDecoder::ReadDescriptor(const ImageRefusal& refuse) {
   frame_.interlaced = (d[8] & 0x40) != 0;
   const size_t entries = TableEntries(d[8]);
   if (entries > 0) frame_.colours.fill(0), past_.SetEntries(uint32_t(entries));
-  if (!ReadTable(entries, frame_.colours.data())) return RefuseTruncated("GIF", refuse);
+  if (!ReadTable(entries, frame_.colours.data())) return RefuseTruncated(ImageFormat::kGif, refuse);
   return true;
 }
 
 bool GifDecoder::FindFirstFrame(const ImageRefusal& refuse) {
   for (uint8_t block = 0;;) {
-    if (!in_.Next(&block)) return RefuseTruncated("GIF", refuse);
+    if (!in_.Next(&block)) return RefuseTruncated(ImageFormat::kGif, refuse);
     if (block == kImage) return ReadDescriptor(refuse);
-    if (block == kTrailer) return refuse("is a GIF file with no image in it");
-    if (block != kExtension) return RefuseUndecodable("GIF", refuse);
-    if (!ReadExtension()) return RefuseTruncated("GIF", refuse);
+    if (block == kTrailer) return refuse(ImageSaid::kGifNoImage);
+    if (block != kExtension) return RefuseUndecodable(ImageFormat::kGif, refuse);
+    if (!ReadExtension()) return RefuseTruncated(ImageFormat::kGif, refuse);
   }
 }
 
@@ -265,8 +266,8 @@ void GifDecoder::Place(int64_t from, const uint8_t* indices, int64_t count, int 
 
 bool GifDecoder::DecodeFrame(int wanted, const ImageRefusal& refuse) {
   uint8_t minimum = 0;
-  if (!in_.Next(&minimum)) return RefuseTruncated("GIF", refuse);
-  if (minimum < 1 || minimum > 8) return RefuseUndecodable("GIF", refuse);
+  if (!in_.Next(&minimum)) return RefuseTruncated(ImageFormat::kGif, refuse);
+  if (minimum < 1 || minimum > 8) return RefuseUndecodable(ImageFormat::kGif, refuse);
   Lzw lzw(minimum);
   std::vector<uint8_t> indices(kMaxCodes);
   const int64_t total = frame_.width * frame_.height;
@@ -275,10 +276,10 @@ bool GifDecoder::DecodeFrame(int wanted, const ImageRefusal& refuse) {
     if (!frame_.interlaced && frame_.top + at / frame_.width >= wanted) break;
     int code = 0;
     const Code got = NextCode(lzw.bits(), &code);
-    if (got == kFileEnds) return RefuseTruncated("GIF", refuse);
+    if (got == kFileEnds) return RefuseTruncated(ImageFormat::kGif, refuse);
     if (got == kDataEnds) break;  // fewer pixels than the frame: the rest stay as they are
     const Lzw::Step step = lzw.Take(code);
-    if (step == Lzw::kBad) return RefuseUndecodable("GIF", refuse);
+    if (step == Lzw::kBad) return RefuseUndecodable(ImageFormat::kGif, refuse);
     if (step == Lzw::kEnd) break;
     if (step == Lzw::kClear) continue;
     const int64_t count = std::min<int64_t>(lzw.Length(), total - at);
@@ -290,13 +291,13 @@ bool GifDecoder::DecodeFrame(int wanted, const ImageRefusal& refuse) {
   }
   if (dataEnded_) return true;
   in_.Skip(uint64_t(blockLeft_));
-  return SkipSubBlocks() || RefuseTruncated("GIF", refuse);
+  return SkipSubBlocks() || RefuseTruncated(ImageFormat::kGif, refuse);
 }
 
 // After the first frame, block by block to the trailer.
 bool GifDecoder::CountLaterFrames(const ImageRefusal& refuse) {
   for (uint8_t block = 0;;) {
-    if (!in_.Next(&block)) return RefuseTruncated("GIF", refuse);
+    if (!in_.Next(&block)) return RefuseTruncated(ImageFormat::kGif, refuse);
     if (block == kTrailer) return true;
     bool whole = false;
     if (block == kExtension) {
@@ -311,7 +312,7 @@ bool GifDecoder::CountLaterFrames(const ImageRefusal& refuse) {
     } else {
       return true;  // not a block: what follows the frames is not read
     }
-    if (!whole) return RefuseTruncated("GIF", refuse);
+    if (!whole) return RefuseTruncated(ImageFormat::kGif, refuse);
   }
 }
 
@@ -335,37 +336,27 @@ bool GifDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refus
   return true;
 }
 
-// "ff0000": a colour as the notes name it.
-std::string Hex(const uint8_t* rgb) {
-  char hex[7];
-  std::snprintf(hex, sizeof hex, "%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
-  return hex;
-}
+// 0xRRGGBB: a colour as the notes name it.
+uint32_t Rgb(const uint8_t* rgb) { return uint32_t{rgb[0]} << 16 | uint32_t{rgb[1]} << 8 | rgb[2]; }
 
-std::string GifDecoder::Note() const {
-  std::string note;
+void GifDecoder::Notes(ImageNotes* notes) const {
   if (transparentRow_ >= 0) {
-    const std::string hex = Hex(&frame_.colours[size_t(frame_.transparent) * 3]);
-    note = "its transparent pixels (the first at column " + std::to_string(transparentColumn_) +
-           ", row " + std::to_string(transparentRow_) + ") are saved in the colour its table " +
-           "gives them, " + hex + " (GIF colour " + std::to_string(frame_.transparent) +
-           "): a palette has no transparency";
+    notes->push_back(ImageFault(ImageSaid::kGifTransparent)
+                         .Place(transparentColumn_, transparentRow_)
+                         .Colour(Rgb(&frame_.colours[size_t(frame_.transparent) * 3]))
+                         .Value(frame_.transparent));
   }
   if (uncoveredRow_ >= 0) {
-    note = JoinedNotes(note, "its first frame leaves the screen uncovered (the first pixel at column " +
-                                 std::to_string(uncoveredColumn_) + ", row " + std::to_string(uncoveredRow_) +
-                                 "), saved in " +
-                                 (backgroundIndex_ >= 0
-                                      ? "its background colour, " + Hex(background_) + " (GIF colour " +
-                                            std::to_string(backgroundIndex_) + ")"
-                                      : std::string("black: it has no table to name a background from")));
+    const bool named = backgroundIndex_ >= 0;
+    ImageFault uncovered(named ? ImageSaid::kGifUncoveredBackground
+                               : ImageSaid::kGifUncoveredBlack);
+    uncovered.Place(uncoveredColumn_, uncoveredRow_);
+    if (named) uncovered.Colour(Rgb(background_)).Value(backgroundIndex_);
+    notes->push_back(uncovered);
   }
-  note = JoinedNotes(note, past_.Note());
-  if (laterFrames_ > 0) {
-    note += (note.empty() ? "" : "; ") + std::string("it is an animation of ") +
-            std::to_string(laterFrames_ + 1) + " frames; only the first is read";
-  }
-  return note;
+  past_.Note(notes);
+  if (laterFrames_ > 0)
+    notes->push_back(ImageFault(ImageSaid::kAnimationFirstFrame).Count(laterFrames_ + 1));
 }
 
 }  // namespace

@@ -30,9 +30,9 @@ class ImageDecoder {
   // Rows 0 to wanted - 1 (at most rows()) to `sink`. False after `refuse`,
   // or when the sink said no.
   virtual bool DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) = 0;
-  // What a user should know of what was not read (a GIF's later frames);
-  // empty when nothing. Asked after DecodeRows.
-  virtual std::string Note() const { return ""; }
+  // Adds to *notes what a user should know of what was not read (a GIF's
+  // later frames) or read in a way of its own. Asked after DecodeRows.
+  virtual void Notes(ImageNotes*) const {}
   int64_t columns() const { return columns_; }
   int64_t rows() const { return rows_; }
   // The stored rows decoded so far to give the rows asked for (counted by
@@ -57,11 +57,10 @@ std::unique_ptr<ImageDecoder> NewNetpbmDecoder(const ByteSource& source);
 // fills them: refused past this many bytes of them.
 constexpr int64_t kMaxHeldRowBytes = int64_t{32} << 20;
 
-// "is truncated: its PNG data stops before its end" and the like.
-bool RefuseTruncated(const char* kind, const ImageRefusal& refuse);
-// "is a PNG file plughost cannot decode: damaged, or a form of PNG it does
-// not read".
-bool RefuseUndecodable(const char* kind, const ImageRefusal& refuse);
+// The file of this form ends before its data does.
+bool RefuseTruncated(ImageFormat form, const ImageRefusal& refuse);
+// The file is damaged, or of a form of its format not read.
+bool RefuseUndecodable(ImageFormat form, const ImageRefusal& refuse);
 // When the rows an interlaced image must hold are too many.
 bool RefuseHeldRows(int64_t bytes, const ImageRefusal& refuse);
 

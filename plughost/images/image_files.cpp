@@ -18,12 +18,12 @@ namespace {
 std::unique_ptr<ImageDecoder> DecoderFor(const ByteSource& source, const ImageRefusal& refuse) {
   uint8_t head[kRecognisedBytes] = {};
   const int64_t got = source.ReadAt(0, head, sizeof head);
-  if (got < 0) return refuse("could not be read"), nullptr;
-  if (got == 0) return refuse("is empty", "the file"), nullptr;
+  if (got < 0) return refuse(ImageSaid::kUnreadable), nullptr;
+  if (got == 0) return refuse(ImageSaid::kEmpty), nullptr;
   const Format* format = FormatOf(head, size_t(got), refuse.name);
   if (format != nullptr && format->decoder != nullptr) return format->decoder(source);
-  if (format != nullptr) return refuse(WhyNotRead(*format)), nullptr;
-  return refuse("is not an image plughost reads (" + FormatsSaveReads() + ")", "the file"), nullptr;
+  if (format != nullptr) return refuse(ImageFault(WhyNotRead(*format)).Form(format->id)), nullptr;
+  return refuse(ImageSaid::kNotAnImage), nullptr;
 }
 
 // Rows kept as they come, every column: what is held grows with the rows
@@ -49,19 +49,13 @@ class KeptRows : public RowSink {
   std::vector<uint8_t> pixels_;
 };
 
-// A swatch's refusals name the file before a colon, as they always have.
-bool RefuseSwatch(const std::string& why, const ImageRefusal& refuse) {
-  *refuse.error = (refuse.name.empty() ? std::string("the image") : refuse.name) + ": " + why;
-  return false;
-}
-
 // Rows checked against a grid of tiles as they come.
 class SwatchSink : public RowSink {
  public:
   SwatchSink(SwatchRows* swatch, const ImageRefusal& refuse) : swatch_(swatch), refuse_(refuse) {}
   bool Row(int row, const uint8_t* rgb) override {
-    std::string why;
-    return swatch_->Row(row, rgb, &why) || RefuseSwatch(why, refuse_);
+    ImageFault why;
+    return swatch_->Row(row, rgb, &why) || refuse_(why);
   }
 
  private:
@@ -70,10 +64,10 @@ class SwatchSink : public RowSink {
 };
 
 bool DecodeSwatch(ImageDecoder& decoder, int tile, const ImageRefusal& refuse, SaveImage* out) {
-  std::string why;
+  ImageFault why;
   if (!SwatchRows::Fits(decoder.columns(), decoder.rows(), tile, &why)) {
     out->swatchOfTile = SwatchTileOf(decoder.columns(), decoder.rows());
-    return RefuseSwatch(why, refuse);
+    return refuse(why);
   }
   const int tileRows = int(std::min<int64_t>((decoder.rows() - 1) / (tile + 1), kSavedRows));
   SwatchRows swatch(decoder.columns(), tile, tileRows, 3);
@@ -107,13 +101,13 @@ namespace {
 // An image of a swatch's size read as one, by a decoder of its own, when
 // every tile is of one colour; false, and nothing said, otherwise.
 bool ReadIfASwatch(const ByteSource& source, const std::string& name, int tile, SaveImage* out) {
-  std::string ignored;
+  ImageFault ignored;
   const ImageRefusal quiet{name, &ignored};
   std::unique_ptr<ImageDecoder> decoder = DecoderFor(source, quiet);
   SaveImage read;
   if (decoder == nullptr || !decoder->ReadHeader(quiet) || !DecodeSwatch(*decoder, tile, quiet, &read))
     return false;
-  read.note = decoder->Note();
+  decoder->Notes(&read.notes);
   read.swatchFound = tile;
   *out = std::move(read);
   return true;
@@ -122,8 +116,8 @@ bool ReadIfASwatch(const ByteSource& source, const std::string& name, int tile, 
 }  // namespace
 
 bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, SaveImage* out,
-                   std::string* error) {
-  const ImageRefusal refuse{name, error};
+                   ImageFault* fault) {
+  const ImageRefusal refuse{name, fault};
   std::unique_ptr<ImageDecoder> decoder = DecoderFor(source, refuse);
   if (decoder == nullptr || !decoder->ReadHeader(refuse) ||
       !SizeAllowed(decoder->columns(), decoder->rows(), false, refuse)) {
@@ -146,25 +140,39 @@ bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, 
     read.rows = int(decoder->rows());
     read.columns = int(decoder->columns());
   }
-  read.note = decoder->Note();
+  decoder->Notes(&read.notes);
   *out = std::move(read);
   return true;
 }
 
-bool ReadForSave(const std::string& path, int tile, SaveImage* out, std::string* error) {
+namespace {
+
+// The files gate says why it could not open or read a file in a sentence
+// of its own, which the fault carries as it is.
+bool GateRefused(const std::string& path, const std::string& gate, ImageFault* fault) {
+  return ImageRefusal{path, fault}(ImageFault(ImageSaid::kFileRefused).Text(gate));
+}
+
+bool Opened(InputFile* file, const std::string& path, ImageFault* fault) {
+  std::string gate;
+  return file->Open(path, &gate) || GateRefused(path, gate, fault);
+}
+
+}  // namespace
+
+bool ReadForSave(const std::string& path, int tile, SaveImage* out, ImageFault* fault) {
   InputFile file;
-  if (!file.Open(path, error)) return false;
+  if (!Opened(&file, path, fault)) return false;
   try {
-    return DecodeForSave(FileBytes(file), path, tile, out, error);
+    return DecodeForSave(FileBytes(file), path, tile, out, fault);
   } catch (const std::bad_alloc&) {
-    *error = path + " is too big for the memory at hand";
-    return false;
+    return ImageRefusal{path, fault}(ImageSaid::kTooBigForMemory);
   }
 }
 
 bool DecodeImage(const std::vector<uint8_t>& bytes, const std::string& name, Image* image,
-                 std::string* error) {
-  const ImageRefusal refuse{name, error};
+                 ImageFault* fault) {
+  const ImageRefusal refuse{name, fault};
   const MemoryBytes source(bytes);
   std::unique_ptr<ImageDecoder> decoder = DecoderFor(source, refuse);
   if (decoder == nullptr || !decoder->ReadHeader(refuse) ||
@@ -174,19 +182,20 @@ bool DecodeImage(const std::vector<uint8_t>& bytes, const std::string& name, Ima
   return DecodePlain(*decoder, int(decoder->rows()), refuse, image);
 }
 
-bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* error) {
-  return DecodeImage(bytes, std::string(), image, error);
+bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, ImageFault* fault) {
+  return DecodeImage(bytes, std::string(), image, fault);
 }
 
-bool ReadImage(const std::string& path, Image* image, std::string* error) {
+bool ReadImage(const std::string& path, Image* image, ImageFault* fault) {
   InputFile file;
   std::vector<uint8_t> bytes;
-  if (!file.Open(path, error) || !file.ReadAll(&bytes, error)) return false;
+  std::string gate;
+  if (!Opened(&file, path, fault)) return false;
+  if (!file.ReadAll(&bytes, &gate)) return GateRefused(path, gate, fault);
   try {
-    return DecodeImage(bytes, path, image, error);
+    return DecodeImage(bytes, path, image, fault);
   } catch (const std::bad_alloc&) {
-    *error = path + " is too big for the memory at hand";
-    return false;
+    return ImageRefusal{path, fault}(ImageSaid::kTooBigForMemory);
   }
 }
 

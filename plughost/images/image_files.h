@@ -11,6 +11,7 @@
 #include "plughost/host/image.h"
 #include "plughost/images/byte_source.h"
 #include "plughost/images/formats.h"
+#include "plughost/images/image_fault.h"
 #include "plughost/images/swatch.h"
 
 namespace plughost {
@@ -36,8 +37,9 @@ struct SaveImage {
   // The size of the whole image (in tiles, for a swatch).
   int rows = 0;
   int columns = 0;
-  // What was not read that a user may want to know (a GIF's later frames).
-  std::string note;
+  // What was not read, or read in a way of its own, that a user may want
+  // to know (a GIF's later frames), in the order found.
+  ImageNotes notes;
   // Of an image refused as no swatch of the tile asked: the tile its size
   // is a swatch of, or 0.
   int swatchOfTile = 0;
@@ -57,21 +59,21 @@ constexpr int kSwatchByLook = -1;
 // decoded, and each tile read must be of one colour; with kSwatchByLook,
 // an image that passes those checks is read so, any other as it is. Rows below those read
 // are never decoded, so what is held follows the width, not the height.
-// False with one sentence in *error naming the file (`name`, or "the
-// image" when it is empty) and why: a format of the table that save does
-// not read, by its name (JPEG with its own reason), an image of no format
-// it knows, too large, truncated, damaged, not a swatch.
+// False with the fault in *fault, naming the file by `name` (empty: no
+// name) and why: a format of the table that save does not read, by its
+// row (JPEG with its own reason), an image of no format it knows, too
+// large, truncated, damaged, not a swatch.
 bool DecodeForSave(const ByteSource& source, const std::string& name, int tile, SaveImage* out,
-                   std::string* error);
+                   ImageFault* fault);
 // The same of a regular file opened through the gate; a file too big for
-// the memory at hand is refused in words.
-bool ReadForSave(const std::string& path, int tile, SaveImage* out, std::string* error);
+// the memory at hand is refused so.
+bool ReadForSave(const std::string& path, int tile, SaveImage* out, ImageFault* fault);
 
 // The whole image, every row, when it has at most kMaxImagePixels: for
 // tests, and for tools that look at what open wrote.
 bool DecodeImage(const std::vector<uint8_t>& bytes, const std::string& name, Image* image,
-                 std::string* error);
-bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, std::string* error);
-bool ReadImage(const std::string& path, Image* image, std::string* error);
+                 ImageFault* fault);
+bool DecodeImage(const std::vector<uint8_t>& bytes, Image* image, ImageFault* fault);
+bool ReadImage(const std::string& path, Image* image, ImageFault* fault);
 
 }  // namespace plughost

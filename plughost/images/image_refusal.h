@@ -1,23 +1,26 @@
-// How the image readers say no: one sentence about the file, by its name
-// when the caller gave one, and the size limits held before any pixel is
-// decoded.
+// How the image readers say no: a fault (image_fault.h) naming the file as
+// the caller gave it, and the size limits held before any pixel is decoded.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
+
+#include "plughost/images/image_fault.h"
 
 namespace plughost {
 
-// Called with why the file is refused; writes "NAME why" to *error and
-// answers false, so that a reader can `return refuse("...")`. Without a
-// name the file is "the image" (or `unnamed`, where it may be none).
+// Records the fault with the file's name in *fault and answers false, so
+// that a reader can `return refuse(ImageFault(...))`.
 struct ImageRefusal {
   const std::string& name;
-  std::string* error;
-  bool operator()(const std::string& why, const char* unnamed = "the image") const {
-    *error = (name.empty() ? std::string(unnamed) : name) + " " + why;
+  ImageFault* fault;
+  bool operator()(ImageFault said) const {
+    said.file = name;
+    *fault = std::move(said);
     return false;
   }
+  bool operator()(ImageSaid said) const { return (*this)(ImageFault(said)); }
 };
 
 // True when a header's columns x rows is at least one pixel and at most
@@ -26,7 +29,7 @@ struct ImageRefusal {
 bool SizeAllowed(int64_t columns, int64_t rows, bool wholeImage, const ImageRefusal& refuse);
 
 // Pixels read whose colour index lies past the image's colour table: they
-// are saved black, as readers of these forms take them, and said once (the
+// are saved black, as readers of these forms take them, and noted once (the
 // first, and how many).
 class IndicesPastTable {
  public:
@@ -40,16 +43,13 @@ class IndicesPastTable {
       row_ = row, column_ = column, index_ = index;
     return true;
   }
-  // "" when every index was in the table.
-  std::string Note() const;
+  // Adds the note to *notes, when an index was past the table.
+  void Note(ImageNotes* notes) const;
 
  private:
   uint32_t entries_;
   int64_t count_ = 0, row_ = 0, column_ = 0;
   uint32_t index_ = 0;
 };
-
-// Two notes of one reader as one line.
-std::string JoinedNotes(const std::string& first, const std::string& second);
 
 }  // namespace plughost

@@ -48,8 +48,7 @@ Number ReadNumber(ByteStream* in, uint32_t* value, uint64_t* start) {
 }
 
 bool BadNumber(uint64_t at, const ImageRefusal& refuse) {
-  return refuse("has a bad number at byte " + std::to_string(at) +
-                " (PPM and PGM numbers are digits only, up to " + std::to_string(UINT32_MAX) + ")");
+  return refuse(ImageFault(ImageSaid::kNetpbmBadNumber).Bytes(int64_t(at), 0).Limit(UINT32_MAX));
 }
 
 class NetpbmDecoder : public ImageDecoder {
@@ -72,8 +71,7 @@ class NetpbmDecoder : public ImageDecoder {
 };
 
 bool NetpbmDecoder::TooFewValues(const ImageRefusal& refuse) const {
-  return refuse("is truncated: it holds fewer than the " + std::to_string(samples_) +
-                " values its header declares");
+  return refuse(ImageFault(ImageSaid::kNetpbmFewerValues).Count(0, samples_));
 }
 
 bool NetpbmDecoder::ReadHeader(const ImageRefusal& refuse) {
@@ -85,15 +83,14 @@ bool NetpbmDecoder::ReadHeader(const ImageRefusal& refuse) {
   for (uint32_t& field : fields) {
     uint64_t start = 0;
     const Number got = ReadNumber(&in_, &field, &start);
-    if (got == Number::kEnd) return refuse("is truncated: it ends inside its header");
+    if (got == Number::kEnd) return refuse(ImageSaid::kNetpbmHeaderCut);
     if (got == Number::kBad) return BadNumber(start, refuse);
   }
   columns_ = fields[0];
   rows_ = fields[1];
   maxval_ = fields[2];
   if (maxval_ < 1 || maxval_ > 65535) {
-    return refuse("declares a maximum value of " + std::to_string(maxval_) +
-                  ", where PPM and PGM allow 1 to 65535");
+    return refuse(ImageFault(ImageSaid::kNetpbmMaxval).Value(maxval_));
   }
   return true;
 }
@@ -110,15 +107,15 @@ bool NetpbmDecoder::LongEnough(const ImageRefusal& refuse) {
     in_.Skip(1);  // the one separator after maxval
     return true;
   }
-  return refuse("is truncated: it holds " + std::to_string(std::max<int64_t>(rest - 1, 0)) +
-                " of the " + Counted(needed, "byte", "bytes") + " of pixels its header declares");
+  return refuse(
+      ImageFault(ImageSaid::kNetpbmFewerBytes).Count(std::max<int64_t>(rest - 1, 0), needed));
 }
 
 bool NetpbmDecoder::NextSample(const ImageRefusal& refuse, uint32_t* value) {
   if (!text_) {
     uint8_t b[2] = {};
     const size_t width = maxval_ > 255 ? 2 : 1;
-    if (in_.Take(b, width) != width) return refuse("could not be read to its end");
+    if (in_.Take(b, width) != width) return refuse(ImageSaid::kReadCutShort);
     *value = width == 2 ? uint32_t{b[0]} << 8 | b[1] : b[0];
     return true;
   }
@@ -137,8 +134,7 @@ bool NetpbmDecoder::DecodeRows(int wanted, RowSink* sink, const ImageRefusal& re
       uint32_t v = 0;
       if (!NextSample(refuse, &v)) return false;
       if (v > maxval_) {
-        return refuse("has the value " + std::to_string(v) + " where its header allows at most " +
-                      std::to_string(maxval_));
+        return refuse(ImageFault(ImageSaid::kNetpbmValuePastMax).Value(v).Limit(maxval_));
       }
       // A 16-bit sample is its high byte, as a 16-bit PNG's is; any other
       // maximum is scaled to the nearest of 0..255. A grey sample fills all

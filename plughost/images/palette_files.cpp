@@ -10,6 +10,7 @@
 #include "plughost/files/file_checks.h"
 #include "plughost/files/little_endian.h"
 #include "plughost/images/formats.h"
+#include "plughost/images/image_refusal.h"
 #include "plughost/images/text_lines.h"
 
 namespace plughost {
@@ -32,51 +33,54 @@ std::string Trimmed(std::string line) {
 }
 
 // "R G B" at the start of the line, each 0 to 255; the rest (a GIMP colour's
-// name) is not read. Empty when it holds, else what is wrong.
-std::string ReadColour(const std::string& line, uint8_t rgb[3]) {
+// name) is not read. kNone when it holds, else what is wrong, with the
+// line or word shortened in text.
+ImageFault ReadColour(const std::string& line, uint8_t rgb[3]) {
   std::istringstream in(line);
   for (int k = 0; k < 3; ++k) {
     std::string word;
-    if (!(in >> word)) return "expected three numbers (red, green, blue), found " + Quoted(line);
+    if (!(in >> word)) return ImageFault(ImageSaid::kNotThreeNumbers).Text(Shortened(line));
     char* end = nullptr;
     const long value = std::strtol(word.c_str(), &end, 10);
-    if (*end != '\0') return Quoted(word) + " is not a number";
-    if (value < 0 || value > 255) return Shortened(word) + " is not from 0 to 255";
+    if (*end != '\0') return ImageFault(ImageSaid::kNotANumber).Text(Shortened(word));
+    if (value < 0 || value > 255) return ImageFault(ImageSaid::kNotAByte).Text(Shortened(word));
     rgb[k] = static_cast<uint8_t>(value);
   }
-  return "";
+  return ImageFault();
 }
 
 // One palette file being read: its lines, the image its colours fill, and
-// the one sentence a refusal leaves.
+// the one fault a refusal leaves.
 struct PaletteReader {
   TextLines lines;
   const std::string& name;
   Image* image;
   int* colours;
-  std::string* error;
+  ImageFault* fault;
   std::string line;
 
-  bool Refuse(int number, const std::string& what) {
-    *error = name + ": line " + std::to_string(number) + ": " + what;
-    return false;
+  bool Refuse(int number, ImageFault what) {
+    what.Line(number);
+    return ImageRefusal{name, fault}(std::move(what));
   }
-  // The next line, or false: at the end (error left empty), on a read error
-  // or on a line too long for any palette.
+  bool Refuse(int number, ImageSaid said) { return Refuse(number, ImageFault(said)); }
+  bool refused() const { return fault->said != ImageSaid::kNone; }
+  // The next line, or false: at the end (no fault), on a read error or on
+  // a line too long for any palette.
   bool NextLine() {
     if (!lines.Next(&line)) {
-      if (lines.failed()) *error = name + ": the file could not be read to its end";
+      if (lines.failed()) ImageRefusal{name, fault}(ImageSaid::kPaletteUnreadable);
       return false;
     }
     if (!lines.tooLong()) return true;
-    return Refuse(lines.number(), "longer than " + std::to_string(kMaxLineBytes) +
-                                      " characters, which no palette line is");
+    return Refuse(lines.number(),
+                  ImageFault(ImageSaid::kLineTooLong).Limit(int64_t{kMaxLineBytes}));
   }
   bool Put(const std::string& text) {
-    if (*colours == kEntries) return Refuse(lines.number(), "a palette holds at most 256 colours");
+    if (*colours == kEntries) return Refuse(lines.number(), ImageSaid::kTooManyColours);
     uint8_t rgb[3];
-    const std::string wrong = ReadColour(text, rgb);
-    if (!wrong.empty()) return Refuse(lines.number(), wrong);
+    ImageFault wrong = ReadColour(text, rgb);
+    if (wrong.said != ImageSaid::kNone) return Refuse(lines.number(), std::move(wrong));
     for (int k = 0; k < 3; ++k) image->At(*colours / kPerRow, *colours % kPerRow, k) = rgb[k];
     ++*colours;
     return true;
@@ -91,7 +95,7 @@ bool IsGimpHeaderLine(const std::string& line) {
 // colour, the name and column count.
 bool DecodeGimp(PaletteReader* r) {
   if (!r->NextLine() || r->line.rfind("GIMP Palette", 0) != 0) {
-    return r->error->empty() && r->Refuse(1, "a GIMP palette begins \"GIMP Palette\"");
+    return !r->refused() && r->Refuse(1, ImageSaid::kNoGimpHeader);
   }
   bool headed = true;
   while (r->NextLine()) {
@@ -100,7 +104,7 @@ bool DecodeGimp(PaletteReader* r) {
     if (Blank(r->line) || r->line[0] == '#') continue;
     if (!r->Put(r->line)) return false;
   }
-  return r->error->empty();
+  return !r->refused();
 }
 
 // The count on line 3; -1 when it is not a number.
@@ -113,17 +117,16 @@ long JascCount(const std::string& line) {
 
 bool ReadJascHeader(PaletteReader* r, long* count) {
   if (!r->NextLine() || Trimmed(r->line) != "JASC-PAL") {
-    return r->error->empty() && r->Refuse(1, "a JASC palette begins \"JASC-PAL\"");
+    return !r->refused() && r->Refuse(1, ImageSaid::kNoJascHeader);
   }
   if (!r->NextLine() || Trimmed(r->line) != "0100") {
-    return r->error->empty() && r->Refuse(2, "expected the version \"0100\"");
+    return !r->refused() && r->Refuse(2, ImageSaid::kNoJascVersion);
   }
   *count = r->NextLine() ? JascCount(r->line) : -1;
-  if (!r->error->empty()) return false;
-  if (*count < 0) return r->Refuse(3, "expected the number of colours");
-  if (*count > kEntries) {
-    return r->Refuse(3, std::to_string(*count) + " colours, and a palette holds at most 256");
-  }
+  if (r->refused()) return false;
+  if (*count < 0) return r->Refuse(3, ImageSaid::kNoJascCount);
+  if (*count > kEntries)
+    return r->Refuse(3, ImageFault(ImageSaid::kJascCountTooLarge).Count(*count));
   return true;
 }
 
@@ -134,15 +137,14 @@ bool DecodeJasc(PaletteReader* r) {
   while (r->NextLine()) {
     if (*r->colours == count) {
       if (Blank(r->line)) continue;
-      return r->Refuse(r->lines.number(), "more colours than the count on line 3");
+      return r->Refuse(r->lines.number(), ImageSaid::kPastJascCount);
     }
     if (!r->Put(r->line)) return false;
   }
-  if (!r->error->empty()) return false;
-  if (*r->colours < count) {
-    return r->Refuse(r->lines.number() + 1, "the file ends after " + std::to_string(*r->colours) +
-                                                " of its " + Counted(count, "colour", "colours"));
-  }
+  if (r->refused()) return false;
+  if (*r->colours < count)
+    return r->Refuse(r->lines.number() + 1,
+                     ImageFault(ImageSaid::kEndsBeforeCount).Count(*r->colours, count));
   return true;
 }
 
@@ -154,35 +156,34 @@ bool DecodeJasc(PaletteReader* r) {
 class RiffReader {
  public:
   RiffReader(const ByteSource& source, const std::string& name, Image* image, int* colours,
-             std::string* error)
-      : source_(source), name_(name), image_(image), colours_(colours), error_(error) {}
+             ImageFault* fault)
+      : source_(source), refuse_{name, fault}, image_(image), colours_(colours) {}
 
   bool Decode() {
     uint8_t head[12];
     const uint64_t size = source_.size();
     if (!Read(0, head, std::min<uint64_t>(size, sizeof head))) return false;
-    if (size < sizeof head)
-      return Refuse(" is cut short: a RIFF palette begins with 12 bytes, and the file has " +
-                    Counted(int64_t(size), "byte", "bytes"));
-    if (std::memcmp(head, "RIFF", 4) != 0) return Refuse(" is not a RIFF palette: it does not begin \"RIFF\"");
+    if (size < sizeof head) return refuse_(ImageFault(ImageSaid::kRiffShort).Count(int64_t(size)));
+    if (std::memcmp(head, "RIFF", 4) != 0) return refuse_(ImageSaid::kRiffNotRiff);
     if (std::memcmp(head + 8, "PAL ", 4) != 0)
-      return Refuse(" is a RIFF file of another kind (" + Id(head + 8) + "), not a palette");
+      return refuse_(ImageFault(ImageSaid::kRiffOtherKind).Text(Id(head + 8)));
     const uint64_t end = 8 + uint64_t{ReadU32(head + 4)};
     if (end > size)
-      return Refuse(" is cut short: its RIFF header counts " + std::to_string(end) +
-                    " bytes, and the file has " + std::to_string(size));
+      return refuse_(ImageFault(ImageSaid::kRiffHeaderPastEnd).Count(int64_t(size), int64_t(end)));
     for (uint64_t at = sizeof head; at + 8 <= end;) {
       uint8_t chunk[8];
       if (!Read(at, chunk, sizeof chunk)) return false;
       const uint64_t bytes = ReadU32(chunk + 4), next = at + 8 + bytes;
-      if (next > end)
-        return Refuse(" is damaged: its " + Id(chunk) + " chunk at byte " + std::to_string(at) +
-                      " runs to byte " + std::to_string(next) + ", past the " +
-                      std::to_string(end) + " bytes its RIFF header counts");
+      if (next > end) {
+        return refuse_(ImageFault(ImageSaid::kRiffChunkPastEnd)
+                           .Text(Id(chunk))
+                           .Bytes(int64_t(at), int64_t(next))
+                           .Count(0, int64_t(end)));
+      }
       if (std::memcmp(chunk, "data", 4) == 0) return Colours(at + 8, bytes);
       at = next + (bytes & 1);
     }
-    return Refuse(" is a RIFF palette without a \"data\" chunk of colours");
+    return refuse_(ImageSaid::kRiffNoData);
   }
 
  private:
@@ -190,21 +191,17 @@ class RiffReader {
   bool Colours(uint64_t at, uint64_t bytes) {
     uint8_t head[4];
     if (bytes < sizeof head)
-      return Refuse(" is damaged: its \"data\" chunk of " + Counted(int64_t(bytes), "byte", "bytes") +
-                    " has no room for the version and count of its colours");
+      return refuse_(ImageFault(ImageSaid::kRiffDataTooSmall).Count(int64_t(bytes)));
     if (!Read(at, head, sizeof head)) return false;
-    if (ReadU16(head) != 0x0300) {
-      char version[8];
-      std::snprintf(version, sizeof version, "0x%04X", unsigned{ReadU16(head)});
-      return Refuse(std::string(" is a RIFF palette of version ") + version +
-                    ", where plughost reads version 0x0300");
-    }
+    if (ReadU16(head) != 0x0300)
+      return refuse_(ImageFault(ImageSaid::kRiffVersion).Value(ReadU16(head)));
     const int count = ReadU16(head + 2);
     const uint64_t needed = sizeof head + 4 * uint64_t(count);
-    if (needed > bytes)
-      return Refuse(" is damaged: its " + Counted(count, "colour", "colours") + " need " +
-                    std::to_string(needed) + " bytes of its \"data\" chunk, which holds " +
-                    std::to_string(bytes));
+    if (needed > bytes) {
+      return refuse_(ImageFault(ImageSaid::kRiffDataShort)
+                         .Count(count, int64_t(needed))
+                         .Value(int64_t(bytes)));
+    }
     const int read = std::min(count, kEntries);
     uint8_t entries[4 * kEntries];
     if (!Read(at + sizeof head, entries, size_t(4 * read))) return false;
@@ -215,24 +212,17 @@ class RiffReader {
   }
 
   bool Read(uint64_t at, uint8_t* into, uint64_t count) {
-    if (source_.ReadExact(at, into, size_t(count))) return true;
-    *error_ = name_ + ": the file could not be read to its end";
-    return false;
+    return source_.ReadExact(at, into, size_t(count)) || refuse_(ImageSaid::kPaletteUnreadable);
   }
-  bool Refuse(const std::string& why) {
-    *error_ = name_ + why;
-    return false;
-  }
-  // A chunk's or form's four letters, quoted, any control in them escaped.
+  // A chunk's or form's four letters, any control in them escaped.
   static std::string Id(const uint8_t* at) {
-    return Quoted(std::string(reinterpret_cast<const char*>(at), 4));
+    return Shortened(std::string(reinterpret_cast<const char*>(at), 4));
   }
 
   const ByteSource& source_;
-  const std::string& name_;
+  const ImageRefusal refuse_;
   Image* image_;
   int* colours_;
-  std::string* error_;
 };
 
 bool BeginsRiff(const ByteSource& source) {
@@ -267,15 +257,15 @@ std::vector<uint8_t> EncodePaletteText(const Image& image, ImageFormat kind,
 }
 
 bool DecodePaletteText(const ByteSource& source, ImageFormat kind, const std::string& name,
-                       Image* image, int* colours, std::string* error) {
+                       Image* image, int* colours, ImageFault* fault) {
   Image read = Image::Blank(kPerRow, kPerRow, 3);
   *colours = 0;
-  error->clear();
+  *fault = ImageFault();
   bool ok = false;
   if (kind == ImageFormat::kRiffPalette || (kind == ImageFormat::kJascPalette && BeginsRiff(source))) {
-    ok = RiffReader(source, name, &read, colours, error).Decode();
+    ok = RiffReader(source, name, &read, colours, fault).Decode();
   } else {
-    PaletteReader reader{TextLines(source), name, &read, colours, error, std::string()};
+    PaletteReader reader{TextLines(source), name, &read, colours, fault, std::string()};
     ok = kind == ImageFormat::kGimpPalette ? DecodeGimp(&reader) : DecodeJasc(&reader);
   }
   if (ok) *image = read;
@@ -283,8 +273,8 @@ bool DecodePaletteText(const ByteSource& source, ImageFormat kind, const std::st
 }
 
 bool DecodePaletteText(const std::vector<uint8_t>& bytes, ImageFormat kind, const std::string& name,
-                       Image* image, int* colours, std::string* error) {
-  return DecodePaletteText(MemoryBytes(bytes), kind, name, image, colours, error);
+                       Image* image, int* colours, ImageFault* fault) {
+  return DecodePaletteText(MemoryBytes(bytes), kind, name, image, colours, fault);
 }
 
 }  // namespace plughost

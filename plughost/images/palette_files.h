@@ -13,6 +13,7 @@
 #include "plughost/host/image.h"
 #include "plughost/images/byte_source.h"
 #include "plughost/images/formats.h"
+#include "plughost/images/image_fault.h"
 
 namespace plughost {
 
@@ -29,18 +30,18 @@ std::vector<uint8_t> EncodePaletteText(const Image& image, ImageFormat kind,
 
 // A palette file as a 16 x 16 image, read a line at a time: what is held
 // does not grow with the file. Lines may end in LF, CR LF or CR, and a UTF-8
-// byte-order mark is skipped. False with one sentence naming the file, the
-// line and what was wrong (more than 256 colours, a malformed line quoted
-// in at most 80 characters, a number outside 0 to 255, a line longer than
+// byte-order mark is skipped. False with the fault naming the file, the
+// line and what was wrong (more than 256 colours, a malformed line, shortened
+// to at most 80 characters, a number outside 0 to 255, a line longer than
 // kMaxLineBytes). *colours is how many the file held.
 // A RIFF palette is read by its header, its chunks' heads and the first 256
 // colours of its "data" chunk, nothing more; one of more than 256 colours
-// is read as its first 256 (*colours says how many it held). Refused in
-// one sentence naming the file when it is cut short, of another kind than
+// is read as its first 256 (*colours says how many it held). Refused,
+// naming the file, when it is cut short, of another kind than
 // "PAL ", or its sizes or count do not fit.
 bool DecodePaletteText(const ByteSource& source, ImageFormat kind, const std::string& name,
-                       Image* image, int* colours, std::string* error);
+                       Image* image, int* colours, ImageFault* fault);
 bool DecodePaletteText(const std::vector<uint8_t>& bytes, ImageFormat kind, const std::string& name,
-                       Image* image, int* colours, std::string* error);
+                       Image* image, int* colours, ImageFault* fault);
 
 }  // namespace plughost

@@ -35,14 +35,14 @@ class PngDecoder : public ImageDecoder {
   explicit PngDecoder(const ByteSource& source) : source_(source), spng_(0) {}
   bool ReadHeader(const ImageRefusal& refuse) override;
   bool DecodeRows(int wanted, RowSink* sink, const ImageRefusal& refuse) override;
-  std::string Note() const override;
+  void Notes(ImageNotes* notes) const override;
 
  private:
   static int Read(spng_ctx*, void* user, void* into, size_t count);
   bool NextKept();
   void Notice(const PngChunk& chunk);
   bool Refuse(int code, const ImageRefusal& refuse) const;
-  std::string TypeInParentheses() const;
+  bool RefuseUnknownChunk(const ImageRefusal& refuse) const;
   bool RefuseFault(PngFault fault, const ImageRefusal& refuse) const;
   bool Interlaced(int wanted, RowSink* sink, const ImageRefusal& refuse);
   bool InterlacedTop(int wanted, RowSink* sink, const ImageRefusal& refuse);
@@ -113,15 +113,13 @@ int PngDecoder::Read(spng_ctx*, void* user, void* into, size_t count) {
 }
 
 bool PngDecoder::Refuse(int code, const ImageRefusal& refuse) const {
-  if (readFailed_) return refuse("could not be read to its end");
-  if (code >= SPNG_EWIDTH && code <= SPNG_EIHDR_SIZE) {
-    return refuse("is damaged: its PNG header (IHDR) holds values PNG does not allow");
-  }
+  if (readFailed_) return refuse(ImageSaid::kReadCutShort);
+  if (code >= SPNG_EWIDTH && code <= SPNG_EIHDR_SIZE) return refuse(ImageSaid::kPngHeaderBad);
   switch (code) {
     case SPNG_IO_EOF:
-    case SPNG_EIDAT_TOO_SHORT: return RefuseTruncated("PNG", refuse);
-    case SPNG_ECHUNK_CRC: return refuse("is damaged: a PNG chunk's checksum does not match");
-    case SPNG_EMEM: return refuse("needs more memory than plughost could get");
+    case SPNG_EIDAT_TOO_SHORT: return RefuseTruncated(ImageFormat::kPng, refuse);
+    case SPNG_ECHUNK_CRC: return refuse(ImageSaid::kPngChecksum);
+    case SPNG_EMEM: return refuse(ImageSaid::kOutOfMemory);
     case SPNG_EZLIB:
     case SPNG_EIDAT_STREAM:
       return RefuseFault(IdatChecksumsMatch(source_, at_) ? PngFault::kDamagedData : PngFault::kChecksum,
@@ -132,41 +130,37 @@ bool PngDecoder::Refuse(int code, const ImageRefusal& refuse) const {
     case SPNG_ECHUNK_SIZE:
     case SPNG_ECHUNK_TYPE:
     case SPNG_ENOIHDR:
-    case SPNG_EDUP_PLTE:
-      return refuse("is damaged: its PNG chunks are not the ones, or not in the order, PNG requires");
-    case SPNG_ECHUNK_UNKNOWN_CRITICAL:
-      return refuse("has a PNG chunk of a kind plughost does not know and must understand to read "
-                    "the image" + TypeInParentheses());
+    case SPNG_EDUP_PLTE: return refuse(ImageSaid::kPngChunkOrder);
+    case SPNG_ECHUNK_UNKNOWN_CRITICAL: return RefuseUnknownChunk(refuse);
     case SPNG_ECHUNK_LIMITS:
-      return refuse("has a PNG palette chunk past the " + std::to_string(kMaxChunkBytes >> 20) +
-                    " MiB plughost reads");
-    default: return RefuseUndecodable("PNG", refuse);
+      return refuse(ImageFault(ImageSaid::kPngPaletteTooBig).Limit(int64_t{kMaxChunkBytes}));
+    default: return RefuseUndecodable(ImageFormat::kPng, refuse);
   }
 }
 
 // A chunk's type is four letters; any other bytes are not repeated.
-std::string PngDecoder::TypeInParentheses() const {
+bool PngDecoder::RefuseUnknownChunk(const ImageRefusal& refuse) const {
   for (char c : lastType_) {
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return "";
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+      return refuse(ImageSaid::kPngUnknownCritical);
   }
-  return " (" + std::string(lastType_, 4) + ")";
+  return refuse(ImageFault(ImageSaid::kPngUnknownCriticalNamed).Text(std::string(lastType_, 4)));
 }
 
 bool PngDecoder::RefuseFault(PngFault fault, const ImageRefusal& refuse) const {
   switch (fault) {
     case PngFault::kNone: return true;
-    case PngFault::kTruncated: return RefuseTruncated("PNG", refuse);
-    case PngFault::kChecksum: return refuse("is damaged: a PNG chunk's checksum does not match");
-    case PngFault::kReadFailed: return refuse("could not be read to its end");
-    case PngFault::kBadFilter:
-      return refuse("is damaged: a row of its PNG image data names a filter PNG does not have");
+    case PngFault::kTruncated: return RefuseTruncated(ImageFormat::kPng, refuse);
+    case PngFault::kChecksum: return refuse(ImageSaid::kPngChecksum);
+    case PngFault::kReadFailed: return refuse(ImageSaid::kReadCutShort);
+    case PngFault::kBadFilter: return refuse(ImageSaid::kPngBadFilter);
     case PngFault::kDamagedData: break;
   }
-  return refuse("is damaged: its PNG image data does not inflate (its compressed bytes are wrong)");
+  return refuse(ImageSaid::kPngDataDamaged);
 }
 
 bool PngDecoder::ReadHeader(const ImageRefusal& refuse) {
-  if (spng_.ctx == nullptr) return refuse("needs more memory than plughost could get");
+  if (spng_.ctx == nullptr) return refuse(ImageSaid::kOutOfMemory);
   spng_set_png_stream(spng_.ctx, Read, this);
   spng_set_chunk_limits(spng_.ctx, kMaxChunkBytes, kMaxChunkCacheBytes);
   const int code = spng_get_ihdr(spng_.ctx, &ihdr_);
@@ -269,7 +263,7 @@ void PngDecoder::ScanIndices(int wanted) {
     return;
   }
   PngDecoder again(source_);
-  std::string ignored;
+  ImageFault ignored;
   const std::string name;
   if (!again.ReadHeader(ImageRefusal{name, &ignored}) ||
       spng_decode_image(again.spng_.ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE) != 0)
@@ -321,13 +315,13 @@ bool PngDecoder::Finish(int wanted, const ImageRefusal& refuse) {
 
 // An animated PNG shows its image data as the first frame, or as a still
 // image apart from the frames.
-std::string PngDecoder::Note() const {
-  if (frames_ < 2 && (frames_ == 0 || frameBeforeImage_)) return past_.Note();
-  const std::string frames = std::to_string(frames_) + (frames_ == 1 ? " frame" : " frames");
-  return JoinedNotes(frameBeforeImage_
-                         ? "it is an animation of " + frames + "; only the first is read"
-                         : "it is an animation of " + frames + " besides its still image; only the still image is read",
-                     past_.Note());
+void PngDecoder::Notes(ImageNotes* notes) const {
+  if (frames_ >= 2 || (frames_ == 1 && !frameBeforeImage_)) {
+    notes->push_back(ImageFault(frameBeforeImage_ ? ImageSaid::kAnimationFirstFrame
+                                                  : ImageSaid::kAnimationBesideStill)
+                         .Count(frames_));
+  }
+  past_.Note(notes);
 }
 
 }  // namespace

@@ -33,17 +33,15 @@ Image MakeSwatch(const Image& image, int tile) {
   return swatch;
 }
 
-bool SwatchRows::Fits(int64_t columns, int64_t rows, int tile, std::string* error) {
+bool SwatchRows::Fits(int64_t columns, int64_t rows, int tile, ImageFault* fault) {
   if (tile >= 1 && rows >= tile + 2 && columns >= tile + 2 && (rows - 1) % (tile + 1) == 0 &&
       (columns - 1) % (tile + 1) == 0) {
     return true;
   }
-  *error = "a " + std::to_string(columns) + " x " + std::to_string(rows) +
-           " image is not a swatch of " + std::to_string(tile) +
-           "-pixel tiles (each side must be a multiple of " + std::to_string(tile + 1) +
-           ", plus 1)";
   const int fits = SwatchTileOf(columns, rows);
-  if (fits > 0) *error += "; it has the size of a swatch of " + std::to_string(fits) + "-pixel tiles";
+  *fault = ImageFault(fits > 0 ? ImageSaid::kNotSwatchSizeButFits : ImageSaid::kNotSwatchSize)
+               .Size(columns, rows)
+               .Tile(tile, fits);
   return false;
 }
 
@@ -60,7 +58,7 @@ SwatchRows::SwatchRows(int64_t columns, int tile, int tileRows, int planes)
       planes_(planes),
       colours_(Image::Blank(tileRows, int((columns - 1) / (tile + 1)), planes)) {}
 
-bool SwatchRows::Row(int row, const uint8_t* pixels, std::string* error) {
+bool SwatchRows::Row(int row, const uint8_t* pixels, ImageFault* fault) {
   if (row == 0 || row % (tile_ + 1) == 0) return true;  // a grid line
   const int tileRow = (row - 1) / (tile_ + 1), within = (row - 1) % (tile_ + 1);
   for (int c = 0; c < colours_.columns; ++c) {
@@ -74,18 +72,16 @@ bool SwatchRows::Row(int row, const uint8_t* pixels, std::string* error) {
     }
   }
   if (within < tile_ - 1 || firstBad_ < 0) return true;
-  *error = "tile at row " + std::to_string(tileRow) + ", column " + std::to_string(firstBad_) +
-           " is not one colour: not a swatch of " + std::to_string(tile_) +
-           "-pixel tiles, or edited inside a tile";
+  *fault = ImageFault(ImageSaid::kSwatchTileMixed).Place(firstBad_, tileRow).Tile(tile_);
   return false;
 }
 
-bool ReadSwatch(const Image& swatch, int tile, Image* image, std::string* error) {
-  if (!SwatchRows::Fits(swatch.columns, swatch.rows, tile, error)) return false;
+bool ReadSwatch(const Image& swatch, int tile, Image* image, ImageFault* fault) {
+  if (!SwatchRows::Fits(swatch.columns, swatch.rows, tile, fault)) return false;
   SwatchRows reader(swatch.columns, tile, (swatch.rows - 1) / (tile + 1), swatch.planes);
   const size_t rowBytes = size_t(swatch.columns) * size_t(swatch.planes);
   for (int r = 0; r < reader.RowsNeeded(); ++r) {
-    if (!reader.Row(r, swatch.pixels.data() + size_t(r) * rowBytes, error)) return false;
+    if (!reader.Row(r, swatch.pixels.data() + size_t(r) * rowBytes, fault)) return false;
   }
   *image = reader.colours();
   return true;

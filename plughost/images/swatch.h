@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plughost/host/image.h"
+#include "plughost/images/image_fault.h"
 
 namespace plughost {
 
@@ -24,15 +25,15 @@ int SwatchTileOf(int64_t columns, int64_t rows);
 class SwatchRows {
  public:
   // Whether a columns x rows image is a grid of tile-pixel tiles; false
-  // with the reason when its size does not fit.
-  static bool Fits(int64_t columns, int64_t rows, int tile, std::string* error);
+  // with the fault (no file named) when its size does not fit.
+  static bool Fits(int64_t columns, int64_t rows, int tile, ImageFault* fault);
   // For an image that fits, reading its top `tileRows` rows of tiles.
   SwatchRows(int64_t columns, int tile, int tileRows, int planes);
   // How many of the swatch's rows those tiles take.
   int RowsNeeded() const { return tileRows_ * (tile_ + 1); }
   // Row `row` (0 to RowsNeeded() - 1, in order), `planes` bytes a pixel.
-  // False with the reason once a row of tiles holds one not of one colour.
-  bool Row(int row, const uint8_t* pixels, std::string* error);
+  // False with the fault once a row of tiles holds one not of one colour.
+  bool Row(int row, const uint8_t* pixels, ImageFault* fault);
   // One pixel per tile, tileRows x (columns - 1) / (tile + 1).
   const Image& colours() const { return colours_; }
 
@@ -46,6 +47,6 @@ class SwatchRows {
 // size does not fit the grid or whose tiles are not each of one colour, so
 // that an edited swatch is never quietly reduced to whatever its tile
 // corners hold.
-bool ReadSwatch(const Image& swatch, int tile, Image* image, std::string* error);
+bool ReadSwatch(const Image& swatch, int tile, Image* image, ImageFault* fault);
 
 }  // namespace plughost

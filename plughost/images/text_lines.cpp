@@ -57,6 +57,4 @@ std::string Shortened(const std::string& text) {
   return out;
 }
 
-std::string Quoted(const std::string& text) { return "\"" + Shortened(text) + "\""; }
-
 }  // namespace plughost

@@ -33,7 +33,5 @@ class TextLines {
 // `text` for a message: at most 80 characters, control characters and
 // bytes past ASCII as \xNN, cut with "..." when longer.
 std::string Shortened(const std::string& text);
-// The same in double quotes.
-std::string Quoted(const std::string& text);
 
 }  // namespace plughost

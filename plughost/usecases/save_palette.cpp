@@ -16,6 +16,7 @@
 #include "plughost/images/palette_files.h"
 #include "plughost/usecases/palette_words.h"
 #include "plughost/usecases/replacing.h"
+#include "plughost/words/image_words.h"
 
 namespace plughost {
 
@@ -54,9 +55,10 @@ bool ReadPaletteText(const std::string& path, ImageFormat kind, SaveImage* image
                      std::string* error, std::string* note) {
   InputFile file;
   int colours = 0;
-  if (!file.Open(path, error) ||
-      !DecodePaletteText(FileBytes(file), kind, path, &image->top, &colours, error))
-    return false;
+  ImageFault fault;
+  if (!file.Open(path, error)) return false;
+  if (!DecodePaletteText(FileBytes(file), kind, path, &image->top, &colours, &fault))
+    return *error = ImageWords(fault), false;
   image->rows = image->top.rows;
   image->columns = image->top.columns;
   // Only a RIFF palette holds more than a palette image, and is read in part.
@@ -240,13 +242,16 @@ int ReadForSaving(Caller& caller, const std::string& path, int swatch, SaveImage
   const Format* named = FormatByName(path);
   const bool text = named != nullptr && named->kind == FileKind::kPaletteText;
   bool read = false;
+  ImageFault fault;
   try {
     read = text ? ReadPaletteText(path, named->id, image, &error, &note)
-                : ReadForSave(path, swatch, image, &error);
+                : ReadForSave(path, swatch, image, &fault);
   } catch (const std::bad_alloc&) {
-    error = path + " is too big for the memory at hand";
+    fault = ImageFault(ImageSaid::kTooBigForMemory);
+    fault.file = path;
   }
-  if (note.empty()) note = image->note;
+  if (fault.said != ImageSaid::kNone) error = ImageWords(fault);
+  if (note.empty()) note = ImageWords(image->notes);
   const int tile = read && swatch == kSwatchByLook ? SwatchTileOf(image->columns, image->rows) : 0;
   // Saved as it is, the grid's corner pixels would become the palette: a
   // swatch as plughost draws one is read one colour a tile; one edited

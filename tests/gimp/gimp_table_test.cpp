@@ -13,6 +13,7 @@
 #include <iostream>
 
 #include "plughost/images/image_files.h"
+#include "plughost/words/image_words.h"
 #include "plughost/images/png_files.h"
 #include "tests/gimp/gimp_batch.h"
 #include "tests/plughost/test_files.h"
@@ -321,8 +322,8 @@ std::vector<fs::path> Exports(const fs::path& stem) {
 
 plughost::Image Pixels(const fs::path& png) {
   plughost::Image image;
-  std::string error;
-  EXPECT_TRUE(plughost::ReadImage(png.string(), &image, &error)) << error;
+  plughost::ImageFault error;
+  EXPECT_TRUE(plughost::ReadImage(png.string(), &image, &error)) << plughost::ImageWords(error);
   return image;
 }
 

@@ -12,6 +12,7 @@
 
 #include "plughost/files/file_checks.h"
 #include "plughost/images/image_files.h"
+#include "plughost/words/image_words.h"
 #include "plughost/images/swatch.h"
 #include "plughost/usecases/requests.h"
 #include "tests/plughost/sample_palettes.h"
@@ -144,8 +145,8 @@ std::vector<uint8_t> Colours12(const std::vector<uint8_t>& file, size_t from) {
 
 std::vector<uint8_t> ImagePixels(const std::string& path) {
   plughost::Image image;
-  std::string error;
-  EXPECT_TRUE(plughost::ReadImage(path, &image, &error)) << error;
+  plughost::ImageFault error;
+  EXPECT_TRUE(plughost::ReadImage(path, &image, &error)) << plughost::ImageWords(error);
   return image.pixels;
 }
 
@@ -185,8 +186,8 @@ TEST(EndToEnd, ASwatchSavesBackToTheSameBytes) {
   const Outcome open = Plughost(dir, {"open", Sample("palette24.kcf"), "--out", "{dir}s.png", "--swatch", "12"});
   ASSERT_EQ(open.status, 0) << open.err;
   plughost::Image swatch;
-  std::string error;
-  ASSERT_TRUE(plughost::ReadImage(dir / "s.png", &swatch, &error)) << error;
+  plughost::ImageFault error;
+  ASSERT_TRUE(plughost::ReadImage(dir / "s.png", &swatch, &error)) << plughost::ImageWords(error);
   EXPECT_EQ(swatch.columns, 16 * 13 + 1);
   const Outcome save = Plughost(dir, {"save", "{dir}s.png", "--swatch", "12", "--out", "{dir}back.kcf"});
   ASSERT_EQ(save.status, 0) << save.err;

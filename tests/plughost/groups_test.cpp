@@ -14,6 +14,7 @@
 #include "kiss/palette_bytes.h"
 #include "plughost/files/file_checks.h"
 #include "plughost/images/image_files.h"
+#include "plughost/words/image_words.h"
 #include "plughost/usecases/palette_source.h"
 #include "plughost/usecases/palette_words.h"
 #include "plughost/usecases/requests.h"
@@ -218,8 +219,8 @@ std::vector<uint8_t> GroupImage(const std::vector<uint8_t>& file, const Groups& 
 
 std::vector<uint8_t> Pixels(const std::string& path) {
   plughost::Image image;
-  std::string error;
-  EXPECT_TRUE(plughost::ReadImage(path, &image, &error)) << error;
+  plughost::ImageFault error;
+  EXPECT_TRUE(plughost::ReadImage(path, &image, &error)) << plughost::ImageWords(error);
   return image.pixels;
 }
 
@@ -328,8 +329,8 @@ TEST_P(Edits, ChangeOnlyTheirOwnBytes) {
   WriteAll(dir / "p.kcf", original);
   ASSERT_EQ(RunPlughost(dir, {"open", "{dir}p.kcf", "--group", "3", "--out", "{dir}g.png"}).status, 0);
   plughost::Image image;
-  std::string error;
-  ASSERT_TRUE(plughost::ReadImage(dir / "g.png", &image, &error)) << error;
+  plughost::ImageFault error;
+  ASSERT_TRUE(plughost::ReadImage(dir / "g.png", &image, &error)) << plughost::ImageWords(error);
   std::copy_n(std::vector<uint8_t>{0x12, 0x34, 0x56}.begin(), 3, image.pixels.begin() + 15);
   WriteAll(dir / "g.png", plughost::EncodeImage(image, plughost::ImageFormat::kPng));
   const Outcome run = RunPlughost(dir, {"save", "{dir}g.png", "--into", "{dir}p.kcf", "--group", "3"});

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "plughost/images/image_files.h"
+#include "plughost/words/image_words.h"
 #include "tests/plughost/encoded_png.h"
 
 namespace {
@@ -147,8 +148,8 @@ TEST_P(RoundTrips, ReadBackAsRgbPixelForPixel) {
   const std::vector<uint8_t> bytes = plughost::EncodeImage(image, c.format);
   ASSERT_FALSE(bytes.empty());
   Image back;
-  std::string error;
-  ASSERT_TRUE(plughost::DecodeImage(bytes, &back, &error)) << error;
+  plughost::ImageFault error;
+  ASSERT_TRUE(plughost::DecodeImage(bytes, &back, &error)) << plughost::ImageWords(error);
   ASSERT_EQ(back.rows, c.rows);
   ASSERT_EQ(back.columns, c.columns);
   ASSERT_EQ(back.planes, 3);
@@ -189,11 +190,14 @@ TEST(Encode, RefusesWhatItCannotWrite) {
 
 TEST(Decode, SaysWhyItCannotRead) {
   Image image;
-  std::string error;
+  plughost::ImageFault error;
   EXPECT_FALSE(plughost::DecodeImage({}, &image, &error));
-  EXPECT_EQ(error, "the file is empty");
+  EXPECT_EQ(error.said, plughost::ImageSaid::kEmpty);
+  EXPECT_EQ(plughost::ImageWords(error), "the file is empty");
   EXPECT_FALSE(plughost::DecodeImage({'K', 'i', 'S', 'S', 16, 24}, &image, &error));
-  EXPECT_NE(error.find("not an image"), std::string::npos) << error;
+  EXPECT_EQ(error.said, plughost::ImageSaid::kKissPaletteNotImage);
+  EXPECT_EQ(error.form, ImageFormat::kKissPalette);
+  EXPECT_NE(plughost::ImageWords(error).find("not an image"), std::string::npos) << plughost::ImageWords(error);
 }
 
 using Bytes = std::vector<uint8_t>;
@@ -437,8 +441,11 @@ class Decodes : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(Decodes, ReadOrAreRefusedWithTheirReason) {
   Image image;
+  plughost::ImageFault fault;
   std::string outcome;
-  if (plughost::DecodeImage(GetParam().bytes(), "pic", &image, &outcome)) {
+  if (!plughost::DecodeImage(GetParam().bytes(), "pic", &image, &fault)) {
+    outcome = plughost::ImageWords(fault);
+  } else {
     outcome = "read " + std::to_string(image.columns) + " x " + std::to_string(image.rows) +
               ", last pixel";
     for (int k = 0; k < 3; ++k) outcome += " " + std::to_string(image.pixels.end()[k - 3]);
@@ -602,14 +609,17 @@ TEST_P(Saves, ReadOnlyTheRowsTheModuleIsHanded) {
   const SaveCase& c = GetParam();
   const Bytes bytes = c.bytes();
   plughost::SaveImage read;
+  plughost::ImageFault fault;
   std::string outcome;
-  if (plughost::DecodeForSave(plughost::MemoryBytes(bytes), "pic", c.tile, &read, &outcome)) {
+  if (!plughost::DecodeForSave(plughost::MemoryBytes(bytes), "pic", c.tile, &read, &fault)) {
+    outcome = plughost::ImageWords(fault);
+  } else {
     const Image& top = read.top;
     outcome = "kept " + std::to_string(top.rows) + " rows of " + std::to_string(read.columns) +
               " x " + std::to_string(read.rows) + ", last pixel";
     for (int k = 0; k < 3; ++k) outcome += " " + std::to_string(top.pixels.end()[k - 3]);
     ASSERT_EQ(top.columns, read.columns) << "every column is kept";
-    outcome += read.note.empty() ? "" : "; " + read.note;
+    outcome += read.notes.empty() ? "" : "; " + plughost::ImageWords(read.notes);
   }
   EXPECT_NE(outcome.find(c.outcome), std::string::npos) << outcome;
 }
@@ -706,9 +716,9 @@ TEST(Swatch, ReadsBackTheColoursItWasMadeOf) {
   for (int tile : {1, 2, 8, 13}) {
     const Image image = Pattern(16, 16, 3);
     Image back;
-    std::string error;
+    plughost::ImageFault error;
     ASSERT_TRUE(plughost::ReadSwatch(plughost::MakeSwatch(image, tile), tile, &back, &error))
-        << error;
+        << plughost::ImageWords(error);
     EXPECT_EQ(back.rows, 16);
     EXPECT_EQ(back.columns, 16);
     EXPECT_EQ(back.pixels, image.pixels) << "tile " << tile;
@@ -732,9 +742,10 @@ TEST_P(BadSwatches, AreRefusedWithAReason) {
   Image swatch = plughost::MakeSwatch(Pattern(16, 16, 3), 8);
   c.spoil(swatch);
   Image back;
-  std::string error;
+  plughost::ImageFault error;
   EXPECT_FALSE(plughost::ReadSwatch(swatch, c.tile, &back, &error));
-  EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+  const std::string said = plughost::ImageWords(error);
+  EXPECT_NE(said.find(c.mentions), std::string::npos) << said;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "plughost/images/palette_files.h"
+#include "plughost/words/image_words.h"
 
 namespace {
 
@@ -61,8 +62,9 @@ TEST_P(PaletteDecodes, ReadOrRefuseWithTheLine) {
   const DecodeCase& c = GetParam();
   Image image;
   int colours = -1;
-  std::string error;
-  const bool read = DecodePaletteText(Bytes(c.text), c.kind, "p", &image, &colours, &error);
+  plughost::ImageFault fault;
+  const bool read = DecodePaletteText(Bytes(c.text), c.kind, "p", &image, &colours, &fault);
+  const std::string error = plughost::ImageWords(fault);
   if (*c.says != '\0') {
     EXPECT_FALSE(read);
     EXPECT_NE(error.find(c.says), std::string::npos) << error;
@@ -157,8 +159,8 @@ TEST(PaletteFiles, BothKindsGoOutAndComeBackAsTheSameColours) {
       const std::vector<uint8_t> text = EncodePaletteText(image, kind, "round", held);
       Image back;
       int colours = 0;
-      std::string error;
-      ASSERT_TRUE(DecodePaletteText(text, kind, "round", &back, &colours, &error)) << error;
+      plughost::ImageFault error;
+      ASSERT_TRUE(DecodePaletteText(text, kind, "round", &back, &colours, &error)) << plughost::ImageWords(error);
       EXPECT_EQ(colours, held);
       std::vector<uint8_t> expected = image.pixels;
       std::fill(expected.begin() + 3 * held, expected.end(), 0);
@@ -174,8 +176,9 @@ TEST(PaletteFiles, BothKindsGoOutAndComeBackAsTheSameColours) {
   EXPECT_EQ(std::string(broken.begin(), broken.begin() + 30), "GIMP Palette\nName: two\\nlines\n");
   Image back;
   int colours = 0;
-  std::string error;
-  EXPECT_TRUE(DecodePaletteText(broken, ImageFormat::kGimpPalette, "p", &back, &colours, &error)) << error;
+  plughost::ImageFault error;
+  EXPECT_TRUE(DecodePaletteText(broken, ImageFormat::kGimpPalette, "p", &back, &colours, &error))
+      << plughost::ImageWords(error);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "plughost/images/image_decoders.h"
 #include "plughost/images/image_files.h"
+#include "plughost/words/image_words.h"
 #include "tests/plughost/encoded_png.h"
 
 namespace {
@@ -73,19 +74,20 @@ TEST_P(InterlacedPng, TopRowsAreTheWholeImagesAndCostOnlyThoseRows) {
   ASSERT_FALSE(plain.empty());
   ASSERT_FALSE(interlaced.empty());
   plughost::Image whole, wholeInterlaced;
-  std::string error;
-  ASSERT_TRUE(plughost::DecodeImage(plain, "plain", &whole, &error)) << error;
-  ASSERT_TRUE(plughost::DecodeImage(interlaced, "interlaced", &wholeInterlaced, &error)) << error;
+  plughost::ImageFault error;
+  ASSERT_TRUE(plughost::DecodeImage(plain, "plain", &whole, &error)) << plughost::ImageWords(error);
+  ASSERT_TRUE(plughost::DecodeImage(interlaced, "interlaced", &wholeInterlaced, &error))
+      << plughost::ImageWords(error);
   ASSERT_EQ(whole.pixels, wholeInterlaced.pixels) << "libspng reads both forms alike";
 
   const plughost::MemoryBytes source(interlaced);
   const auto decoder = plughost::NewPngDecoder(source);
   const plughost::ImageRefusal refuse{std::string("pic"), &error};
-  ASSERT_TRUE(decoder->ReadHeader(refuse)) << error;
+  ASSERT_TRUE(decoder->ReadHeader(refuse)) << plughost::ImageWords(error);
   KeptRows top;
   top.columns = size_t(f.columns);
   const int wanted = std::min(f.rows, plughost::kSavedRows);
-  ASSERT_TRUE(decoder->DecodeRows(wanted, &top, refuse)) << error;
+  ASSERT_TRUE(decoder->DecodeRows(wanted, &top, refuse)) << plughost::ImageWords(error);
   const Bytes expected(whole.pixels.begin(),
                        whole.pixels.begin() + std::ptrdiff_t(wanted * f.columns * 3));
   EXPECT_EQ(top.pixels, expected);
@@ -113,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct Damage {
   const char* name;
   void (*spoil)(Bytes*);
+  plughost::ImageSaid said;
   const char* refusal;
 };
 
@@ -125,9 +128,10 @@ TEST_P(DamagedInterlacedPng, IsRefusedInWordsThatNameTheFault) {
   Bytes png = Png(Form{"Rgb8", 2, 8, 37, 300}, true);
   GetParam().spoil(&png);
   plughost::SaveImage read;
-  std::string error;
+  plughost::ImageFault error;
   EXPECT_FALSE(plughost::DecodeForSave(plughost::MemoryBytes(png), "pic", 0, &read, &error));
-  EXPECT_EQ(error, GetParam().refusal);
+  EXPECT_EQ(error.said, GetParam().said);
+  EXPECT_EQ(plughost::ImageWords(error), GetParam().refusal);
 }
 
 constexpr size_t kFirstIdat = 8 + 25, kFirstIdatData = kFirstIdat + 8;  // after the signature and IHDR
@@ -160,15 +164,16 @@ INSTANTIATE_TEST_SUITE_P(
     Table, DamagedInterlacedPng,
     testing::Values(
         Damage{"CutInThePasses", [](Bytes* b) { b->resize(b->size() / 2); },
-               "pic is truncated: its PNG data stops before its end"},
+               plughost::ImageSaid::kTruncated, "pic is truncated: its PNG data stops before its end"},
         Damage{"ByteChangedInTheData", [](Bytes* b) { (*b)[kFirstIdatData + 40] ^= 0x10; },
-               "pic is damaged: a PNG chunk's checksum does not match"},
+               plughost::ImageSaid::kPngChecksum, "pic is damaged: a PNG chunk's checksum does not match"},
         Damage{"NotADeflateStream",
                [](Bytes* b) { (*b)[kFirstIdatData] = 0x7F, Rechecked(b, kFirstIdat); },
+               plughost::ImageSaid::kPngDataDamaged,
                "pic is damaged: its PNG image data does not inflate (its compressed bytes are wrong)"},
         Damage{"ByteChangedBelowTheRowsRead", [](Bytes* b) { (*b)[b->size() - 20] ^= 0x10; },
-               "pic is damaged: a PNG chunk's checksum does not match"},
-        Damage{"FilterNine", FilterNine,
+               plughost::ImageSaid::kPngChecksum, "pic is damaged: a PNG chunk's checksum does not match"},
+        Damage{"FilterNine", FilterNine, plughost::ImageSaid::kPngBadFilter,
                "pic is damaged: a row of its PNG image data names a filter PNG does not have"}),
     [](const testing::TestParamInfo<Damage>& p) { return p.param.name; });
 

@@ -15,6 +15,7 @@
 #include "plughost/images/byte_source.h"
 #include "plughost/images/image_files.h"
 #include "plughost/sets/doll_set.h"
+#include "plughost/words/image_words.h"
 #include "plughost/sets/lha_archive.h"
 #include "tests/plughost/in_process.h"
 
@@ -39,8 +40,8 @@ std::vector<std::string> Archives() {
 
 plughost::Image Png(const std::string& path) {
   plughost::Image image;
-  std::string error;
-  EXPECT_TRUE(plughost::DecodeImage(ReadAll(path), &image, &error)) << path << ": " << error;
+  plughost::ImageFault fault;
+  EXPECT_TRUE(plughost::DecodeImage(ReadAll(path), &image, &fault)) << path << ": " << plughost::ImageWords(fault);
   return image;
 }
 
