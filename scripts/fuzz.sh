@@ -14,7 +14,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 build=${ZENTROW_FUZZ_BUILD:-build/fuzz}
 targets=(kiss_open_fuzzer kiss_host_fuzzer text_fuzzer image_fuzzer netpbm_fuzzer
-         palette_text_fuzzer palette_notes_fuzzer property_list_fuzzer)
+         palette_text_fuzzer palette_notes_fuzzer property_list_fuzzer
+         cel_fuzzer configuration_fuzzer lha_archive_fuzzer)
 [ $# -gt 1 ] && targets=("${@:2}")
 
 cmake -S . -B "$build" -G Ninja -DZENTROW_FUZZ=ON -DBUILD_TESTING=OFF \
