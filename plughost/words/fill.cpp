@@ -13,19 +13,19 @@ std::string Hex(const char* form, int64_t n) {
   return text;
 }
 
-// One field, `spec` being "name" or "name:how".
-std::string Said(const std::string& spec, const Fields& fields) {
-  const size_t colon = spec.find(':');
-  const Field field = fields(spec.substr(0, colon));
-  if (!field.isNumber) return colon == std::string::npos ? field.text : "{" + spec + "}";
+// One field, `placeholder` being "name" or "name:how".
+std::string Said(const std::string& placeholder, const Fields& fields) {
+  const size_t colon = placeholder.find(':');
+  const Field field = fields(placeholder.substr(0, colon));
+  if (!field.isNumber) return colon == std::string::npos ? field.text : "{" + placeholder + "}";
   const int64_t n = field.number;
   if (colon == std::string::npos) return std::to_string(n);
-  const std::string how = spec.substr(colon + 1);
+  const std::string how = placeholder.substr(colon + 1);
   if (how == "MiB") return std::to_string(n >> 20);
   if (how == "0x") return Hex("0x%04llX", n);
   if (how == "rgb") return Hex("%06llx", n);
   const size_t bar = how.find('|');
-  if (bar == std::string::npos) return "{" + spec + "}";
+  if (bar == std::string::npos) return "{" + placeholder + "}";
   return std::to_string(n) + " " + (n == 1 ? how.substr(0, bar) : how.substr(bar + 1));
 }
 
