@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "gimp/file_kcf.h"
+#include "gimp/palette_origin.h"
 #include "plughost/usecases/open_palette.h"
 
 namespace file_kcf {
@@ -57,6 +58,9 @@ gint32 MakeImage(const std::string& filename, const std::vector<plughost::Opened
   // The layer the user sees, group 0, is the one the tools act on.
   gimp_image_set_active_layer(image, top);
   KeepHistoryNote(image, *layers.front().host);
+  GimpParasite* origin = gimp_parasite_new(kOriginParasite, 0, guint32(filename.size() + 1), filename.c_str());
+  gimp_image_attach_parasite(image, origin);
+  gimp_parasite_free(origin);
   gimp_image_undo_enable(image);
   return image;
 }

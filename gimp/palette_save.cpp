@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "gimp/file_kcf.h"
+#include "gimp/palette_origin.h"
 #include "plughost/usecases/save_palette.h"
 
 namespace file_kcf {
@@ -61,10 +62,18 @@ bool SavePalette(const std::string& filename, gint32 image, gint32 drawable, std
                (gimp_drawable_is_gray(drawable) != FALSE ? "grayscale" : "indexed");
     return false;
   }
+  // The palette the image was opened from: exported under a name of its
+  // own, the image is that palette with each layer put back.
+  GimpParasite* kept = gimp_image_get_parasite(image, kOriginParasite);
+  const std::string origin =
+      kept != nullptr && gimp_parasite_data_size(kept) > 0
+          ? std::string(static_cast<const char*>(gimp_parasite_data(kept)), size_t(gimp_parasite_data_size(kept) - 1))
+          : "";
+  if (kept != nullptr) gimp_parasite_free(kept);
   GimpCaller caller;
   const bool saved = caller.Load() && plughost::ExportPalette(caller, filename,
                                                               TopLeftPixels(drawable),
-                                                              Layers(image)) == plughost::kExitSuccess;
+                                                              Layers(image), origin) == plughost::kExitSuccess;
   if (!saved) *refusal = caller.refusal();
   return saved;
 }

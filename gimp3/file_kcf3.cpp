@@ -5,6 +5,7 @@
 // image, or the refusal as the procedure's error.
 #include <string>
 
+#include "gimp/palette_origin.h"
 #include "gimp3/palette_image.h"
 #include "kiss/palette_bytes.h"
 
@@ -36,8 +37,13 @@ GimpValueArray* RunLoad(GimpProcedure* procedure, GimpRunMode, GFile* file, Gimp
   file_kcf3::OpenedPalette opened;
   std::string refusal;
   if (!file_kcf3::OpenPalette(PathOf(file), &opened, &refusal)) return Fail(procedure, refusal);
+  GimpImage* image = file_kcf3::MakeImage(opened);
+  const std::string path = PathOf(file);
+  GimpParasite* origin = gimp_parasite_new(file_kcf::kOriginParasite, 0, guint32(path.size() + 1), path.c_str());
+  gimp_image_attach_parasite(image, origin);
+  gimp_parasite_free(origin);
   GimpValueArray* results = gimp_procedure_new_return_values(procedure, GIMP_PDB_SUCCESS, nullptr);
-  GIMP_VALUES_SET_IMAGE(results, 1, file_kcf3::MakeImage(opened));
+  GIMP_VALUES_SET_IMAGE(results, 1, image);
   return results;
 }
 
@@ -56,8 +62,16 @@ GimpValueArray* RunExport(GimpProcedure* procedure, GimpRunMode, GimpImage* imag
                                           : file_kcf3::PaletteLayer{};
   g_free(flat);
   if (made == GIMP_EXPORT_EXPORT) gimp_image_delete(exported);
+  // The palette the image was opened from: exported under a name of its
+  // own, the image is that palette with each layer put back.
+  GimpParasite* kept = gimp_image_get_parasite(image, file_kcf::kOriginParasite);
+  guint32 size = 0;
+  const void* data = kept != nullptr ? gimp_parasite_get_data(kept, &size) : nullptr;
+  const std::string origin = data != nullptr && size > 0 ? std::string(static_cast<const char*>(data), size - 1) : "";
+  if (kept != nullptr) gimp_parasite_free(kept);
   std::string refusal;
-  if (!file_kcf3::ExportPalette(PathOf(file), top, layers, &refusal)) return Fail(procedure, refusal);
+  if (!file_kcf3::ExportPalette(PathOf(file), top, layers, origin, &refusal))
+    return Fail(procedure, refusal);
   return gimp_procedure_new_return_values(procedure, GIMP_PDB_SUCCESS, nullptr);
 }
 

@@ -42,11 +42,12 @@ bool OpenPalette(const std::string& file, OpenedPalette* opened, std::string* re
 }
 
 bool ExportPalette(const std::string& file, const PaletteLayer& flat,
-                   const std::vector<PaletteLayer>& layers, std::string* refusal) {
+                   const std::vector<PaletteLayer>& layers, const std::string& origin,
+                   std::string* refusal) {
   std::vector<plughost::NamedLayer> named;
   for (const PaletteLayer& layer : layers) named.push_back({layer.name, AsSaved(layer)});
   file_kcf::GimpCaller caller;
-  const bool saved = caller.Load() && plughost::ExportPalette(caller, file, AsSaved(flat), named) ==
+  const bool saved = caller.Load() && plughost::ExportPalette(caller, file, AsSaved(flat), named, origin) ==
                                           plughost::kExitSuccess;
   if (!saved) *refusal = caller.refusal();
   return saved;

@@ -30,9 +30,11 @@ struct OpenedPalette {
 // False with *refusal when the palette does not open.
 bool OpenPalette(const std::string& file, OpenedPalette* opened, std::string* refusal);
 
-// `layers` back into the palette at `file` by their names, or `flat` as a
-// new palette; false with *refusal when nothing was written.
+// `layers` back into the palette at `file` by their names, or into a copy
+// of `origin`, the palette the image was opened from ("" for none), or
+// `flat` as a new palette; false with *refusal when nothing was written.
 bool ExportPalette(const std::string& file, const PaletteLayer& flat,
-                   const std::vector<PaletteLayer>& layers, std::string* refusal);
+                   const std::vector<PaletteLayer>& layers, const std::string& origin,
+                   std::string* refusal);
 
 }  // namespace file_kcf3

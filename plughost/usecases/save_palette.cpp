@@ -288,27 +288,61 @@ int SaveNewPalette(Caller& caller, const std::string& source, const SaveImage& i
   return Verdict(caller, *host, kExitSuccess, source);
 }
 
-int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<IntoPart>& parts,
-                    const std::string& label) {
+namespace {
+
+// A palette's bytes as read, and each part's colours put into them.
+struct PutInto {
   std::vector<uint8_t> bytes;
   PaletteForm form;
-  std::vector<IntoPlace> places(parts.size());
+  std::vector<IntoPlace> places;
+  std::vector<std::unique_ptr<Host>> hosts;
+  std::vector<PartDone> done;
+};
+
+// The palette `from` read, and every part saved by the module and put into
+// its bytes, said of `into`; the status, after the caller was told why
+// when it is not 0.
+int PutParts(Caller& caller, const std::string& from, const std::string& into,
+             const std::vector<IntoPart>& parts, const std::string& label, PutInto* put) {
+  put->places.resize(parts.size());
+  put->hosts.resize(parts.size());
+  put->done.resize(parts.size());
+  std::string error = ReadInto(from, &put->bytes, &put->form);
+  for (size_t i = 0; i < parts.size() && error.empty(); ++i)
+    error = PlanInto(caller, into, put->form, parts[i].group, put->bytes, &put->places[i]);
+  if (!error.empty()) return caller.Refused(error), kExitHost;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const int status = PutPart(caller, into, put->form, parts[i], put->places[i], label, &put->bytes,
+                               &put->hosts[i], &put->done[i]);
+    if (status != kExitSuccess) return status;
+  }
+  return kExitSuccess;
+}
+
+// What was put where, once the palette is in place, and the module's verdict.
+int ReportParts(Caller& caller, const std::string& into, const std::vector<IntoPart>& parts,
+                const PutInto& put) {
+  int status = kExitSuccess;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    ReportInto(caller, into, parts[i], put.form, put.places[i], put.bytes.size(), put.done[i]);
+    status = std::max(status, Verdict(caller, *put.hosts[i], kExitSuccess, parts[i].source));
+  }
+  return status;
+}
+
+}  // namespace
+
+int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<IntoPart>& parts,
+                    const std::string& label) {
   // One save into a palette at a time, from its reading to its replacing.
   auto lock = std::make_shared<LockFile>();
   std::string error;
   if (!lock->Acquire(into, &error, caller.outputs())) return caller.Refused(error), kExitHost;
   const FileStatus read = StatusOf(FollowLinks(into));
-  error = ReadInto(into, &bytes, &form);
-  for (size_t i = 0; i < parts.size() && error.empty(); ++i)
-    error = PlanInto(caller, into, form, parts[i].group, bytes, &places[i]);
-  if (!error.empty()) return caller.Refused(error), kExitHost;
-  std::vector<std::unique_ptr<Host>> hosts(parts.size());
-  std::vector<PartDone> done(parts.size());
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const int status = PutPart(caller, into, form, parts[i], places[i], label, &bytes, &hosts[i], &done[i]);
-    if (status != kExitSuccess) return status;
-  }
-  if (!ReplaceInto(into, bytes, form, read, std::move(lock), caller.outputs(), &error))
+  PutInto put;
+  const int status = PutParts(caller, into, into, parts, label, &put);
+  if (status != kExitSuccess) return status;
+  if (!ReplaceInto(into, put.bytes, put.form, read, std::move(lock), caller.outputs(), &error))
     return caller.Refused(error), kExitHost;
   // The new palette is a new file: any other name of the old one keeps it.
   if (read.links > 1)
@@ -316,12 +350,20 @@ int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<I
                                           : " had " + std::to_string(read.links - 1) +
                                                 " other names (hard links), which keep") +
                 " the old bytes; the new palette is a file of its own");
-  int status = kExitSuccess;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    ReportInto(caller, into, parts[i], form, places[i], bytes.size(), done[i]);
-    status = std::max(status, Verdict(caller, *hosts[i], kExitSuccess, parts[i].source));
-  }
-  return status;
+  return ReportParts(caller, into, parts, put);
+}
+
+int SaveIntoCopy(Caller& caller, const std::string& from, const std::string& out,
+                 const std::vector<IntoPart>& parts, const std::string& label) {
+  PutInto put;
+  const int status = PutParts(caller, from, out, parts, label, &put);
+  if (status != kExitSuccess) return status;
+  AtomicFile file;
+  std::string error;
+  if (!file.Begin(out, MayReplaceWithPalette(false, caller), &error, caller.outputs()) ||
+      !file.Write(put.bytes, &error) || !file.Commit(&error))
+    return caller.Refused(error), kExitHost;
+  return ReportParts(caller, out, parts, put);
 }
 
 int SaveToFile(Caller& caller, const SaveRequest& request, const std::string& path,
@@ -396,18 +438,50 @@ void NoteGroupsKept(Caller& caller, const std::string& target, const PaletteForm
 
 }  // namespace
 
-int ExportPalette(Caller& caller, const std::string& target, const SaveImage& flat,
-                  const std::vector<NamedLayer>& layers) {
+namespace {
+
+// Whether `path` holds a palette of another form than the module writes,
+// and which.
+bool OtherFormAt(const std::string& path, PaletteForm* form) {
   InputFile existing;
   std::string ignored;
-  PaletteForm form;
-  bool into = false;
-  if (existing.Open(target, &ignored)) {
-    const ExistingFile file{target, existing.Head(kExistingHeadBytes), existing.size(), FileIdentity{}, 0};
-    into = PaletteFormOf(file, &form, &ignored) && !form.IsWritten();
+  bool other = false;
+  if (existing.Open(path, &ignored)) {
+    const ExistingFile file{path, existing.Head(kExistingHeadBytes), existing.size(), FileIdentity{}, 0};
+    other = PaletteFormOf(file, form, &ignored) && !form->IsWritten();
   }
   existing.Close();  // Windows replaces no file that is open
-  if (!into) return SaveNewPalette(caller, target, flat, target, false, "Exporting " + target);
+  return other;
+}
+
+// An image of layers opened from `origin`, a palette of another form,
+// exported under a name of its own: a copy of that palette with each
+// layer's colours put back, rather than the top layer alone, so that no
+// group is lost; the flattened image, or one not of its groups, as it is.
+int ExportCopy(Caller& caller, const std::string& origin, const PaletteForm& form,
+               const std::string& target, const SaveImage& flat,
+               const std::vector<NamedLayer>& layers) {
+  std::vector<IntoPart> parts;
+  const std::string label = "Exporting " + target;
+  if (!LayersAsParts(target, form, layers, &parts).empty() ||
+      (parts.size() == 1 && parts.front().group != kNoGroup && form.groups > 1))
+    return SaveNewPalette(caller, target, flat, target, false, label);
+  const int status = SaveIntoCopy(caller, origin, target, parts, label);
+  if (status == kExitSuccess) NoteGroupsKept(caller, target, form, parts);
+  return status;
+}
+
+}  // namespace
+
+int ExportPalette(Caller& caller, const std::string& target, const SaveImage& flat,
+                  const std::vector<NamedLayer>& layers, const std::string& origin) {
+  PaletteForm form;
+  if (!OtherFormAt(target, &form)) {
+    PaletteForm from;
+    if (!origin.empty() && OtherFormAt(origin, &from))
+      return ExportCopy(caller, origin, from, target, flat, layers);
+    return SaveNewPalette(caller, target, flat, target, false, "Exporting " + target);
+  }
   std::vector<IntoPart> parts;
   std::string refusal = LayersAsParts(target, form, layers, &parts);
   // One layer of a group over a palette of many is what flattening leaves:

@@ -34,6 +34,9 @@ struct IntoPart {
 // Every part put into `into` and the palette replaced once, whole or not at all.
 int SaveIntoPalette(Caller& caller, const std::string& into, const std::vector<IntoPart>& parts,
                     const std::string& label);
+// Every part put into a copy of the palette `from`, written as `out`.
+int SaveIntoCopy(Caller& caller, const std::string& from, const std::string& out,
+                 const std::vector<IntoPart>& parts, const std::string& label);
 
 // One file of a save request: read, saved, reported.
 int SaveToFile(Caller& caller, const SaveRequest& request, const std::string& path,
@@ -43,12 +46,15 @@ int SaveToFile(Caller& caller, const SaveRequest& request, const std::string& pa
 // palette of another form, each layer by its name ("palette" the whole,
 // "group N" that group, as palettes open as layers), every other byte
 // kept; else `flat`, the image as exported, as a new palette, which
-// replaces only a palette of the form the module writes.
+// replaces only a palette of the form the module writes. An image opened
+// from `origin` (its editor's record of where it came from; "" for none),
+// a palette of another form, exported under a name of its own is that
+// palette copied with each layer put back, so that no group is lost.
 struct NamedLayer {
   std::string name;
   SaveImage image;
 };
 int ExportPalette(Caller& caller, const std::string& target, const SaveImage& flat,
-                  const std::vector<NamedLayer>& layers);
+                  const std::vector<NamedLayer>& layers, const std::string& origin = "");
 
 }  // namespace plughost

@@ -248,6 +248,12 @@ void AddBacks(Table* table) {
   bg.expected[33 + 16 * 2] = uint8_t((bg.expected[33 + 16 * 2] & 0xF0) | 0x02);
   table->backs.push_back(kayla);
   table->backs.push_back(bg);
+  // Opened as a user opens a file and exported under a new name: the
+  // palette it came from, every group and byte of it, not its top layer alone.
+  BackRow copy = Back("kayla-opened", kKayla, "kcf-copy");
+  copy.target = backs / "kayla-copy.kcf";
+  copy.command.insert(copy.command.size() - 1, " " + Scheme(copy.target.string()));
+  table->backs.push_back(copy);
   // Layers for some groups only: those are written, the rest named as kept.
   BackRow some = Back("kayla-three-layers", kKayla, "kcf-keep-top");
   some.command.insert(some.command.size() - 1, " 3");
