@@ -46,7 +46,7 @@
 (define (kcf-save png palette) (kcf-export (kcf-png png) palette))
 (define (kcf-roundtrip palette) (kcf-export (kcf-load palette) palette))
 (define (kcf-copy palette copy)
-  (kcf-export (car (gimp-file-load #:run-mode RUN-NONINTERACTIVE #:file palette)) copy))
+  (kcf-export (car (gimp-file-load RUN-NONINTERACTIVE palette)) copy))
 (define (kcf-edit palette index x r g b)
   (let* ((image (kcf-load palette)))
     (gimp-drawable-set-pixel (list-ref (kcf-layers image) index) x 0 (list r g b))
