@@ -1,7 +1,7 @@
 // plughost about: the module's About box (selector 0).
 #include <CLI/CLI.hpp>
 
-#include "plughost/commands/session.h"
+#include "plughost/commands/command_line_caller.h"
 #include "plughost/commands/terminal.h"
 #include "plughost/usecases/jobs.h"
 
@@ -15,7 +15,7 @@ const HostOptionUse kAboutUses = {true, true, nullptr, false};
 }  // namespace
 
 int RunAbout(const Options& options, Streams io) {
-  Session session(options, io);
+  CommandLineCaller session(options, io);
   const Report report = ShowAbout(session);
   if (!report.ran && report.status == kExitUsage)
     io.err << "plughost about: " << Printable(report.clash) << "\n";

@@ -7,7 +7,7 @@
 #include "plughost/commands/command_line_options.h"
 #include "plughost/commands/commands.h"
 #include "plughost/commands/report.h"
-#include "plughost/commands/session.h"
+#include "plughost/commands/command_line_caller.h"
 
 namespace plughost {
 
@@ -23,7 +23,7 @@ const HostOptionUse kOpenUses = {
 
 int RunOpen(const Options& options, OpenRequest request, Streams io) {
   return RunCommandJob(options, io, {"open", "palette files", true, request.out},
-                       [&](Session& session) { return OpenPalettes(session, request); });
+                       [&](CommandLineCaller& session) { return OpenPalettes(session, request); });
 }
 
 CommandRow OpenCommand() {

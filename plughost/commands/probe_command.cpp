@@ -4,7 +4,7 @@
 
 #include "plughost/commands/commands.h"
 #include "plughost/commands/report.h"
-#include "plughost/commands/session.h"
+#include "plughost/commands/command_line_caller.h"
 
 namespace plughost {
 
@@ -21,7 +21,7 @@ const HostOptionUse kProbeUses = {
 
 int RunProbe(const Options& options, const std::vector<std::string>& files, Streams io) {
   return RunCommandJob(options, io, {"probe", "file", true, "", nullptr},
-                       [&](Session& session) { return ProbeFiles(session, files); });
+                       [&](CommandLineCaller& session) { return ProbeFiles(session, files); });
 }
 
 CommandRow ProbeCommand() {

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "plughost/commands/command_line_options.h"
-#include "plughost/commands/session.h"
+#include "plughost/commands/command_line_caller.h"
 #include "plughost/commands/terminal.h"
 
 namespace plughost {
@@ -13,7 +13,7 @@ namespace {
 
 // "2 of 5 files could not be converted", and apart from those the files the
 // module did while breaking the host interface.
-void SayHowManyFailed(Session& session, const BatchTally& tally, const char* failedWords) {
+void SayHowManyFailed(CommandLineCaller& session, const BatchTally& tally, const char* failedWords) {
   if (failedWords == nullptr || tally.files < 2 || tally.stopped) return;
   const std::string of = " of " + WithThousands(tally.files) + " files";
   if (tally.failed > 0) session.Refused(WithThousands(tally.failed) + of + " " + failedWords);
@@ -24,7 +24,7 @@ void SayHowManyFailed(Session& session, const BatchTally& tally, const char* fai
 // What the batch's end leaves to say: files it could not clean up, an
 // interrupt that came too late to stop it, and on a terminal the summary
 // below the bar ("5,160 files -> 35,400 outputs in place").
-void SayEnd(Session& session, const BatchTally& tally, const char* failedWords) {
+void SayEnd(CommandLineCaller& session, const BatchTally& tally, const char* failedWords) {
   if (tally.leftBehind > 0)
     session.Refused(std::string(tally.leftBehind == 1 ? "a new file"
                                                       : std::to_string(tally.leftBehind) +
@@ -41,7 +41,7 @@ void SayEnd(Session& session, const BatchTally& tally, const char* failedWords) 
 // The last line of a batch that put some of its outputs in place and not
 // others: how many of each, and which were not ("1 of 2 outputs in place:
 // ox/a.png; not in place: ox/b.png (from b.kcf, refused)").
-void SaySome(Session& session, const BatchTally& tally) {
+void SaySome(CommandLineCaller& session, const BatchTally& tally) {
   std::vector<const OutputOutcome*> in, out;
   for (const OutputOutcome& o : tally.outputs) (o.placed ? in : out).push_back(&o);
   std::set<std::string> refused;
@@ -75,8 +75,8 @@ int SayWrong(Streams io, const JobWords& words, const Report& report) {
 }  // namespace
 
 int RunCommandJob(const Options& options, Streams io, const JobWords& words,
-                  const std::function<Report(Session& session)>& job) {
-  Session session(options, io);
+                  const std::function<Report(CommandLineCaller& session)>& job) {
+  CommandLineCaller session(options, io);
   const Report report = job(session);
   if (report.status == kExitUsage && !report.ran) return SayWrong(io, words, report);
   if (!report.ran) return report.status;

@@ -1,4 +1,4 @@
-// A whole command over one job of the use-case layer: the session is the
+// A whole command over one job of the use-case layer: the command line's caller is the
 // job's caller, and the report the job answers is said in plughost's words.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 namespace plughost {
 
-class Session;
+class CommandLineCaller;
 
 // What a command asks of its job: the words of its request's faults, and
 // how its failed files are counted ("could not be converted"; null for
@@ -23,9 +23,9 @@ struct JobWords {
   const char* failed = "could not be converted";
 };
 
-// `job` run with the session as its caller, then what happened said; the
+// `job` run with the command line's caller, then what happened said; the
 // report's status answered.
 int RunCommandJob(const Options& options, Streams io, const JobWords& words,
-                  const std::function<Report(Session& session)>& job);
+                  const std::function<Report(CommandLineCaller& session)>& job);
 
 }  // namespace plughost

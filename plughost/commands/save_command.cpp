@@ -9,7 +9,7 @@
 #include "plughost/commands/command_line_options.h"
 #include "plughost/commands/commands.h"
 #include "plughost/commands/report.h"
-#include "plughost/commands/session.h"
+#include "plughost/commands/command_line_caller.h"
 
 namespace plughost {
 
@@ -25,7 +25,7 @@ const HostOptionUse kSaveUses = {
 
 int RunSave(const Options& options, const SaveRequest& request, Streams io) {
   return RunCommandJob(options, io, {"save", "images", false, request.out},
-                       [&](Session& session) { return SavePalettes(session, request); });
+                       [&](CommandLineCaller& session) { return SavePalettes(session, request); });
 }
 
 CommandRow SaveCommand() {

@@ -18,9 +18,9 @@
 
 namespace plughost {
 
-class Session : public Caller {
+class CommandLineCaller : public Caller {
  public:
-  Session(const Options& options, Streams io);
+  CommandLineCaller(const Options& options, Streams io);
   // The trace and the module, checked with the job's files.
   std::string traceFile() const override { return options_.traceFile; }
   std::string moduleFile() const override { return path_; }

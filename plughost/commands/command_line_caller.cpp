@@ -1,4 +1,4 @@
-#include "plughost/commands/session.h"
+#include "plughost/commands/command_line_caller.h"
 
 #include <algorithm>
 #include <cctype>
@@ -30,7 +30,7 @@ std::string AsModulePath(const std::string& name) {
 
 }  // namespace
 
-Session::Session(const Options& options, Streams io)
+CommandLineCaller::CommandLineCaller(const Options& options, Streams io)
     : options_(options),
       io_(io),
       terminal_(StderrIsTerminal()),
@@ -41,7 +41,7 @@ Session::Session(const Options& options, Streams io)
   path_ = options_.module.empty() ? DefaultModulePath() : AsModulePath(options_.module);
 }
 
-int Session::Begin() {
+int CommandLineCaller::Begin() {
   std::string error;
   if (!options_.traceFile.empty() && !trace_.Open(options_.traceFile, MayReplaceWithTrace(), &error)) {
     Refused(error);
@@ -53,7 +53,7 @@ int Session::Begin() {
   return module_ ? kExitSuccess : kExitHost;
 }
 
-bool Session::OutputStillWritable() {
+bool CommandLineCaller::OutputStillWritable() {
   errno = 0;
   if (io_.out.flush()) return true;
   if (outputLost_) return false;  // said once already
@@ -64,13 +64,13 @@ bool Session::OutputStillWritable() {
   return false;
 }
 
-std::string Session::BeforePlacing(CommitTogether& outputs) {
+std::string CommandLineCaller::BeforePlacing(CommitTogether& outputs) {
   if (!CloseTrace(&outputs)) return "the trace could not be written";
   if (sys::StdoutReaderGone()) return "standard output has no reader left";
   return "";
 }
 
-std::unique_ptr<Host> Session::NewHost(const std::string& command, const std::string& file) {
+std::unique_ptr<Host> CommandLineCaller::NewHost(const std::string& command, const std::string& file) {
   auto host = std::make_unique<Host>(module_.entry(), options_.settings);
   if (trace_.active()) {
     trace_.Write("operation", Json{{"command", command}, {"file", file}, {"module", path_}});
@@ -81,13 +81,13 @@ std::unique_ptr<Host> Session::NewHost(const std::string& command, const std::st
   return host;
 }
 
-void Session::RunStarts(Host& host, const std::string& label) {
+void CommandLineCaller::RunStarts(Host& host, const std::string& label) {
   bar_ = std::make_unique<ProgressBar>(terminal_ && !batchBar_ && !options_.quiet, label);
   ProgressBar* bar = bar_.get();
   host.onProgress = [bar](int32_t done, int32_t total) { bar->Update(done, total); };
 }
 
-void Session::RunEnds(Host& host, const char* operation) {
+void CommandLineCaller::RunEnds(Host& host, const char* operation) {
   host.onProgress = nullptr;
   bar_.reset();
   NoteUnreadParams(host, operation);
@@ -97,7 +97,7 @@ void Session::RunEnds(Host& host, const char* operation) {
 // may say something of many files.
 // --quiet keeps only refusals; under a batch's bar notes are counted, and
 // said in one line at its end, unless --verbose asks for each.
-void Session::Note(const std::string& text) {
+void CommandLineCaller::Note(const std::string& text) {
   if (options_.quiet) return;
   if (batchBar_ && !options_.verbose) {
     ++heldNotes_;
@@ -125,7 +125,7 @@ std::string ShellQuoted(const std::string& folder) {
 }  // namespace
 #endif
 
-std::string Session::Advise(const Advice& advice) const {
+std::string CommandLineCaller::Advise(const Advice& advice) const {
   const std::string n = std::to_string(advice.number);
   switch (advice.hint) {
     case Hint::kReplace:
@@ -161,36 +161,36 @@ std::string Session::Advise(const Advice& advice) const {
   return "";
 }
 
-void Session::Refused(const std::string& sentence) {
+void CommandLineCaller::Refused(const std::string& sentence) {
   io_.err << "plughost: " + Printable(sentence) + "\n";
 }
 
-void Session::Done(const std::string& line, const std::string& target) {
+void CommandLineCaller::Done(const std::string& line, const std::string& target) {
   // On a terminal a single file still gets its line; a batch, its bar.
   if (target.empty() || lines_ || (!options_.quiet && !batchBar_)) io_.out << Printable(line) << "\n";
 }
 
-void Session::Opened(const Host& host) {
+void CommandLineCaller::Opened(const Host& host) {
   // The module attaches the same note to every document: a batch shows it
   // only when asked.
   const std::string note = HistoryNote(host);
   if (options_.verbose && !note.empty()) io_.out << "  history note: " << Printable(note) << "\n";
 }
 
-void Session::BatchStarts(size_t count) {
+void CommandLineCaller::BatchStarts(size_t count) {
   batchBar_ = terminal_ && count > 1;
   batchProgress_ = std::make_unique<BatchProgress>(batchBar_ && !options_.quiet, count);
 }
 
-void Session::FileStarts() {
+void CommandLineCaller::FileStarts() {
   if (batchProgress_) batchProgress_->BeforeFile();
 }
 
-void Session::FileEnds(size_t done) {
+void CommandLineCaller::FileEnds(size_t done) {
   if (batchProgress_) batchProgress_->FileDone(done);
 }
 
-void Session::BatchEnds() {
+void CommandLineCaller::BatchEnds() {
   if (batchProgress_) batchProgress_->Finish();
   if (heldNotes_ == 0) return;
   io_.err << "plughost: " << WithThousands(heldNotes_) << (heldNotes_ == 1 ? " note" : " notes")
@@ -198,7 +198,7 @@ void Session::BatchEnds() {
   heldNotes_ = 0;
 }
 
-void Session::Tail(const Host& host) {
+void CommandLineCaller::Tail(const Host& host) {
   for (const std::string& v : host.counts().violations)
     io_.err << "  host: module " << Printable(v) << "\n";
   if (!options_.verbose) return;
@@ -214,7 +214,7 @@ void Session::Tail(const Host& host) {
   }
 }
 
-void Session::NoteUnreadParams(const Host& host, const char* command) {
+void CommandLineCaller::NoteUnreadParams(const Host& host, const char* command) {
   if (notedParams_) return;
   notedParams_ = true;
   for (const DescriptorEntry& given : options_.settings.readParams) {
@@ -225,7 +225,7 @@ void Session::NoteUnreadParams(const Host& host, const char* command) {
   }
 }
 
-bool Session::CloseTrace(CommitTogether* together) {
+bool CommandLineCaller::CloseTrace(CommitTogether* together) {
   std::string error;
   if (trace_.Close(&error, together)) return true;
   Refused(error);
